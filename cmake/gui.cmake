@@ -1,0 +1,1 @@
+# Qt program: filled in with the windows.

@@ -1,0 +1,32 @@
+// Azimuth and great-circle distance between two locators on a spherical
+// Earth, each locator taken at the centre of its sub-square.
+#pragma once
+
+#include <string_view>
+
+namespace morvane {
+
+// Latitude phi positive north; longitude lambda positive WEST (the reverse
+// of the grid's convention). Radians.
+struct GeoRadians {
+  double phi;
+  double lambda;
+};
+
+// Only defined for a text that CheckLocator accepted.
+GeoRadians LocatorToRadians(std::string_view locator);
+
+struct AzimuthDistance {
+  double azimuth;     // whole degrees 0..359, clockwise from north
+  double kilometres;  // whole kilometres
+};
+
+// Base first, target second. Coincident centres give 0 km and azimuth 0,
+// antipodal centres 20038 km and azimuth 0; the side of the azimuth follows
+// the shorter way round, also across the 180 degree meridian.
+AzimuthDistance ComputeAzimuthDistance(GeoRadians base, GeoRadians target);
+
+// Whole kilometres to miles, truncated to two decimals.
+double KmToMiles(double kilometres);
+
+}  // namespace morvane

@@ -1,0 +1,9 @@
+// Public header of the locator core: the grid (check and decoding), the
+// encoder and the great-circle computation. Standard library only.
+#pragma once
+
+#include "locator/constants.h"
+#include "locator/encode.h"
+#include "locator/great_circle.h"
+#include "locator/grid.h"
+#include "locator/rounding.h"

@@ -1,0 +1,37 @@
+// The user's own position as stored in user.ini: nine bare values, one per
+// line, CR LF line ends, single-byte text. Slot 9 is the stored locator and the
+// only slot the program uses after reading; the others are kept for the file.
+#pragma once
+
+#include <array>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace morvane {
+
+inline constexpr std::size_t kHomeSlots = 9;
+inline constexpr std::size_t kHomeLocatorSlot = 8;  // slot 9, counted from 0
+
+// Slots 1..9 in file order: latitude degrees, minutes, seconds, "True" when
+// North, longitude degrees, minutes, seconds, "True" when East, locator.
+using HomeTable = std::array<std::string, kHomeSlots>;
+
+// Index (0-based) of the first value that the format cannot store: one
+// holding a double quote. nullopt when every value can be written.
+std::optional<std::size_t> FirstUnstorableSlot(const HomeTable& table);
+
+// The file's bytes: each value on its own line ending in CR LF. A value with
+// a comma or a line break is written in double quotes so that it reads back
+// as one field. Values must have passed FirstUnstorableSlot.
+std::string FormatHomeFile(const HomeTable& table);
+
+// Reads the fields of a file's bytes: fields are separated by commas and line
+// ends, an empty line is an empty field, a field in double quotes may hold
+// commas and line breaks. Every complete group of nine fields replaces the
+// table, so the last complete group wins; a trailing group that the file
+// cannot complete is ignored, and a file without any complete group leaves
+// the table as it was. Returns whether the table was replaced.
+bool ParseHomeFile(std::string_view bytes, HomeTable& table);
+
+}  // namespace morvane
