@@ -1,1 +1,42 @@
-# Qt program: filled in with the windows.
+# The Qt program and its window tests.
+find_package(Qt6 REQUIRED COMPONENTS Widgets Test)
+qt_standard_project_setup()
+
+add_library(morvane_ui STATIC
+  settings/home_store.cpp
+  ui/controls.cpp
+  ui/tab_control.cpp
+  ui/message_seam.cpp
+  ui/number_text.cpp
+  ui/frmMain.cpp
+  ui/geo_page.cpp
+  ui/locator_page.cpp
+  ui/azimuth_page.cpp
+  ui/home_locator.cpp
+  ui/frmSplash.cpp
+  ui/frmAbout.cpp
+  app/help_menu.cpp
+  app/module1.cpp)
+set_target_properties(morvane_ui PROPERTIES AUTOMOC ON)
+target_include_directories(morvane_ui PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(morvane_ui PUBLIC morvane_locator morvane_settings Qt6::Widgets)
+qt_add_resources(morvane_ui morvane_resources
+  PREFIX /morvane
+  BASE resources
+  FILES resources/logo.gif resources/morvane.ico)
+
+qt_add_executable(morvane app/main.cpp)
+target_link_libraries(morvane PRIVATE morvane_ui)
+
+# Window tests: one Qt Test program per file, run on the offscreen platform.
+set(MORVANE_UI_TESTS controls_test home_locator_test startup_test
+                     geo_page_test locator_page_test azimuth_page_test)
+foreach(name IN LISTS MORVANE_UI_TESTS)
+  if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/tests/ui/${name}.cpp)
+    qt_add_executable(${name} tests/ui/${name}.cpp)
+    set_target_properties(${name} PROPERTIES AUTOMOC ON)
+    target_link_libraries(${name} PRIVATE morvane_ui Qt6::Test)
+    add_test(NAME ui.${name} COMMAND ${name})
+    set_tests_properties(ui.${name} PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+  endif()
+endforeach()

@@ -1,0 +1,129 @@
+#include "ui/controls.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <limits>
+
+namespace morvane {
+namespace {
+
+// Text boxes take text of any length; the pages decide what to do with it.
+constexpr int kUnlimitedLength = std::numeric_limits<int>::max();
+
+// Places twips given relative to the container's top-left corner. A page of
+// the tab control is itself placed below the tab strip, so its controls are
+// moved up by that much to land where the layout puts them.
+void Place(QWidget* w, QWidget* parent, const char* name, QRect twips) {
+  w->setObjectName(QString::fromLatin1(name));
+  const QPoint shift = parent->property("morvaneOrigin").toPoint();
+  w->setGeometry(twips.translated(-shift));
+}
+
+}  // namespace
+
+QFont MakeFont(Face face, double points, bool bold, bool italic, bool underline) {
+  QFont f;
+  if (face == Face::Arial) {
+    f.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans"),
+                   QStringLiteral("Arimo"), QStringLiteral("DejaVu Sans")});
+  } else {
+    f.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
+                   QStringLiteral("Liberation Sans"), QStringLiteral("Arimo"),
+                   QStringLiteral("DejaVu Sans")});
+  }
+  f.setStyleHint(QFont::SansSerif);
+  f.setPixelSize(qRound(points * 96.0 / 72.0));
+  f.setBold(bold);
+  f.setItalic(italic);
+  f.setUnderline(underline);
+  return f;
+}
+
+QGroupBox* MakeFrame(QWidget* parent, const char* name, const QString& caption, QRect twips) {
+  auto* frame = new QGroupBox(caption, parent);
+  Place(frame, parent, name, twips);
+  return frame;
+}
+
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& caption, QRect twips,
+                  Align align) {
+  auto* label = new QLabel(caption, parent);
+  Place(label, parent, name, twips);
+  label->setAutoFillBackground(true);
+  label->setAlignment((align == Align::Centre ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignTop);
+  label->setTextFormat(Qt::PlainText);
+  return label;
+}
+
+QLineEdit* MakeTextBox(QWidget* parent, const char* name, QRect twips, const QString& accessible,
+                       bool readOnly, Align align, const QColor* textColour) {
+  auto* box = new QLineEdit(parent);
+  Place(box, parent, name, twips);
+  box->setMaxLength(kUnlimitedLength);
+  box->setReadOnly(readOnly);
+  box->setAlignment(align == Align::Centre ? Qt::AlignCenter : (Qt::AlignLeft | Qt::AlignVCenter));
+  box->setAccessibleName(accessible);
+  box->setTextMargins(0, 0, 0, 0);
+  if (textColour) {
+    QPalette p = box->palette();
+    p.setColor(QPalette::Text, *textColour);
+    box->setPalette(p);
+  }
+  return box;
+}
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, QRect twips) {
+  auto* button = new QPushButton(caption, parent);
+  Place(button, parent, name, twips);
+  button->setAutoDefault(false);
+  return button;
+}
+
+QCheckBox* MakeCheckBox(QWidget* parent, const char* name, const QString& caption, QRect twips,
+                        bool ticked) {
+  auto* box = new QCheckBox(caption, parent);
+  Place(box, parent, name, twips);
+  box->setChecked(ticked);
+  return box;
+}
+
+QRadioButton* MakeOption(QWidget* parent, const char* name, const QString& caption, QRect twips,
+                         const QString& accessible, bool selected) {
+  auto* option = new QRadioButton(caption, parent);
+  Place(option, parent, name, twips);
+  option->setChecked(selected);
+  option->setAccessibleName(accessible);
+  return option;
+}
+
+QLabel* MakePictureBox(QWidget* parent, const char* name, QRect pixels, const QString& accessible) {
+  auto* picture = new QLabel(parent);
+  picture->setObjectName(QString::fromLatin1(name));
+  picture->setGeometry(pixels);
+  picture->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  picture->setLineWidth(2);
+  picture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  picture->setFocusPolicy(Qt::StrongFocus);
+  picture->setAccessibleName(accessible);
+  return picture;
+}
+
+}  // namespace morvane
+
+#include <QScreen>
+
+namespace morvane {
+
+void CentreOnScreen(QWidget* window) {
+  QScreen* screen = window->screen();
+  if (!screen) return;
+  QRect frame = window->frameGeometry();
+  frame.moveCenter(screen->availableGeometry().center());
+  window->move(frame.topLeft());
+}
+
+}  // namespace morvane

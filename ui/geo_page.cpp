@@ -1,0 +1,89 @@
+// Page "Geo coord. to Locator": a typed position to its locator.
+#include <QLineEdit>
+#include <QRadioButton>
+
+#include "locator/encode.h"
+#include "ui/frmMain.h"
+#include "ui/message_seam.h"
+#include "ui/number_text.h"
+
+namespace morvane {
+namespace {
+
+struct RangeCheck {
+  QLineEdit* box;
+  double limit;
+  bool refuseAtLimit;  // minutes and seconds: 60 is refused; degrees: only above
+  const char* message;
+};
+
+// Reports a refused box: the message, then the box emptied and focused.
+void Refuse(QWidget* window, QLineEdit* box, const QString& message) {
+  ShowError(window, message);
+  box->clear();
+  box->setFocus();
+}
+
+}  // namespace
+
+void frmMain::Command1_Click() {
+  // Empty boxes become "0", in this order; a text of blanks is not empty.
+  for (QLineEdit* box : {txtlonsec, txtlatsec, txtlonmin, txtlatmin, txtlondeg, txtlatdeg}) {
+    if (box->text().isEmpty()) box->setText(QStringLiteral("0"));
+  }
+
+  // Degrees latitude before longitude; minutes and seconds longitude first.
+  const RangeCheck checks[] = {
+      {txtlatdeg, 89, false, "Introduced Latitude higher than 89°"},
+      {txtlondeg, 179, false, "Introduced Longitude higher than 179°"},
+      {txtlonmin, 60, true, "Introduced Minutes for longitude higher than 60'"},
+      {txtlatmin, 60, true, "Introduced Minutes for latitude higher than 60'"},
+      {txtlonsec, 60, true, "Introduced seconds for longitude higher than 60'"},
+      {txtlatsec, 60, true, "Introduced seconds for latitude higher than 60'"},
+  };
+  for (const RangeCheck& check : checks) {
+    const std::optional<double> value = ReadNumber(check.box->text());
+    if (!value) {
+      Refuse(this, check.box,
+             QStringLiteral("Introduced value for %1 is not a number")
+                 .arg(check.box->accessibleName().toLower()));
+      return;
+    }
+    if (check.refuseAtLimit ? *value >= check.limit : *value > check.limit) {
+      Refuse(this, check.box, QString::fromUtf8(check.message));
+      return;
+    }
+  }
+
+  const TypedAxis latitude{*ReadNumber(txtlatdeg->text()), *ReadNumber(txtlatmin->text()),
+                           *ReadNumber(txtlatsec->text())};
+  const TypedAxis longitude{*ReadNumber(txtlondeg->text()), *ReadNumber(txtlonmin->text()),
+                            *ReadNumber(txtlonsec->text())};
+  const bool south = optlatsud->isChecked();
+  const bool west = optlonouest->isChecked();
+
+  // Negative degrees, and minutes and seconds that add up past the pole or
+  // the 180 degree meridian, pass the checks above but lie outside the grid.
+  // Latitude is tested alone first so the message can name the axis.
+  if (!EncodeLocator(latitude, south, TypedAxis{0, 0, 0}, false)) {
+    Refuse(this, txtlatdeg,
+           QStringLiteral("Introduced Latitude outside the locator grid (90° South to 90° North)"));
+    return;
+  }
+  const std::optional<std::string> locator = EncodeLocator(latitude, south, longitude, west);
+  if (!locator) {
+    Refuse(this, txtlondeg,
+           QStringLiteral("Introduced Longitude outside the locator grid (180° West to 180° East)"));
+    return;
+  }
+  txtresultloc->setText(QString::fromStdString(*locator));
+}
+
+void frmMain::raz_Click() {
+  for (QLineEdit* box : {txtlondeg, txtlonmin, txtlonsec, txtlatdeg, txtlatmin, txtlatsec, txtresultloc})
+    box->clear();
+  optlonest->setChecked(true);
+  optlatnord->setChecked(true);
+}
+
+}  // namespace morvane

@@ -1,0 +1,25 @@
+#include "ui/message_seam.h"
+
+#include <QMessageBox>
+
+namespace morvane {
+namespace {
+MessageSink& Sink() {
+  static MessageSink sink;
+  return sink;
+}
+}  // namespace
+
+void SetMessageSink(MessageSink sink) { Sink() = std::move(sink); }
+
+void ShowError(QWidget* parent, const QString& text) {
+  const QString title = QStringLiteral("Error");
+  if (Sink()) {
+    Sink()(title, text);
+    return;
+  }
+  QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, parent);
+  box.exec();
+}
+
+}  // namespace morvane

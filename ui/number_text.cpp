@@ -1,0 +1,21 @@
+#include "ui/number_text.h"
+
+#include <cmath>
+
+namespace morvane {
+
+std::optional<double> ReadNumber(const QString& text, QLocale locale) {
+  // "12,5" must not become 125 under a locale whose group separator is ",".
+  locale.setNumberOptions(QLocale::RejectGroupSeparator);
+  bool ok = false;
+  const double value = locale.toDouble(text.trimmed(), &ok);
+  if (!ok || !std::isfinite(value)) return std::nullopt;
+  return value;
+}
+
+QString FormatNumber(double value, QLocale locale) {
+  locale.setNumberOptions(QLocale::OmitGroupSeparator);
+  return locale.toString(value, 'g', 15);
+}
+
+}  // namespace morvane

@@ -1,0 +1,18 @@
+// Numbers typed and shown in the user's regional settings.
+#pragma once
+
+#include <QLocale>
+#include <QString>
+#include <optional>
+
+namespace morvane {
+
+// The number in a box: blanks around it are ignored; thousands separators,
+// "inf", "nan" and anything else that is not a finite number give nullopt.
+std::optional<double> ReadNumber(const QString& text, QLocale locale = QLocale::system());
+
+// Up to 15 significant digits, no thousands separators, no trailing zeros,
+// no separator for whole numbers, the locale's decimal separator.
+QString FormatNumber(double value, QLocale locale = QLocale::system());
+
+}  // namespace morvane
