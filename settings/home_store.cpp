@@ -15,11 +15,15 @@ constexpr qint64 kMaxFileBytes = 1 << 20;
 }  // namespace
 
 HomeStore HomeStore::ForThisProgram() {
-  const QString programDir = QCoreApplication::applicationDirPath();
-  if (QFileInfo(programDir).isWritable()) return HomeStore(QDir(programDir).filePath(kFileName));
-  const QString config = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
-  QDir().mkpath(config);
-  return HomeStore(QDir(config).filePath(kFileName));
+  return Choose(QCoreApplication::applicationDirPath(),
+                QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation));
+}
+
+HomeStore HomeStore::Choose(const QString& programDir, const QString& configDir) {
+  const QFileInfo dir(programDir);
+  if (dir.isDir() && dir.isWritable()) return HomeStore(QDir(programDir).filePath(kFileName));
+  QDir().mkpath(configDir);
+  return HomeStore(QDir(configDir).filePath(kFileName));
 }
 
 void HomeStore::Read(HomeTable& table) const {

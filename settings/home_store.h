@@ -16,6 +16,8 @@ class HomeStore {
   // installed copy under /usr) in the user's configuration directory. Chosen
   // once per run by the caller and used for reading and writing alike.
   static HomeStore ForThisProgram();
+  // The same choice for given directories.
+  static HomeStore Choose(const QString& programDir, const QString& configDir);
 
   const QString& path() const { return path_; }
 

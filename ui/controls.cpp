@@ -1,6 +1,7 @@
 #include "ui/controls.h"
 
 #include <QCheckBox>
+#include <QFontInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -23,6 +24,22 @@ void Place(QWidget* w, QWidget* parent, const char* name, QRect twips) {
   w->setGeometry(twips.translated(-shift));
 }
 
+// The substitutes for "MS Sans Serif" (Liberation Sans and the like) are
+// Arial-metric, about 8% wider; condensed by that much, every caption fits
+// the control it was drawn for.
+constexpr int kSubstituteStretch = 92;
+
+bool HaveMsSansSerif() {
+  static const bool have = [] {
+    QFont probe;
+    probe.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif")});
+    const QString resolved = QFontInfo(probe).family();
+    return resolved.contains(QStringLiteral("Sans Serif"), Qt::CaseInsensitive) &&
+           resolved.startsWith(QStringLiteral("M"));
+  }();
+  return have;
+}
+
 }  // namespace
 
 QFont MakeFont(Face face, double points, bool bold, bool italic, bool underline) {
@@ -36,6 +53,7 @@ QFont MakeFont(Face face, double points, bool bold, bool italic, bool underline)
                    QStringLiteral("DejaVu Sans")});
   }
   f.setStyleHint(QFont::SansSerif);
+  if (face == Face::SansSerif && !HaveMsSansSerif()) f.setStretch(kSubstituteStretch);
   f.setPixelSize(qRound(points * 96.0 / 72.0));
   f.setBold(bold);
   f.setItalic(italic);
