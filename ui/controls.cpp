@@ -40,6 +40,17 @@ bool HaveMsSansSerif() {
   return have;
 }
 
+// Check boxes and option buttons answer a click anywhere in their rectangle,
+// not only on the indicator and the text: the layout gives them wide areas.
+template <typename Button>
+class WholeAreaButton : public Button {
+ public:
+  using Button::Button;
+
+ protected:
+  bool hitButton(const QPoint& pos) const override { return this->rect().contains(pos); }
+};
+
 }  // namespace
 
 QFont MakeFont(Face face, double points, bool bold, bool italic, bool underline) {
@@ -103,7 +114,7 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const QString& captio
 
 QCheckBox* MakeCheckBox(QWidget* parent, const char* name, const QString& caption, QRect twips,
                         bool ticked) {
-  auto* box = new QCheckBox(caption, parent);
+  auto* box = new WholeAreaButton<QCheckBox>(caption, parent);
   Place(box, parent, name, twips);
   box->setChecked(ticked);
   return box;
@@ -111,7 +122,7 @@ QCheckBox* MakeCheckBox(QWidget* parent, const char* name, const QString& captio
 
 QRadioButton* MakeOption(QWidget* parent, const char* name, const QString& caption, QRect twips,
                          const QString& accessible, bool selected) {
-  auto* option = new QRadioButton(caption, parent);
+  auto* option = new WholeAreaButton<QRadioButton>(caption, parent);
   Place(option, parent, name, twips);
   option->setChecked(selected);
   option->setAccessibleName(accessible);

@@ -13,6 +13,7 @@
 
 #include "ui/frmMain.h"
 #include "ui/message_seam.h"
+#include "ui/tab_control.h"
 
 namespace morvane::testing {
 
