@@ -30,13 +30,13 @@ void ShowAndDraw(QWidget* window) {
 }  // namespace
 
 int CountingWait() {
-  // volatile: the wait is the point, the compiler may not remove it.
-  volatile int counter = 1;
   int passes = 0;
-  while (counter <= 3500000) {
-    counter = counter + 1;  // the body
+  for (int counter = 1; counter <= 3500000; ++counter) {
+    counter = counter + 1;  // the body adds 1 to the loop's own counter
     ++passes;
-    counter = counter + 1;  // the loop's own step
+    // An empty barrier that claims to use and change the counter: the
+    // compiler must run every pass, yet the counter stays in a register.
+    asm volatile("" : "+r"(counter));
   }
   return passes;
 }

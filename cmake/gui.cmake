@@ -40,3 +40,16 @@ foreach(name IN LISTS MORVANE_UI_TESTS)
     set_tests_properties(ui.${name} PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
   endif()
 endforeach()
+
+# Renders the windows for the README (run by hand).
+qt_add_executable(morvane_screenshots docs/screenshots.cpp)
+target_link_libraries(morvane_screenshots PRIVATE morvane_ui)
+
+# Start-up benchmark (run by hand: bench/startup/run).
+find_package(X11)
+if(X11_FOUND)
+  qt_add_executable(floor_window bench/startup/floor_window.cpp)
+  target_link_libraries(floor_window PRIVATE Qt6::Widgets)
+  add_executable(startup_measure bench/startup/measure.cpp)
+  target_link_libraries(startup_measure PRIVATE X11::X11)
+endif()

@@ -1,7 +1,7 @@
 #include "ui/controls.h"
 
 #include <QCheckBox>
-#include <QFontInfo>
+#include <QFontDatabase>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -29,16 +29,28 @@ void Place(QWidget* w, QWidget* parent, const char* name, QRect twips) {
 // the control it was drawn for.
 constexpr int kSubstituteStretch = 92;
 
-bool HaveMsSansSerif() {
-  static const bool have = [] {
-    QFont probe;
-    probe.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif")});
-    const QString resolved = QFontInfo(probe).family();
-    return resolved.contains(QStringLiteral("Sans Serif"), Qt::CaseInsensitive) &&
-           resolved.startsWith(QStringLiteral("M"));
-  }();
-  return have;
+// The first installed face of a list of candidates. Asking the font database
+// is cheap; asking for a missing family makes fontconfig search for
+// fallbacks at every font the windows create, which slows start-up.
+QString FirstInstalled(std::initializer_list<const char*> candidates) {
+  for (const char* family : candidates)
+    if (QFontDatabase::hasFamily(QString::fromLatin1(family))) return QString::fromLatin1(family);
+  return {};
 }
+
+const QString& SansSerifFamily() {
+  static const QString family = FirstInstalled(
+      {"MS Sans Serif", "Microsoft Sans Serif", "Liberation Sans", "Arimo", "DejaVu Sans"});
+  return family;
+}
+
+const QString& ArialFamily() {
+  static const QString family =
+      FirstInstalled({"Arial", "Liberation Sans", "Arimo", "DejaVu Sans"});
+  return family;
+}
+
+bool HaveMsSansSerif() { return SansSerifFamily().endsWith(QStringLiteral("Sans Serif")); }
 
 // Check boxes and option buttons answer a click anywhere in their rectangle,
 // not only on the indicator and the text: the layout gives them wide areas.
@@ -55,16 +67,12 @@ class WholeAreaButton : public Button {
 
 QFont MakeFont(Face face, double points, bool bold, bool italic, bool underline) {
   QFont f;
-  if (face == Face::Arial) {
-    f.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans"),
-                   QStringLiteral("Arimo"), QStringLiteral("DejaVu Sans")});
-  } else {
-    f.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
-                   QStringLiteral("Liberation Sans"), QStringLiteral("Arimo"),
-                   QStringLiteral("DejaVu Sans")});
-  }
+  const QString& family = face == Face::Arial ? ArialFamily() : SansSerifFamily();
+  if (!family.isEmpty()) f.setFamily(family);
   f.setStyleHint(QFont::SansSerif);
-  if (face == Face::SansSerif && !HaveMsSansSerif()) f.setStretch(kSubstituteStretch);
+  // Set in both cases: a font that leaves it unset inherits the window's.
+  f.setStretch(face == Face::SansSerif && !HaveMsSansSerif() ? kSubstituteStretch
+                                                              : int(QFont::Unstretched));
   f.setPixelSize(qRound(points * 96.0 / 72.0));
   f.setBold(bold);
   f.setItalic(italic);
@@ -82,7 +90,8 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QString& caption, QRe
                   Align align) {
   auto* label = new QLabel(caption, parent);
   Place(label, parent, name, twips);
-  label->setAutoFillBackground(true);
+  // Opaque on the original desktop, where a label's colour was its frame's;
+  // here the frame's own background shows through to the same effect.
   label->setAlignment((align == Align::Centre ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignTop);
   label->setTextFormat(Qt::PlainText);
   return label;

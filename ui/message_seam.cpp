@@ -1,5 +1,6 @@
 #include "ui/message_seam.h"
 
+#include <QAbstractButton>
 #include <QMessageBox>
 
 namespace morvane {
@@ -19,6 +20,7 @@ void ShowError(QWidget* parent, const QString& text) {
     return;
   }
   QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, parent);
+  box.button(QMessageBox::Ok)->setIcon(QIcon());  // some desktop themes add one
   box.exec();
 }
 

@@ -8,6 +8,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QFontInfo>
 #include <QStyle>
 #include <QTabBar>
 
@@ -316,7 +317,10 @@ class ControlsTest : public QObject {
     QCOMPARE(a.picIcon->geometry(), TwipsRect(240, 240, 2445, 2445));
     QVERIFY(a.cmdOK->isDefault());
     QCOMPARE(a.Label1->font().pixelSize(), 24);
-    QVERIFY(a.Label2->font().families().first() == QStringLiteral("Arial"));
+    // "Arial" for the version and "Freeware" lines, the window's face elsewhere.
+    QCOMPARE(a.Label2->font(), MakeFont(Face::Arial, 9.75));
+    QCOMPARE(a.Label3->font(), MakeFont(Face::Arial, 9.75));
+    QCOMPARE(a.Label4->font(), MakeFont(Face::SansSerif, 8.25));
     for (QLabel* l : {a.Label4, a.Label5, a.Label6})
       QVERIFY2(l->fontMetrics().horizontalAdvance(l->text()) <= l->width(), qPrintable(l->text()));
   }
