@@ -7,7 +7,6 @@
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("morvane"));
-  QApplication::setOrganizationName(QStringLiteral("morvane"));
   // One look on every desktop; the layout is drawn for it.
   QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
 

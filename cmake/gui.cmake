@@ -29,7 +29,7 @@ qt_add_executable(morvane app/main.cpp)
 target_link_libraries(morvane PRIVATE morvane_ui)
 
 # Window tests: one Qt Test program per file, run on the offscreen platform.
-set(MORVANE_UI_TESTS controls_test home_locator_test startup_test
+set(MORVANE_UI_TESTS controls_test home_locator_test startup_test accessibility_test
                      geo_page_test locator_page_test azimuth_page_test)
 foreach(name IN LISTS MORVANE_UI_TESTS)
   if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/tests/ui/${name}.cpp)

@@ -46,6 +46,7 @@ TabControl::TabControl(QWidget* parent, const QStringList& captions, QRect geome
     page->setProperty("morvaneOrigin", QPoint(0, kStripPx));
     pages_.push_back(page);
   }
+  bar_->setAccessibleName(QStringLiteral("Calculator pages"));
   setFocusProxy(bar_);
   connect(bar_, &QTabBar::currentChanged, this, &TabControl::showPage);
   showPage(0);
