@@ -53,3 +53,35 @@ if(X11_FOUND)
   add_executable(startup_measure bench/startup/measure.cpp)
   target_link_libraries(startup_measure PRIVATE X11::X11)
 endif()
+
+# Installation as a desktop application, and a Debian package.
+include(GNUInstallDirs)
+install(TARGETS morvane RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES resources/org.morvane.Morvane.desktop
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES resources/morvane-32.png
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/32x32/apps
+        RENAME org.morvane.Morvane.png)
+install(FILES resources/org.morvane.Morvane.metainfo.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME morvane)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "QRA locator calculator for radio amateurs")
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Morvane developers <morvane@example.org>")
+set(CPACK_DEBIAN_PACKAGE_SECTION hamradio)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+include(CPack)
+
+# The installed program, used by a user who cannot write where it is
+# installed, keeps the home locator in that user's configuration directory.
+find_program(MORVANE_XDOTOOL xdotool)
+find_program(MORVANE_XVFB Xvfb)
+find_program(MORVANE_RUNUSER runuser)
+if(MORVANE_XDOTOOL AND MORVANE_XVFB AND MORVANE_RUNUSER)
+  add_test(NAME install.saves_home_locator_as_user
+           COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/tests/install_test.sh ${CMAKE_BINARY_DIR})
+  set_tests_properties(install.saves_home_locator_as_user PROPERTIES RUN_SERIAL ON TIMEOUT 300)
+endif()

@@ -3,7 +3,8 @@
 
 The logo: a 159 x 159 GIF89a with a 256-entry global colour table, one
 frame, not interlaced, no transparency. The icon: 32 x 32, 16 colours
-(4 bits per pixel) with its AND mask. Both show a locator grid square with a
+(4 bits per pixel) with its AND mask, and the same icon as a 32 x 32 PNG
+for desktop menus. Both show a locator grid square with a
 compass rose. Standard library only; run it from anywhere:
     python3 resources/draw_resources.py
 """
@@ -159,7 +160,36 @@ def write_icon(path):
         f.write(icondir + entry + image)
 
 
+def write_png(path, size, rows):
+    """rows: size lists of (r, g, b, a)."""
+    import zlib
+    raw = b"".join(b"\x00" + bytes(c for px in row for c in px) for row in rows)
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+    png = b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0))
+    png += chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b"")
+    with open(path, "wb") as f:
+        f.write(png)
+
+
+def write_desktop_icon(path):
+    """The program icon for desktop menus: the same 16-colour drawing."""
+    size = 32
+    rows = []
+    for y in range(size):
+        row = []
+        for x in range(size):
+            if not (1 <= x <= 30 and 1 <= y <= 30):
+                row.append((0, 0, 0, 0))
+            else:
+                rgb = VGA16[nearest(VGA16, logo_colour(x + 0.5, y + 0.5, size), {})]
+                row.append(rgb + (255,))
+        rows.append(row)
+    write_png(path, size, rows)
+
+
 if __name__ == "__main__":
     pal, pixels = draw_logo()
     write_gif(os.path.join(HERE, "logo.gif"), 159, pal, pixels)
     write_icon(os.path.join(HERE, "morvane.ico"))
+    write_desktop_icon(os.path.join(HERE, "morvane-32.png"))
