@@ -43,18 +43,14 @@ void frmMain::cmdcalcazidist_Click() {
 
   const std::string baseBytes = base.toStdString();
   if (!CheckLocator(baseBytes)) {
-    ShowError(this, kLocatorIncorrect);
-    txtlocator1->clear();
-    txtlocator1->setFocus();
+    RefuseInput(this, txtlocator1, kLocatorIncorrect);
     return;
   }
   const GeoRadians basePosition = LocatorToRadians(baseBytes);
 
   const std::string targetBytes = target.toStdString();
   if (!CheckLocator(targetBytes)) {
-    ShowError(this, kLocatorIncorrect);
-    txtlocator2->clear();
-    txtlocator2->setFocus();
+    RefuseInput(this, txtlocator2, kLocatorIncorrect);
     return;
   }
   const GeoRadians targetPosition = LocatorToRadians(targetBytes);

@@ -17,13 +17,6 @@ struct RangeCheck {
   const char* message;
 };
 
-// Reports a refused box: the message, then the box emptied and focused.
-void Refuse(QWidget* window, QLineEdit* box, const QString& message) {
-  ShowError(window, message);
-  box->clear();
-  box->setFocus();
-}
-
 }  // namespace
 
 void frmMain::Command1_Click() {
@@ -44,13 +37,13 @@ void frmMain::Command1_Click() {
   for (const RangeCheck& check : checks) {
     const std::optional<double> value = ReadNumber(check.box->text());
     if (!value) {
-      Refuse(this, check.box,
+      RefuseInput(this, check.box,
              QStringLiteral("Introduced value for %1 is not a number")
                  .arg(check.box->accessibleName().toLower()));
       return;
     }
     if (check.refuseAtLimit ? *value >= check.limit : *value > check.limit) {
-      Refuse(this, check.box, QString::fromUtf8(check.message));
+      RefuseInput(this, check.box, QString::fromUtf8(check.message));
       return;
     }
   }
@@ -66,13 +59,13 @@ void frmMain::Command1_Click() {
   // the 180 degree meridian, pass the checks above but lie outside the grid.
   // Latitude is tested alone first so the message can name the axis.
   if (!EncodeLocator(latitude, south, TypedAxis{0, 0, 0}, false)) {
-    Refuse(this, txtlatdeg,
+    RefuseInput(this, txtlatdeg,
            QStringLiteral("Introduced Latitude outside the locator grid (90° South to 90° North)"));
     return;
   }
   const std::optional<std::string> locator = EncodeLocator(latitude, south, longitude, west);
   if (!locator) {
-    Refuse(this, txtlondeg,
+    RefuseInput(this, txtlondeg,
            QStringLiteral("Introduced Longitude outside the locator grid (180° West to 180° East)"));
     return;
   }

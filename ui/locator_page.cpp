@@ -13,9 +13,7 @@ void frmMain::cmdcalclocgeo_Click() {
   const QString text = UpperCaseInPlace(txtlocatorinv);
   const std::string bytes = text.toStdString();
   if (!CheckLocator(bytes)) {
-    ShowError(this, kLocatorIncorrect);
-    txtlocatorinv->clear();
-    txtlocatorinv->setFocus();
+    RefuseInput(this, txtlocatorinv, kLocatorIncorrect);
     return;
   }
   const DmsPosition p = LocatorToDms(bytes);

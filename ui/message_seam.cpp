@@ -1,6 +1,7 @@
 #include "ui/message_seam.h"
 
 #include <QAbstractButton>
+#include <QLineEdit>
 #include <QMessageBox>
 
 namespace morvane {
@@ -22,6 +23,12 @@ void ShowError(QWidget* parent, const QString& text) {
   QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, parent);
   box.button(QMessageBox::Ok)->setIcon(QIcon());  // some desktop themes add one
   box.exec();
+}
+
+void RefuseInput(QWidget* parent, QLineEdit* box, const QString& text) {
+  ShowError(parent, text);
+  box->clear();
+  box->setFocus();
 }
 
 }  // namespace morvane

@@ -5,6 +5,7 @@
 #include <QString>
 #include <functional>
 
+class QLineEdit;
 class QWidget;
 
 namespace morvane {
@@ -18,5 +19,9 @@ void SetMessageSink(MessageSink sink);
 
 // A modal box titled "Error", the text, an OK button only and no icon.
 void ShowError(QWidget* parent, const QString& text);
+
+// How every page refuses an input: the message, then, once it is closed,
+// the offending box emptied and given the focus.
+void RefuseInput(QWidget* parent, QLineEdit* box, const QString& text);
 
 }  // namespace morvane

@@ -18,15 +18,14 @@ class AzimuthPageTest : public QObject {
   Q_OBJECT
  private slots:
   void init() {
-    home_ = std::make_unique<TempHome>();
-    home_->write(HomeFileWith("IO91WM"));
-    w_ = LoadedMainWindow(home_->path());
-    w_->SSTab1->setCurrentIndex(2);
-    messages_ = std::make_unique<MessageRecorder>();
+    world_ = std::make_unique<PageWorld>(HomeFileWith("IO91WM"));
+    world_->window->SSTab1->setCurrentIndex(2);
+    w_ = world_->window.get();
+    messages_ = &world_->messages;
+    home_ = &world_->home;
   }
   void cleanup() {
-    messages_.reset();
-    w_.reset();
+    world_.reset();
     QLocale::setDefault(QLocale::system());
   }
 
@@ -171,9 +170,10 @@ class AzimuthPageTest : public QObject {
     QTest::mouseClick(w_->cmdcalcazidist, Qt::LeftButton);
   }
 
-  std::unique_ptr<TempHome> home_;
-  std::unique_ptr<frmMain> w_;
-  std::unique_ptr<MessageRecorder> messages_;
+  std::unique_ptr<PageWorld> world_;
+  frmMain* w_ = nullptr;
+  MessageRecorder* messages_ = nullptr;
+  TempHome* home_ = nullptr;
 };
 
 QTEST_MAIN(AzimuthPageTest)

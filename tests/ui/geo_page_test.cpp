@@ -18,13 +18,13 @@ class GeoPageTest : public QObject {
   Q_OBJECT
  private slots:
   void init() {
-    home_ = std::make_unique<TempHome>();
-    w_ = LoadedMainWindow(home_->path());
-    messages_ = std::make_unique<MessageRecorder>();
+    world_ = std::make_unique<PageWorld>();
+    w_ = world_->window.get();
+    messages_ = &world_->messages;
+    home_ = &world_->home;
   }
   void cleanup() {
-    messages_.reset();
-    w_.reset();
+    world_.reset();
     QLocale::setDefault(QLocale::system());
   }
 
@@ -180,9 +180,10 @@ class GeoPageTest : public QObject {
     for (std::size_t i = 0; i < all.size(); ++i) all[i]->setText(typed[int(i)]);
   }
 
-  std::unique_ptr<TempHome> home_;
-  std::unique_ptr<frmMain> w_;
-  std::unique_ptr<MessageRecorder> messages_;
+  std::unique_ptr<PageWorld> world_;
+  frmMain* w_ = nullptr;
+  MessageRecorder* messages_ = nullptr;
+  TempHome* home_ = nullptr;
 };
 
 QTEST_MAIN(GeoPageTest)

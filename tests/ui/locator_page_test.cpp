@@ -11,13 +11,13 @@ class LocatorPageTest : public QObject {
   Q_OBJECT
  private slots:
   void init() {
-    home_ = std::make_unique<TempHome>();
-    w_ = LoadedMainWindow(home_->path());
-    messages_ = std::make_unique<MessageRecorder>();
+    world_ = std::make_unique<PageWorld>();
+    w_ = world_->window.get();
+    messages_ = &world_->messages;
+    home_ = &world_->home;
   }
   void cleanup() {
-    messages_.reset();
-    w_.reset();
+    world_.reset();
   }
 
   void accepted_data() {
@@ -92,9 +92,10 @@ class LocatorPageTest : public QObject {
             w_->txtlongmininv->text(), w_->Text2->text()};
   }
 
-  std::unique_ptr<TempHome> home_;
-  std::unique_ptr<frmMain> w_;
-  std::unique_ptr<MessageRecorder> messages_;
+  std::unique_ptr<PageWorld> world_;
+  frmMain* w_ = nullptr;
+  MessageRecorder* messages_ = nullptr;
+  TempHome* home_ = nullptr;
 };
 
 QTEST_MAIN(LocatorPageTest)

@@ -73,6 +73,18 @@ inline std::unique_ptr<frmMain> LoadedMainWindow(const QString& homePath) {
   return w;
 }
 
+// A page test's world: its own user.ini, a loaded main window, and the
+// messages it shows.
+struct PageWorld {
+  explicit PageWorld(const QByteArray& homeFile = QByteArray()) {
+    if (!homeFile.isNull()) home.write(homeFile);
+    window = LoadedMainWindow(home.path());
+  }
+  TempHome home;
+  std::unique_ptr<frmMain> window;
+  MessageRecorder messages;
+};
+
 inline void Type(QLineEdit* box, const QString& text) { box->setText(text); }
 
 }  // namespace morvane::testing
