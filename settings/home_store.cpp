@@ -28,13 +28,12 @@ HomeStore HomeStore::Choose(const QString& programDir, const QString& configDir)
 
 void HomeStore::Read(HomeTable& table) const {
   QFile file(path_);
-  if (QFileInfo(path_).isDir() || !file.open(QIODevice::ReadOnly)) return;
+  if (!file.open(QIODevice::ReadOnly)) return;
   const QByteArray bytes = file.read(kMaxFileBytes);
   ParseHomeFile(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), table);
 }
 
 std::optional<QString> HomeStore::Write(const HomeTable& table) const {
-  if (QFileInfo(path_).isDir()) return QStringLiteral("It is a directory.");
   const std::string bytes = FormatHomeFile(table);
   QSaveFile file(path_);
   if (!file.open(QIODevice::WriteOnly)) return file.errorString();

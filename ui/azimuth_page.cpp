@@ -19,10 +19,7 @@ const QString kLocatorsEqual = QStringLiteral(
 }  // namespace
 
 void frmMain::cmdcalcazidist_Click() {
-  if (Check1->isChecked()) {
-    readHomeFile();
-    txtlocator1->setText(storedLocator());
-  }
+  if (Check1->isChecked()) readHomeFileIntoBase();
   const QString base = UpperCaseInPlace(txtlocator1);
   const QString target = UpperCaseInPlace(txtlocator2);
 

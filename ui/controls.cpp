@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <limits>
 
 namespace morvane {
@@ -143,18 +144,12 @@ QLabel* MakePictureBox(QWidget* parent, const char* name, QRect pixels, const QS
   picture->setObjectName(QString::fromLatin1(name));
   picture->setGeometry(pixels);
   picture->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-  picture->setLineWidth(2);
+  picture->setLineWidth(kPictureBorderPx);
   picture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   picture->setFocusPolicy(Qt::StrongFocus);
   picture->setAccessibleName(accessible);
   return picture;
 }
-
-}  // namespace morvane
-
-#include <QScreen>
-
-namespace morvane {
 
 void CentreOnScreen(QWidget* window) {
   QScreen* screen = window->screen();

@@ -51,11 +51,10 @@ QCheckBox* MakeCheckBox(QWidget* parent, const char* name, const QString& captio
 QRadioButton* MakeOption(QWidget* parent, const char* name, const QString& caption, QRect twips,
                          const QString& accessible, bool selected);
 // A picture in a sunken border that can take the focus.
+inline constexpr int kPictureBorderPx = 2;
 QLabel* MakePictureBox(QWidget* parent, const char* name, QRect pixels, const QString& accessible);
 
-}  // namespace morvane
-
-namespace morvane {
 // Moves a top-level window to the centre of its screen's available area.
 void CentreOnScreen(QWidget* window);
+
 }  // namespace morvane

@@ -8,10 +8,6 @@
 #include "ui/credits.h"
 
 namespace morvane {
-namespace {
-constexpr int kPictureBorderPx = 2;
-}
-
 frmAbout::frmAbout()
     : QDialog(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                            Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint) {

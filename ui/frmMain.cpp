@@ -22,14 +22,12 @@ namespace {
 constexpr int kClientWidth = 8205;
 constexpr int kClientHeight = 3315;
 
-const QColor kNavyColour = kNavy;
-
 QLineEdit* Input(QWidget* parent, const char* name, QRect twips, const QString& accessible) {
-  return MakeTextBox(parent, name, twips, accessible, false, Align::Centre, &kNavyColour);
+  return MakeTextBox(parent, name, twips, accessible, false, Align::Centre, &kNavy);
 }
 
 QLineEdit* Result(QWidget* parent, const char* name, QRect twips, const QString& accessible) {
-  return MakeTextBox(parent, name, twips, accessible, true, Align::Centre, &kNavyColour);
+  return MakeTextBox(parent, name, twips, accessible, true, Align::Centre, &kNavy);
 }
 
 }  // namespace

@@ -31,7 +31,6 @@ class frmMain : public QMainWindow {
   void Form_Load();
 
   const HomeTable& homeTable() const { return home_; }
-  const HomeStore& homeStore() const { return store_; }
 
   // Page 0, "Geo coord. to Locator".
   void Command1_Click();
@@ -79,8 +78,9 @@ class frmMain : public QMainWindow {
   void buildAzimuthPage(QWidget* page);
   void setFocusOrder();
   void connectHandlers();
-  // The reading procedure: refills the table from user.ini.
-  void readHomeFile();
+  // The reading procedure (refills the table from user.ini), then slot 9
+  // into the base box.
+  void readHomeFileIntoBase();
   // Slot 9 as held in memory, as text.
   QString storedLocator() const;
 

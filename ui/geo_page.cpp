@@ -34,7 +34,9 @@ void frmMain::Command1_Click() {
       {txtlonsec, 60, true, "Introduced seconds for longitude higher than 60'"},
       {txtlatsec, 60, true, "Introduced seconds for latitude higher than 60'"},
   };
-  for (const RangeCheck& check : checks) {
+  double values[std::size(checks)];
+  for (std::size_t i = 0; i < std::size(checks); ++i) {
+    const RangeCheck& check = checks[i];
     const std::optional<double> value = ReadNumber(check.box->text());
     if (!value) {
       RefuseInput(this, check.box,
@@ -46,12 +48,12 @@ void frmMain::Command1_Click() {
       RefuseInput(this, check.box, QString::fromUtf8(check.message));
       return;
     }
+    values[i] = *value;
   }
 
-  const TypedAxis latitude{*ReadNumber(txtlatdeg->text()), *ReadNumber(txtlatmin->text()),
-                           *ReadNumber(txtlatsec->text())};
-  const TypedAxis longitude{*ReadNumber(txtlondeg->text()), *ReadNumber(txtlonmin->text()),
-                            *ReadNumber(txtlonsec->text())};
+  // In the order of the checks: latdeg, londeg, lonmin, latmin, lonsec, latsec.
+  const TypedAxis latitude{values[0], values[3], values[5]};
+  const TypedAxis longitude{values[1], values[2], values[4]};
   const bool south = optlatsud->isChecked();
   const bool west = optlonouest->isChecked();
 

@@ -16,7 +16,10 @@ std::string TruthText(bool value) { return value ? "True" : "False"; }
 
 }  // namespace
 
-void frmMain::readHomeFile() { store_.Read(home_); }
+void frmMain::readHomeFileIntoBase() {
+  store_.Read(home_);
+  txtlocator1->setText(storedLocator());
+}
 
 QString frmMain::storedLocator() const {
   const std::string& slot = home_[kHomeLocatorSlot];
@@ -24,27 +27,24 @@ QString frmMain::storedLocator() const {
 }
 
 void frmMain::Form_Load() {
-  readHomeFile();
-  txtlocator1->setText(storedLocator());
+  readHomeFileIntoBase();
   Check1->setChecked(true);  // ticked already: its handler does not run
   repaint();
 }
 
 void frmMain::Command5_Click() {
-  const HomeTable table = {
-      ToFileText(txtlatdeg->text()), ToFileText(txtlatmin->text()), ToFileText(txtlatsec->text()),
-      TruthText(optlatnord->isChecked()),
-      ToFileText(txtlondeg->text()), ToFileText(txtlonmin->text()), ToFileText(txtlonsec->text()),
-      TruthText(optlonest->isChecked()),
-      ToFileText(txtresultloc->text()),
-  };
+  // Slots 1..9; slots 4 and 8 are the hemisphere options, not boxes.
+  const QLineEdit* const boxes[kHomeSlots] = {txtlatdeg, txtlatmin, txtlatsec, nullptr, txtlondeg,
+                                              txtlonmin, txtlonsec, nullptr, txtresultloc};
+  HomeTable table;
+  for (std::size_t i = 0; i < kHomeSlots; ++i)
+    if (boxes[i]) table[i] = ToFileText(boxes[i]->text());
+  table[3] = TruthText(optlatnord->isChecked());
+  table[7] = TruthText(optlonest->isChecked());
   if (const auto slot = FirstUnstorableSlot(table)) {
-    const QLineEdit* boxes[] = {txtlatdeg, txtlatmin, txtlatsec, nullptr, txtlondeg,
-                                txtlonmin, txtlonsec, nullptr, txtresultloc};
-    const QLineEdit* box = boxes[*slot];
     ShowError(this, QStringLiteral("The %1 box holds a double quote (\"), which cannot be saved. "
                                    "Nothing was saved.")
-                        .arg(box ? box->accessibleName() : QString()));
+                        .arg(boxes[*slot]->accessibleName()));
     return;
   }
   if (const auto failure = store_.Write(table)) {
@@ -57,8 +57,7 @@ void frmMain::Command5_Click() {
 
 void frmMain::Check1_Click() {
   if (Check1->isChecked()) {
-    readHomeFile();
-    txtlocator1->setText(storedLocator());
+    readHomeFileIntoBase();
     repaint();
   } else {
     txtlocator1->clear();
