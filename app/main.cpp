@@ -1,10 +1,14 @@
 // Morvane: a QRA locator calculator for radio amateurs.
 #include <QApplication>
 #include <QStyleFactory>
+#include <csignal>
 
 #include "app/module1.h"
 
 int main(int argc, char* argv[]) {
+  // Under a file-size limit a save must fail with an error the program
+  // reports, not kill it.
+  std::signal(SIGXFSZ, SIG_IGN);
   // The menu bar belongs in the window; not probing the desktop for a
   // global menu bar also saves start-up time.
   QCoreApplication::setAttribute(Qt::AA_DontUseNativeMenuBar);

@@ -3,7 +3,6 @@ find_package(Qt6 REQUIRED COMPONENTS Widgets Test)
 qt_standard_project_setup()
 
 add_library(morvane_ui STATIC
-  settings/home_store.cpp
   ui/controls.cpp
   ui/tab_control.cpp
   ui/message_seam.cpp
@@ -45,6 +44,10 @@ endforeach()
 qt_add_executable(morvane_screenshots docs/screenshots.cpp)
 target_link_libraries(morvane_screenshots PRIVATE morvane_ui)
 
+# A huge paste into every box (run by hand).
+qt_add_executable(paste_bench bench/paste/paste_bench.cpp)
+target_link_libraries(paste_bench PRIVATE morvane_ui)
+
 # Start-up benchmark (run by hand: bench/startup/run).
 find_package(X11)
 if(X11_FOUND)
@@ -55,7 +58,6 @@ if(X11_FOUND)
 endif()
 
 # Installation as a desktop application, and a Debian package.
-include(GNUInstallDirs)
 install(TARGETS morvane RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES resources/org.morvane.Morvane.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)

@@ -31,7 +31,7 @@ int main(int argc, char* argv[]) {
   splash.hide();
 
   QTemporaryDir home;
-  frmMain main(HomeStore(home.filePath(QStringLiteral("user.ini"))));
+  frmMain main(HomeStore(home.filePath(QStringLiteral("user.ini")).toStdString()));
   main.Form_Load();
   main.txtlatdeg->setText(QStringLiteral("48"));
   main.txtlatmin->setText(QStringLiteral("51"));

@@ -1,7 +1,5 @@
 #include "settings/home_file.h"
 
-#include <vector>
-
 namespace morvane {
 namespace {
 
@@ -11,43 +9,10 @@ bool NeedsQuotes(const std::string& value) {
   return value.find_first_of(",\r\n") != std::string::npos;
 }
 
-bool IsLineEnd(char c) { return c == '\r' || c == '\n'; }
-
-// Consumes the separator behind a field: a comma, or one line end (CR LF,
-// CR or LF).
-std::size_t SkipSeparator(std::string_view bytes, std::size_t pos) {
-  if (pos >= bytes.size()) return pos;
-  if (bytes[pos] == ',') return pos + 1;
-  if (bytes[pos] == '\r') {
-    ++pos;
-    if (pos < bytes.size() && bytes[pos] == '\n') ++pos;
-    return pos;
-  }
-  if (bytes[pos] == '\n') return pos + 1;
-  return pos;
-}
-
-// Reads one field starting at pos and returns the position after its
-// separator.
-std::size_t ReadField(std::string_view bytes, std::size_t pos, std::string& field) {
-  field.clear();
-  if (bytes[pos] == '"') {
-    const std::size_t close = bytes.find('"', pos + 1);
-    if (close == std::string_view::npos) {
-      // Unterminated quote: the rest of the file is the field.
-      field.assign(bytes.substr(pos + 1));
-      return bytes.size();
-    }
-    field.assign(bytes.substr(pos + 1, close - pos - 1));
-    pos = close + 1;
-    // Anything between the closing quote and the separator is dropped.
-    while (pos < bytes.size() && bytes[pos] != ',' && !IsLineEnd(bytes[pos])) ++pos;
-    return SkipSeparator(bytes, pos);
-  }
-  std::size_t end = pos;
-  while (end < bytes.size() && bytes[end] != ',' && !IsLineEnd(bytes[end])) ++end;
-  field.assign(bytes.substr(pos, end - pos));
-  return SkipSeparator(bytes, end);
+// Where the first comma or line end lies in bytes (or its size).
+std::size_t FindSeparator(std::string_view bytes) {
+  const std::size_t at = bytes.find_first_of(",\r\n");
+  return at == std::string_view::npos ? bytes.size() : at;
 }
 
 }  // namespace
@@ -74,20 +39,80 @@ std::string FormatHomeFile(const HomeTable& table) {
   return out;
 }
 
-bool ParseHomeFile(std::string_view bytes, HomeTable& table) {
-  HomeTable group;
-  std::size_t filled = 0;
-  bool replaced = false;
+void HomeFileParser::Append(std::string_view bytes) {
+  std::string& field = group_[filled_];
+  if (field.size() >= kMaxFieldBytes) return;
+  field.append(bytes.substr(0, kMaxFieldBytes - field.size()));
+}
+
+void HomeFileParser::EndField() {
+  if (++filled_ == kHomeSlots) {
+    table_ = group_;
+    replaced_ = true;
+    filled_ = 0;
+  }
+}
+
+// The separator behind a field is a comma or one line end (CR LF, CR or LF);
+// an empty line is an empty field. A field that starts with a double quote
+// runs to the next double quote (or the end of the file), and whatever stands
+// between that quote and the separator is dropped.
+void HomeFileParser::Feed(std::string_view bytes) {
   std::size_t pos = 0;
   while (pos < bytes.size()) {
-    pos = ReadField(bytes, pos, group[filled]);
-    if (++filled == kHomeSlots) {
-      table = group;
-      replaced = true;
-      filled = 0;
+    const char c = bytes[pos];
+    switch (state_) {
+      case State::AfterCr:
+        state_ = State::FieldStart;
+        if (c == '\n') ++pos;
+        break;
+      case State::FieldStart:
+        group_[filled_].clear();
+        if (c == '"') {
+          state_ = State::Quoted;
+          ++pos;
+        } else {
+          state_ = State::Plain;
+        }
+        break;
+      case State::Plain:
+      case State::AfterQuote: {
+        const std::size_t end = pos + FindSeparator(bytes.substr(pos));
+        if (state_ == State::Plain) Append(bytes.substr(pos, end - pos));
+        pos = end;
+        if (pos == bytes.size()) break;
+        EndField();
+        state_ = bytes[pos] == '\r' ? State::AfterCr : State::FieldStart;
+        ++pos;
+        break;
+      }
+      case State::Quoted: {
+        const std::size_t close = bytes.find('"', pos);
+        const std::size_t end = close == std::string_view::npos ? bytes.size() : close;
+        Append(bytes.substr(pos, end - pos));
+        pos = end;
+        if (close != std::string_view::npos) {
+          state_ = State::AfterQuote;
+          ++pos;
+        }
+        break;
+      }
     }
   }
-  return replaced;
+}
+
+bool HomeFileParser::Finish() {
+  // A field the bytes stopped in (an unterminated quote included) is ended
+  // by the end of the file.
+  if (state_ == State::Plain || state_ == State::Quoted || state_ == State::AfterQuote) EndField();
+  state_ = State::FieldStart;
+  return replaced_;
+}
+
+bool ParseHomeFile(std::string_view bytes, HomeTable& table) {
+  HomeFileParser parser(table);
+  parser.Feed(bytes);
+  return parser.Finish();
 }
 
 }  // namespace morvane

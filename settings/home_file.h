@@ -34,4 +34,30 @@ std::string FormatHomeFile(const HomeTable& table);
 // the table as it was. Returns whether the table was replaced.
 bool ParseHomeFile(std::string_view bytes, HomeTable& table);
 
+// The same reading, fed in pieces of any size, so that a file of any length
+// is read in bounded memory. Feed the bytes in order, then call Finish once.
+class HomeFileParser {
+ public:
+  explicit HomeFileParser(HomeTable& table) : table_(table) {}
+  void Feed(std::string_view bytes);
+  // Ends the last field if the bytes stopped inside one. Returns whether the
+  // table was replaced.
+  bool Finish();
+
+  // No value the program writes comes near this; a longer field keeps its
+  // first kMaxFieldBytes bytes, so a hostile file cannot exhaust memory.
+  static constexpr std::size_t kMaxFieldBytes = 64 * 1024;
+
+ private:
+  enum class State { FieldStart, Plain, Quoted, AfterQuote, AfterCr };
+  void Append(std::string_view bytes);
+  void EndField();
+
+  HomeTable& table_;
+  HomeTable group_;
+  std::size_t filled_ = 0;
+  bool replaced_ = false;
+  State state_ = State::FieldStart;
+};
+
 }  // namespace morvane

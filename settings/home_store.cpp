@@ -1,48 +1,116 @@
 #include "settings/home_store.h"
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
-#include <QStandardPaths>
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+
+#include "settings/replacing_file.h"
 
 namespace morvane {
 namespace {
-const QString kFileName = QStringLiteral("user.ini");
-// The file is far smaller; anything larger is not ours and is not read whole.
-constexpr qint64 kMaxFileBytes = 1 << 20;
+
+constexpr const char* kFileName = "/user.ini";
+constexpr std::size_t kReadChunk = 64 * 1024;
+
+std::string Canonical(const std::string& path) {
+  char resolved[PATH_MAX];
+  return realpath(path.c_str(), resolved) ? std::string(resolved) : path;
+}
+
+bool IsWritableDirectory(const std::string& path) {
+  struct stat st {};
+  return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && access(path.c_str(), W_OK) == 0;
+}
+
+bool Exists(const std::string& path) {
+  struct stat st {};
+  return stat(path.c_str(), &st) == 0;
+}
+
+// mkdir -p, private to the user as the configuration folder should be.
+bool MakeDirectories(const std::string& path) {
+  for (std::size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
+    const std::string prefix = path.substr(0, slash);
+    if (mkdir(prefix.c_str(), 0700) != 0 && errno != EEXIST) return false;
+    if (slash == std::string::npos) return true;
+  }
+}
+
+std::string ParentOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos || slash == 0 ? std::string("/") : path.substr(0, slash);
+}
+
 }  // namespace
 
-HomeStore HomeStore::ForThisProgram() {
-  return Choose(QCoreApplication::applicationDirPath(),
-                QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation));
+std::string ProgramDirectory() {
+  std::array<char, PATH_MAX> buffer{};
+  const ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
+  if (n <= 0) return ".";
+  return ParentOf(std::string(buffer.data(), static_cast<std::size_t>(n)));
 }
 
-HomeStore HomeStore::Choose(const QString& programDir, const QString& configDir) {
-  const QFileInfo dir(programDir);
-  if (dir.isDir() && dir.isWritable()) return HomeStore(QDir(programDir).filePath(kFileName));
-  QDir().mkpath(configDir);
-  return HomeStore(QDir(configDir).filePath(kFileName));
-}
-
-void HomeStore::Read(HomeTable& table) const {
-  QFile file(path_);
-  if (!file.open(QIODevice::ReadOnly)) return;
-  const QByteArray bytes = file.read(kMaxFileBytes);
-  ParseHomeFile(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), table);
-}
-
-std::optional<QString> HomeStore::Write(const HomeTable& table) const {
-  const std::string bytes = FormatHomeFile(table);
-  QSaveFile file(path_);
-  if (!file.open(QIODevice::WriteOnly)) return file.errorString();
-  if (file.write(bytes.data(), static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size())) {
-    const QString reason = file.errorString();
-    file.cancelWriting();
-    return reason;
+std::string ConfigDirectory() {
+  const char* xdg = std::getenv("XDG_CONFIG_HOME");
+  if (xdg && xdg[0] == '/') return std::string(xdg) + "/morvane";
+  const char* home = std::getenv("HOME");
+  if (!home || !*home) {
+    const passwd* pw = getpwuid(getuid());
+    home = pw ? pw->pw_dir : "/tmp";
   }
-  if (!file.commit()) return file.errorString();
+  return std::string(home) + "/.config/morvane";
+}
+
+HomeStore HomeStore::ForThisProgram() {
+  return Choose(ProgramDirectory(), ConfigDirectory(), MORVANE_INSTALLED_BINDIR);
+}
+
+HomeStore HomeStore::Choose(const std::string& programDir, const std::string& configDir,
+                            const std::string& installedBinDir) {
+  const bool installed = Canonical(programDir) == Canonical(installedBinDir);
+  if (!installed && IsWritableDirectory(programDir)) return HomeStore(programDir + kFileName);
+  return HomeStore(configDir + kFileName, programDir + kFileName);
+}
+
+std::string HomeStore::readPath() const {
+  if (fallback_.empty() || Exists(save_)) return save_;
+  return fallback_;
+}
+
+bool HomeStore::Read(HomeTable& table) const {
+  // Non-blocking, so that opening a named pipe returns at once; the type is
+  // checked before anything is read.
+  const int fd = open(readPath().c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st {};
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    close(fd);
+    return false;
+  }
+  HomeFileParser parser(table);
+  std::array<char, kReadChunk> chunk;
+  for (;;) {
+    const ssize_t n = read(fd, chunk.data(), chunk.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;  // end, or a read error: what was read so far counts
+    parser.Feed(std::string_view(chunk.data(), static_cast<std::size_t>(n)));
+  }
+  close(fd);
+  return parser.Finish();
+}
+
+std::optional<std::string> HomeStore::Write(const HomeTable& table) const {
+  if (!fallback_.empty() && !MakeDirectories(ParentOf(save_)))
+    return std::string("cannot create the folder: ") + std::strerror(errno);
+  ReplacingFile file(save_);
+  if (!file.Open() || !file.Write(FormatHomeFile(table)) || !file.Commit()) return file.error();
   return std::nullopt;
 }
 

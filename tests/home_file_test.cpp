@@ -98,3 +98,30 @@ TEST(HomeFileReader, RandomBytesNeverBreakIt) {
 
 }  // namespace
 }  // namespace morvane
+
+namespace morvane {
+namespace {
+
+// A file read in pieces gives what it gives read whole, wherever it is cut:
+// inside a quote, between CR and LF, at a comma.
+TEST(HomeFileReader, PiecesGiveTheSameTableAsTheWhole) {
+  const std::string bytes =
+      "\"1,5\"x,2\r\n3\rTrue\n4,\"5\r\n6\",6\r\n\r\nJN18EU\r\n7,8,9,True,1,2,3,False,\"FN20";
+  HomeTable whole = kPrevious;
+  const bool replaced = ParseHomeFile(bytes, whole);
+  for (std::size_t cut1 = 0; cut1 <= bytes.size(); ++cut1) {
+    for (std::size_t cut2 = cut1; cut2 <= bytes.size(); ++cut2) {
+      HomeTable pieces = kPrevious;
+      HomeFileParser parser(pieces);
+      parser.Feed(std::string_view(bytes).substr(0, cut1));
+      parser.Feed(std::string_view(bytes).substr(cut1, cut2 - cut1));
+      parser.Feed(std::string_view(bytes).substr(cut2));
+      ASSERT_EQ(parser.Finish(), replaced) << cut1 << "," << cut2;
+      ASSERT_EQ(pieces, whole) << cut1 << "," << cut2;
+    }
+  }
+  EXPECT_EQ(whole[kHomeLocatorSlot], "FN20");  // the unterminated quote ends the file
+}
+
+}  // namespace
+}  // namespace morvane

@@ -8,13 +8,17 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
-#include <limits>
 
 namespace morvane {
 namespace {
 
-// Text boxes take text of any length; the pages decide what to do with it.
-constexpr int kUnlimitedLength = std::numeric_limits<int>::max();
+// No position or locator needs more than a few dozen characters, yet a box
+// must not refuse a long paste outright (the pages decide what is valid).
+// Far above any real input, this keeps a pasted file of megabytes from
+// freezing the window and holding its memory: the rest is cut off, and a cut
+// number is still refused or range-checked, a locator still uses its first
+// six characters.
+constexpr int kMaxTypedLength = 1000;
 
 // Places twips given relative to the container's top-left corner. A page of
 // the tab control is itself placed below the tab strip, so its controls are
@@ -102,7 +106,7 @@ QLineEdit* MakeTextBox(QWidget* parent, const char* name, QRect twips, const QSt
                        bool readOnly, Align align, const QColor* textColour) {
   auto* box = new QLineEdit(parent);
   Place(box, parent, name, twips);
-  box->setMaxLength(kUnlimitedLength);
+  box->setMaxLength(kMaxTypedLength);
   box->setReadOnly(readOnly);
   box->setAlignment(align == Align::Centre ? Qt::AlignCenter : (Qt::AlignLeft | Qt::AlignVCenter));
   box->setAccessibleName(accessible);

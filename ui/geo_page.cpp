@@ -59,18 +59,30 @@ void frmMain::Command1_Click() {
 
   // Negative degrees, and minutes and seconds that add up past the pole or
   // the 180 degree meridian, pass the checks above but lie outside the grid.
-  // Latitude is tested alone first so the message can name the axis.
-  if (!EncodeLocator(latitude, south, TypedAxis{0, 0, 0}, false)) {
-    RefuseInput(this, txtlatdeg,
-           QStringLiteral("Introduced Latitude outside the locator grid (90° South to 90° North)"));
+  // Latitude is tested alone first so the message can name the axis; the box
+  // emptied is the one whose value took the position over the edge, so that
+  // Compute does not refuse the same valid degrees again.
+  const auto inGrid = [&](TypedAxis lat, TypedAxis lon) {
+    return EncodeLocator(lat, south, lon, west).has_value();
+  };
+  constexpr TypedAxis kOrigin{0, 0, 0};
+  if (!inGrid(latitude, kOrigin)) {
+    QLineEdit* box = !inGrid({latitude.degrees, 0, 0}, kOrigin)                  ? txtlatdeg
+                     : !inGrid({latitude.degrees, latitude.minutes, 0}, kOrigin) ? txtlatmin
+                                                                                 : txtlatsec;
+    RefuseInput(this, box,
+                QStringLiteral("Introduced Latitude outside the locator grid (90° South to 90° North)"));
+    return;
+  }
+  if (!inGrid(latitude, longitude)) {
+    QLineEdit* box = !inGrid(latitude, {longitude.degrees, 0, 0})                    ? txtlondeg
+                     : !inGrid(latitude, {longitude.degrees, longitude.minutes, 0}) ? txtlonmin
+                                                                                    : txtlonsec;
+    RefuseInput(this, box,
+                QStringLiteral("Introduced Longitude outside the locator grid (180° West to 180° East)"));
     return;
   }
   const std::optional<std::string> locator = EncodeLocator(latitude, south, longitude, west);
-  if (!locator) {
-    RefuseInput(this, txtlondeg,
-           QStringLiteral("Introduced Longitude outside the locator grid (180° West to 180° East)"));
-    return;
-  }
   txtresultloc->setText(QString::fromStdString(*locator));
 }
 

@@ -10,9 +10,18 @@
 namespace morvane {
 namespace {
 
-// user.ini is single-byte text, as written on Windows.
+// user.ini is single-byte (Latin-1) text.
 std::string ToFileText(const QString& s) { return s.toLatin1().toStdString(); }
 std::string TruthText(bool value) { return value ? "True" : "False"; }
+
+// Where the first character lies that user.ini cannot hold: a double quote
+// (the reader would take it for the start of a quoted field) or anything
+// outside Latin-1 (it would be stored as "?"). -1 when there is none.
+qsizetype FirstUnstorableChar(const QString& text) {
+  for (qsizetype i = 0; i < text.size(); ++i)
+    if (text[i] == QLatin1Char('"') || text[i].unicode() > 0xff) return i;
+  return -1;
+}
 
 }  // namespace
 
@@ -34,22 +43,32 @@ void frmMain::Form_Load() {
 
 void frmMain::Command5_Click() {
   // Slots 1..9; slots 4 and 8 are the hemisphere options, not boxes.
-  const QLineEdit* const boxes[kHomeSlots] = {txtlatdeg, txtlatmin, txtlatsec, nullptr, txtlondeg,
+  QLineEdit* const boxes[kHomeSlots] = {txtlatdeg, txtlatmin, txtlatsec, nullptr, txtlondeg,
                                               txtlonmin, txtlonsec, nullptr, txtresultloc};
   HomeTable table;
-  for (std::size_t i = 0; i < kHomeSlots; ++i)
-    if (boxes[i]) table[i] = ToFileText(boxes[i]->text());
+  for (std::size_t i = 0; i < kHomeSlots; ++i) {
+    if (!boxes[i]) continue;
+    const QString text = boxes[i]->text();
+    if (const qsizetype at = FirstUnstorableChar(text); at >= 0) {
+      const QString what = text[at] == QLatin1Char('"')
+                               ? QStringLiteral("a double quote (\")")
+                               : QStringLiteral("the character %1").arg(text.mid(at, 1));
+      ShowError(this, QStringLiteral("The %1 box holds %2, which cannot be saved. Nothing was saved.")
+                          .arg(boxes[i]->accessibleName(), what));
+      // Focused with the character selected, as every other refusal points
+      // at what to retype.
+      boxes[i]->setFocus();
+      boxes[i]->setSelection(static_cast<int>(at), 1);
+      return;
+    }
+    table[i] = ToFileText(text);
+  }
   table[3] = TruthText(optlatnord->isChecked());
   table[7] = TruthText(optlonest->isChecked());
-  if (const auto slot = FirstUnstorableSlot(table)) {
-    ShowError(this, QStringLiteral("The %1 box holds a double quote (\"), which cannot be saved. "
-                                   "Nothing was saved.")
-                        .arg(boxes[*slot]->accessibleName()));
-    return;
-  }
   if (const auto failure = store_.Write(table)) {
     ShowError(this, QStringLiteral("My QRA Locator could not be saved to %1: %2")
-                        .arg(store_.path(), *failure));
+                        .arg(QString::fromStdString(store_.savePath()),
+                             QString::fromLocal8Bit(failure->c_str())));
     return;
   }
   home_ = table;  // the table holds what the file now holds

@@ -9,7 +9,8 @@
 namespace morvane {
 
 // The number in a box: blanks around it are ignored; thousands separators,
-// "inf", "nan" and anything else that is not a finite number give nullopt.
+// "inf", "nan" and anything else that is not a number give nullopt. A number
+// too large for a double gives an infinity of its sign.
 std::optional<double> ReadNumber(const QString& text, QLocale locale = QLocale());
 
 // Up to 15 significant digits, no thousands separators, no trailing zeros,

@@ -96,8 +96,16 @@ class GeoPageTest : public QObject {
     // Inside the checks but outside the grid.
     QTest::newRow("95 south typed as -95 north") << Boxes{"-95", "", "", "", "", ""} << false
         << "Introduced Latitude outside the locator grid (90° South to 90° North)" << 0;
-    QTest::newRow("adds up past 90") << Boxes{"89", "59.99", "59.99", "", "", ""} << false
-        << "Introduced Latitude outside the locator grid (90° South to 90° North)" << 0;
+    // The box emptied is the one whose value took the position off the grid.
+    QTest::newRow("seconds take it past 90") << Boxes{"89", "59.99", "59.99", "", "", ""} << false
+        << "Introduced Latitude outside the locator grid (90° South to 90° North)" << 2;
+    QTest::newRow("minutes take it past 180 W") << Boxes{"", "", "", "-179", "-120", ""} << false
+        << "Introduced Longitude outside the locator grid (180° West to 180° East)" << 4;
+    // Numbers too large for a double are numbers, out of range.
+    QTest::newRow("1e309") << Boxes{"1e309", "", "", "", "", ""} << false
+                           << "Introduced Latitude higher than 89°" << 0;
+    QTest::newRow("400 digits") << Boxes{"", "", "", "", QString(400, QLatin1Char('9')), ""} << false
+                                << "Introduced Minutes for longitude higher than 60'" << 4;
     QTest::newRow("181 west typed as -181 east") << Boxes{"", "", "", "-181", "", ""} << false
         << "Introduced Longitude outside the locator grid (180° West to 180° East)" << 3;
   }
@@ -161,10 +169,12 @@ class GeoPageTest : public QObject {
     QCOMPARE(messages_->texts(), QStringList{"Introduced value for latitude degrees is not a number"});
   }
 
-  void aMillionCharactersAreRefusedQuickly() {
+  void aMillionCharactersAreCutAndStillChecked() {
+    // Cut to the box's length; the cut number is still a number too large.
     typeBoxes({QString(1000000, QLatin1Char('7')), "", "", "", "", ""});
+    QCOMPARE(w_->txtlatdeg->text().size(), 1000);
     QTest::mouseClick(w_->Command1, Qt::LeftButton);
-    QCOMPARE(messages_->texts(), QStringList{"Introduced value for latitude degrees is not a number"});
+    QCOMPARE(messages_->texts(), QStringList{"Introduced Latitude higher than 89°"});
     typeBoxes({"", "", "", "", "", QStringLiteral("1 ") + QString(1000000, QLatin1Char('x'))});
     QTest::mouseClick(w_->Command1, Qt::LeftButton);
     QCOMPARE(messages_->texts().size(), 2);

@@ -5,6 +5,9 @@
 #include <QFileInfo>
 #include <QPushButton>
 #include <QRadioButton>
+#include <sys/resource.h>
+
+#include <csignal>
 
 #include "test_support.h"
 
@@ -115,23 +118,37 @@ class HomeLocatorTest : public QObject {
     QCOMPARE(QByteArray::fromStdString(w->homeTable()[2]), QByteArray("12,5"));
   }
 
-  void aDoubleQuoteIsRefusedAndNothingIsWritten() {
+  void unstorableCharactersAreRefusedAndNothingIsWritten_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("at");
+    QTest::newRow("double quote") << QStringLiteral("21\"") << 2;
+    QTest::newRow("outside Latin-1") << QStringLiteral("2\u20ac1") << 1;
+  }
+  void unstorableCharactersAreRefusedAndNothingIsWritten() {
+    QFETCH(QString, typed);
+    QFETCH(int, at);
     TempHome home;
     home.write(HomeFileWith("JN18EU"));
     MessageRecorder messages;
     auto w = LoadedMainWindow(home.path());
-    Type(w->txtlonmin, QStringLiteral("21\""));
+    Type(w->txtlatsec, QStringLiteral("caf\u00e9"));  // Latin-1 is fine
+    Type(w->txtlonmin, typed);
     QTest::mouseClick(w->Command5, Qt::LeftButton);
     QCOMPARE(messages.messages.size(), std::size_t(1));
     QCOMPARE(messages.messages[0].title, QStringLiteral("Error"));
     QVERIFY(messages.messages[0].text.contains(QStringLiteral("Longitude minutes")));
     QCOMPARE(home.read(), HomeFileWith("JN18EU"));
+    // The box is focused with the offending character selected.
+    QVERIFY(w->txtlonmin->hasFocus());
+    QCOMPARE(w->txtlonmin->selectionStart(), at);
+    QCOMPARE(w->txtlonmin->selectedText(), typed.mid(at, 1));
   }
 
   void aFailedSaveSaysWhereAndWhyAndKeepsTheOldFile_data() {
     QTest::addColumn<QString>("how");
     QTest::newRow("user.ini is a directory") << QStringLiteral("directory");
     QTest::newRow("parent is a file") << QStringLiteral("parent-file");
+    QTest::newRow("file size limit") << QStringLiteral("size-limit");
   }
   void aFailedSaveSaysWhereAndWhyAndKeepsTheOldFile() {
     QFETCH(QString, how);
@@ -139,6 +156,8 @@ class HomeLocatorTest : public QObject {
     QString path = home.path();
     if (how == QStringLiteral("directory")) {
       QVERIFY(QDir().mkpath(path));
+    } else if (how == QStringLiteral("size-limit")) {
+      home.write(HomeFileWith("JN18EU"));
     } else {
       home.write("not a directory");
       path = home.path() + QStringLiteral("/user.ini");
@@ -146,14 +165,26 @@ class HomeLocatorTest : public QObject {
     MessageRecorder messages;
     auto w = LoadedMainWindow(path);  // reading it is silent
     QVERIFY(messages.messages.empty());
-    Type(w->txtresultloc, QStringLiteral("JN18EU"));
+    const HomeTable before = w->homeTable();
+    Type(w->txtresultloc, QStringLiteral("FN20XR"));
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    if (how == QStringLiteral("size-limit")) {
+      std::signal(SIGXFSZ, SIG_IGN);  // as main() does
+      rlimit small = old;
+      small.rlim_cur = 10;
+      QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+    }
     QTest::mouseClick(w->Command5, Qt::LeftButton);
+    setrlimit(RLIMIT_FSIZE, &old);
     QCOMPARE(messages.messages.size(), std::size_t(1));
     QCOMPARE(messages.messages[0].title, QStringLiteral("Error"));
     QVERIFY2(messages.messages[0].text.contains(path), qPrintable(messages.messages[0].text));
-    // The table is not changed by a save that did not happen.
-    QCOMPARE(w->homeTable()[kHomeLocatorSlot], std::string());
+    // Neither the table nor the old file is changed by a save that did not
+    // happen.
+    QVERIFY(w->homeTable() == before);
     if (how == QStringLiteral("parent-file")) QCOMPARE(home.read(), QByteArray("not a directory"));
+    if (how == QStringLiteral("size-limit")) QCOMPARE(home.read(), HomeFileWith("JN18EU"));
   }
 
   void savingReplacesTheFileInOneStep() {
@@ -170,12 +201,28 @@ class HomeLocatorTest : public QObject {
 
   void fileLivesBesideTheProgramOrInTheConfigDirectory() {
     TempHome program, config;
-    QCOMPARE(HomeStore::Choose(program.dir.path(), config.dir.path()).path(), program.path());
-    const QString missing = program.dir.filePath(QStringLiteral("no-such-dir"));
-    const QString configDir = config.dir.filePath(QStringLiteral("morvane"));
-    const HomeStore store = HomeStore::Choose(missing, configDir);
-    QCOMPARE(store.path(), QDir(configDir).filePath(QStringLiteral("user.ini")));
-    QVERIFY(QFileInfo(configDir).isDir());  // created so the first save works
+    const std::string programDir = program.dir.path().toStdString();
+    const std::string configDir = config.dir.filePath(QStringLiteral("morvane")).toStdString();
+    const std::string elsewhere = "/nonexistent-bin";
+    QCOMPARE(HomeStore::Choose(programDir, configDir, elsewhere).savePath(),
+             program.path().toStdString());
+
+    // An installed copy (or one whose folder cannot be written) saves to the
+    // configuration folder, created only by the save, and reads the file
+    // beside the program until the user has one of their own.
+    const HomeStore installed = HomeStore::Choose(programDir, configDir, programDir);
+    QCOMPARE(installed.savePath(), configDir + "/user.ini");
+    QVERIFY(!QFileInfo::exists(QString::fromStdString(configDir)));
+    program.write(HomeFileWith("JN18EU"));
+    HomeTable table;
+    QVERIFY(installed.Read(table));
+    QCOMPARE(table[kHomeLocatorSlot], std::string("JN18EU"));
+    table[kHomeLocatorSlot] = "FN20XR";
+    QVERIFY(!installed.Write(table));
+    HomeTable again;
+    QVERIFY(installed.Read(again));
+    QCOMPARE(again[kHomeLocatorSlot], std::string("FN20XR"));
+    QCOMPARE(program.read(), HomeFileWith("JN18EU"));  // the shared file is untouched
   }
 };
 

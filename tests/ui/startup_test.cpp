@@ -74,7 +74,7 @@ class StartupTest : public QObject {
     TempHome home;
     home.write(HomeFileWith("JN18EU"));
     Recorder r;
-    QPointer<frmMain> main = Main(HomeStore(home.path()), &r);
+    QPointer<frmMain> main = Main(HomeStore(home.path().toStdString()), &r);
     QCOMPARE(r.steps, (QStringList{"splash", "wait", "loaded", "splash gone"}));
     QVERIFY(r.splashVisibleAtShow);      // on screen before the wait
     QCOMPARE(r.passes, 1750000);
@@ -91,7 +91,7 @@ class StartupTest : public QObject {
 
   void exitClosesTheMainWindowOnly() {
     TempHome home;
-    QPointer<frmMain> main = Main(HomeStore(home.path()));
+    QPointer<frmMain> main = Main(HomeStore(home.path().toStdString()));
     main->mnusujet->trigger();
     QPointer<frmAbout> about = OpenAboutWindow();
     QVERIFY(about && about->isVisible());
@@ -104,7 +104,7 @@ class StartupTest : public QObject {
 
   void closeBoxEndsLikeExit() {
     TempHome home;
-    QPointer<frmMain> main = Main(HomeStore(home.path()));
+    QPointer<frmMain> main = Main(HomeStore(home.path().toStdString()));
     main->close();
     QTRY_VERIFY(!main);
     // The program ends when no window is left.

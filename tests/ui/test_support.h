@@ -64,7 +64,7 @@ inline QByteArray HomeFileWith(const QByteArray& locator) {
 // A main window on the given user.ini, loaded as start-up loads it, shown
 // and active so that focus can be checked.
 inline std::unique_ptr<frmMain> LoadedMainWindow(const QString& homePath) {
-  auto w = std::make_unique<frmMain>(HomeStore(homePath));
+  auto w = std::make_unique<frmMain>(HomeStore(homePath.toStdString()));
   w->setAttribute(Qt::WA_DeleteOnClose, false);  // the test owns it
   w->Form_Load();
   w->show();
