@@ -4,6 +4,7 @@
 #include <csignal>
 
 #include "app/module1.h"
+#include "ui/readable_colour.h"
 
 int main(int argc, char* argv[]) {
   // Under a file-size limit a save must fail with an error the program
@@ -16,6 +17,8 @@ int main(int argc, char* argv[]) {
   QApplication::setApplicationName(QStringLiteral("morvane"));
   // One look on every desktop; the layout is drawn for it.
   QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+  // Light or dark as the desktop is, with every text readable on its ground.
+  morvane::UseReadablePalette();
 
   const auto main = morvane::Main(morvane::HomeStore::ForThisProgram());
   return main ? QApplication::exec() : 1;

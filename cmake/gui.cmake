@@ -4,6 +4,7 @@ qt_standard_project_setup()
 
 add_library(morvane_ui STATIC
   ui/controls.cpp
+  ui/readable_colour.cpp
   ui/tab_control.cpp
   ui/message_seam.cpp
   ui/number_text.cpp
@@ -29,7 +30,7 @@ target_link_libraries(morvane PRIVATE morvane_ui)
 
 # Window tests: one Qt Test program per file, run on the offscreen platform.
 set(MORVANE_UI_TESTS controls_test home_locator_test startup_test accessibility_test
-                     geo_page_test locator_page_test azimuth_page_test)
+                     geo_page_test locator_page_test azimuth_page_test readability_test)
 foreach(name IN LISTS MORVANE_UI_TESTS)
   if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/tests/ui/${name}.cpp)
     qt_add_executable(${name} tests/ui/${name}.cpp)

@@ -11,6 +11,7 @@
 #include "ui/frmAbout.h"
 #include "ui/frmMain.h"
 #include "ui/frmSplash.h"
+#include "ui/readable_colour.h"
 #include "ui/tab_control.h"
 
 using namespace morvane;
@@ -18,6 +19,7 @@ using namespace morvane;
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
   QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+  UseReadablePalette();
   const QDir out(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("docs"));
   const auto save = [&](QWidget* w, const char* name) {
     w->show();

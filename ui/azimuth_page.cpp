@@ -4,6 +4,7 @@
 #include <QLineEdit>
 
 #include "locator/locator.h"
+#include "ui/controls.h"
 #include "ui/frmMain.h"
 #include "ui/locator_text.h"
 #include "ui/message_seam.h"
@@ -60,7 +61,7 @@ void frmMain::cmdcalcazidist_Click() {
 
 void frmMain::Check2_Click() {
   // Only the unit label: the number shown is not converted.
-  Label17->setText(Check2->isChecked() ? QStringLiteral("Miles") : QStringLiteral("KMs"));
+  SetValueText(Label17, Check2->isChecked() ? QStringLiteral("Miles") : QStringLiteral("KMs"));
 }
 
 void frmMain::Command3_Click() {

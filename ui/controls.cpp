@@ -1,8 +1,16 @@
 #include "ui/controls.h"
 
+#include "ui/readable_colour.h"
+
+#include <QAccessible>
+#include <QApplication>
 #include <QCheckBox>
+#include <QProxyStyle>
+#include <QStyleFactory>
+#include <algorithm>
 #include <QFontDatabase>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -68,6 +76,45 @@ class WholeAreaButton : public Button {
   bool hitButton(const QPoint& pos) const override { return this->rect().contains(pos); }
 };
 
+// Check boxes are as low as 13 px, less than some styles' tick square:
+// the square is kept inside the control instead of being cut at the bottom.
+class FittingIndicatorStyle : public QProxyStyle {
+ public:
+  using QProxyStyle::QProxyStyle;
+  int pixelMetric(PixelMetric metric, const QStyleOption* option,
+                  const QWidget* widget) const override {
+    const int size = QProxyStyle::pixelMetric(metric, option, widget);
+    if (widget && (metric == PM_IndicatorHeight || metric == PM_IndicatorWidth))
+      return std::min(size, widget->height() - 1);
+    return size;
+  }
+};
+
+QStyle* CheckBoxStyle() {
+  // One for all check boxes, on top of the program's style; lives as long
+  // as the program.
+  static QStyle* const style =
+      new FittingIndicatorStyle(QStyleFactory::create(QApplication::style()->name()));
+  return style;
+}
+
+class CommandButton : public QPushButton {
+ public:
+  using QPushButton::QPushButton;
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override {
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        event->modifiers() == Qt::NoModifier) {
+      if (!event->isAutoRepeat()) click();
+      return;
+    }
+    QPushButton::keyPressEvent(event);
+  }
+};
+
+constexpr const char* kValueWhat = "morvaneValueWhat";
+
 }  // namespace
 
 QFont MakeFont(Face face, double points, bool bold, bool italic, bool underline) {
@@ -111,25 +158,37 @@ QLineEdit* MakeTextBox(QWidget* parent, const char* name, QRect twips, const QSt
   box->setAlignment(align == Align::Centre ? Qt::AlignCenter : (Qt::AlignLeft | Qt::AlignVCenter));
   box->setAccessibleName(accessible);
   box->setTextMargins(0, 0, 0, 0);
-  if (textColour) {
-    QPalette p = box->palette();
-    p.setColor(QPalette::Text, *textColour);
-    box->setPalette(p);
-  }
+  if (textColour) SetAccentText(box, QPalette::Text, QPalette::Base, *textColour);
   return box;
 }
 
 QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, QRect twips) {
-  auto* button = new QPushButton(caption, parent);
+  auto* button = new CommandButton(caption, parent);
   Place(button, parent, name, twips);
   button->setAutoDefault(false);
   return button;
+}
+
+void MakeValueLabel(QLabel* label, const QString& what) {
+  label->setProperty(kValueWhat, what);
+  SetValueText(label, label->text());
+}
+
+void SetValueText(QLabel* label, const QString& text) {
+  const QString name = label->property(kValueWhat).toString() + QStringLiteral(": ") + text;
+  label->setText(text);
+  if (label->accessibleName() == name) return;
+  label->setAccessibleName(name);
+  // Announced, so that a reader on the label says the new value.
+  QAccessibleEvent changed(label, QAccessible::NameChanged);
+  QAccessible::updateAccessibility(&changed);
 }
 
 QCheckBox* MakeCheckBox(QWidget* parent, const char* name, const QString& caption, QRect twips,
                         bool ticked) {
   auto* box = new WholeAreaButton<QCheckBox>(caption, parent);
   Place(box, parent, name, twips);
+  box->setStyle(CheckBoxStyle());
   box->setChecked(ticked);
   return box;
 }

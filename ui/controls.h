@@ -45,6 +45,16 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QString& caption, QRe
                   Align align = Align::Left);
 QLineEdit* MakeTextBox(QWidget* parent, const char* name, QRect twips, const QString& accessible,
                        bool readOnly, Align align, const QColor* textColour);
+// A label whose caption is a value (a hemisphere word, a unit). Screen
+// readers hear what it is and what it shows ("Latitude hemisphere: South");
+// SetValueText changes the caption and the name together, and Qt announces
+// the new name.
+void MakeValueLabel(QLabel* label, const QString& what);
+void SetValueText(QLabel* label, const QString& text);
+
+// A command button: Space, and also Enter or Return while it has the focus,
+// press it. No button is the window's default, so Enter in a text box does
+// nothing.
 QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, QRect twips);
 QCheckBox* MakeCheckBox(QWidget* parent, const char* name, const QString& caption, QRect twips,
                         bool ticked);

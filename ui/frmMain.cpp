@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -13,6 +14,7 @@
 #include "app/help_menu.h"
 #include "ui/controls.h"
 #include "ui/credits.h"
+#include "ui/readable_colour.h"
 #include "ui/tab_control.h"
 
 namespace morvane {
@@ -104,12 +106,8 @@ void frmMain::buildGeoPage(QWidget* page) {
   txtresultloc = MakeTextBox(Frame3, "txtresultloc", TwipsRect(480, 360, 1575, 375),
                              QStringLiteral("QRA Locator result"), true, Align::Centre, nullptr);
   txtresultloc->setFont(MakeFont(Face::SansSerif, 9.75, true));
-  {
-    // The colour of an active window's title bar in the desktop's scheme.
-    QPalette p = txtresultloc->palette();
-    p.setColor(QPalette::Text, p.color(QPalette::Active, QPalette::Highlight));
-    txtresultloc->setPalette(p);
-  }
+  // The colour of an active window's title bar in the desktop's scheme.
+  SetAccentText(txtresultloc, QPalette::Text, QPalette::Base, QColor());
   Command1 = MakeButton(page, "Command1", QStringLiteral("Compute"), TwipsRect(5280, 1800, 1095, 375));
   raz = MakeButton(page, "raz", QStringLiteral("Clear"), TwipsRect(6600, 1800, 1095, 375));
   Command5 = MakeButton(page, "Command5", QStringLiteral("Save my QRA Locator"), TwipsRect(5280, 2280, 2415, 375));
@@ -144,12 +142,10 @@ void frmMain::buildLocatorPage(QWidget* page) {
 
   for (QLabel* hemisphere : {lbllatsens, lbllongsens}) {
     hemisphere->setFont(MakeFont(Face::SansSerif, 8.25, true, false, true));
-    QPalette p = hemisphere->palette();
-    p.setColor(QPalette::WindowText, kRed);
-    hemisphere->setPalette(p);
+    SetAccentText(hemisphere, QPalette::WindowText, QPalette::Window, kRed);
   }
-  lbllatsens->setAccessibleName(QStringLiteral("Latitude hemisphere"));
-  lbllongsens->setAccessibleName(QStringLiteral("Longitude hemisphere"));
+  MakeValueLabel(lbllatsens, QStringLiteral("Latitude hemisphere"));
+  MakeValueLabel(lbllongsens, QStringLiteral("Longitude hemisphere"));
 }
 
 void frmMain::buildAzimuthPage(QWidget* page) {
@@ -167,7 +163,7 @@ void frmMain::buildAzimuthPage(QWidget* page) {
   txtdistance = Result(Frame8, "txtdistance", TwipsRect(2280, 840, 855, 285), QStringLiteral("Distance Base - Target"));
   txtdistance->setFont(MakeFont(Face::SansSerif, 9.75, true));
   Label17 = MakeLabel(Frame8, "Label17", QStringLiteral("KMs"), TwipsRect(3240, 840, 375, 255));
-  Label17->setAccessibleName(QStringLiteral("Distance unit"));
+  MakeValueLabel(Label17, QStringLiteral("Distance unit"));
   Label16 = MakeLabel(Frame8, "Label16", QStringLiteral("Azimuth to Target"), TwipsRect(240, 1200, 2295, 255));
   txtazimuth = Result(Frame8, "txtazimuth", TwipsRect(2280, 1200, 855, 285), QStringLiteral("Azimuth to Target, degrees"));
   txtazimuth->setFont(MakeFont(Face::SansSerif, 8.25, true));
@@ -206,6 +202,12 @@ void frmMain::connectHandlers() {
   connect(mnumail, &QAction::triggered, this, [] { mnumail_Click(); });
   connect(mnuhome, &QAction::triggered, this, [] { mnuhome_Click(); });
   connect(mnusujet, &QAction::triggered, this, [] { mnusujet_Click(); });
+}
+
+void frmMain::changeEvent(QEvent* event) {
+  // A new desktop theme (light to dark, high contrast) arrives as a new palette.
+  if (event->type() == QEvent::PaletteChange) RefreshAccentText(this);
+  QMainWindow::changeEvent(event);
 }
 
 void frmMain::mnuquitter_Click() {

@@ -71,6 +71,9 @@ class frmMain : public QMainWindow {
   QLineEdit *txtlocator1, *txtlocator2, *txtdistance, *txtazimuth;
   QPushButton *cmdcalcazidist, *Command3;
 
+ protected:
+  void changeEvent(QEvent* event) override;
+
  private:
   void buildMenu();
   void buildGeoPage(QWidget* page);

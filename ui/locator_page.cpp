@@ -3,6 +3,7 @@
 #include <QLineEdit>
 
 #include "locator/grid.h"
+#include "ui/controls.h"
 #include "ui/frmMain.h"
 #include "ui/locator_text.h"
 #include "ui/message_seam.h"
@@ -17,11 +18,11 @@ void frmMain::cmdcalclocgeo_Click() {
     return;
   }
   const DmsPosition p = LocatorToDms(bytes);
-  lbllatsens->setText(QString::fromLatin1(p.latitude.hemisphere));
+  SetValueText(lbllatsens, QString::fromLatin1(p.latitude.hemisphere));
   txtlatdeginv->setText(QString::number(p.latitude.degrees));
   txtlatmininv->setText(QString::number(p.latitude.minutes));
   Text1->setText(QString::number(p.latitude.seconds));
-  lbllongsens->setText(QString::fromLatin1(p.longitude.hemisphere));
+  SetValueText(lbllongsens, QString::fromLatin1(p.longitude.hemisphere));
   txtlongdeginv->setText(QString::number(p.longitude.degrees));
   txtlongmininv->setText(QString::number(p.longitude.minutes));
   Text2->setText(QString::number(p.longitude.seconds));
@@ -30,8 +31,8 @@ void frmMain::cmdcalclocgeo_Click() {
 void frmMain::Command2_Click() {
   for (QLineEdit* box : {txtlongdeginv, txtlongmininv, txtlatdeginv, txtlatmininv, Text1, Text2})
     box->clear();
-  lbllatsens->setText(QStringLiteral("North"));
-  lbllongsens->setText(QStringLiteral("East"));
+  SetValueText(lbllatsens, QStringLiteral("North"));
+  SetValueText(lbllongsens, QStringLiteral("East"));
   txtlocatorinv->clear();
   txtlocatorinv->setFocus();
 }

@@ -18,6 +18,7 @@
 #include "ui/frmSplash.h"
 #include "ui/tab_control.h"
 #include "test_support.h"
+#include "ui/readable_colour.h"
 
 using namespace morvane;
 using namespace morvane::testing;
@@ -205,11 +206,19 @@ class ControlsTest : public QObject {
       QVERIFY2(b.box->font().bold() == b.bold, qPrintable(name));
       QVERIFY2(b.box->maxLength() == 1000, qPrintable(name));  // far above any real input
     }
-    // The locator result in the title-bar colour; hemisphere words in red.
-    QCOMPARE(w->txtresultloc->palette().color(QPalette::Text),
-             w->palette().color(QPalette::Active, QPalette::Highlight));
+    // The locator result in the title-bar colour, hemisphere words in red:
+    // the hue kept, darkened only as far as reading on the light palette needs.
+    const auto sameHueReadable = [](QWidget* w, QPalette::ColorRole fg, QPalette::ColorRole bg,
+                                    const QColor& wanted) {
+      const QColor c = w->palette().color(fg);
+      QVERIFY(std::abs(c.hslHue() - wanted.hslHue()) <= 2);
+      QVERIFY(ContrastRatio(c, w->palette().color(bg)) >= 4.5);
+      QVERIFY(c.lightness() <= wanted.lightness());
+    };
+    sameHueReadable(w->txtresultloc, QPalette::Text, QPalette::Base,
+                    w->palette().color(QPalette::Active, QPalette::Highlight));
     for (QLabel* l : {w->lbllatsens, w->lbllongsens}) {
-      QCOMPARE(l->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+      sameHueReadable(l, QPalette::WindowText, QPalette::Window, QColor(255, 0, 0));
       QVERIFY(l->font().bold() && l->font().underline());
     }
   }
