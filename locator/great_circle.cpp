@@ -58,6 +58,10 @@ GeoRadians LocatorToRadians(std::string_view locator) {
   return {ToRadians(lat), ToRadians(lon)};
 }
 
+GeoRadians DegreesToRadians(double latitude, double longitudeEast) {
+  return {ToRadians(latitude), ToRadians(-longitudeEast)};
+}
+
 AzimuthDistance ComputeAzimuthDistance(GeoRadians base, GeoRadians target) {
   // Degenerate pairs: the formulas divide by zero there.
   if (SamePoint(base, target)) return {0.0, 0.0};

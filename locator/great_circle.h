@@ -16,6 +16,10 @@ struct GeoRadians {
 // Only defined for a text that CheckLocator accepted.
 GeoRadians LocatorToRadians(std::string_view locator);
 
+// A position in degrees (north and east positive) as the computation takes
+// it, with the same degree-to-radian step as LocatorToRadians.
+GeoRadians DegreesToRadians(double latitude, double longitudeEast);
+
 struct AzimuthDistance {
   double azimuth;     // whole degrees 0..359, clockwise from north
   double kilometres;  // whole kilometres

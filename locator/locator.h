@@ -6,4 +6,6 @@
 #include "locator/encode.h"
 #include "locator/great_circle.h"
 #include "locator/grid.h"
+#include "locator/precision.h"
+#include "locator/typed_position.h"
 #include "locator/rounding.h"

@@ -2,7 +2,7 @@
 #include <QLineEdit>
 #include <QRadioButton>
 
-#include "locator/encode.h"
+#include "locator/typed_position.h"
 #include "ui/frmMain.h"
 #include "ui/message_seam.h"
 #include "ui/number_text.h"
@@ -10,12 +10,9 @@
 namespace morvane {
 namespace {
 
-struct RangeCheck {
-  QLineEdit* box;
-  double limit;
-  bool refuseAtLimit;  // minutes and seconds: 60 is refused; degrees: only above
-  const char* message;
-};
+QString Message(std::string_view utf8) {
+  return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+}
 
 }  // namespace
 
@@ -24,66 +21,37 @@ void frmMain::Command1_Click() {
   for (QLineEdit* box : {txtlonsec, txtlatsec, txtlonmin, txtlatmin, txtlondeg, txtlatdeg}) {
     if (box->text().isEmpty()) box->setText(QStringLiteral("0"));
   }
+  QLineEdit* const boxOf[] = {txtlatdeg, txtlatmin, txtlatsec, txtlondeg, txtlonmin, txtlonsec};
+  const auto box = [&](TypedField f) { return boxOf[static_cast<int>(f)]; };
 
-  // Degrees latitude before longitude; minutes and seconds longitude first.
-  const RangeCheck checks[] = {
-      {txtlatdeg, 89, false, "Introduced Latitude higher than 89°"},
-      {txtlondeg, 179, false, "Introduced Longitude higher than 179°"},
-      {txtlonmin, 60, true, "Introduced Minutes for longitude higher than 60'"},
-      {txtlatmin, 60, true, "Introduced Minutes for latitude higher than 60'"},
-      {txtlonsec, 60, true, "Introduced seconds for longitude higher than 60'"},
-      {txtlatsec, 60, true, "Introduced seconds for latitude higher than 60'"},
-  };
-  double values[std::size(checks)];
-  for (std::size_t i = 0; i < std::size(checks); ++i) {
-    const RangeCheck& check = checks[i];
-    const std::optional<double> value = ReadNumber(check.box->text());
+  // Each box in the order of the range rules: first whether it holds a
+  // number, then whether the number is in range.
+  double values[std::size(boxOf)] = {};
+  for (const RangeRule& rule : kRangeRules) {
+    QLineEdit* edit = box(rule.field);
+    const std::optional<double> value = ReadNumber(edit->text());
     if (!value) {
-      RefuseInput(this, check.box,
-             QStringLiteral("Introduced value for %1 is not a number")
-                 .arg(check.box->accessibleName().toLower()));
+      RefuseInput(this, edit,
+                  QStringLiteral("Introduced value for %1 is not a number")
+                      .arg(edit->accessibleName().toLower()));
       return;
     }
-    if (check.refuseAtLimit ? *value >= check.limit : *value > check.limit) {
-      RefuseInput(this, check.box, QString::fromUtf8(check.message));
+    if (Breaks(rule, *value)) {
+      RefuseInput(this, edit, Message(rule.message));
       return;
     }
-    values[i] = *value;
+    values[static_cast<int>(rule.field)] = *value;
   }
 
-  // In the order of the checks: latdeg, londeg, lonmin, latmin, lonsec, latsec.
-  const TypedAxis latitude{values[0], values[3], values[5]};
-  const TypedAxis longitude{values[1], values[2], values[4]};
+  const TypedAxis latitude{values[0], values[1], values[2]};
+  const TypedAxis longitude{values[3], values[4], values[5]};
   const bool south = optlatsud->isChecked();
   const bool west = optlonouest->isChecked();
-
-  // Negative degrees, and minutes and seconds that add up past the pole or
-  // the 180 degree meridian, pass the checks above but lie outside the grid.
-  // Latitude is tested alone first so the message can name the axis; the box
-  // emptied is the one whose value took the position over the edge, so that
-  // Compute does not refuse the same valid degrees again.
-  const auto inGrid = [&](TypedAxis lat, TypedAxis lon) {
-    return EncodeLocator(lat, south, lon, west).has_value();
-  };
-  constexpr TypedAxis kOrigin{0, 0, 0};
-  if (!inGrid(latitude, kOrigin)) {
-    QLineEdit* box = !inGrid({latitude.degrees, 0, 0}, kOrigin)                  ? txtlatdeg
-                     : !inGrid({latitude.degrees, latitude.minutes, 0}, kOrigin) ? txtlatmin
-                                                                                 : txtlatsec;
-    RefuseInput(this, box,
-                QStringLiteral("Introduced Latitude outside the locator grid (90° South to 90° North)"));
+  if (const auto refusal = CheckInGrid(latitude, south, longitude, west)) {
+    RefuseInput(this, box(refusal->field), Message(refusal->message));
     return;
   }
-  if (!inGrid(latitude, longitude)) {
-    QLineEdit* box = !inGrid(latitude, {longitude.degrees, 0, 0})                    ? txtlondeg
-                     : !inGrid(latitude, {longitude.degrees, longitude.minutes, 0}) ? txtlonmin
-                                                                                    : txtlonsec;
-    RefuseInput(this, box,
-                QStringLiteral("Introduced Longitude outside the locator grid (180° West to 180° East)"));
-    return;
-  }
-  const std::optional<std::string> locator = EncodeLocator(latitude, south, longitude, west);
-  txtresultloc->setText(QString::fromStdString(*locator));
+  txtresultloc->setText(QString::fromStdString(*EncodeLocator(latitude, south, longitude, west)));
 }
 
 void frmMain::raz_Click() {

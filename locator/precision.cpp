@@ -1,0 +1,100 @@
+#include "locator/precision.h"
+
+#include <cmath>
+
+#include "locator/constants.h"
+
+namespace morvane {
+namespace {
+
+// Cell sizes in 1/10000 arc second, per character pair: field, square,
+// sub-square, extended square, extended sub-square.
+constexpr std::int64_t kLatitudeCell[5] = {10 * CellCentre::kUnitsPerDegree,
+                                           CellCentre::kUnitsPerDegree,
+                                           150 * CellCentre::kUnitsPerSecond,
+                                           15 * CellCentre::kUnitsPerSecond,
+                                           15 * CellCentre::kUnitsPerSecond / 24};
+constexpr std::int64_t kLongitudeCell[5] = {20 * CellCentre::kUnitsPerDegree,
+                                            2 * CellCentre::kUnitsPerDegree,
+                                            300 * CellCentre::kUnitsPerSecond,
+                                            30 * CellCentre::kUnitsPerSecond,
+                                            30 * CellCentre::kUnitsPerSecond / 24};
+constexpr char kFirst[5] = {'A', '0', 'A', '0', 'A'};
+constexpr char kLast[5] = {'R', '9', 'X', '9', 'X'};
+constexpr int kDivisions[5] = {18, 10, 24, 10, 24};
+
+bool InRange(char c, int pair) {
+  return static_cast<unsigned char>(c) >= static_cast<unsigned char>(kFirst[pair]) &&
+         static_cast<unsigned char>(c) <= static_cast<unsigned char>(kLast[pair]);
+}
+
+// The next pair's indices from the fractions left in a cell, taking the
+// floor as the six-character steps do, kept below the boundary.
+int NextIndex(double& fraction, int divisions) {
+  const double scaled = fraction * divisions;
+  double index = std::floor(scaled);
+  if (index > divisions - 1) index = divisions - 1;
+  fraction = scaled - index;
+  return static_cast<int>(index);
+}
+
+}  // namespace
+
+std::optional<std::string> EncodeLocatorOfLength(TypedAxis latitude, bool south,
+                                                 TypedAxis longitude, bool west,
+                                                 std::size_t length) {
+  if (!IsLocatorLength(length)) return std::nullopt;
+  std::optional<std::string> six = EncodeLocator(latitude, south, longitude, west);
+  if (!six || length <= 6) {
+    if (six) six->resize(length);
+    return six;
+  }
+  // The position in sub-squares, in the encoder's order of operations, and
+  // what is left of the sub-square the encoder chose.
+  const auto subSquareFraction = [](TypedAxis a, bool far, double shift, double field,
+                                    char fieldChar, char squareChar, char subChar) {
+    double v = (a.minutes / kMinutesPerDegree + a.degrees) + a.seconds / kSecondsPerDegree;
+    v = far ? shift - v : v + shift;
+    v = v / field;
+    const double squares = (v - (fieldChar - 'A')) * kSquaresPerField;
+    const double subs = (squares - (squareChar - '0')) * kSubSquaresPerSquare;
+    const double fraction = subs - (subChar - 'A');
+    return std::fmin(std::fmax(fraction, 0.0), 1.0);
+  };
+  std::string& out = *six;
+  double lon = subSquareFraction(longitude, west, kLongitudeShiftDegrees, kFieldLongitudeDegrees,
+                                 out[0], out[2], out[4]);
+  double lat = subSquareFraction(latitude, south, kLatitudeShiftDegrees, kFieldLatitudeDegrees,
+                                 out[1], out[3], out[5]);
+  for (int pair = 3; out.size() < length; ++pair) {
+    out += static_cast<char>(kFirst[pair] + NextIndex(lon, kDivisions[pair]));
+    out += static_cast<char>(kFirst[pair] + NextIndex(lat, kDivisions[pair]));
+  }
+  return out;
+}
+
+bool CheckLocatorOfLength(std::string_view text) {
+  if (!IsLocatorLength(text.size())) return false;
+  for (std::size_t i = 0; i < text.size(); ++i)
+    if (!InRange(text[i], static_cast<int>(i / 2))) return false;
+  return true;
+}
+
+CellCentre LocatorCentre(std::string_view locator) {
+  std::int64_t lat = -90 * CellCentre::kUnitsPerDegree;
+  std::int64_t lon = -180 * CellCentre::kUnitsPerDegree;
+  const std::size_t pairs = locator.size() / 2;
+  for (std::size_t pair = 0; pair < pairs; ++pair) {
+    lon += (locator[2 * pair] - kFirst[pair]) * kLongitudeCell[pair];
+    lat += (locator[2 * pair + 1] - kFirst[pair]) * kLatitudeCell[pair];
+  }
+  return {lat + kLatitudeCell[pairs - 1] / 2, lon + kLongitudeCell[pairs - 1] / 2};
+}
+
+GeoRadians LocatorOfLengthToRadians(std::string_view locator) {
+  if (locator.size() == 6) return LocatorToRadians(locator);
+  const CellCentre c = LocatorCentre(locator);
+  return DegreesToRadians(c.latitudeDegrees(), c.longitudeDegrees());
+}
+
+}  // namespace morvane
