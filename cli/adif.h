@@ -1,0 +1,94 @@
+// Streaming ADIF logs through unchanged but for what is asked: a field added
+// before a record's <EOR>, or an existing field's bytes replaced. Everything
+// else (header, comments, spacing, line ends, the case of names, unknown
+// fields, bytes that are not ASCII, junk between fields) is copied byte for
+// byte, and so is any record that cannot be read, with a warning. Memory
+// stays bounded: only the record being read is held. Standard C++ only, apart
+// from the command line so that it can be fuzzed and tested alone.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace morvane::adif {
+
+// A field of the record being read. Views stay valid until the record ends.
+struct Field {
+  std::string_view name;  // as written, any case
+  std::string_view type;  // empty when the tag has none
+  std::string_view data;
+};
+
+// The fields of a record that the filler looks at (missing ones are empty
+// optionals) and what it does with them.
+struct Record {
+  std::optional<Field> gridsquare, gridsquareExt, myGridsquare, myGridsquareExt, distance, antAz;
+};
+
+// What to do with one record. New fields are written before <EOR> in the
+// given order; a replacement swaps one existing field's tag and data.
+struct Edit {
+  std::string distance;  // empty: none
+  std::string antAz;     // empty: none
+  bool replaceDistance = false;
+  bool replaceAntAz = false;
+};
+
+class Filler {
+ public:
+  // decide: the edit for a readable record (number counted from 1).
+  // write: receives the output bytes in order.
+  // warn: one line per damaged record or unreadable file.
+  using Decide = std::function<Edit(const Record&, long number)>;
+  using Write = std::function<void(std::string_view)>;
+  using Warn = std::function<void(const std::string&)>;
+  Filler(Decide decide, Write write, Warn warn);
+
+  void Feed(std::string_view bytes);
+  void Finish();
+
+  long records() const { return records_; }
+  long damaged() const { return damaged_; }
+
+  // A record longer than this without its <EOR> is copied out as it is.
+  static constexpr std::size_t kMaxRecordBytes = 8u << 20;
+
+ private:
+  enum class Phase { Start, Header, Records };
+  // Where a field of interest stands in buf_.
+  struct Located {
+    std::size_t tagStart, nameEnd, dataStart, dataEnd;
+  };
+  enum Slot { kGrid, kGridExt, kMyGrid, kMyGridExt, kDistance, kAntAz, kSlots };
+
+  void Process(bool atEnd);
+  bool ScanHeader(bool atEnd);
+  bool ScanRecord(bool atEnd);
+  void EmitRecord(std::size_t eorStart, std::size_t eorEnd);
+  void EmitUpTo(std::size_t end);  // writes buf_[begin_, end) as it is
+  void Damaged(long number, const std::string& why);
+  void ResetRecord();
+
+  Decide decide_;
+  Write write_;
+  Warn warn_;
+  Phase phase_ = Phase::Start;
+  std::string buf_;
+  std::size_t begin_ = 0;     // first byte not yet written
+  std::size_t scan_ = 0;      // where reading goes on
+  std::uint64_t skip_ = 0;    // data bytes of a copied-through field still to pass
+  bool passThrough_ = false;  // the record is copied as it is, up to its <EOR>
+  bool sawField_ = false;     // the record has at least one field
+  long records_ = 0;
+  long damaged_ = 0;
+  std::optional<Located> slots_[kSlots];
+  std::string damage_;  // why the record is damaged, when it is
+};
+
+// The text of a field, "<NAME:LENGTH>DATA ", as the filler adds it.
+std::string FieldText(std::string_view name, std::string_view data);
+
+}  // namespace morvane::adif

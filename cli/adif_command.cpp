@@ -1,0 +1,171 @@
+#include "cli/adif_command.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+#include "cli/adif.h"
+#include "settings/replacing_file.h"
+
+namespace morvane::cli {
+namespace {
+
+constexpr std::size_t kReadChunk = 1 << 20;
+
+struct Counts {
+  long added = 0, replaced = 0, kept = 0, noGrid = 0, badGrid = 0, noOwnGrid = 0;
+};
+
+std::string Trimmed(std::string_view s) {
+  while (!s.empty() && (s.front() == ' ' || s.back() == ' ')) {
+    if (s.front() == ' ') s.remove_prefix(1);
+    else s.remove_suffix(1);
+  }
+  return std::string(s);
+}
+
+// A grid and its extension as one locator of 4, 6, 8 or 10 characters.
+std::optional<std::string> Grid(const std::optional<adif::Field>& grid, const std::optional<adif::Field>& ext) {
+  if (!grid) return std::nullopt;
+  std::string text = Trimmed(grid->data);
+  if (ext) text += Trimmed(ext->data);
+  if (text.size() < 4) return std::nullopt;
+  return ReadLocator(text);
+}
+
+std::string Format(double value, bool tenths) {
+  if (!tenths) return Shown(value);
+  char text[32];
+  std::snprintf(text, sizeof text, "%.1f", value);
+  return text;
+}
+
+}  // namespace
+
+int RunAdif(const Context& context, const std::string& file) {
+  const Options& o = context.options;
+  std::optional<std::string> own;  // --my or --home
+  if (!o.my.empty()) {
+    own = ReadLocator(o.my);
+    if (!own || own->size() < 4) {
+      std::fprintf(stderr, "morvane-cli: --my %s: %s\n", o.my.c_str(), std::string(kLocatorIncorrect).c_str());
+      return 2;
+    }
+  } else if (o.home) {
+    own = context.homeBase;
+  }
+
+  const int in = file == "-" ? STDIN_FILENO : open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  if (in < 0) {
+    std::fprintf(stderr, "morvane-cli: %s: %s\n", file.c_str(), std::strerror(errno));
+    return 1;
+  }
+  const std::string target = o.inPlace ? file : o.out;
+  std::optional<ReplacingFile> replacing;
+  if (!target.empty()) {
+    replacing.emplace(target);
+    if (!replacing->Open()) {
+      std::fprintf(stderr, "morvane-cli: %s: %s; nothing written\n", target.c_str(), replacing->error().c_str());
+      if (in != STDIN_FILENO) close(in);
+      return 1;
+    }
+  }
+  Output standardOut(stdout);
+  bool writeFailed = false;
+  std::string block;  // output to a file goes out in large blocks
+  const auto write = [&](std::string_view bytes) {
+    if (!replacing) {
+      standardOut << bytes;
+      return;
+    }
+    block.append(bytes);
+    if (block.size() >= kReadChunk) {
+      writeFailed = writeFailed || !replacing->Write(block);
+      block.clear();
+    }
+  };
+
+  Counts counts;
+  const auto decide = [&](const adif::Record& r, long) {
+    adif::Edit edit;
+    const bool wantAzimuth = o.azimuth && (!r.antAz || o.overwrite);
+    if (r.distance && !o.overwrite && !wantAzimuth) {
+      ++counts.kept;
+      return edit;
+    }
+    if (!r.gridsquare) {
+      ++counts.noGrid;
+      return edit;
+    }
+    const auto other = Grid(r.gridsquare, r.gridsquareExt);
+    if (!other) {
+      ++counts.badGrid;
+      return edit;
+    }
+    auto station = Grid(r.myGridsquare, r.myGridsquareExt);
+    if (!station) station = own;
+    if (!station) {
+      ++counts.noOwnGrid;
+      return edit;
+    }
+    // ADIF's DISTANCE is in kilometres.
+    const PathResult p = ComputePath(*station, *other, false, o.ellipsoid, false);
+    if (!r.distance || o.overwrite) {
+      edit.distance = Format(p.distance, o.ellipsoid);
+      edit.replaceDistance = r.distance.has_value();
+      ++(r.distance ? counts.replaced : counts.added);
+    } else {
+      ++counts.kept;
+    }
+    if (wantAzimuth) {
+      edit.antAz = Format(p.azimuth, o.ellipsoid);
+      edit.replaceAntAz = r.antAz.has_value();
+    }
+    return edit;
+  };
+  const auto warn = [&](const std::string& line) { std::fprintf(stderr, "morvane-cli: %s\n", line.c_str()); };
+
+  adif::Filler filler(decide, write, warn);
+  std::vector<char> chunk(kReadChunk);
+  bool readFailed = false;
+  for (;;) {
+    const ssize_t n = read(in, chunk.data(), chunk.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      std::fprintf(stderr, "morvane-cli: %s: %s\n", file.c_str(), std::strerror(errno));
+      readFailed = true;
+      break;
+    }
+    if (n == 0) break;
+    filler.Feed(std::string_view(chunk.data(), static_cast<std::size_t>(n)));
+  }
+  if (in != STDIN_FILENO) close(in);
+  filler.Finish();
+
+  bool ok = !readFailed;
+  if (replacing) {
+    writeFailed = writeFailed || !replacing->Write(block);
+    if (readFailed) {
+      std::fprintf(stderr, "morvane-cli: %s left as it was\n", target.c_str());
+    } else if (writeFailed || !replacing->Commit()) {
+      std::fprintf(stderr, "morvane-cli: %s: %s; the file is left as it was\n", target.c_str(),
+                   replacing->error().c_str());
+      ok = false;
+    }
+  } else if (!standardOut.Flush()) {
+    std::fprintf(stderr, "morvane-cli: cannot write the output: %s\n", std::strerror(errno));
+    ok = false;
+  }
+  const long skipped = counts.noGrid + counts.badGrid + counts.noOwnGrid;
+  std::fprintf(stderr,
+               "morvane-cli: %ld records read, %ld distances added, %ld replaced, %ld kept, %ld skipped "
+               "(no grid %ld, bad grid %ld, no own grid %ld), %ld damaged\n",
+               filler.records(), counts.added, counts.replaced, counts.kept, skipped, counts.noGrid,
+               counts.badGrid, counts.noOwnGrid, filler.damaged());
+  return ok && filler.damaged() == 0 ? 0 : 1;
+}
+
+}  // namespace morvane::cli

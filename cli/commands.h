@@ -1,0 +1,70 @@
+// The commands of morvane-cli: each answers one case (the operands, or one
+// line of standard input) with one line of output, or refuses it with the
+// window's words.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cli/output.h"
+
+namespace morvane::cli {
+
+enum class Command { Locator, Position, Path, Adif };
+
+struct Options {
+  int precision = 6;
+  bool miles = false;
+  bool longPath = false;
+  bool ellipsoid = false;
+  bool json = false;
+  bool header = false;
+  bool home = false;
+  std::string my;  // adif: the station's own locator
+  bool azimuth = false;
+  bool overwrite = false;
+  bool inPlace = false;
+  std::string out;
+};
+
+// What a command needs besides the case: the options and, for path with
+// --home, the base locator read from user.ini.
+struct Context {
+  Options options;
+  std::string homeBase;
+};
+
+// The words of a batch line: split at tabs if it has any, else at commas,
+// else at runs of blanks.
+std::vector<std::string_view> SplitLine(std::string_view line);
+
+// Answers one case: writes its result line to out and returns nullopt, or
+// returns the message of the refusal (nothing written).
+std::optional<std::string> Answer(Command command, const std::vector<std::string_view>& words,
+                                  const Context& context, Output& out);
+
+// The line --header prints for a command.
+std::string_view HeaderLine(Command command);
+
+// A refused case in the output, so lines still pair up with the input.
+void WriteRefusal(std::string_view input, std::string_view message, const Context& context,
+                  Output& out);
+
+// The locator of the great-circle computations: upper-cased, 2 to 10
+// characters. nullopt when it is not one.
+std::optional<std::string> ReadLocator(std::string_view text);
+
+inline constexpr std::string_view kLocatorIncorrect = "Introduced QRA locator incorrect";
+
+// Distance and azimuth between two accepted locators, as the options ask:
+// the window's numbers, the long path, or the WGS84 geodesic.
+struct PathResult {
+  double azimuth;
+  double distance;  // in kilometres, or miles with miles set
+};
+PathResult ComputePath(std::string_view base, std::string_view target, bool longPath,
+                       bool ellipsoid, bool miles);
+
+}  // namespace morvane::cli

@@ -1,0 +1,248 @@
+// morvane-cli: the locator calculator for shells, scripts and logs.
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "cli/adif_command.h"
+#include "cli/commands.h"
+#include "locator/grid.h"
+#include "settings/home_store.h"
+
+namespace {
+
+using namespace morvane;
+using namespace morvane::cli;
+
+constexpr int kOk = 0, kRefused = 1, kUsage = 2;
+
+constexpr const char* kHelp = R"(Usage: morvane-cli COMMAND [OPTIONS] [OPERANDS]
+
+QRA (Maidenhead) locators for shells, scripts and logs, with the numbers and
+words of the Morvane window.
+
+Commands:
+  locator LATITUDE LONGITUDE   position to locator
+      morvane-cli locator 48.8566 2.3522          -> JN18EU
+      Each axis is one argument: decimal degrees with a sign (-2.3522), a
+      hemisphere letter before or after (N48.8566, 2.3522W, s33.9), degrees,
+      minutes and seconds (48°51'24"N, 48:51:24N, 48d51m24s) or degrees and
+      decimal minutes ("N48 51.400"). Numbers always use ".".
+  position LOCATOR...          centre of the locator's cell
+      morvane-cli position jn18eu                 -> North 48 51 15 ...
+  path BASE TARGET             azimuth from BASE and distance
+      morvane-cli path JN18EU FN20XR              -> 292 5847 km
+  adif [FILE]                  fill DISTANCE (and ANT_AZ) into an ADIF log
+      morvane-cli adif --my JN18EU log.adi > filled.adi
+
+Locators have 2, 4, 6, 8 or 10 characters (lower case is fine). A shorter
+locator stands for the centre of its cell: 2 characters a field (20 x 10
+degrees), 4 a square (2 x 1 degrees), 6 a sub-square, 8 adds a digit pair
+(30 x 15 seconds), 10 a letter pair A-X dividing that 24 x 24.
+
+Without operands (or with "-"), each line of standard input is one case:
+its words separated by blanks, or by one tab or comma.
+      printf 'JN18EU FN20XR\nIO91WM QF56OD\n' | morvane-cli path
+
+Options:
+  --precision N   locator: 2, 4, 6 (default), 8 or 10 characters
+                      morvane-cli locator --precision 10 48.8566 2.3522
+  --miles         path: miles (two decimals) instead of kilometres
+                      morvane-cli path --miles JN18EU FN20XR
+  --home          path, adif: BASE is your saved home locator (user.ini)
+                      morvane-cli path --home FN20XR
+  --long          path: the long path (azimuth + 180, the rest of the circle)
+                      morvane-cli path --long JN18EU FN20XR
+  --ellipsoid     path, adif: WGS84 geodesic, 0.1 km and 0.1 degree
+                      morvane-cli path --ellipsoid JN18EU FN20XR
+  --json          one JSON object per line
+                      morvane-cli position --json JN18EU
+  --header        a header line naming the tab-separated columns
+                      morvane-cli path --header JN18EU FN20XR
+  --my LOCATOR    adif: the station's own locator when a record has none
+                      morvane-cli adif --my JN18EU log.adi
+  --azimuth       adif: also add ANT_AZ, the azimuth to the other station
+                      morvane-cli adif --my JN18EU --azimuth log.adi
+  --overwrite     adif: replace DISTANCE (and ANT_AZ) fields already there
+                      morvane-cli adif --my JN18EU --overwrite log.adi
+  -o OUT          adif: write the log to OUT instead of standard output
+                      morvane-cli adif --my JN18EU -o filled.adi log.adi
+  --in-place      adif: replace FILE, safely, with the filled log
+                      morvane-cli adif --home --in-place log.adi
+  -h, --help      this text;  --version  the version
+
+Exit status: 0 all answered, 1 a case (or record) refused or a file error,
+2 a usage error.
+)";
+
+int Usage(const std::string& message) {
+  std::fprintf(stderr, "morvane-cli: %s\nTry 'morvane-cli --help'.\n", message.c_str());
+  return kUsage;
+}
+
+// The base locator of --home, as the window would put it in its base box.
+bool ReadHomeBase(std::string& base) {
+  const HomeStore store = HomeStore::ForThisProgram();
+  HomeTable table;
+  store.Read(table);
+  std::string slot = table[kHomeLocatorSlot];
+  for (char& c : slot)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  if (!CheckLocator(slot)) {
+    std::fprintf(stderr, "morvane-cli: --home: no home locator saved in %s (save one with Morvane)\n",
+                 store.readPath().c_str());
+    return false;
+  }
+  base = slot.substr(0, 6);
+  return true;
+}
+
+int RunCases(Command command, const std::vector<std::string>& operands, const Context& context) {
+  Output out(stdout);
+  if (context.options.header && !context.options.json) {
+    out << HeaderLine(command);
+    out.EndLine();
+  }
+  bool refused = false;
+  const auto answer = [&](const std::vector<std::string_view>& words, std::string_view input,
+                          const std::string& where) {
+    if (const auto message = Answer(command, words, context, out)) {
+      refused = true;
+      WriteRefusal(input, *message, context, out);
+      out.Flush();  // keeps the error beside the lines before it on a terminal
+      std::fprintf(stderr, "%s%.*s: %s\n", where.c_str(), int(input.size()), input.data(), message->c_str());
+    }
+  };
+
+  const bool batch = operands.empty() || (operands.size() == 1 && operands[0] == "-");
+  if (!batch) {
+    if (command == Command::Position) {  // several locators, one case each
+      for (const std::string& o : operands) answer({o}, o, "morvane-cli: ");
+    } else {
+      std::vector<std::string_view> words(operands.begin(), operands.end());
+      std::string input;
+      for (const std::string& o : operands) input += (input.empty() ? "" : " ") + o;
+      answer(words, input, "morvane-cli: ");
+    }
+  } else {
+    char* line = nullptr;
+    std::size_t capacity = 0;
+    long number = 0;
+    ssize_t n;
+    while ((n = getline(&line, &capacity, stdin)) >= 0) {
+      ++number;
+      std::string_view text(line, static_cast<std::size_t>(n));
+      if (!text.empty() && text.back() == '\n') text.remove_suffix(1);
+      if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
+      answer(SplitLine(text), text, "line " + std::to_string(number) + ": ");
+    }
+    std::free(line);
+  }
+  if (!out.Flush()) {
+    std::fprintf(stderr, "morvane-cli: cannot write the output: %s\n", std::strerror(errno));
+    return kRefused;
+  }
+  return refused ? kRefused : kOk;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  std::signal(SIGXFSZ, SIG_IGN);  // a size limit fails a write instead of killing us
+  std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.empty()) return Usage("no command");
+
+  Context context;
+  Options& o = context.options;
+  std::vector<std::string> operands;
+  std::string commandName;
+  bool optionsEnd = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    // The argument after an option that takes one.
+    const auto value = [&]() -> const std::string* { return i + 1 < args.size() ? &args[++i] : nullptr; };
+    if (optionsEnd || a == "-" || a.empty() || a[0] != '-' ||
+        (a.size() > 1 && (a[1] == '.' || (a[1] >= '0' && a[1] <= '9')))) {
+      // A negative number ("-2.3522") is an operand, not an option.
+      if (commandName.empty())
+        commandName = a;
+      else
+        operands.push_back(a);
+      continue;
+    }
+    if (a == "--") {
+      optionsEnd = true;
+    } else if (a == "-h" || a == "--help") {
+      std::fputs(kHelp, stdout);
+      return kOk;
+    } else if (a == "--version") {
+      std::printf("morvane-cli %s\n", MORVANE_VERSION);
+      return kOk;
+    } else if (a == "--precision") {
+      const std::string* v = value();
+      if (!v || !(*v == "2" || *v == "4" || *v == "6" || *v == "8" || *v == "10"))
+        return Usage("--precision takes 2, 4, 6, 8 or 10");
+      o.precision = std::stoi(*v);
+    } else if (a == "--miles") {
+      o.miles = true;
+    } else if (a == "--home") {
+      o.home = true;
+    } else if (a == "--long") {
+      o.longPath = true;
+    } else if (a == "--ellipsoid") {
+      o.ellipsoid = true;
+    } else if (a == "--json") {
+      o.json = true;
+    } else if (a == "--header") {
+      o.header = true;
+    } else if (a == "--my") {
+      const std::string* v = value();
+      if (!v) return Usage("--my needs a locator");
+      o.my = *v;
+    } else if (a == "--azimuth") {
+      o.azimuth = true;
+    } else if (a == "--overwrite") {
+      o.overwrite = true;
+    } else if (a == "--in-place") {
+      o.inPlace = true;
+    } else if (a == "-o") {
+      const std::string* v = value();
+      if (!v) return Usage("-o needs a file name");
+      o.out = *v;
+    } else {
+      return Usage("unknown option " + a);
+    }
+  }
+
+  Command command;
+  if (commandName == "locator") command = Command::Locator;
+  else if (commandName == "position") command = Command::Position;
+  else if (commandName == "path") command = Command::Path;
+  else if (commandName == "adif") command = Command::Adif;
+  else return Usage(commandName.empty() ? "no command" : "unknown command " + commandName);
+
+  // Options that do not belong to the command are mistakes, not no-ops.
+  const bool pathOnly = o.miles || o.longPath;
+  const bool adifOnly = !o.my.empty() || o.azimuth || o.overwrite || o.inPlace || !o.out.empty();
+  if (o.precision != 6 && command != Command::Locator) return Usage("--precision is for locator");
+  if (pathOnly && command != Command::Path) return Usage("--miles and --long are for path");
+  if ((o.home || o.ellipsoid) && command != Command::Path && command != Command::Adif)
+    return Usage("--home and --ellipsoid are for path and adif");
+  if (adifOnly && command != Command::Adif) return Usage("--my, --azimuth, --overwrite, -o and --in-place are for adif");
+  if ((o.json || o.header) && command == Command::Adif) return Usage("--json and --header are not for adif");
+  if (o.longPath && o.ellipsoid) return Usage("--long and --ellipsoid cannot be combined");
+  if (o.home && !o.my.empty()) return Usage("--home and --my cannot be combined");
+
+  if (o.home && !ReadHomeBase(context.homeBase)) return kRefused;
+  if (command == Command::Adif) {
+    if (operands.size() > 1) return Usage("adif takes one FILE at most");
+    if (o.inPlace && !o.out.empty()) return Usage("-o and --in-place cannot be combined");
+    if (o.inPlace && (operands.empty() || operands[0] == "-")) return Usage("--in-place needs a FILE");
+    return RunAdif(context, operands.empty() ? std::string("-") : operands[0]);
+  }
+  return RunCases(command, operands, context);
+}

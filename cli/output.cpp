@@ -1,0 +1,77 @@
+#include "cli/output.h"
+
+#include <unistd.h>
+
+namespace morvane::cli {
+namespace {
+
+constexpr std::size_t kBlock = 1 << 16;
+
+// Length of the valid UTF-8 sequence at s[0], or 0.
+std::size_t Utf8Length(std::string_view s) {
+  const auto b = [&](std::size_t i) { return static_cast<unsigned char>(s[i]); };
+  const unsigned char c = b(0);
+  std::size_t n = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xe ? 3 : (c >> 3) == 0x1e ? 4 : 0;
+  if (n == 0 || n > s.size()) return 0;
+  for (std::size_t i = 1; i < n; ++i)
+    if ((b(i) & 0xc0) != 0x80) return 0;
+  if (n == 2 && c < 0xc2) return 0;  // overlong
+  return n;
+}
+
+}  // namespace
+
+Output::Output(std::FILE* file) : file_(file), perLine_(isatty(fileno(file))) { buffer_.reserve(kBlock + 4096); }
+
+void Output::EndLine() {
+  buffer_.push_back('\n');
+  if (perLine_ || buffer_.size() >= kBlock) Flush();
+}
+
+bool Output::Flush() {
+  if (!buffer_.empty()) {
+    if (std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size()) failed_ = true;
+    buffer_.clear();
+  }
+  if (std::fflush(file_) != 0) failed_ = true;
+  return !failed_;
+}
+
+std::string Number(double value) {
+  char text[32];
+  const auto r = std::to_chars(text, text + sizeof text, value + 0.0);
+  return std::string(text, r.ptr);
+}
+
+std::string Shown(double value) {
+  char text[32];
+  const auto r = std::to_chars(text, text + sizeof text, value + 0.0, std::chars_format::general, 15);
+  return std::string(text, r.ptr);
+}
+
+std::string JsonString(std::string_view s) {
+  std::string out = "\"";
+  while (!s.empty()) {
+    const char c = s.front();
+    const std::size_t n = Utf8Length(s);
+    if (n == 0) {
+      out += "\\ufffd";
+      s.remove_prefix(1);
+      continue;
+    }
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += c;
+    } else if (static_cast<unsigned char>(c) < 0x20) {
+      char esc[8];
+      std::snprintf(esc, sizeof esc, "\\u%04x", static_cast<unsigned>(c));
+      out += esc;
+    } else {
+      out.append(s.substr(0, n));
+    }
+    s.remove_prefix(n);
+  }
+  return out + "\"";
+}
+
+}  // namespace morvane::cli

@@ -1,0 +1,47 @@
+// Writing results: a large buffer written with fwrite, flushed per line only
+// when standard output is a terminal; numbers in the C locale; JSON strings.
+#pragma once
+
+#include <charconv>
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+namespace morvane::cli {
+
+class Output {
+ public:
+  explicit Output(std::FILE* file);
+  ~Output() { Flush(); }
+  Output(const Output&) = delete;
+  Output& operator=(const Output&) = delete;
+
+  Output& operator<<(std::string_view s) {
+    buffer_.append(s);
+    return *this;
+  }
+  Output& operator<<(char c) {
+    buffer_.push_back(c);
+    return *this;
+  }
+  // Ends a line: written out at once on a terminal, else in large blocks.
+  void EndLine();
+  // Writes what is buffered. Returns false if the file reported an error.
+  bool Flush();
+
+ private:
+  std::FILE* file_;
+  std::string buffer_;
+  bool perLine_;
+  bool failed_ = false;
+};
+
+// Shortest text that reads back as the same double; "." always.
+std::string Number(double value);
+// Whole numbers and the like: at most 15 significant digits, no trailing
+// zeros, as the window shows them.
+std::string Shown(double value);
+// A JSON string literal; bytes that are not valid UTF-8 become U+FFFD.
+std::string JsonString(std::string_view s);
+
+}  // namespace morvane::cli

@@ -1,0 +1,134 @@
+#include "cli/position_text.h"
+
+#include <charconv>
+#include <vector>
+
+namespace morvane::cli {
+namespace {
+
+const char* AxisName(Axis axis) { return axis == Axis::Latitude ? "latitude" : "longitude"; }
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+bool IsHemisphere(char c) {
+  const char u = Upper(c);
+  return u == 'N' || u == 'S' || u == 'E' || u == 'W';
+}
+
+std::string_view Trim(std::string_view s) {
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+  return s;
+}
+
+// The marks that may follow each number: degrees, minutes, seconds. UTF-8
+// degree, prime and double prime signs, their ASCII stand-ins and letters.
+constexpr std::string_view kDegreeMarks[] = {"\xc2\xb0", "\xc2\xba", "d", "D"};
+constexpr std::string_view kMinuteMarks[] = {"\xe2\x80\xb2", "'", "m", "M"};
+constexpr std::string_view kSecondMarks[] = {"\xe2\x80\xb3", "\"", "''", "s"};
+
+template <std::size_t N>
+std::size_t MarkAt(std::string_view s, const std::string_view (&marks)[N]) {
+  std::size_t best = 0;
+  for (std::string_view m : marks)
+    if (s.substr(0, m.size()) == m && m.size() > best) best = m.size();
+  return best;
+}
+
+struct Component {
+  double value;
+  int mark;  // -1 none, 0 degrees, 1 minutes, 2 seconds
+};
+
+}  // namespace
+
+std::variant<ParsedAxis, std::string> ParseAxis(std::string_view text, Axis axis) {
+  const std::string name = AxisName(axis);
+  std::string_view s = Trim(text);
+  if (s.empty()) return name + ": empty";
+
+  // Hemisphere: a letter before or after, or a sign in front, never two.
+  char letter = 0;
+  bool sign = false, minus = false;
+  if (s.front() == '-' || s.front() == '+') {
+    sign = true;
+    minus = s.front() == '-';
+    s = Trim(s.substr(1));
+  } else if (IsHemisphere(s.front())) {
+    letter = Upper(s.front());
+    s = Trim(s.substr(1));
+  }
+  // A last "s" right after a number is the seconds mark when degrees or
+  // minutes were marked with letters ("48d51m24s"); otherwise it is South.
+  if (!s.empty() && IsHemisphere(s.back())) {
+    const bool lettersMarked = s.find_first_of("dDmM") != std::string_view::npos;
+    const bool secondsMark = s.back() == 's' && lettersMarked && s.size() > 1 && IsDigit(s[s.size() - 2]);
+    if (!secondsMark) {
+      if (letter) return name + ": two hemisphere letters";
+      if (sign) return name + ": a sign and a hemisphere letter";
+      letter = Upper(s.back());
+      s = Trim(s.substr(0, s.size() - 1));
+    }
+  }
+  if (letter && (s.empty() || s.front() == '-' || s.front() == '+'))
+    return name + (s.empty() ? ": no number" : ": a sign and a hemisphere letter");
+  if (letter) {
+    const bool latitudeLetter = letter == 'N' || letter == 'S';
+    if (latitudeLetter != (axis == Axis::Latitude))
+      return name + ": " + std::string(1, letter) + " is not a " + name + " hemisphere";
+  }
+
+  // Up to three numbers, each with an optional mark, separated by marks,
+  // colons or blanks.
+  std::vector<Component> parts;
+  std::size_t pos = 0;
+  while (pos < s.size()) {
+    while (pos < s.size() && (s[pos] == ' ' || s[pos] == '\t' || s[pos] == ':')) ++pos;
+    if (pos == s.size()) break;
+    const std::size_t start = pos;
+    while (pos < s.size() && (IsDigit(s[pos]) || s[pos] == '.')) ++pos;
+    const std::string_view number = s.substr(start, pos - start);
+    double value = 0;
+    const auto [end, ec] = std::from_chars(number.data(), number.data() + number.size(), value,
+                                           std::chars_format::fixed);
+    if (number.empty() || ec != std::errc() || end != number.data() + number.size())
+      return name + ": \"" + std::string(text) + "\" is not a position";
+    int mark = -1;
+    const std::string_view rest = s.substr(pos);
+    if (std::size_t n = MarkAt(rest, kDegreeMarks)) {
+      mark = 0;
+      pos += n;
+    } else if (std::size_t n = MarkAt(rest, kMinuteMarks)) {
+      mark = 1;
+      pos += n;
+    } else if (std::size_t n = MarkAt(rest, kSecondMarks)) {
+      mark = 2;
+      pos += n;
+    } else if (pos < s.size() && s[pos] != ' ' && s[pos] != '\t' && s[pos] != ':') {
+      return name + ": \"" + std::string(text) + "\" is not a position";
+    }
+    parts.push_back({value, mark});
+    if (parts.size() > 3) return name + ": more than degrees, minutes and seconds";
+  }
+  if (parts.empty()) return name + ": no number";
+
+  // Marks, where given, say which number is which and must come in order;
+  // unmarked numbers follow the one before.
+  double dms[3] = {0, 0, 0};
+  int next = 0;
+  for (std::size_t i = 0; i < parts.size(); ++i) {
+    const int slot = parts[i].mark >= 0 ? parts[i].mark : next;
+    if (slot < next || slot > 2) return name + ": degrees, minutes and seconds out of order";
+    // Only the last number may have a fraction.
+    if (i + 1 < parts.size() && parts[i].value != static_cast<double>(static_cast<long long>(parts[i].value)))
+      return name + ": only the last number may have decimals";
+    dms[slot] = parts[i].value;
+    next = slot + 1;
+  }
+  const bool far = minus || letter == 'S' || letter == 'W';
+  return ParsedAxis{{dms[0], dms[1], dms[2]}, far};
+}
+
+}  // namespace morvane::cli
