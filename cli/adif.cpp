@@ -104,7 +104,7 @@ void Filler::Finish() {
 }
 
 void Filler::EmitUpTo(std::size_t end) {
-  if (end > begin_) write_(std::string_view(buf_).substr(begin_, end - begin_));
+  if (end > begin_) write_(std::string_view(buf_).substr(begin_, end - begin_), false);
   begin_ = end;
   if (scan_ < begin_) scan_ = begin_;
 }
@@ -251,12 +251,12 @@ void Filler::EmitRecord(std::size_t eorStart, std::size_t eorEnd) {
     if (typeColon != std::string_view::npos) replaced.append(tag.substr(typeColon, tag.size() - typeColon - 1));
     replaced += '>';
     replaced.append(s.value);
-    write_(replaced);
+    write_(replaced, true);
     begin_ = l.dataEnd;
   }
   EmitUpTo(eorStart);
-  if (!edit.distance.empty() && !edit.replaceDistance) write_(FieldText("DISTANCE", edit.distance));
-  if (!edit.antAz.empty() && !edit.replaceAntAz) write_(FieldText("ANT_AZ", edit.antAz));
+  if (!edit.distance.empty() && !edit.replaceDistance) write_(FieldText("DISTANCE", edit.distance), true);
+  if (!edit.antAz.empty() && !edit.replaceAntAz) write_(FieldText("ANT_AZ", edit.antAz), true);
   EmitUpTo(eorEnd);
   ResetRecord();
 }

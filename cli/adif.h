@@ -40,10 +40,11 @@ struct Edit {
 class Filler {
  public:
   // decide: the edit for a readable record (number counted from 1).
-  // write: receives the output bytes in order.
+  // write: receives the output bytes in order; added is true for the bytes
+  // of new or replaced fields, false for bytes copied from the input.
   // warn: one line per damaged record or unreadable file.
   using Decide = std::function<Edit(const Record&, long number)>;
-  using Write = std::function<void(std::string_view)>;
+  using Write = std::function<void(std::string_view bytes, bool added)>;
   using Warn = std::function<void(const std::string&)>;
   Filler(Decide decide, Write write, Warn warn);
 

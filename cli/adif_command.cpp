@@ -76,7 +76,7 @@ int RunAdif(const Context& context, const std::string& file) {
   Output standardOut(stdout);
   bool writeFailed = false;
   std::string block;  // output to a file goes out in large blocks
-  const auto write = [&](std::string_view bytes) {
+  const auto write = [&](std::string_view bytes, bool) {
     if (!replacing) {
       standardOut << bytes;
       return;

@@ -1,6 +1,7 @@
 #include "cli/position_text.h"
 
 #include <charconv>
+#include <cmath>
 #include <vector>
 
 namespace morvane::cli {
@@ -122,7 +123,7 @@ std::variant<ParsedAxis, std::string> ParseAxis(std::string_view text, Axis axis
     const int slot = parts[i].mark >= 0 ? parts[i].mark : next;
     if (slot < next || slot > 2) return name + ": degrees, minutes and seconds out of order";
     // Only the last number may have a fraction.
-    if (i + 1 < parts.size() && parts[i].value != static_cast<double>(static_cast<long long>(parts[i].value)))
+    if (i + 1 < parts.size() && parts[i].value != std::floor(parts[i].value))
       return name + ": only the last number may have decimals";
     dms[slot] = parts[i].value;
     next = slot + 1;
