@@ -39,10 +39,11 @@ struct Tag {
 // Reads the tag at s[at] == '<'.
 Tag ReadTag(std::string_view s, std::size_t at, bool atEnd) {
   const std::size_t limit = std::min(s.size(), at + kMaxTagBytes);
-  std::size_t close = at + 1;
-  while (close < limit && s[close] != '>' && s[close] != '<') ++close;
-  if (close == limit) return {limit == s.size() && !atEnd && limit < at + kMaxTagBytes ? Tag::NeedMore : Tag::NotATag};
-  if (s[close] == '<') return {Tag::NotATag};
+  const void* found = std::memchr(s.data() + at + 1, '>', limit - at - 1);
+  if (!found) return {limit == s.size() && !atEnd && limit < at + kMaxTagBytes ? Tag::NeedMore : Tag::NotATag};
+  const std::size_t close = static_cast<std::size_t>(static_cast<const char*>(found) - s.data());
+  // A '<' before the '>' means this '<' was text.
+  if (std::memchr(s.data() + at + 1, '<', close - at - 1)) return {Tag::NotATag};
   const std::string_view inside = s.substr(at + 1, close - at - 1);
   const std::size_t colon = inside.find(':');
   if (colon == std::string_view::npos) {
@@ -202,14 +203,20 @@ bool Filler::ScanRecord(bool atEnd) {
     const std::string_view data = std::string_view(buf_).substr(dataStart, dataEnd - dataStart);
     if (damage_.empty() && FindMarker(data, 0, "<eor>") != std::string::npos)
       damage_ = "the data of " + std::string(tag.name) + " holds an <EOR>, so its length is likely wrong";
+    // The fields looked at have names of distinct lengths.
     static constexpr std::string_view kNames[kSlots] = {"gridsquare", "gridsquare_ext", "my_gridsquare",
                                                         "my_gridsquare_ext", "distance", "ant_az"};
-    for (int i = 0; i < kSlots; ++i) {
-      if (SameName(tag.name, kNames[i])) {
-        slots_[i] = Located{at, at + 1 + tag.name.size(), dataStart, dataEnd};
-        break;
-      }
+    int slot = -1;
+    switch (tag.name.size()) {
+      case 10: slot = kGrid; break;
+      case 14: slot = kGridExt; break;
+      case 13: slot = kMyGrid; break;
+      case 17: slot = kMyGridExt; break;
+      case 8: slot = kDistance; break;
+      case 6: slot = kAntAz; break;
     }
+    if (slot >= 0 && SameName(tag.name, kNames[slot]))
+      slots_[slot] = Located{at, at + 1 + tag.name.size(), dataStart, dataEnd};
     scan_ = dataEnd;
   }
 }

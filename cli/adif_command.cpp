@@ -78,7 +78,7 @@ int RunAdif(const Context& context, const std::string& file) {
   std::string block;  // output to a file goes out in large blocks
   const auto write = [&](std::string_view bytes, bool) {
     if (!replacing) {
-      standardOut << bytes;
+      standardOut.Write(bytes);
       return;
     }
     block.append(bytes);

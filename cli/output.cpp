@@ -5,8 +5,6 @@
 namespace morvane::cli {
 namespace {
 
-constexpr std::size_t kBlock = 1 << 16;
-
 // Length of the valid UTF-8 sequence at s[0], or 0.
 std::size_t Utf8Length(std::string_view s) {
   const auto b = [&](std::size_t i) { return static_cast<unsigned char>(s[i]); };

@@ -24,12 +24,18 @@ class Output {
     buffer_.push_back(c);
     return *this;
   }
+  // Bytes that are not lines (a log passed through): written in large blocks.
+  void Write(std::string_view s) {
+    buffer_.append(s);
+    if (buffer_.size() >= kBlock) Flush();
+  }
   // Ends a line: written out at once on a terminal, else in large blocks.
   void EndLine();
   // Writes what is buffered. Returns false if the file reported an error.
   bool Flush();
 
  private:
+  static constexpr std::size_t kBlock = 1 << 16;
   std::FILE* file_;
   std::string buffer_;
   bool perLine_;

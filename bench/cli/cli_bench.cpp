@@ -1,0 +1,162 @@
+// morvane-cli against its floors, in one run:
+//  - path over 1,000,000 generated pairs in batch, beside the core's own cost
+//    for the same lines (two decodes and the azimuth-distance, lines read and
+//    written with plain fread/fwrite);
+//  - adif --my JN18EU over a 200,000-record log, beside cat FILE > /dev/null;
+//  - peak resident memory for 100,000 and 1,000,000 path lines, and for a
+//    10 MB and a 200 MB log.
+//   build/cli_bench build/morvane-cli [ROUNDS]
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "locator/locator.h"
+
+namespace {
+
+using namespace morvane;
+
+// The floor of path: the same lines, the core's work, nothing else.
+int FloorPath() {
+  std::vector<char> in(1 << 20);
+  std::string carry, out;
+  std::size_t n;
+  char number[32];
+  const auto line = [&](std::string_view l) {
+    const std::size_t space = l.find(' ');
+    const std::string_view b = l.substr(0, space), t = l.substr(space + 1);
+    if (!CheckLocator(b) || !CheckLocator(t)) return;
+    const AzimuthDistance r = ComputeAzimuthDistance(LocatorToRadians(b), LocatorToRadians(t));
+    out.append(b).append("\t").append(t).append("\t");
+    out.append(number, std::snprintf(number, sizeof number, "%.0f\t%.0f\tkm\n", r.azimuth, r.kilometres));
+  };
+  while ((n = std::fread(in.data(), 1, in.size(), stdin)) > 0) {
+    carry.append(in.data(), n);
+    std::size_t start = 0, end;
+    while ((end = carry.find('\n', start)) != std::string::npos) {
+      line(std::string_view(carry).substr(start, end - start));
+      start = end + 1;
+    }
+    carry.erase(0, start);
+    std::fwrite(out.data(), 1, out.size(), stdout);
+    out.clear();
+  }
+  return 0;
+}
+
+std::string RandomLocator(std::mt19937& rng) {
+  const auto pick = [&](char first, int count) {
+    return static_cast<char>(first + std::uniform_int_distribution<int>(0, count - 1)(rng));
+  };
+  return {pick('A', 18), pick('A', 18), pick('0', 10), pick('0', 10), pick('A', 24), pick('A', 24)};
+}
+
+void WritePairs(const std::string& path, long lines) {
+  std::mt19937 rng(11);
+  std::FILE* f = std::fopen(path.c_str(), "w");
+  for (long i = 0; i < lines; ++i) std::fprintf(f, "%s %s\n", RandomLocator(rng).c_str(), RandomLocator(rng).c_str());
+  std::fclose(f);
+}
+
+// A log in a common logger's style: header, one record a line, CR LF.
+void WriteLog(const std::string& path, std::size_t bytes) {
+  std::mt19937 rng(13);
+  std::FILE* f = std::fopen(path.c_str(), "w");
+  std::size_t written = static_cast<std::size_t>(
+      std::fprintf(f, "Generated for the benchmark\r\n<ADIF_VER:5>3.1.4 <PROGRAMID:5>bench <EOH>\r\n"));
+  for (long i = 0; written < bytes; ++i) {
+    written += static_cast<std::size_t>(std::fprintf(
+        f,
+        "<CALL:6>K%05ld <QSO_DATE:8>20261201 <TIME_ON:6>183000 <BAND:3>20m <MODE:3>SSB <FREQ:6>14.250 "
+        "<RST_SENT:2>59 <RST_RCVD:2>57 <NAME:4>John <GRIDSQUARE:6>%s <COMMENT:12>nice QSO 73 <EOR>\r\n",
+        i % 100000, RandomLocator(rng).c_str()));
+  }
+  std::fclose(f);
+}
+
+struct Run {
+  double seconds;
+  long peakKiB;
+};
+
+Run Measure(const std::vector<std::string>& argv, const std::string& input) {
+  const auto start = std::chrono::steady_clock::now();
+  const pid_t pid = fork();
+  if (pid == 0) {
+    const int in = open(input.c_str(), O_RDONLY);
+    const int out = open("/dev/null", O_WRONLY);
+    dup2(in, 0);
+    dup2(out, 1);
+    dup2(out, 2);
+    std::vector<char*> args;
+    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    execv(args[0], args.data());
+    _exit(127);
+  }
+  int status = 0;
+  rusage usage{};
+  wait4(pid, &status, 0, &usage);
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  return {seconds, usage.ru_maxrss};
+}
+
+Run Median(int rounds, const std::vector<std::string>& argv, const std::string& input) {
+  std::vector<Run> runs;
+  for (int i = 0; i < rounds; ++i) runs.push_back(Measure(argv, input));
+  std::sort(runs.begin(), runs.end(), [](const Run& a, const Run& b) { return a.seconds < b.seconds; });
+  return runs[runs.size() / 2];
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  if (argc > 1 && std::strcmp(argv[1], "--floor-path") == 0) return FloorPath();
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: cli_bench MORVANE_CLI [ROUNDS]\n");
+    return 2;
+  }
+  const std::string cli = argv[1];
+  const int rounds = argc > 2 ? std::atoi(argv[2]) : 5;
+  char dirTemplate[] = "/tmp/morvane-cli-bench-XXXXXX";
+  const std::string dir = mkdtemp(dirTemplate);
+  const std::string self = "/proc/self/exe";
+  char selfPath[4096];
+  const ssize_t len = readlink(self.c_str(), selfPath, sizeof selfPath - 1);
+  selfPath[len > 0 ? len : 0] = '\0';
+
+  WritePairs(dir + "/pairs-1m", 1000000);
+  WritePairs(dir + "/pairs-100k", 100000);
+  WriteLog(dir + "/log-200k", 200000 * 190);  // about 200,000 records
+  WriteLog(dir + "/log-10mb", 10u << 20);
+  WriteLog(dir + "/log-200mb", 200u << 20);
+
+  const Run path = Median(rounds, {cli, "path"}, dir + "/pairs-1m");
+  const Run floor = Median(rounds, {selfPath, "--floor-path"}, dir + "/pairs-1m");
+  std::printf("path, 1,000,000 pairs:   morvane-cli %.3f s, floor %.3f s, ratio %.2fx (goal 2x)\n", path.seconds,
+              floor.seconds, path.seconds / floor.seconds);
+  const Run small = Median(1, {cli, "path"}, dir + "/pairs-100k");
+  std::printf("path peak RSS:           %ld KiB for 100,000 lines, %ld KiB for 1,000,000\n", small.peakKiB,
+              path.peakKiB);
+
+  const Run adif = Median(rounds, {cli, "adif", "--my", "JN18EU"}, dir + "/log-200k");
+  const Run cat = Median(rounds, {"/bin/cat"}, dir + "/log-200k");
+  std::printf("adif, 200,000 records:   morvane-cli %.3f s, cat %.3f s, ratio %.2fx (goal 8x)\n", adif.seconds,
+              cat.seconds, adif.seconds / cat.seconds);
+  const Run log10 = Median(1, {cli, "adif", "--my", "JN18EU"}, dir + "/log-10mb");
+  const Run log200 = Median(1, {cli, "adif", "--my", "JN18EU"}, dir + "/log-200mb");
+  std::printf("adif peak RSS:           %ld KiB for 10 MB, %ld KiB for 200 MB (%.0f MB/s)\n", log10.peakKiB,
+              log200.peakKiB, 200.0 / log200.seconds);
+  std::system(("rm -rf " + dir).c_str());
+  return 0;
+}
