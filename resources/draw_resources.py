@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Draws Morvane's logo (logo.gif) and program icon (morvane.ico).
+"""Draws Morvane's logo (logo.gif), program icon (morvane.ico) and desktop
+icons (icons/NxN.png in the hicolor sizes, icons/scalable.svg).
 
 The logo: a 159 x 159 GIF89a with a 256-entry global colour table, one
 frame, not interlaced, no transparency. The icon: 32 x 32, 16 colours
@@ -172,24 +173,70 @@ def write_png(path, size, rows):
         f.write(png)
 
 
-def write_desktop_icon(path):
-    """The program icon for desktop menus: the same 16-colour drawing."""
-    size = 32
+HICOLOR_SIZES = (16, 22, 24, 32, 48, 64, 128, 256)
+
+
+def write_desktop_icon(path, size, supersample=4):
+    """The icon's drawing at one size for desktop menus and software
+    centres, in full colour and smoothed, with the icon's transparent edge
+    (1 pixel in 32) scaled with it."""
+    edge = size / 32
     rows = []
     for y in range(size):
         row = []
         for x in range(size):
-            if not (1 <= x <= 30 and 1 <= y <= 30):
-                row.append((0, 0, 0, 0))
-            else:
-                rgb = VGA16[nearest(VGA16, logo_colour(x + 0.5, y + 0.5, size), {})]
-                row.append(rgb + (255,))
+            acc, alpha = [0, 0, 0], 0
+            for sy in range(supersample):
+                for sx in range(supersample):
+                    px, py = x + (sx + 0.5) / supersample, y + (sy + 0.5) / supersample
+                    if edge <= px <= size - edge and edge <= py <= size - edge:
+                        col = logo_colour(px * 32 / size, py * 32 / size, 32)
+                        for i in range(3):
+                            acc[i] += col[i]
+                        alpha += 1
+            row.append(tuple(round(a / alpha) for a in acc) + (round(255 * alpha / supersample ** 2),)
+                       if alpha else (0, 0, 0, 0))
         rows.append(row)
     write_png(path, size, rows)
+
+
+def write_svg(path, size=32):
+    """The same drawing as shapes: background, grid square, ring, rose."""
+    c, margin = size / 2, size * 0.08
+    step = (size - 2 * margin) / 4
+    rgb = lambda t: "#%02x%02x%02x" % t
+    out = ['<svg xmlns="http://www.w3.org/2000/svg" width="%d" height="%d" viewBox="0 0 %d %d">'
+           % (size, size, size, size),
+           '<rect x="1" y="1" width="%g" height="%g" fill="%s"/>' % (size - 2, size - 2, rgb((240, 240, 240))),
+           '<rect x="%g" y="%g" width="%g" height="%g" fill="%s"/>'
+           % (margin, margin, size - 2 * margin, size - 2 * margin, rgb((204, 229, 255)))]
+    for k in range(5):
+        line = margin + k * step
+        out.append('<path d="M%g %gV%gM%g %gH%g" stroke="%s" stroke-width="1.8"/>'
+                   % (line, margin, size - margin, margin, line, size - margin, rgb((90, 120, 200))))
+    out.append('<circle cx="%g" cy="%g" r="%g" fill="none" stroke="%s" stroke-width="%g"/>'
+               % (c, c, size * 0.30, rgb((0, 0, 128)), 3))
+    for k in [1, 3, 5, 7, 0, 2, 4, 6]:  # short points under the long ones
+        a = k * math.pi / 4
+        length, width = size * (0.40 if k % 2 == 0 else 0.22), size * 0.07
+        tip = (c + length * math.cos(a), c + length * math.sin(a))
+        side = lambda s: (c - s * width * math.sin(a), c + s * width * math.cos(a))
+        for s, colour in ((1, (0, 0, 128)), (-1, (60, 60, 170))):
+            if k == 6:
+                colour = (220, 20, 20)
+            (x1, y1), (x2, y2) = side(s), tip
+            out.append('<path d="M%.3f %.3fL%.3f %.3fL%.3f %.3fZ" fill="%s"/>' % (c, c, x1, y1, x2, y2, rgb(colour)))
+    out.append('<circle cx="%g" cy="%g" r="%g" fill="#ffffff"/>' % (c, c, size * 0.025))
+    out.append("</svg>")
+    with open(path, "w") as f:
+        f.write("\n".join(out) + "\n")
 
 
 if __name__ == "__main__":
     pal, pixels = draw_logo()
     write_gif(os.path.join(HERE, "logo.gif"), 159, pal, pixels)
     write_icon(os.path.join(HERE, "morvane.ico"))
-    write_desktop_icon(os.path.join(HERE, "morvane-32.png"))
+    os.makedirs(os.path.join(HERE, "icons"), exist_ok=True)
+    for n in HICOLOR_SIZES:
+        write_desktop_icon(os.path.join(HERE, "icons", "%dx%d.png" % (n, n)), n)
+    write_svg(os.path.join(HERE, "icons", "scalable.svg"))

@@ -26,9 +26,9 @@ if runuser -u "$user" -- test -w "$prefix/bin"; then
   echo "FAIL: $user can write $prefix/bin" >&2
   exit 1
 fi
-for f in bin/morvane share/applications/org.morvane.Morvane.desktop \
-         share/icons/hicolor/32x32/apps/org.morvane.Morvane.png \
-         share/metainfo/org.morvane.Morvane.metainfo.xml; do
+for f in bin/morvane share/applications/org.morvane.morvane.desktop \
+         share/icons/hicolor/32x32/apps/org.morvane.morvane.png \
+         share/metainfo/org.morvane.morvane.metainfo.xml; do
   [[ -f $prefix/$f ]] || { echo "FAIL: $f not installed" >&2; exit 1; }
 done
 

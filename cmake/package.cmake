@@ -1,0 +1,65 @@
+# Installation as a desktop application and the Debian package: both
+# programs, their manual pages, the desktop entry, icons, metainfo, and the
+# copyright and changelog a distribution asks for.
+find_program(GZIP gzip REQUIRED)
+set(MORVANE_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/morvane)
+
+# Compressed at build time, without names or times inside (reproducible).
+set(compressed)
+foreach(pair "man/morvane.1;morvane.1.gz" "man/morvane-cli.1;morvane-cli.1.gz" "packaging/changelog;changelog.gz")
+  list(GET pair 0 source)
+  list(GET pair 1 output)
+  add_custom_command(OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/${output}
+                     COMMAND ${GZIP} -9 -n -c ${CMAKE_CURRENT_SOURCE_DIR}/${source} > ${CMAKE_CURRENT_BINARY_DIR}/${output}
+                     DEPENDS ${source} VERBATIM)
+  list(APPEND compressed ${CMAKE_CURRENT_BINARY_DIR}/${output})
+endforeach()
+add_custom_target(morvane_compressed_docs ALL DEPENDS ${compressed})
+
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/morvane.1.gz ${CMAKE_CURRENT_BINARY_DIR}/morvane-cli.1.gz
+        DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz packaging/copyright DESTINATION ${MORVANE_DOC_DIR})
+install(FILES packaging/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME morvane)
+if(MORVANE_GUI)
+  install(FILES resources/org.morvane.morvane.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+  install(FILES resources/org.morvane.morvane.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+  foreach(size 16 22 24 32 48 64 128 256)
+    install(FILES resources/icons/${size}x${size}.png
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
+            RENAME org.morvane.morvane.png)
+  endforeach()
+  install(FILES resources/icons/scalable.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps
+          RENAME org.morvane.morvane.svg)
+endif()
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME morvane)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_CONTACT "Morvane developers <morvane@example.org>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "QRA locator calculator for radio amateurs")
+set(CPACK_PACKAGE_DESCRIPTION
+    "Morvane converts a position into its six-character QRA (Maidenhead)\n"
+    "locator, a locator into the centre of its sub-square, and gives the\n"
+    "azimuth and great-circle distance between two locators, in kilometres\n"
+    "or miles. It remembers the user's own locator as the base.\n"
+    "\n"
+    "The package also holds morvane-cli, which gives the same answers in\n"
+    "shells and scripts, for locators of 2 to 10 characters, and fills\n"
+    "distances and bearings into ADIF logs.")
+string(REPLACE ";" "" CPACK_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Morvane developers <morvane@example.org>")
+set(CPACK_DEBIAN_PACKAGE_SECTION hamradio)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://morvane.example.org/")
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+# Debugging information, and the compiler's notes, stay out of the package.
+option(MORVANE_STRIP_INSTALLED "Strip the installed programs" OFF)
+if(MORVANE_STRIP_INSTALLED)
+  foreach(program morvane morvane-cli)
+    install(CODE "execute_process(COMMAND ${CMAKE_STRIP} --strip-unneeded --remove-section=.comment
+                  --remove-section=.note \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/${program}\"
+                  COMMAND_ERROR_IS_FATAL ANY)")
+  endforeach()
+endif()
+include(CPack)
