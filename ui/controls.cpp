@@ -142,8 +142,8 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QString& caption, QRe
                   Align align) {
   auto* label = new QLabel(caption, parent);
   Place(label, parent, name, twips);
-  // Opaque on the original desktop, where a label's colour was its frame's;
-  // here the frame's own background shows through to the same effect.
+  // No background of its own: the frame's shows through, so a label always
+  // has its frame's colour.
   label->setAlignment((align == Align::Centre ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignTop);
   label->setTextFormat(Qt::PlainText);
   return label;
