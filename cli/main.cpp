@@ -79,6 +79,18 @@ Exit status: 0 all answered, 1 a case (or record) refused or a file error,
 2 a usage error.
 )";
 
+// The options that only switch something on.
+bool* Flag(Options& o, const std::string& name) {
+  const std::pair<const char*, bool*> flags[] = {
+      {"--miles", &o.miles},         {"--home", &o.home},         {"--long", &o.longPath},
+      {"--ellipsoid", &o.ellipsoid}, {"--json", &o.json},         {"--header", &o.header},
+      {"--azimuth", &o.azimuth},     {"--overwrite", &o.overwrite}, {"--in-place", &o.inPlace},
+  };
+  for (const auto& [flag, value] : flags)
+    if (name == flag) return value;
+  return nullptr;
+}
+
 int Usage(const std::string& message) {
   std::fprintf(stderr, "morvane-cli: %s\nTry 'morvane-cli --help'.\n", message.c_str());
   return kUsage;
@@ -187,28 +199,12 @@ int main(int argc, char* argv[]) {
       if (!v || !(*v == "2" || *v == "4" || *v == "6" || *v == "8" || *v == "10"))
         return Usage("--precision takes 2, 4, 6, 8 or 10");
       o.precision = std::stoi(*v);
-    } else if (a == "--miles") {
-      o.miles = true;
-    } else if (a == "--home") {
-      o.home = true;
-    } else if (a == "--long") {
-      o.longPath = true;
-    } else if (a == "--ellipsoid") {
-      o.ellipsoid = true;
-    } else if (a == "--json") {
-      o.json = true;
-    } else if (a == "--header") {
-      o.header = true;
+    } else if (bool* flag = Flag(o, a)) {
+      *flag = true;
     } else if (a == "--my") {
       const std::string* v = value();
       if (!v) return Usage("--my needs a locator");
       o.my = *v;
-    } else if (a == "--azimuth") {
-      o.azimuth = true;
-    } else if (a == "--overwrite") {
-      o.overwrite = true;
-    } else if (a == "--in-place") {
-      o.inPlace = true;
     } else if (a == "-o") {
       const std::string* v = value();
       if (!v) return Usage("-o needs a file name");

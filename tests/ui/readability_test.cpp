@@ -12,6 +12,7 @@
 #include <QSignalSpy>
 #include <QStyleFactory>
 #include <QStyle>
+#include <QStyleOptionButton>
 #include <QTabBar>
 
 #include "test_support.h"
@@ -160,6 +161,18 @@ class ReadabilityTest : public QObject {
     w->txtlocator1->setText(QStringLiteral("JN18EU"));
     w->cmdcalcazidist->click();
     for (QLineEdit* box : {w->txtazimuth, w->txtdistance}) QVERIFY(Heard(box).contains(box->text()));
+  }
+
+  void tickSquaresFitTheirBoxes() {
+    // "Use Miles" is 13 px high, less than the style's own tick square.
+    TempHome home;
+    auto w = LoadedMainWindow(home.path());
+    for (QCheckBox* box : {w->Check1, w->Check2}) {
+      QStyleOptionButton option;
+      option.initFrom(box);
+      const QRect indicator = box->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, box);
+      QVERIFY2(box->rect().contains(indicator), qPrintable(box->objectName()));
+    }
   }
 
   void enterPressesTheFocusedButton() {
