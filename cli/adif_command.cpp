@@ -36,13 +36,6 @@ std::optional<std::string> Grid(const std::optional<adif::Field>& grid, const st
   return ReadLocator(text);
 }
 
-std::string Format(double value, bool tenths) {
-  if (!tenths) return Shown(value);
-  char text[32];
-  std::snprintf(text, sizeof text, "%.1f", value);
-  return text;
-}
-
 }  // namespace
 
 int RunAdif(const Context& context, const std::string& file) {
@@ -114,14 +107,14 @@ int RunAdif(const Context& context, const std::string& file) {
     // ADIF's DISTANCE is in kilometres.
     const PathResult p = ComputePath(*station, *other, false, o.ellipsoid, false);
     if (!r.distance || o.overwrite) {
-      edit.distance = Format(p.distance, o.ellipsoid);
+      edit.distance = ShownResult(p.distance, o.ellipsoid);
       edit.replaceDistance = r.distance.has_value();
       ++(r.distance ? counts.replaced : counts.added);
     } else {
       ++counts.kept;
     }
     if (wantAzimuth) {
-      edit.antAz = Format(p.azimuth, o.ellipsoid);
+      edit.antAz = ShownResult(p.azimuth, o.ellipsoid);
       edit.replaceAntAz = r.antAz.has_value();
     }
     return edit;

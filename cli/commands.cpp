@@ -141,15 +141,8 @@ std::optional<std::string> AnswerPath(const std::vector<std::string_view>& words
   if (!target) return std::string(kLocatorIncorrect) + " (target)";
 
   const PathResult r = ComputePath(*base, *target, o.longPath, o.ellipsoid, o.miles);
-  // Tenths on the ellipsoid, else the window's forms.
-  const auto shown = [&](double v) {
-    if (!o.ellipsoid) return Shown(v);
-    char text[32];
-    std::snprintf(text, sizeof text, "%.1f", v);
-    return std::string(text);
-  };
-  const std::string azimuth = shown(r.azimuth);
-  const std::string distance = o.miles ? Shown(r.distance) : shown(r.distance);
+  const std::string azimuth = ShownResult(r.azimuth, o.ellipsoid);
+  const std::string distance = ShownResult(r.distance, o.ellipsoid && !o.miles);
   const std::string_view unit = o.miles ? "mi" : "km";
   if (o.json) {
     out << "{\"base\": \"" << *base << "\", \"target\": \"" << *target << "\", \"azimuth\": " << azimuth
@@ -170,6 +163,13 @@ std::optional<std::string> ReadLocator(std::string_view text) {
   std::string upper = Upper(text);
   if (!CheckLocatorOfLength(upper)) return std::nullopt;
   return upper;
+}
+
+std::string ShownResult(double value, bool ellipsoid) {
+  if (!ellipsoid) return Shown(value);
+  char text[32];
+  std::snprintf(text, sizeof text, "%.1f", value);
+  return text;
 }
 
 PathResult ComputePath(std::string_view base, std::string_view target, bool longPath,

@@ -64,6 +64,9 @@ struct PathResult {
   double azimuth;
   double distance;  // in kilometres, or miles with miles set
 };
+// A result as shown: tenths on the ellipsoid, else the window's form.
+std::string ShownResult(double value, bool ellipsoid);
+
 PathResult ComputePath(std::string_view base, std::string_view target, bool longPath,
                        bool ellipsoid, bool miles);
 
