@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli/adif.h"
+#include "cli/position_text.h"
 #include "settings/replacing_file.h"
 
 namespace morvane::cli {
@@ -19,19 +20,11 @@ struct Counts {
   long added = 0, replaced = 0, kept = 0, noGrid = 0, badGrid = 0, noOwnGrid = 0;
 };
 
-std::string Trimmed(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.back() == ' ')) {
-    if (s.front() == ' ') s.remove_prefix(1);
-    else s.remove_suffix(1);
-  }
-  return std::string(s);
-}
-
 // A grid and its extension as one locator of 4, 6, 8 or 10 characters.
 std::optional<std::string> Grid(const std::optional<adif::Field>& grid, const std::optional<adif::Field>& ext) {
   if (!grid) return std::nullopt;
-  std::string text = Trimmed(grid->data);
-  if (ext) text += Trimmed(ext->data);
+  std::string text(TrimBlanks(grid->data));
+  if (ext) text += TrimBlanks(ext->data);
   if (text.size() < 4) return std::nullopt;
   return ReadLocator(text);
 }

@@ -11,13 +11,6 @@
 namespace morvane::cli {
 namespace {
 
-std::string Upper(std::string_view s) {
-  std::string out(s);
-  for (char& c : out)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return out;
-}
-
 std::string Join(const std::vector<std::string_view>& words) {
   std::string out;
   for (std::string_view w : words) {
@@ -99,13 +92,15 @@ std::optional<std::string> AnswerPosition(const std::vector<std::string_view>& w
   const auto locator = ReadLocator(words[0]);
   if (!locator) return std::string(kLocatorIncorrect);
   const CellCentre centre = LocatorCentre(*locator);
-  ShownAxis lat = FromUnits(centre.latitudeUnits, "North", "South");
-  ShownAxis lon = FromUnits(centre.longitudeUnits, "East", "West");
+  ShownAxis lat, lon;
   if (locator->size() == 6) {
     // Six characters: exactly what the second page shows.
     const DmsPosition p = LocatorToDms(*locator);
     lat = {p.latitude.hemisphere, p.latitude.degrees, p.latitude.minutes, double(p.latitude.seconds)};
     lon = {p.longitude.hemisphere, p.longitude.degrees, p.longitude.minutes, double(p.longitude.seconds)};
+  } else {
+    lat = FromUnits(centre.latitudeUnits, "North", "South");
+    lon = FromUnits(centre.longitudeUnits, "East", "West");
   }
   if (c.options.json) {
     out << "{\"locator\": \"" << *locator << "\", \"latitude\": ";
@@ -132,8 +127,8 @@ std::optional<std::string> AnswerPath(const std::vector<std::string_view>& words
   const Options& o = c.options;
   const std::size_t wanted = o.home ? 1 : 2;
   if (words.size() != wanted) return WrongCount(wanted, words.size()) + (o.home ? " (TARGET)" : " (BASE TARGET)");
-  const std::string baseText = o.home ? c.homeBase : Upper(words[0]);
-  const std::string targetText = Upper(words[wanted - 1]);
+  const std::string baseText = o.home ? c.homeBase : UpperCase(words[0]);
+  const std::string targetText = UpperCase(words[wanted - 1]);
   if (baseText == targetText) return std::string("The two QRA locators are equal. No calculation can be done");
   const auto base = ReadLocator(baseText);
   if (!base) return std::string(kLocatorIncorrect) + " (base)";
@@ -160,7 +155,7 @@ std::optional<std::string> AnswerPath(const std::vector<std::string_view>& words
 }  // namespace
 
 std::optional<std::string> ReadLocator(std::string_view text) {
-  std::string upper = Upper(text);
+  std::string upper = UpperCase(text);
   if (!CheckLocatorOfLength(upper)) return std::nullopt;
   return upper;
 }
@@ -199,18 +194,13 @@ PathResult ComputePath(std::string_view base, std::string_view target, bool long
 
 std::vector<std::string_view> SplitLine(std::string_view line) {
   std::vector<std::string_view> words;
-  const auto trim = [](std::string_view w) {
-    while (!w.empty() && (w.front() == ' ' || w.front() == '\t')) w.remove_prefix(1);
-    while (!w.empty() && (w.back() == ' ' || w.back() == '\t')) w.remove_suffix(1);
-    return w;
-  };
   const char separator = line.find('\t') != std::string_view::npos ? '\t'
                          : line.find(',') != std::string_view::npos ? ','
                                                                     : ' ';
   std::size_t start = 0;
   for (;;) {
     const std::size_t end = line.find(separator, start);
-    const std::string_view word = trim(line.substr(start, end == std::string_view::npos ? end : end - start));
+    const std::string_view word = TrimBlanks(line.substr(start, end == std::string_view::npos ? end : end - start));
     if (!word.empty() || separator != ' ') words.push_back(word);
     if (end == std::string_view::npos) break;
     start = end + 1;

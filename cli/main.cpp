@@ -10,6 +10,7 @@
 
 #include "cli/adif_command.h"
 #include "cli/commands.h"
+#include "cli/position_text.h"
 #include "locator/grid.h"
 #include "settings/home_store.h"
 
@@ -101,9 +102,7 @@ bool ReadHomeBase(std::string& base) {
   const HomeStore store = HomeStore::ForThisProgram();
   HomeTable table;
   store.Read(table);
-  std::string slot = table[kHomeLocatorSlot];
-  for (char& c : slot)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  const std::string slot = UpperCase(table[kHomeLocatorSlot]);
   if (!CheckLocator(slot)) {
     std::fprintf(stderr, "morvane-cli: --home: no home locator saved in %s (save one with Morvane)\n",
                  store.readPath().c_str());

@@ -18,12 +18,6 @@ bool IsHemisphere(char c) {
   return u == 'N' || u == 'S' || u == 'E' || u == 'W';
 }
 
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-  return s;
-}
-
 // The marks that may follow each number: degrees, minutes, seconds. UTF-8
 // degree, prime and double prime signs, their ASCII stand-ins and letters.
 constexpr std::string_view kDegreeMarks[] = {"\xc2\xb0", "\xc2\xba", "d", "D"};
@@ -45,9 +39,21 @@ struct Component {
 
 }  // namespace
 
+std::string_view TrimBlanks(std::string_view s) {
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+  return s;
+}
+
+std::string UpperCase(std::string_view s) {
+  std::string out(s);
+  for (char& c : out) c = Upper(c);
+  return out;
+}
+
 std::variant<ParsedAxis, std::string> ParseAxis(std::string_view text, Axis axis) {
   const std::string name = AxisName(axis);
-  std::string_view s = Trim(text);
+  std::string_view s = TrimBlanks(text);
   if (s.empty()) return name + ": empty";
 
   // Hemisphere: a letter before or after, or a sign in front, never two.
@@ -56,10 +62,10 @@ std::variant<ParsedAxis, std::string> ParseAxis(std::string_view text, Axis axis
   if (s.front() == '-' || s.front() == '+') {
     sign = true;
     minus = s.front() == '-';
-    s = Trim(s.substr(1));
+    s = TrimBlanks(s.substr(1));
   } else if (IsHemisphere(s.front())) {
     letter = Upper(s.front());
-    s = Trim(s.substr(1));
+    s = TrimBlanks(s.substr(1));
   }
   // A last "s" right after a number is the seconds mark when degrees or
   // minutes were marked with letters ("48d51m24s"); otherwise it is South.
@@ -70,7 +76,7 @@ std::variant<ParsedAxis, std::string> ParseAxis(std::string_view text, Axis axis
       if (letter) return name + ": two hemisphere letters";
       if (sign) return name + ": a sign and a hemisphere letter";
       letter = Upper(s.back());
-      s = Trim(s.substr(0, s.size() - 1));
+      s = TrimBlanks(s.substr(0, s.size() - 1));
     }
   }
   if (letter && (s.empty() || s.front() == '-' || s.front() == '+'))

@@ -14,6 +14,11 @@
 
 namespace morvane::cli {
 
+// Small text helpers of the command line: blanks and tabs trimmed from both
+// ends; ASCII letters upper-cased.
+std::string_view TrimBlanks(std::string_view s);
+std::string UpperCase(std::string_view s);
+
 enum class Axis { Latitude, Longitude };
 
 struct ParsedAxis {

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "locator/constants.h"
+#include "locator/encode_steps.h"
 
 namespace morvane {
 namespace {
@@ -18,19 +19,14 @@ bool IsFinite(TypedAxis a) {
          std::isfinite(a.seconds);
 }
 
-struct AxisIndices {
-  int field;
-  int square;
-  int subSquare;
-};
-
 // Splits a position measured in fields from the grid origin into its three
 // indices. The caller has checked that the field lies in the grid.
-AxisIndices Split(double fields) {
+detail::EncodedAxis Split(double fields) {
   const double field = std::floor(fields);
   const double squares = (fields - field) * kSquaresPerField;
   double square = std::floor(squares);
-  double sub = std::floor((squares - square) * kSubSquaresPerSquare);
+  const double subs = (squares - square) * kSubSquaresPerSquare;
+  double sub = std::floor(subs);
   // A fraction within half an ulp of 1 would make the products round up to
   // the boundary itself (10 or 24) and put a ':' or 'Y' into the locator.
   // Typed positions pass through +-180 and +-90 first and are too coarse to
@@ -38,8 +34,9 @@ AxisIndices Split(double fields) {
   // so keep the index there rather than trust that.
   if (square > kSquaresPerField - 1) square = kSquaresPerField - 1;
   if (sub > kSubSquaresPerSquare - 1) sub = kSubSquaresPerSquare - 1;
+  const double rest = std::fmin(std::fmax(subs - sub, 0.0), 1.0);
   return {static_cast<int>(field), static_cast<int>(square),
-          static_cast<int>(sub)};
+          static_cast<int>(sub), rest};
 }
 
 bool FieldInGrid(double fields) {
@@ -49,8 +46,10 @@ bool FieldInGrid(double fields) {
 
 }  // namespace
 
-std::optional<std::string> EncodeLocator(TypedAxis latitude, bool south,
-                                         TypedAxis longitude, bool west) {
+namespace detail {
+
+std::optional<EncodedPosition> EncodeSteps(TypedAxis latitude, bool south,
+                                           TypedAxis longitude, bool west) {
   if (!IsFinite(latitude) || !IsFinite(longitude)) return std::nullopt;
 
   double lon = AxisDegrees(longitude);
@@ -62,9 +61,12 @@ std::optional<std::string> EncodeLocator(TypedAxis latitude, bool south,
   lat = lat / kFieldLatitudeDegrees;
 
   if (!FieldInGrid(lon) || !FieldInGrid(lat)) return std::nullopt;
+  return EncodedPosition{Split(lat), Split(lon)};
+}
 
-  const AxisIndices x = Split(lon);
-  const AxisIndices y = Split(lat);
+std::string SixCharacters(const EncodedPosition& p) {
+  const EncodedAxis& x = p.longitude;
+  const EncodedAxis& y = p.latitude;
   std::string locator(6, ' ');
   locator[0] = static_cast<char>('A' + x.field);
   locator[1] = static_cast<char>('A' + y.field);
@@ -73,6 +75,15 @@ std::optional<std::string> EncodeLocator(TypedAxis latitude, bool south,
   locator[4] = static_cast<char>('A' + x.subSquare);
   locator[5] = static_cast<char>('A' + y.subSquare);
   return locator;
+}
+
+}  // namespace detail
+
+std::optional<std::string> EncodeLocator(TypedAxis latitude, bool south,
+                                         TypedAxis longitude, bool west) {
+  const auto steps = detail::EncodeSteps(latitude, south, longitude, west);
+  if (!steps) return std::nullopt;
+  return detail::SixCharacters(*steps);
 }
 
 }  // namespace morvane

@@ -1,8 +1,9 @@
 #include "locator/precision.h"
 
+#include <algorithm>
 #include <cmath>
 
-#include "locator/constants.h"
+#include "locator/encode_steps.h"
 
 namespace morvane {
 namespace {
@@ -44,28 +45,13 @@ std::optional<std::string> EncodeLocatorOfLength(TypedAxis latitude, bool south,
                                                  TypedAxis longitude, bool west,
                                                  std::size_t length) {
   if (!IsLocatorLength(length)) return std::nullopt;
-  std::optional<std::string> six = EncodeLocator(latitude, south, longitude, west);
-  if (!six || length <= 6) {
-    if (six) six->resize(length);
-    return six;
-  }
-  // The position in sub-squares, in the encoder's order of operations, and
-  // what is left of the sub-square the encoder chose.
-  const auto subSquareFraction = [](TypedAxis a, bool far, double shift, double field,
-                                    char fieldChar, char squareChar, char subChar) {
-    double v = (a.minutes / kMinutesPerDegree + a.degrees) + a.seconds / kSecondsPerDegree;
-    v = far ? shift - v : v + shift;
-    v = v / field;
-    const double squares = (v - (fieldChar - 'A')) * kSquaresPerField;
-    const double subs = (squares - (squareChar - '0')) * kSubSquaresPerSquare;
-    const double fraction = subs - (subChar - 'A');
-    return std::fmin(std::fmax(fraction, 0.0), 1.0);
-  };
-  std::string& out = *six;
-  double lon = subSquareFraction(longitude, west, kLongitudeShiftDegrees, kFieldLongitudeDegrees,
-                                 out[0], out[2], out[4]);
-  double lat = subSquareFraction(latitude, south, kLatitudeShiftDegrees, kFieldLatitudeDegrees,
-                                 out[1], out[3], out[5]);
+  const auto steps = detail::EncodeSteps(latitude, south, longitude, west);
+  if (!steps) return std::nullopt;
+  std::string out = detail::SixCharacters(*steps);
+  out.resize(std::min(length, out.size()));
+  // Longer ones go on from what is left of the sub-square.
+  double lon = steps->longitude.rest;
+  double lat = steps->latitude.rest;
   for (int pair = 3; out.size() < length; ++pair) {
     out += static_cast<char>(kFirst[pair] + NextIndex(lon, kDivisions[pair]));
     out += static_cast<char>(kFirst[pair] + NextIndex(lat, kDivisions[pair]));

@@ -17,9 +17,11 @@ std::size_t FindSeparator(std::string_view bytes) {
 
 }  // namespace
 
+std::size_t UnstorableAt(std::string_view value) { return value.find('"'); }
+
 std::optional<std::size_t> FirstUnstorableSlot(const HomeTable& table) {
   for (std::size_t i = 0; i < table.size(); ++i) {
-    if (table[i].find('"') != std::string::npos) return i;
+    if (UnstorableAt(table[i]) != std::string_view::npos) return i;
   }
   return std::nullopt;
 }

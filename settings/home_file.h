@@ -17,8 +17,13 @@ inline constexpr std::size_t kHomeLocatorSlot = 8;  // slot 9, counted from 0
 // North, longitude degrees, minutes, seconds, "True" when East, locator.
 using HomeTable = std::array<std::string, kHomeSlots>;
 
-// Index (0-based) of the first value that the format cannot store: one
-// holding a double quote. nullopt when every value can be written.
+// Where the first byte of a value lies that the format cannot store: a
+// double quote (the reader would take it for the start of a quoted field).
+// npos when the value can be written.
+std::size_t UnstorableAt(std::string_view value);
+
+// Index (0-based) of the first value that the format cannot store.
+// nullopt when every value can be written.
 std::optional<std::size_t> FirstUnstorableSlot(const HomeTable& table);
 
 // The file's bytes: each value on its own line ending in CR LF. A value with

@@ -43,18 +43,13 @@ bool MakeDirectories(const std::string& path) {
   }
 }
 
-std::string ParentOf(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  return slash == std::string::npos || slash == 0 ? std::string("/") : path.substr(0, slash);
-}
-
 }  // namespace
 
 std::string ProgramDirectory() {
   std::array<char, PATH_MAX> buffer{};
   const ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
   if (n <= 0) return ".";
-  return ParentOf(std::string(buffer.data(), static_cast<std::size_t>(n)));
+  return DirectoryOf(std::string(buffer.data(), static_cast<std::size_t>(n)));
 }
 
 std::string ConfigDirectory() {
@@ -107,7 +102,7 @@ bool HomeStore::Read(HomeTable& table) const {
 }
 
 std::optional<std::string> HomeStore::Write(const HomeTable& table) const {
-  if (!fallback_.empty() && !MakeDirectories(ParentOf(save_)))
+  if (!fallback_.empty() && !MakeDirectories(DirectoryOf(save_)))
     return std::string("cannot create the folder: ") + std::strerror(errno);
   ReplacingFile file(save_);
   if (!file.Open() || !file.Write(FormatHomeFile(table)) || !file.Commit()) return file.error();

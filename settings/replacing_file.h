@@ -10,6 +10,9 @@
 
 namespace morvane {
 
+// The folder a path names a file in ("." for a bare name).
+std::string DirectoryOf(const std::string& path);
+
 class ReplacingFile {
  public:
   // Nothing happens on disk until Open.

@@ -10,17 +10,18 @@
 namespace morvane {
 namespace {
 
-// user.ini is single-byte (Latin-1) text.
-std::string ToFileText(const QString& s) { return s.toLatin1().toStdString(); }
 std::string TruthText(bool value) { return value ? "True" : "False"; }
 
-// Where the first character lies that user.ini cannot hold: a double quote
-// (the reader would take it for the start of a quoted field) or anything
-// outside Latin-1 (it would be stored as "?"). -1 when there is none.
-qsizetype FirstUnstorableChar(const QString& text) {
-  for (qsizetype i = 0; i < text.size(); ++i)
-    if (text[i] == QLatin1Char('"') || text[i].unicode() > 0xff) return i;
-  return -1;
+// Where the first character lies that user.ini cannot hold: anything outside
+// Latin-1 (the file is single-byte text; it would be stored as "?"), or what
+// the format itself refuses. -1 when there is none.
+qsizetype FirstUnstorableChar(const QString& text, const std::string& bytes) {
+  qsizetype at = 0;
+  while (at < text.size() && text[at].unicode() <= 0xff) ++at;
+  // Up to there, characters and bytes stand at the same places.
+  const std::size_t refused = UnstorableAt(bytes);
+  if (refused != std::string::npos && static_cast<qsizetype>(refused) < at) at = static_cast<qsizetype>(refused);
+  return at < text.size() ? at : -1;
 }
 
 }  // namespace
@@ -49,7 +50,8 @@ void frmMain::Command5_Click() {
   for (std::size_t i = 0; i < kHomeSlots; ++i) {
     if (!boxes[i]) continue;
     const QString text = boxes[i]->text();
-    if (const qsizetype at = FirstUnstorableChar(text); at >= 0) {
+    std::string bytes = text.toLatin1().toStdString();  // user.ini is Latin-1 text
+    if (const qsizetype at = FirstUnstorableChar(text, bytes); at >= 0) {
       const QString what = text[at] == QLatin1Char('"')
                                ? QStringLiteral("a double quote (\")")
                                : QStringLiteral("the character %1").arg(text.mid(at, 1));
@@ -61,7 +63,7 @@ void frmMain::Command5_Click() {
       boxes[i]->setSelection(static_cast<int>(at), 1);
       return;
     }
-    table[i] = ToFileText(text);
+    table[i] = std::move(bytes);
   }
   table[3] = TruthText(optlatnord->isChecked());
   table[7] = TruthText(optlonest->isChecked());
