@@ -26,11 +26,21 @@ std::size_t FindMarker(std::string_view s, std::size_t from, std::string_view ma
   return std::string_view::npos;
 }
 
-// Tag names and lengths are short; a '<' without a '>' this close is text.
-constexpr std::size_t kMaxTagBytes = 128;
+// Bytes that can be part of a field's name.
+bool NameByte(char c) {
+  return std::strchr(":<>{}, \t\r\n", c) == nullptr || c == '\0';
+}
+
+// A '<' followed by this many name bytes is text, not a tag. The length's
+// digits have no such limit: their value is capped instead.
+constexpr std::size_t kMaxNameBytes = 1024;
+constexpr std::size_t kMaxTypeBytes = 64;
+constexpr std::uint64_t kLengthCap = std::uint64_t(1) << 62;
 
 struct Tag {
-  enum Kind { NotATag, NeedMore, Eor, Eoh, FieldTag } kind;
+  // Malformed: "<NAME:" that does not go on as a tag does; its data cannot
+  // be found, so the record it stands in is damaged.
+  enum Kind { NotATag, NeedMore, Malformed, Eor, Eoh, FieldTag } kind;
   std::size_t end = 0;  // just after '>'
   std::string_view name = {}, type = {};
   std::uint64_t length = 0;
@@ -38,31 +48,59 @@ struct Tag {
 
 // Reads the tag at s[at] == '<'.
 Tag ReadTag(std::string_view s, std::size_t at, bool atEnd) {
-  const std::size_t limit = std::min(s.size(), at + kMaxTagBytes);
-  const void* found = std::memchr(s.data() + at + 1, '>', limit - at - 1);
-  if (!found) return {limit == s.size() && !atEnd && limit < at + kMaxTagBytes ? Tag::NeedMore : Tag::NotATag};
-  const std::size_t close = static_cast<std::size_t>(static_cast<const char*>(found) - s.data());
-  // A '<' before the '>' means this '<' was text.
-  if (std::memchr(s.data() + at + 1, '<', close - at - 1)) return {Tag::NotATag};
-  const std::string_view inside = s.substr(at + 1, close - at - 1);
-  const std::size_t colon = inside.find(':');
-  if (colon == std::string_view::npos) {
-    if (SameName(inside, "eor")) return {Tag::Eor, close + 1};
-    if (SameName(inside, "eoh")) return {Tag::Eoh, close + 1};
+  const Tag needMore{atEnd ? Tag::NotATag : Tag::NeedMore};
+  std::size_t i = at + 1;
+  while (i < s.size() && NameByte(s[i]) && i - at <= kMaxNameBytes) ++i;
+  if (i - at > kMaxNameBytes) return {Tag::NotATag};
+  if (i == s.size()) return needMore;
+  const std::string_view name = s.substr(at + 1, i - at - 1);
+  if (name.empty()) return {Tag::NotATag};
+  if (s[i] == '>') {
+    if (SameName(name, "eor")) return {Tag::Eor, i + 1};
+    if (SameName(name, "eoh")) return {Tag::Eoh, i + 1};
     return {Tag::NotATag};
   }
-  Tag tag{Tag::FieldTag, close + 1, inside.substr(0, colon)};
-  if (tag.name.empty()) return {Tag::NotATag};
-  std::string_view rest = inside.substr(colon + 1);
-  const std::size_t colon2 = rest.find(':');
-  std::string_view digits = rest.substr(0, colon2);
-  if (colon2 != std::string_view::npos) tag.type = rest.substr(colon2 + 1);
-  if (digits.empty() || digits.size() > 15) return {Tag::NotATag};
-  for (char c : digits) {
-    if (c < '0' || c > '9') return {Tag::NotATag};
-    tag.length = tag.length * 10 + static_cast<std::uint64_t>(c - '0');
+  if (s[i] != ':') return {Tag::NotATag};
+  // From here on it is meant as a field: it reads as one or it is damage.
+  Tag tag{Tag::FieldTag, 0, name};
+  const std::size_t digits = ++i;
+  for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i)
+    tag.length = tag.length >= kLengthCap / 10 ? kLengthCap : tag.length * 10 + static_cast<std::uint64_t>(s[i] - '0');
+  if (i == s.size()) return atEnd ? Tag{Tag::Malformed} : needMore;
+  if (i == digits) return {Tag::Malformed};
+  if (s[i] == ':') {
+    const std::size_t type = ++i;
+    while (i < s.size() && s[i] != '>' && s[i] != '<' && i - type <= kMaxTypeBytes) ++i;
+    if (i == s.size()) return atEnd ? Tag{Tag::Malformed} : needMore;
+    if (s[i] != '>' || i - type > kMaxTypeBytes) return {Tag::Malformed};
+    tag.type = s.substr(type, i - type);
   }
+  if (s[i] != '>') return {Tag::Malformed};
+  tag.end = i + 1;
   return tag;
+}
+
+// Whether s[from, s.size()) reads as a whole record that begins before
+// startsBefore: fields whose data fits, then an <EOR>. Used to tell an <EOR>
+// quoted in a field's data from one that a wrong length swallowed.
+bool WholeRecordAt(std::string_view s, std::size_t from, std::size_t startsBefore) {
+  std::size_t fields = 0;
+  while (from < s.size()) {
+    const void* hit = std::memchr(s.data() + from, '<', s.size() - from);
+    if (!hit) return false;
+    const std::size_t at = static_cast<std::size_t>(static_cast<const char*>(hit) - s.data());
+    const Tag tag = ReadTag(s, at, true);
+    if (tag.kind == Tag::Eor) return fields > 0;
+    if (tag.kind == Tag::Malformed) return false;
+    if (tag.kind != Tag::FieldTag) {
+      from = at + 1;
+      continue;
+    }
+    if (tag.length > s.size() - tag.end || (fields == 0 && at >= startsBefore)) return false;
+    from = tag.end + static_cast<std::size_t>(tag.length);
+    ++fields;
+  }
+  return false;
 }
 
 }  // namespace
@@ -88,6 +126,10 @@ void Filler::Feed(std::string_view bytes) {
     scan_ -= begin_;
     for (auto& slot : slots_)
       if (slot) *slot = {slot->tagStart - begin_, slot->nameEnd - begin_, slot->dataStart - begin_, slot->dataEnd - begin_};
+    if (quotedEor_) {
+      *quotedEor_ -= begin_;
+      quotedEorDataEnd_ -= begin_;
+    }
     begin_ = 0;
   }
   buf_.append(bytes);
@@ -117,8 +159,17 @@ void Filler::Damaged(long number, const std::string& why) {
 
 void Filler::Process(bool atEnd) {
   if (phase_ == Phase::Start) {
-    if (buf_.empty()) return;
-    phase_ = buf_[0] == '<' ? Phase::Records : Phase::Header;
+    // A log whose first character is '<' has no header; a byte-order mark
+    // and blanks before it do not count.
+    std::string_view s(buf_);
+    constexpr std::string_view kBom = "\xef\xbb\xbf";
+    if (s.substr(0, 3) == kBom) s.remove_prefix(3);
+    else if (kBom.substr(0, s.size()) == s && !atEnd) return;
+    const std::size_t first = s.find_first_not_of(" \t\r\n");
+    if (first == std::string_view::npos && !atEnd && s.size() < kMaxLeadingBlanks) return;
+    if (first == std::string_view::npos && atEnd) return;
+    phase_ = first != std::string_view::npos && s[first] == '<' ? Phase::Records : Phase::Header;
+    headerless_ = phase_ == Phase::Records;
   }
   if (phase_ == Phase::Header && !ScanHeader(atEnd)) return;
   while (ScanRecord(atEnd)) {
@@ -150,6 +201,7 @@ bool Filler::ScanRecord(bool atEnd) {
       // Too long to hold: copied through to its <EOR>.
       Damaged(records_ + 1, "it is longer than " + std::to_string(kMaxRecordBytes >> 20) + " MiB");
       passThrough_ = true;
+      quotedEor_.reset();
     }
     if (skip_ > 0) {  // inside a field of a record being copied through
       const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(skip_, buf_.size() - scan_));
@@ -173,7 +225,19 @@ bool Filler::ScanRecord(bool atEnd) {
       if (passThrough_) EmitUpTo(at);
       return false;
     }
+    if (tag.kind == Tag::Eoh && headerless_ && records_ == 0 && !passThrough_) {
+      // "<ADIF_VER:5>3.1.4 <EOH>": a header after all, copied as it is.
+      EmitUpTo(tag.end);
+      ResetRecord();
+      continue;
+    }
     if (tag.kind == Tag::NotATag || tag.kind == Tag::Eoh) {  // text between fields
+      scan_ = at + 1;
+      continue;
+    }
+    if (tag.kind == Tag::Malformed) {
+      if (damage_.empty() && !passThrough_) damage_ = "a tag that cannot be read";
+      sawField_ = true;
       scan_ = at + 1;
       continue;
     }
@@ -201,8 +265,13 @@ bool Filler::ScanRecord(bool atEnd) {
     }
     const std::size_t dataEnd = dataStart + static_cast<std::size_t>(tag.length);
     const std::string_view data = std::string_view(buf_).substr(dataStart, dataEnd - dataStart);
-    if (damage_.empty() && FindMarker(data, 0, "<eor>") != std::string::npos)
-      damage_ = "the data of " + std::string(tag.name) + " holds an <EOR>, so its length is likely wrong";
+    // An <EOR> in the data is data, unless a whole record follows it there:
+    // then the length is likely wrong (judged once the record has ended).
+    if (const std::size_t eor = FindMarker(data, 0, "<eor>"); eor != std::string::npos && !quotedEor_) {
+      quotedEor_ = dataStart + eor;
+      quotedEorName_ = tag.name;
+      quotedEorDataEnd_ = dataEnd;
+    }
     // The fields looked at have names of distinct lengths.
     static constexpr std::string_view kNames[kSlots] = {"gridsquare", "gridsquare_ext", "my_gridsquare",
                                                         "my_gridsquare_ext", "distance", "ant_az"};
@@ -222,8 +291,12 @@ bool Filler::ScanRecord(bool atEnd) {
 }
 
 void Filler::EmitRecord(std::size_t eorStart, std::size_t eorEnd) {
+  if (damage_.empty() && quotedEor_ && WholeRecordAt(std::string_view(buf_).substr(0, eorEnd), *quotedEor_ + 5, quotedEorDataEnd_))
+    damage_ = "the data of " + quotedEorName_ + " holds an <EOR> and a whole record, so its length is likely wrong";
   Edit edit;
-  if (!damage_.empty() && !passThrough_) {
+  if (!sawField_ && !passThrough_) {
+    ++empty_;
+  } else if (!damage_.empty() && !passThrough_) {
     Damaged(records_, damage_);
   } else if (sawField_ && !passThrough_) {
     const auto field = [&](Slot slot) -> std::optional<Field> {
@@ -274,6 +347,7 @@ void Filler::ResetRecord() {
   skip_ = 0;
   for (auto& slot : slots_) slot.reset();
   damage_.clear();
+  quotedEor_.reset();
 }
 
 }  // namespace morvane::adif

@@ -53,9 +53,13 @@ class Filler {
 
   long records() const { return records_; }
   long damaged() const { return damaged_; }
+  long empty() const { return empty_; }  // "<EOR>" alone: nothing to fill
 
   // A record longer than this without its <EOR> is copied out as it is.
   static constexpr std::size_t kMaxRecordBytes = 8u << 20;
+  // Blanks before the first character that are looked past to tell whether
+  // the log has a header.
+  static constexpr std::size_t kMaxLeadingBlanks = 1u << 16;
 
  private:
   enum class Phase { Start, Header, Records };
@@ -85,6 +89,11 @@ class Filler {
   bool sawField_ = false;     // the record has at least one field
   long records_ = 0;
   long damaged_ = 0;
+  long empty_ = 0;
+  bool headerless_ = false;              // the log began with '<'
+  std::optional<std::size_t> quotedEor_;  // an <EOR> inside a field's data
+  std::size_t quotedEorDataEnd_ = 0;
+  std::string quotedEorName_;
   std::optional<Located> slots_[kSlots];
   std::string damage_;  // why the record is damaged, when it is
 };

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli/adif.h"
+#include "cli/interrupt.h"
 #include "cli/position_text.h"
 #include "settings/replacing_file.h"
 
@@ -52,12 +53,15 @@ int RunAdif(const Context& context, const std::string& file) {
   const std::string target = o.inPlace ? file : o.out;
   std::optional<ReplacingFile> replacing;
   if (!target.empty()) {
-    replacing.emplace(target);
+    // Devices and pipes are written into; a file with other hard links is
+    // left alone rather than split from them.
+    replacing.emplace(target, ReplacingFile::Rules{true, true});
     if (!replacing->Open()) {
       std::fprintf(stderr, "morvane-cli: %s: %s; nothing written\n", target.c_str(), replacing->error().c_str());
       if (in != STDIN_FILENO) close(in);
       return 1;
     }
+    RemoveOnInterrupt(replacing->temporaryPath());
   }
   Output standardOut(stdout);
   bool writeFailed = false;
@@ -131,27 +135,36 @@ int RunAdif(const Context& context, const std::string& file) {
   if (in != STDIN_FILENO) close(in);
   filler.Finish();
 
-  bool ok = !readFailed;
+  // What reached the output, for the summary: all of it, none, or a part.
+  enum class Written { All, Nothing, Part } written = Written::All;
   if (replacing) {
     writeFailed = writeFailed || !replacing->Write(block);
     if (readFailed) {
+      written = Written::Nothing;
       std::fprintf(stderr, "morvane-cli: %s left as it was\n", target.c_str());
     } else if (writeFailed || !replacing->Commit()) {
-      std::fprintf(stderr, "morvane-cli: %s: %s; the file is left as it was\n", target.c_str(),
-                   replacing->error().c_str());
-      ok = false;
+      written = replacing->writesThrough() ? Written::Part : Written::Nothing;
+      std::fprintf(stderr, "morvane-cli: %s: %s%s\n", target.c_str(), replacing->error().c_str(),
+                   replacing->writesThrough() ? "" : "; the file is left as it was");
     }
+    RemoveOnInterrupt("");
   } else if (!standardOut.Flush()) {
+    written = Written::Part;
     std::fprintf(stderr, "morvane-cli: cannot write the output: %s\n", std::strerror(errno));
-    ok = false;
   }
+  if (readFailed && !replacing) written = Written::Part;
   const long skipped = counts.noGrid + counts.badGrid + counts.noOwnGrid;
-  std::fprintf(stderr,
-               "morvane-cli: %ld records read, %ld distances added, %ld replaced, %ld kept, %ld skipped "
-               "(no grid %ld, bad grid %ld, no own grid %ld), %ld damaged\n",
-               filler.records(), counts.added, counts.replaced, counts.kept, skipped, counts.noGrid,
-               counts.badGrid, counts.noOwnGrid, filler.damaged());
-  return ok && filler.damaged() == 0 ? 0 : 1;
+  if (written == Written::Nothing) {
+    std::fprintf(stderr, "morvane-cli: %ld records read, nothing written\n", filler.records());
+  } else {
+    std::fprintf(stderr,
+                 "morvane-cli: %ld records read, %ld distances added, %ld replaced, %ld kept, %ld skipped "
+                 "(no grid %ld, bad grid %ld, no own grid %ld), %ld damaged, %ld empty%s\n",
+                 filler.records(), counts.added, counts.replaced, counts.kept, skipped, counts.noGrid,
+                 counts.badGrid, counts.noOwnGrid, filler.damaged(), filler.empty(),
+                 written == Written::Part ? "; the output is incomplete" : "");
+  }
+  return written == Written::All && filler.damaged() == 0 ? 0 : 1;
 }
 
 }  // namespace morvane::cli

@@ -20,6 +20,10 @@ std::string Join(const std::vector<std::string_view>& words) {
   return out;
 }
 
+constexpr std::string_view kAmbiguousPosition =
+    "a position of more than two words is ambiguous: give LATITUDE LONGITUDE as two words "
+    "(48:51:24N 2:21:07E), or each axis with its hemisphere letter (N48 51.400 E2 21.132)";
+
 std::string WrongCount(std::size_t wanted, std::size_t got) {
   return "expected " + std::to_string(wanted) + (wanted == 1 ? " word" : " words") + ", got " +
          std::to_string(got);
@@ -27,17 +31,28 @@ std::string WrongCount(std::size_t wanted, std::size_t got) {
 
 // --- locator -------------------------------------------------------------
 
+// Whether a word group carries its hemisphere as a letter at one end.
+bool LetterAtAnEnd(std::string_view text) {
+  const std::string_view t = TrimBlanks(text);
+  const auto letter = [](char c) { return std::string_view("NSEWnsew").find(c) != std::string_view::npos; };
+  return !t.empty() && (letter(t.front()) || letter(t.back()));
+}
+
 std::optional<std::string> AnswerLocator(std::vector<std::string_view> words, const Context& c,
                                          Output& out) {
-  // "N48 51.400 E2 21.500" split at blanks: the halves are the two axes.
   std::string latText, lonText;
-  if (words.size() > 2 && words.size() % 2 == 0) {
+  if (words.size() == 2) {
+    latText = words[0];
+    lonText = words[1];
+  } else if (words.size() > 2 && words.size() % 2 == 0) {
+    // "N48 51.400 E2 21.500" split at blanks: the halves are the two axes,
+    // but only when letters say so; "48 51 24 2.35" could be cut anywhere.
     const std::size_t half = words.size() / 2;
     latText = Join({words.begin(), words.begin() + static_cast<std::ptrdiff_t>(half)});
     lonText = Join({words.begin() + static_cast<std::ptrdiff_t>(half), words.end()});
-  } else if (words.size() == 2) {
-    latText = words[0];
-    lonText = words[1];
+    if (!LetterAtAnEnd(latText) || !LetterAtAnEnd(lonText)) return std::string(kAmbiguousPosition);
+  } else if (words.size() > 2) {
+    return std::string(kAmbiguousPosition);
   } else {
     return WrongCount(2, words.size()) + " (LATITUDE LONGITUDE)";
   }
@@ -47,7 +62,12 @@ std::optional<std::string> AnswerLocator(std::vector<std::string_view> words, co
   if (const auto* e = std::get_if<std::string>(&lon)) return *e;
   const ParsedAxis& la = std::get<ParsedAxis>(lat);
   const ParsedAxis& lo = std::get<ParsedAxis>(lon);
-  if (const auto r = CheckRanges(la.typed, lo.typed)) return std::string(r->message);
+  // A position in decimal degrees is checked against the grid alone: the
+  // window's limits of 89 and 179 belong to its whole-degree boxes.
+  TypedAxis latRange = la.typed, lonRange = lo.typed;
+  if (la.degreesOnly) latRange.degrees = 0;
+  if (lo.degreesOnly) lonRange.degrees = 0;
+  if (const auto r = CheckRanges(latRange, lonRange)) return std::string(r->message);
   if (const auto r = CheckInGrid(la.typed, la.far, lo.typed, lo.far)) return std::string(r->message);
   const std::string locator =
       *EncodeLocatorOfLength(la.typed, la.far, lo.typed, lo.far, static_cast<std::size_t>(c.options.precision));
@@ -127,8 +147,8 @@ std::optional<std::string> AnswerPath(const std::vector<std::string_view>& words
   const Options& o = c.options;
   const std::size_t wanted = o.home ? 1 : 2;
   if (words.size() != wanted) return WrongCount(wanted, words.size()) + (o.home ? " (TARGET)" : " (BASE TARGET)");
-  const std::string baseText = o.home ? c.homeBase : UpperCase(words[0]);
-  const std::string targetText = UpperCase(words[wanted - 1]);
+  const std::string baseText = o.home ? c.homeBase : UpperCase(TrimBlanks(words[0]));
+  const std::string targetText = UpperCase(TrimBlanks(words[wanted - 1]));
   if (baseText == targetText) return std::string("The two QRA locators are equal. No calculation can be done");
   const auto base = ReadLocator(baseText);
   if (!base) return std::string(kLocatorIncorrect) + " (base)";
@@ -155,7 +175,7 @@ std::optional<std::string> AnswerPath(const std::vector<std::string_view>& words
 }  // namespace
 
 std::optional<std::string> ReadLocator(std::string_view text) {
-  std::string upper = UpperCase(text);
+  std::string upper = UpperCase(TrimBlanks(text));
   if (!CheckLocatorOfLength(upper)) return std::nullopt;
   return upper;
 }
@@ -183,9 +203,9 @@ PathResult ComputePath(std::string_view base, std::string_view target, bool long
         ComputeAzimuthDistance(LocatorOfLengthToRadians(base), LocatorOfLengthToRadians(target));
     r = {a.azimuth, a.kilometres};
     if (longPath) {
-      // The rest of the great circle, the other way round.
+      // The rest of the great circle, the other way round, rounded once.
       r.azimuth = std::fmod(a.azimuth + 180, 360);
-      r.distance = RoundHalfUp(kEarthCircumferenceKm - a.kilometres);
+      r.distance = RoundHalfUp(kEarthCircumferenceKm - a.exactKilometres);
     }
   }
   if (miles) r.distance = KmToMiles(r.distance);
@@ -194,6 +214,12 @@ PathResult ComputePath(std::string_view base, std::string_view target, bool long
 
 std::vector<std::string_view> SplitLine(std::string_view line) {
   std::vector<std::string_view> words;
+  SplitLine(line, words);
+  return words;
+}
+
+void SplitLine(std::string_view line, std::vector<std::string_view>& words) {
+  words.clear();
   const char separator = line.find('\t') != std::string_view::npos ? '\t'
                          : line.find(',') != std::string_view::npos ? ','
                                                                     : ' ';
@@ -206,7 +232,6 @@ std::vector<std::string_view> SplitLine(std::string_view line) {
     start = end + 1;
   }
   if (words.size() == 1 && words[0].empty()) words.clear();
-  return words;
 }
 
 std::optional<std::string> Answer(Command command, const std::vector<std::string_view>& words,

@@ -38,7 +38,9 @@ struct Context {
 
 // The words of a batch line: split at tabs if it has any, else at commas,
 // else at runs of blanks.
+// The second form reuses the vector's memory.
 std::vector<std::string_view> SplitLine(std::string_view line);
+void SplitLine(std::string_view line, std::vector<std::string_view>& words);
 
 // Answers one case: writes its result line to out and returns nullopt, or
 // returns the message of the refusal (nothing written).

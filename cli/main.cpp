@@ -10,6 +10,7 @@
 
 #include "cli/adif_command.h"
 #include "cli/commands.h"
+#include "cli/line_reader.h"
 #include "cli/position_text.h"
 #include "locator/grid.h"
 #include "settings/home_store.h"
@@ -52,7 +53,8 @@ its words separated by blanks, or by one tab or comma.
 Options:
   --precision N   locator: 2, 4, 6 (default), 8 or 10 characters
                       morvane-cli locator --precision 10 48.8566 2.3522
-  --miles         path: miles (two decimals) instead of kilometres
+  --miles         path: miles instead of kilometres, as the window shows them:
+                  truncated to hundredths, no trailing zeros (3633.93, 3.1)
                       morvane-cli path --miles JN18EU FN20XR
   --home          path, adif: BASE is your saved home locator (user.ini)
                       morvane-cli path --home FN20XR
@@ -70,7 +72,8 @@ Options:
                       morvane-cli adif --my JN18EU --azimuth log.adi
   --overwrite     adif: replace DISTANCE (and ANT_AZ) fields already there
                       morvane-cli adif --my JN18EU --overwrite log.adi
-  -o OUT          adif: write the log to OUT instead of standard output
+  -o OUT          adif: write the log to OUT instead of standard output (a
+                  device or pipe is written into; a file is replaced safely)
                       morvane-cli adif --my JN18EU -o filled.adi log.adi
   --in-place      adif: replace FILE, safely, with the filled log
                       morvane-cli adif --home --in-place log.adi
@@ -114,18 +117,20 @@ bool ReadHomeBase(std::string& base) {
 
 int RunCases(Command command, const std::vector<std::string>& operands, const Context& context) {
   Output out(stdout);
-  if (context.options.header && !context.options.json) {
+  if (context.options.header) {
     out << HeaderLine(command);
     out.EndLine();
   }
   bool refused = false;
-  const auto answer = [&](const std::vector<std::string_view>& words, std::string_view input,
-                          const std::string& where) {
+  const auto answer = [&](const std::vector<std::string_view>& words, std::string_view input, const char* where) {
     if (const auto message = Answer(command, words, context, out)) {
       refused = true;
       WriteRefusal(input, *message, context, out);
       out.Flush();  // keeps the error beside the lines before it on a terminal
-      std::fprintf(stderr, "%s%.*s: %s\n", where.c_str(), int(input.size()), input.data(), message->c_str());
+      // fwrite, so that a NUL byte does not cut the echoed input short.
+      std::fputs(where, stderr);
+      std::fwrite(input.data(), 1, input.size(), stderr);
+      std::fprintf(stderr, ": %s\n", message->c_str());
     }
   };
 
@@ -140,18 +145,29 @@ int RunCases(Command command, const std::vector<std::string>& operands, const Co
       answer(words, input, "morvane-cli: ");
     }
   } else {
-    char* line = nullptr;
-    std::size_t capacity = 0;
+    LineReader reader(STDIN_FILENO);
+    LineReader::Line line;
+    std::vector<std::string_view> words;  // reused: no allocation per line
     long number = 0;
-    ssize_t n;
-    while ((n = getline(&line, &capacity, stdin)) >= 0) {
-      ++number;
-      std::string_view text(line, static_cast<std::size_t>(n));
-      if (!text.empty() && text.back() == '\n') text.remove_suffix(1);
-      if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
-      answer(SplitLine(text), text, "line " + std::to_string(number) + ": ");
+    char where[32];
+    while (reader.Next(line)) {
+      std::snprintf(where, sizeof where, "line %ld: ", ++number);
+      if (line.tooLong) {
+        refused = true;
+        const std::string shown = std::string(line.text) + "...";
+        const std::string message = "longer than " + std::to_string(LineReader::kMaxLine) + " bytes";
+        WriteRefusal(shown, message, context, out);
+        out.Flush();
+        std::fprintf(stderr, "%s%s: %s\n", where, shown.c_str(), message.c_str());
+        continue;
+      }
+      SplitLine(line.text, words);
+      answer(words, line.text, where);
     }
-    std::free(line);
+    if (reader.failed()) {
+      std::fprintf(stderr, "morvane-cli: cannot read standard input: %s\n", std::strerror(errno));
+      refused = true;
+    }
   }
   if (!out.Flush()) {
     std::fprintf(stderr, "morvane-cli: cannot write the output: %s\n", std::strerror(errno));
@@ -202,11 +218,11 @@ int main(int argc, char* argv[]) {
       *flag = true;
     } else if (a == "--my") {
       const std::string* v = value();
-      if (!v) return Usage("--my needs a locator");
+      if (!v || v->empty()) return Usage("--my needs a locator");
       o.my = *v;
     } else if (a == "-o") {
       const std::string* v = value();
-      if (!v) return Usage("-o needs a file name");
+      if (!v || v->empty()) return Usage("-o needs a file name");
       o.out = *v;
     } else {
       return Usage("unknown option " + a);
@@ -229,6 +245,7 @@ int main(int argc, char* argv[]) {
     return Usage("--home and --ellipsoid are for path and adif");
   if (adifOnly && command != Command::Adif) return Usage("--my, --azimuth, --overwrite, -o and --in-place are for adif");
   if ((o.json || o.header) && command == Command::Adif) return Usage("--json and --header are not for adif");
+  if (o.json && o.header) return Usage("--header is for tab-separated output, not --json");
   if (o.longPath && o.ellipsoid) return Usage("--long and --ellipsoid cannot be combined");
   if (o.home && !o.my.empty()) return Usage("--home and --my cannot be combined");
 

@@ -5,15 +5,20 @@
 namespace morvane::cli {
 namespace {
 
-// Length of the valid UTF-8 sequence at s[0], or 0.
+// Length of the valid UTF-8 sequence at s[0], or 0: no overlong forms, no
+// surrogates, nothing above U+10FFFF.
 std::size_t Utf8Length(std::string_view s) {
   const auto b = [&](std::size_t i) { return static_cast<unsigned char>(s[i]); };
   const unsigned char c = b(0);
-  std::size_t n = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xe ? 3 : (c >> 3) == 0x1e ? 4 : 0;
+  if (c < 0x80) return 1;
+  const std::size_t n = c >= 0xc2 && c <= 0xdf ? 2 : c >= 0xe0 && c <= 0xef ? 3 : c >= 0xf0 && c <= 0xf4 ? 4 : 0;
   if (n == 0 || n > s.size()) return 0;
-  for (std::size_t i = 1; i < n; ++i)
+  // The second byte's range depends on the first.
+  const unsigned char low = c == 0xe0 ? 0xa0 : c == 0xf0 ? 0x90 : 0x80;
+  const unsigned char high = c == 0xed ? 0x9f : c == 0xf4 ? 0x8f : 0xbf;
+  if (b(1) < low || b(1) > high) return 0;
+  for (std::size_t i = 2; i < n; ++i)
     if ((b(i) & 0xc0) != 0x80) return 0;
-  if (n == 2 && c < 0xc2) return 0;  // overlong
   return n;
 }
 

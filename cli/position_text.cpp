@@ -55,6 +55,8 @@ std::variant<ParsedAxis, std::string> ParseAxis(std::string_view text, Axis axis
   const std::string name = AxisName(axis);
   std::string_view s = TrimBlanks(text);
   if (s.empty()) return name + ": empty";
+  const std::string notAPosition = name + ": \"" + std::string(text) + "\" is not a position";
+  if (s.find_first_of("0123456789") == std::string_view::npos) return notAPosition;  // "nan", "N"
 
   // Hemisphere: a letter before or after, or a sign in front, never two.
   char letter = 0;
@@ -101,20 +103,17 @@ std::variant<ParsedAxis, std::string> ParseAxis(std::string_view text, Axis axis
     const auto [end, ec] = std::from_chars(number.data(), number.data() + number.size(), value,
                                            std::chars_format::fixed);
     if (number.empty() || ec != std::errc() || end != number.data() + number.size())
-      return name + ": \"" + std::string(text) + "\" is not a position";
+      return notAPosition;
+    // The longest mark wins: "''" is seconds, not minutes and a stray "'".
     int mark = -1;
     const std::string_view rest = s.substr(pos);
-    if (std::size_t n = MarkAt(rest, kDegreeMarks)) {
-      mark = 0;
-      pos += n;
-    } else if (std::size_t n = MarkAt(rest, kMinuteMarks)) {
-      mark = 1;
-      pos += n;
-    } else if (std::size_t n = MarkAt(rest, kSecondMarks)) {
-      mark = 2;
-      pos += n;
+    const std::size_t lengths[3] = {MarkAt(rest, kDegreeMarks), MarkAt(rest, kMinuteMarks), MarkAt(rest, kSecondMarks)};
+    for (int m = 0; m < 3; ++m)
+      if (lengths[m] > 0 && (mark < 0 || lengths[m] > lengths[mark])) mark = m;
+    if (mark >= 0) {
+      pos += lengths[mark];
     } else if (pos < s.size() && s[pos] != ' ' && s[pos] != '\t' && s[pos] != ':') {
-      return name + ": \"" + std::string(text) + "\" is not a position";
+      return notAPosition;
     }
     parts.push_back({value, mark});
     if (parts.size() > 3) return name + ": more than degrees, minutes and seconds";
@@ -135,7 +134,7 @@ std::variant<ParsedAxis, std::string> ParseAxis(std::string_view text, Axis axis
     next = slot + 1;
   }
   const bool far = minus || letter == 'S' || letter == 'W';
-  return ParsedAxis{{dms[0], dms[1], dms[2]}, far};
+  return ParsedAxis{{dms[0], dms[1], dms[2]}, far, parts.size() == 1 && parts[0].mark <= 0};
 }
 
 }  // namespace morvane::cli

@@ -24,6 +24,7 @@ enum class Axis { Latitude, Longitude };
 struct ParsedAxis {
   TypedAxis typed;  // degrees, minutes, seconds as they stand, never negative
   bool far;         // South or West: a letter S or W, or a minus sign
+  bool degreesOnly;  // one number, degrees: checked against the grid alone
 };
 
 // The axis, or why it cannot be read (a message that names the axis). Only

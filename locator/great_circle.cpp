@@ -64,9 +64,9 @@ GeoRadians DegreesToRadians(double latitude, double longitudeEast) {
 
 AzimuthDistance ComputeAzimuthDistance(GeoRadians base, GeoRadians target) {
   // Degenerate pairs: the formulas divide by zero there.
-  if (SamePoint(base, target)) return {0.0, 0.0};
+  if (SamePoint(base, target)) return {0.0, 0.0, 0.0};
   if (Antipodal(base, target))
-    return {0.0, RoundHalfUp(kEarthCircumferenceKm / 2)};
+    return {0.0, RoundHalfUp(kEarthCircumferenceKm / 2), kEarthCircumferenceKm / 2};
 
   const double phi1 = base.phi, lambda1 = base.lambda;
   const double phi2 = target.phi, lambda2 = target.lambda;
@@ -82,8 +82,8 @@ AzimuthDistance ComputeAzimuthDistance(GeoRadians base, GeoRadians target) {
   // non-antipodal centres, but take the limit rather than a NaN if it did.
   const double c = gg > 0 ? kPi / 2 - std::atan(g / std::sqrt(gg))
                           : (g > 0 ? 0.0 : kPi);
-  const double kilometres =
-      RoundHalfUp(((c * kEarthCircumferenceKm) / 2) / kPi);
+  const double exact = ((c * kEarthCircumferenceKm) / 2) / kPi;
+  const double kilometres = RoundHalfUp(exact);
 
   // Azimuth: the angle at the base between north and the great circle.
   const double x =
@@ -104,7 +104,7 @@ AzimuthDistance ComputeAzimuthDistance(GeoRadians base, GeoRadians target) {
   // East: the angle as it is; west, or on the same meridian: the other side.
   double azimuth = TargetEastOfBase(lambda1, lambda2) ? rounded : 360 - rounded;
   if (azimuth >= 360) azimuth = 0;
-  return {azimuth, kilometres};
+  return {azimuth, kilometres, exact};
 }
 
 double KmToMiles(double kilometres) {

@@ -23,6 +23,7 @@ GeoRadians DegreesToRadians(double latitude, double longitudeEast);
 struct AzimuthDistance {
   double azimuth;     // whole degrees 0..359, clockwise from north
   double kilometres;  // whole kilometres
+  double exactKilometres;  // before rounding, for sums such as the long path
 };
 
 // Base first, target second. Coincident centres give 0 km and azimuth 0,

@@ -75,7 +75,8 @@ HomeStore HomeStore::Choose(const std::string& programDir, const std::string& co
 }
 
 std::string HomeStore::readPath() const {
-  if (fallback_.empty() || Exists(save_)) return save_;
+  // With neither file there, the one to name is where a save would go.
+  if (fallback_.empty() || Exists(save_) || !Exists(fallback_)) return save_;
   return fallback_;
 }
 

@@ -30,6 +30,7 @@ class HomeStore {
                           const std::string& installedBinDir);
 
   const std::string& savePath() const { return save_; }
+  // The file Read reads: configFile, or fallbackFile when only it exists.
   std::string readPath() const;
 
   // Refills the table from the file, read to its end in bounded memory. A

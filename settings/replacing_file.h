@@ -5,6 +5,8 @@
 // line.
 #pragma once
 
+#include <sys/types.h>
+
 #include <string>
 #include <string_view>
 
@@ -13,32 +15,62 @@ namespace morvane {
 // The folder a path names a file in ("." for a bare name).
 std::string DirectoryOf(const std::string& path);
 
+// The system calls that can fail after the temporary file exists; a test
+// swaps them to see each failure handled. nullptr restores the real ones.
+struct FileCalls {
+  ssize_t (*write)(int, const void*, size_t);
+  int (*fsync)(int);
+  int (*close)(int);
+};
+void SetFileCallsForTesting(const FileCalls* calls);
+
 class ReplacingFile {
  public:
+  // What a target that is not a plain file to replace gets.
+  struct Rules {
+    // Devices and named pipes are written to directly, as cp does; without
+    // this they are refused ("not a regular file").
+    bool writeThroughSpecialFiles = false;
+    // A file with other hard links is refused rather than split from them.
+    bool refuseHardLinks = false;
+  };
+
   // Nothing happens on disk until Open.
-  explicit ReplacingFile(std::string target) : target_(std::move(target)) {}
+  explicit ReplacingFile(std::string target) : ReplacingFile(std::move(target), Rules{}) {}
+  ReplacingFile(std::string target, Rules rules) : target_(std::move(target)), rules_(rules) {}
   ~ReplacingFile();  // removes the temporary file unless committed
   ReplacingFile(const ReplacingFile&) = delete;
   ReplacingFile& operator=(const ReplacingFile&) = delete;
 
-  // Creates the temporary file. It gets the old file's permission bits, or
-  // those of a new file (0666 less the umask) when there is none.
+  // A symbolic link is followed: the file it points to is replaced and the
+  // link stays. The temporary file, ".morvane-XXXXXX" beside that file, gets
+  // the old file's owner, group and permission bits, or those of a new file
+  // (0666 less the umask) when there is none.
   bool Open();
   // Writes all of bytes, or fails (no space, file size limit, I/O error).
   bool Write(std::string_view bytes);
-  // fsync, close, rename over the target, fsync the directory.
+  // fsync, close, rename over the target, fsync the directory. A special
+  // file written through is only closed.
   bool Commit();
 
   // Why the last step failed, in the system's words.
   const std::string& error() const { return error_; }
+  // The temporary file while one exists (empty when writing through), so
+  // that an interrupted program can remove it.
+  const std::string& temporaryPath() const { return temp_; }
+  // Whether Open chose to write into a special file, where a failure may
+  // leave part of the bytes written.
+  bool writesThrough() const { return direct_; }
 
  private:
   bool Fail(const char* step);
 
-  std::string target_;
+  std::string target_;  // the file finally written: links resolved
+  Rules rules_;
   std::string temp_;
   std::string error_;
   int fd_ = -1;
+  bool direct_ = false;  // writing into a special file, no temporary file
   bool committed_ = false;
 };
 

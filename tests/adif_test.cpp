@@ -1,8 +1,14 @@
 // Filling ADIF logs: nothing of the input is lost, damaged logs are copied
 // through with a warning, and the rules for which grids and fields are used.
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <atomic>
+#include <csignal>
+#include <thread>
 
 #include <filesystem>
 #include <fstream>
@@ -54,7 +60,14 @@ const LogCase kLogs[] = {
      "ADIF export \xe9t\xe9 <eoh>\n// comment <not a tag>\n<APP_X_NOTE:7>caf\xc3\xa9 !<NAME:4>J\xf6rg<USERDEF1:3:N>123 junk"
      "\n<Eor>\n",
      1, 0, 1},
-    {"a '<' in data and text", "<EOH><COMMENT:6>a<b>c <GRIDSQUARE:4>FN42 <EoR> < > <x:y> <:3>", 1, 0, 1},
+    {"a '<' in data and text", "<EOH><COMMENT:6>a<b>c <GRIDSQUARE:4>FN42 <EoR> < > <:3> <b>", 1, 0, 1},
+    // A field's length says where its data ends, whatever the tag's size.
+    {"zeros before a length", "<EOH><COMMENT:0000000000000000000000013>hello <EOR> x <EOR>", 1, 0, 1},
+    {"an <EOR> quoted in data", "<COMMENT:13>hello <EOR> x <GRIDSQUARE:4>FN42 <EOR>", 1, 0, 1},
+    {"a field tag that cannot be read", "<EOH><CALL:3>ABC <EOR><x:y> <CALL:3>DEF <EOR>", 2, 1, 1},
+    {"byte-order mark and blanks, no header", "\xef\xbb\xbf\r\n <CALL:3>ABC <EOR>", 1, 0, 1},
+    {"a header that starts with '<'", "<ADIF_VER:5>3.1.4 <PROGRAMID:6>MyLog <EOH>\n", 0, 0, 0},
+    {"empty records", "<EOH><EOR><EOR><CALL:3>ABC <EOR>", 3, 0, 1},
     {"no final EOR", "<EOH><CALL:5>K1ABC <EOR><CALL:5>DL1AA <GRIDSQUARE:4>JO62", 2, 1, 1},
     {"length past the end", "<EOH><CALL:5>K1ABC <EOR><CALL:500>DL1AA <EOR>", 2, 1, 1},
     {"length swallows an EOR", "<EOH><CALL:20>K1ABC <EOR><CALL:5>DL1AA <EOR><CALL:2>G4 <EOR>", 2, 1, 1},
@@ -173,6 +186,108 @@ TEST_F(AdifCommand, TwiceAddsNothingAndInPlaceKeepsPermissions) {
     EXPECT_EQ(cli::RunAdif(cli::Context{inPlace, ""}, Path("log.adi")), 1);
     chmod(dir_.c_str(), 0700);
     EXPECT_EQ(Get(Path("log.adi")), log);
+  }
+}
+
+// What -o and --in-place do to what they name: only a regular file is
+// replaced, and it keeps its owner, its links and its place.
+TEST_F(AdifCommand, OutputTargets) {
+  const std::string log = "<EOH><GRIDSQUARE:6>FN20XR <EOR>";
+  const std::string filled = "<EOH><GRIDSQUARE:6>FN20XR <DISTANCE:4>5847 <EOR>";
+  cli::Options o;
+  o.my = "JN18EU";
+  const auto fill = [&](const std::string& in, bool inPlace, const std::string& out = "") {
+    cli::Options options = o;
+    options.inPlace = inPlace;
+    options.out = out;
+    return cli::RunAdif(cli::Context{options, ""}, in);
+  };
+  Put(Path("log.adi"), log);
+  struct stat st {};
+
+  // A named pipe is written into, not replaced.
+  ASSERT_EQ(mkfifo(Path("pipe").c_str(), 0600), 0);
+  std::string fromPipe;
+  std::atomic<bool> read{false};
+  std::thread reader([&] {
+    fromPipe = Get(Path("pipe"));
+    read = true;
+  });
+  EXPECT_EQ(fill(Path("log.adi"), false, Path("pipe")), 0);
+  // Had the fill not written into the pipe, this lets the reader end.
+  while (!read) {
+    if (const int unblock = open(Path("pipe").c_str(), O_WRONLY | O_NONBLOCK); unblock >= 0) close(unblock);
+    usleep(1000);
+  }
+  reader.join();
+  EXPECT_EQ(fromPipe, filled);
+  ASSERT_EQ(lstat(Path("pipe").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode));
+
+  // A link: the file it points to is replaced, the link stays.
+  ASSERT_EQ(symlink("log.adi", Path("link.adi").c_str()), 0);
+  EXPECT_EQ(fill(Path("link.adi"), true), 0);
+  ASSERT_EQ(lstat(Path("link.adi").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  EXPECT_EQ(Get(Path("log.adi")), filled);
+
+  // Hard links are not split: refused, nothing changed.
+  Put(Path("log.adi"), log);
+  ASSERT_EQ(link(Path("log.adi").c_str(), Path("other.adi").c_str()), 0);
+  EXPECT_EQ(fill(Path("log.adi"), true), 1);
+  EXPECT_EQ(Get(Path("other.adi")), log);
+  unlink(Path("other.adi").c_str());
+
+  // Root keeps another user's file theirs.
+  if (geteuid() == 0) {
+    ASSERT_EQ(chown(Path("log.adi").c_str(), 4321, 4322), 0);
+    EXPECT_EQ(fill(Path("log.adi"), true), 0);
+    ASSERT_EQ(stat(Path("log.adi").c_str(), &st), 0);
+    EXPECT_EQ(st.st_uid, 4321u);
+    EXPECT_EQ(st.st_gid, 4322u);
+  }
+
+  // A name as long as the system allows still leaves room for the
+  // temporary file; a directory is refused.
+  const std::string longName = Path(std::string(255, 'a').c_str());
+  Put(longName, log);
+  EXPECT_EQ(fill(longName, true), 0);
+  EXPECT_EQ(Get(longName), filled);
+  EXPECT_EQ(fill(Path("log.adi"), false, dir_.string()), 1);
+}
+
+// SIGINT or SIGTERM in the middle of a fill removes the temporary file.
+TEST_F(AdifCommand, InterruptedFillLeavesNoTemporaryFile) {
+  for (int sig : {SIGINT, SIGTERM}) {
+    int input[2];
+    ASSERT_EQ(pipe(input), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      signal(sig, SIG_DFL);
+      dup2(input[0], STDIN_FILENO);
+      close(input[1]);
+      cli::Options o;
+      o.my = "JN18EU";
+      o.out = Path("out.adi");
+      _exit(cli::RunAdif(cli::Context{o, ""}, "-"));
+    }
+    close(input[0]);
+    // The child blocks reading the rest once its temporary file exists.
+    ASSERT_EQ(write(input[1], "<EOH><GRIDSQUARE:6>FN20XR <EOR>", 31), 31);
+    const auto others = [&] {
+      std::size_t n = 0;
+      for (const auto& e : std::filesystem::directory_iterator(dir_)) n += e.path().filename() != "out.adi";
+      return n;
+    };
+    for (int i = 0; i < 500 && others() == 0; ++i) usleep(10000);
+    ASSERT_EQ(others(), 1u);
+    kill(child, sig);
+    int status = 0;
+    waitpid(child, &status, 0);
+    close(input[1]);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == sig);
+    EXPECT_EQ(others(), 0u);
   }
 }
 

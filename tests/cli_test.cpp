@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <random>
+#include <tuple>
 #include <variant>
 
 #include "cli/commands.h"
@@ -36,6 +37,11 @@ TEST(PositionText, FormsPeopleWrite) {
       {"E002 21.132", Axis::Longitude, 2, 21.132, 0, false},
       {"48 51 24", Axis::Latitude, 48, 51, 24, false},
       {"51'", Axis::Latitude, 0, 51, 0, false},
+      {"48\xc2\xb0" "51'24''N", Axis::Latitude, 48, 51, 24, false},
+      {"+48.8566", Axis::Latitude, 48.8566, 0, 0, false},
+      {"33.9s", Axis::Latitude, 33.9, 0, 0, true},
+      {"48D51M24s", Axis::Latitude, 48, 51, 24, false},
+      {"48\xc2\xba" "51'24\"N", Axis::Latitude, 48, 51, 24, false},
   };
   for (const AxisCase& c : cases) {
     const auto parsed = ParseAxis(c.text, c.axis);
@@ -101,10 +107,14 @@ TEST(Commands, PathGivesTheAzimuthPagesNumbers) {
     EXPECT_NE(Answered(Command::Path, {base, target}, miles).find(std::string("\t") + p.miles + "\tmi"), std::string::npos);
   }
   EXPECT_EQ(Answered(Command::Path, {"jn18eu", "JN18EU"}), "!The two QRA locators are equal. No calculation can be done");
+  EXPECT_EQ(Answered(Command::Path, {" JN18EU ", "FN20XR\t"}), "JN18EU\tFN20XR\t292\t5847\tkm");
   EXPECT_EQ(Answered(Command::Path, {"JN18EU", "JN18E"})[0], '!');
   Options longPath;
   longPath.longPath = true;
-  EXPECT_EQ(Answered(Command::Path, {"JN18EU", "FN20XR"}, longPath), "JN18EU\tFN20XR\t112\t34230\tkm");
+  // The long way is the circumference less the unrounded short way.
+  for (const auto& [base, target, expected] : {std::tuple{"JN18EU", "FN20XR", "112\t34230"},
+                                               {"JN18AA", "JN19AA", "180\t39965"}, {"JJ00AA", "AI09AX", "180\t20038"}})
+    EXPECT_EQ(Answered(Command::Path, {base, target}, longPath), std::string(base) + "\t" + target + "\t" + expected + "\tkm");
 }
 
 TEST(Commands, LocatorAgreesWithTheFirstPage) {
@@ -125,10 +135,26 @@ TEST(Commands, LocatorAgreesWithTheFirstPage) {
     EXPECT_EQ(Answered(Command::Locator, {c.lat, c.lon}), std::string(c.lat) + "\t" + c.lon + "\t" + *expected);
   }
   // The first page's refusals, in its words.
-  EXPECT_EQ(Answered(Command::Locator, {"90", "0"}), "!Introduced Latitude higher than 89\u00b0");
-  EXPECT_EQ(Answered(Command::Locator, {"10 60", "0"}), "!Introduced Minutes for latitude higher than 60'");
-  EXPECT_EQ(Answered(Command::Locator, {"0", "179.5E"}), "!Introduced Longitude higher than 179\u00b0");
-  EXPECT_EQ(Answered(Command::Locator, {"48"}), "!expected 2 words, got 1 (LATITUDE LONGITUDE)");
+  const std::pair<std::vector<std::string_view>, std::string> answers[] = {
+      {{"90:00N", "0"}, "!Introduced Latitude higher than 89\u00b0"},
+      {{"10 60", "0"}, "!Introduced Minutes for latitude higher than 60'"},
+      {{"0", "180:00"}, "!Introduced Longitude higher than 179\u00b0"},
+      {{"48"}, "!expected 2 words, got 1 (LATITUDE LONGITUDE)"},
+      {{"nan", "0"}, "!latitude: \"nan\" is not a position"},
+      // Decimal degrees: anywhere on the grid, whatever the boxes' limits.
+      {{"89.5", "0"}, "89.5\t0\tJR09AL"},
+      {{"0", "179.5"}, "0\t179.5\tRJ90SA"},
+      {{"-89.99", "-180"}, "-89.99\t-180\tAA00AA"},
+      {{"90", "0"}, "!Introduced Latitude outside the locator grid (90\u00b0 South to 90\u00b0 North)"},
+      {{"0", "180"}, "!Introduced Longitude outside the locator grid (180\u00b0 West to 180\u00b0 East)"},
+      // More than two words: only halves that carry their letters.
+      {{"N48", "51.400", "E2", "21.132"}, "N48 51.400\tE2 21.132\tJN18EU"},
+      {{"48", "51", "24", "2.3522"}, "!a position of more than two words is ambiguous: give LATITUDE LONGITUDE as two "
+                                     "words (48:51:24N 2:21:07E), or each axis with its hemisphere letter (N48 51.400 E2 21.132)"},
+      {{"N48", "51", "E2"}, "!a position of more than two words is ambiguous: give LATITUDE LONGITUDE as two "
+                            "words (48:51:24N 2:21:07E), or each axis with its hemisphere letter (N48 51.400 E2 21.132)"},
+  };
+  for (const auto& [words, expected] : answers) EXPECT_EQ(Answered(Command::Locator, words), expected) << words[0];
 }
 
 TEST(Commands, JsonKeys) {

@@ -34,6 +34,34 @@ check "batch output" $'JN18EU\tFN20XR\t292\t5847\tkm\nJN18EU\terror: expected 2 
 check "batch error line" "line 2: JN18EU: expected 2 words, got 1 (BASE TARGET)" "$(cat "$work/err")"
 check "batch json" '{"input": "zz", "error": "Introduced QRA locator incorrect"}' "$(echo zz | $cli position --json 2>/dev/null)"
 
+# Every --json line of hostile input is JSON: quotes, backslashes, control
+# characters, invalid UTF-8 (a surrogate, above U+10FFFF, overlong forms).
+hostile=$'"x\n\\y z\n\x01\x1f,\x7f\n\xed\xa0\x80 1\n\xf4\x90\x80\x80\n\xe0\x80\xaf\n\xc0\xaf\n\xff\xfe'
+for command in locator position path; do
+  printf '%s\n' "$hostile" | $cli $command --json 2>/dev/null \
+    | python3 -c 'import json, sys; [json.loads(l.decode()) for l in sys.stdin.buffer]' 2>"$work/err"
+  check "json parses: $command" "" "$(cat "$work/err")"
+done
+check "json quote" '{"input": "\"x", "error": "Introduced QRA locator incorrect"}' "$(printf '"x\n' | $cli position --json 2>/dev/null)"
+
+# A batch line is capped: one refused case, the next line still answered.
+out=$( { head -c 200000 /dev/zero | tr '\0' ,; printf '\nJN18EU FN20XR\n'; } | $cli path 2>/dev/null)
+check "long line" $',,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,...\terror: longer than 65536 bytes\nJN18EU\tFN20XR\t292\t5847\tkm' "$out"
+for args in "path --json --header A B" "adif -o '' x" "adif --my '' x"; do
+  eval "$cli $args" >/dev/null 2>&1; check "exit 2: $args" 2 $?
+done
+
+# ADIF: empty records count, and a failed write says what reached the file.
+printf '<EOH><EOR><EOR><CALL:3>ABC <EOR>' | $cli adif --my JN18EU >/dev/null 2>"$work/err"
+check "empty records exit" 0 $?
+check "empty records summary" "morvane-cli: 3 records read, 0 distances added, 0 replaced, 0 kept, 1 skipped (no grid 1, bad grid 0, no own grid 0), 0 damaged, 2 empty" "$(cat "$work/err")"
+printf '<EOH><GRIDSQUARE:6>FN20XR %02000d<EOR>' 0 > "$work/log.adi"
+(ulimit -f 1; $cli adif --my JN18EU -o "$work/out.adi" "$work/log.adi") 2>"$work/err"
+check "size limit exit" 1 $?
+check "size limit summary" "morvane-cli: 1 records read, nothing written" "$(tail -1 "$work/err")"
+$cli adif --my JN18EU -o /dev/full "$work/log.adi" 2>"$work/err"
+check "full device" "1 incomplete" "$? $(grep -o incomplete "$work/err")"
+
 # --home reads the user.ini beside the program, as the window program would.
 export XDG_CONFIG_HOME=$work/config
 $cli path --home FN20XR >/dev/null 2>"$work/err"
@@ -53,7 +81,8 @@ if command -v GeodSolve >/dev/null; then
     check "ellipsoid $pair" "$b	$t	$expected	km" "$($cli path --ellipsoid "$b" "$t")"
   done
 else
-  echo "GeodSolve not installed: the ellipsoid comparison is skipped"
+  # scripts/deps installs it: a machine without it has not been set up.
+  check "GeodSolve installed (geographiclib-tools)" "yes" "no"
 fi
 
 echo "morvane-cli end-to-end: $failures failure(s)"

@@ -134,3 +134,19 @@ TEST(HomeStoreRead, TheLastGroupOfAFileOverAMegabyteWins) {
 
 }  // namespace
 }  // namespace morvane
+
+namespace morvane {
+namespace {
+
+// With no user.ini anywhere, an installed copy names the file a save would
+// write, in the configuration folder, not the one beside the program.
+TEST(HomeStoreRead, NothingSavedNamesTheConfigurationFile) {
+  TempDir dir;
+  const HomeStore installed = HomeStore::Choose(dir.path, dir.path + "/config", dir.path);
+  EXPECT_EQ(installed.readPath(), dir.path + "/config/user.ini");
+  Put(dir.file(), FormatHomeFile(kOld));  // an administrator's copy beside it
+  EXPECT_EQ(installed.readPath(), dir.file());
+}
+
+}  // namespace
+}  // namespace morvane
