@@ -32,13 +32,13 @@ std::optional<Refusal> CheckInGrid(TypedAxis latitude, bool south, TypedAxis lon
     const TypedField f = !inGrid({latitude.degrees, 0, 0}, kOrigin)                  ? TypedField::LatDegrees
                          : !inGrid({latitude.degrees, latitude.minutes, 0}, kOrigin) ? TypedField::LatMinutes
                                                                                      : TypedField::LatSeconds;
-    return Refusal{f, "Introduced Latitude outside the locator grid (90\u00b0 South to 90\u00b0 North)"};
+    return Refusal{f, kLatitudeOffGrid};
   }
   if (!inGrid(latitude, longitude)) {
     const TypedField f = !inGrid(latitude, {longitude.degrees, 0, 0})                    ? TypedField::LonDegrees
                          : !inGrid(latitude, {longitude.degrees, longitude.minutes, 0}) ? TypedField::LonMinutes
                                                                                         : TypedField::LonSeconds;
-    return Refusal{f, "Introduced Longitude outside the locator grid (180\u00b0 West to 180\u00b0 East)"};
+    return Refusal{f, kLongitudeOffGrid};
   }
   return std::nullopt;
 }

@@ -43,6 +43,11 @@ struct Refusal {
 // The first rule a position breaks, if any.
 std::optional<Refusal> CheckRanges(TypedAxis latitude, TypedAxis longitude);
 
+inline constexpr std::string_view kLatitudeOffGrid =
+    "Introduced Latitude outside the locator grid (90\u00b0 South to 90\u00b0 North)";
+inline constexpr std::string_view kLongitudeOffGrid =
+    "Introduced Longitude outside the locator grid (180\u00b0 West to 180\u00b0 East)";
+
 // Negative degrees, and minutes and seconds that add up past the pole or the
 // 180 degree meridian, pass the ranges but lie outside the grid. Latitude is
 // tested alone first so the message can name the axis; the field named is

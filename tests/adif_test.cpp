@@ -143,6 +143,11 @@ TEST_F(AdifCommand, GridsAndFieldsUsed) {
       {"bad grid skipped", "<GRIDSQUARE:5>FN20X ", "<GRIDSQUARE:5>FN20X "},
       {"two characters are too coarse", "<GRIDSQUARE:2>FN ", "<GRIDSQUARE:2>FN "},
       {"no grid skipped", "<CALL:4>G4AA ", "<CALL:4>G4AA "},
+      {"the extension counts", "<GRIDSQUARE:6>FN20XR <GRIDSQUARE_EXT:2>00 ",
+       "<GRIDSQUARE:6>FN20XR <GRIDSQUARE_EXT:2>00 <DISTANCE:4>5851 "},
+      {"the own extension joins the own grid", "<GRIDSQUARE:6>FN20XR <MY_GRIDSQUARE:6>JN18EU <MY_GRIDSQUARE_EXT:2>00 ",
+       "<GRIDSQUARE:6>FN20XR <MY_GRIDSQUARE:6>JN18EU <MY_GRIDSQUARE_EXT:2>00 <DISTANCE:4>5845 "},
+      {"blanks trimmed from the grid", "<GRIDSQUARE:7>FN20XR ", "<GRIDSQUARE:7>FN20XR <DISTANCE:4>5847 "},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(Run(std::string("<EOH>") + c.record + "<EOR>\n", my), std::string("<EOH>") + c.expected + "<EOR>\n")
@@ -156,6 +161,15 @@ TEST_F(AdifCommand, GridsAndFieldsUsed) {
   overwrite.azimuth = true;
   EXPECT_EQ(Run("<Distance:3:N>123 <GRIDSQUARE:6>FN20XR <ant_az:1>7<EOR>", overwrite),
             "<Distance:4:N>5847 <GRIDSQUARE:6>FN20XR <ant_az:3>292<EOR>");
+  EXPECT_EQ(Run("<ANT_AZ:1>7 <DISTANCE:3>123 <GRIDSQUARE:6>FN20XR <EOR>", overwrite),
+            "<ANT_AZ:3>292 <DISTANCE:4>5847 <GRIDSQUARE:6>FN20XR <EOR>");
+  cli::Options azimuth = my;
+  azimuth.azimuth = true;
+  EXPECT_EQ(Run("<DISTANCE:3>123 <GRIDSQUARE:6>FN20XR <EOR>", azimuth),
+            "<DISTANCE:3>123 <GRIDSQUARE:6>FN20XR <ANT_AZ:3>292 <EOR>");
+  int status = 0;
+  EXPECT_EQ(Run("<EOH><CALL:500>K1ABC <EOR>", my, &status), "<EOH><CALL:500>K1ABC <EOR>");
+  EXPECT_EQ(status, 1);  // a damaged record
   cli::Options ellipsoid = my;
   ellipsoid.ellipsoid = true;
   EXPECT_EQ(Run("<GRIDSQUARE:6>FN20XR <EOR>", ellipsoid), "<GRIDSQUARE:6>FN20XR <DISTANCE:6>5855.9 <EOR>");

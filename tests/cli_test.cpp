@@ -108,6 +108,12 @@ TEST(Commands, PathGivesTheAzimuthPagesNumbers) {
   }
   EXPECT_EQ(Answered(Command::Path, {"jn18eu", "JN18EU"}), "!The two QRA locators are equal. No calculation can be done");
   EXPECT_EQ(Answered(Command::Path, {" JN18EU ", "FN20XR\t"}), "JN18EU\tFN20XR\t292\t5847\tkm");
+  // Neighbouring 10-character cells are distinct points.
+  EXPECT_EQ(Answered(Command::Path, {"JN18EU55AB", "JN18EU55AA"}), "JN18EU55AB\tJN18EU55AA\t180\t0\tkm");
+  EXPECT_EQ(Answered(Command::Path, {"JN18EU55AA", "JN18EU55BA"}), "JN18EU55AA\tJN18EU55BA\t90\t0\tkm");
+  Options ellipsoidMiles;
+  ellipsoidMiles.ellipsoid = ellipsoidMiles.miles = true;
+  EXPECT_EQ(Answered(Command::Path, {"JN18EU", "FN20XR"}, ellipsoidMiles), "JN18EU\tFN20XR\t291.9\t3639.46\tmi");
   EXPECT_EQ(Answered(Command::Path, {"JN18EU", "JN18E"})[0], '!');
   Options longPath;
   longPath.longPath = true;
@@ -213,6 +219,9 @@ TEST(Precision, CentresEncodeBackAndSixMatchesTheWindow) {
   EXPECT_FALSE(CheckLocatorOfLength("JN18EU5"));
   EXPECT_FALSE(CheckLocatorOfLength("JN18EUA5"));
   EXPECT_FALSE(CheckLocatorOfLength("JN18EU5Y"));
+  EXPECT_FALSE(CheckLocatorOfLength("JN18EU55YY"));  // the last pair runs A to X
+  EXPECT_NE(Answered(Command::Position, {"JN18EU55"}).find("\tEast\t"), std::string::npos);
+  EXPECT_NE(Answered(Command::Position, {"JN18EU55AA"}).find("\tEast\t"), std::string::npos);
   EXPECT_EQ(*EncodeLocatorOfLength({48, 51, 24}, false, {2, 21, 7}, false, 10), "JN18EU25FO");
 }
 

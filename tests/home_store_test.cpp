@@ -113,12 +113,37 @@ TEST(HomeStoreSave, FullFileSystemKeepsTheOldFile) {
   EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
-TEST(HomeStoreRead, NamedPipeIsTreatedAsMissing) {
+TEST(HomeStoreRead, NamedPipeOrLinkToADeviceIsTreatedAsMissing) {
   TempDir dir;
   ASSERT_EQ(mkfifo(dir.file().c_str(), 0600), 0);
   HomeTable table = kOld;
   EXPECT_FALSE(HomeStore(dir.file()).Read(table));  // returns instead of blocking
   EXPECT_EQ(table, kOld);
+  ASSERT_EQ(symlink("/dev/zero", (dir.path + "/zero.ini").c_str()), 0);
+  EXPECT_FALSE(HomeStore(dir.path + "/zero.ini").Read(table));  // instead of reading for ever
+  EXPECT_EQ(table, kOld);
+}
+
+// A 300 MiB line (a sparse file) is read under an address-space limit far
+// below its size: only the per-field cap is held.
+TEST(HomeStoreRead, AHugeLineIsReadInBoundedMemory) {
+  TempDir dir;
+  Put(dir.file(), FormatHomeFile(kNew));
+  ASSERT_EQ(truncate(dir.file().c_str(), 300 << 20), 0);
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    rlimit limit{};
+    getrlimit(RLIMIT_AS, &limit);
+    limit.rlim_cur = 256u << 20;
+    if (setrlimit(RLIMIT_AS, &limit) != 0) _exit(77);
+    HomeTable table;
+    _exit(HomeStore(dir.file()).Read(table) && table == kNew ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status)) << "killed by signal " << WTERMSIG(status);
+  EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 TEST(HomeStoreRead, TheLastGroupOfAFileOverAMegabyteWins) {

@@ -227,6 +227,9 @@ const PairCase kPairCases[] = {
     {"AI09AX", "JJ00AA", 0, 20038, 12453.69},
     {"AL00AA", "RL90XA", 270, 9, 5.59},  // target 5' west across 180 degrees
     {"RL90XA", "AL00AA", 90, 9, 5.59},
+    // Pairs whose kilometre moves if the circumference is not 40076.59.
+    {"KM47VU", "QB90HU", 168, 14928, 9277.81},
+    {"QN52FJ", "NG52ER", 230, 9901, 6153.51},
 };
 
 TEST(GreatCircle, EdgeCaseTable) {

@@ -105,7 +105,7 @@ class CommandButton : public QPushButton {
  protected:
   void keyPressEvent(QKeyEvent* event) override {
     if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
-        event->modifiers() == Qt::NoModifier) {
+        (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
       if (!event->isAutoRepeat()) click();
       return;
     }
@@ -214,12 +214,15 @@ QLabel* MakePictureBox(QWidget* parent, const char* name, QRect pixels, const QS
   return picture;
 }
 
+QPoint CentredTopLeft(QRect frame, QRect available) {
+  frame.moveCenter(available.center());
+  return frame.topLeft();
+}
+
 void CentreOnScreen(QWidget* window) {
   QScreen* screen = window->screen();
   if (!screen) return;
-  QRect frame = window->frameGeometry();
-  frame.moveCenter(screen->availableGeometry().center());
-  window->move(frame.topLeft());
+  window->move(CentredTopLeft(window->frameGeometry(), screen->availableGeometry()));
 }
 
 }  // namespace morvane

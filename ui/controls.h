@@ -66,5 +66,8 @@ QLabel* MakePictureBox(QWidget* parent, const char* name, QRect pixels, const QS
 
 // Moves a top-level window to the centre of its screen's available area.
 void CentreOnScreen(QWidget* window);
+// Where a frame's top left goes so that it is centred on the screen's area
+// that panels leave free.
+QPoint CentredTopLeft(QRect frame, QRect available);
 
 }  // namespace morvane

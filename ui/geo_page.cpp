@@ -51,7 +51,14 @@ void frmMain::Command1_Click() {
     RefuseInput(this, box(refusal->field), Message(refusal->message));
     return;
   }
-  txtresultloc->setText(QString::fromStdString(*EncodeLocator(latitude, south, longitude, west)));
+  // Should the check and the encoder ever disagree, the position is off the
+  // grid: a refusal, never a dereferenced empty result.
+  const auto locator = EncodeLocator(latitude, south, longitude, west);
+  if (!locator) {
+    RefuseInput(this, txtlatdeg, Message(kLatitudeOffGrid));
+    return;
+  }
+  txtresultloc->setText(QString::fromStdString(*locator));
 }
 
 void frmMain::raz_Click() {

@@ -70,6 +70,8 @@ class AzimuthPageTest : public QObject {
     QTest::mouseClick(w_->cmdcalcazidist, Qt::LeftButton);
     QCOMPARE(w_->txtdistance->text(), miles);
     QCOMPARE(w_->txtazimuth->text(), azimuth);
+    QTest::mouseClick(w_->Check2, Qt::LeftButton);
+    QCOMPARE(w_->Label17->text(), QStringLiteral("KMs"));
   }
 
   void milesUnderAFrenchLocale() {

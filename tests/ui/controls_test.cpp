@@ -282,6 +282,20 @@ class ControlsTest : public QObject {
     QVERIFY(w->optlatsud->isChecked());
   }
 
+  void centredOnTheAreaPanelsLeaveFree_data() {
+    QTest::addColumn<QRect>("available");
+    QTest::addColumn<QPoint>("topLeft");
+    // A 400 x 200 frame: a panel on the left, at the top, on a second screen.
+    QTest::newRow("left panel") << QRect(64, 0, 1856, 1080) << QPoint(792, 440);
+    QTest::newRow("top bar") << QRect(0, 32, 1920, 1048) << QPoint(760, 456);
+    QTest::newRow("second screen") << QRect(1920, 0, 1280, 1024) << QPoint(2360, 412);
+  }
+  void centredOnTheAreaPanelsLeaveFree() {
+    QFETCH(QRect, available);
+    QFETCH(QPoint, topLeft);
+    QCOMPARE(CentredTopLeft(QRect(5, 5, 400, 200), available), topLeft);
+  }
+
   void resizingMovesNothing() {
     auto w = LoadedMainWindow(home_->path());
     const QPoint before = w->Command5->mapTo(w.get(), QPoint());

@@ -42,6 +42,8 @@ class GeoPageTest : public QObject {
     QTest::newRow("New York") << Boxes{"40", "43", "0", "73", "59", "0"} << false << true << "FN30AR";
     QTest::newRow("Sydney") << Boxes{"33", "52", "0", "151", "13", "0"} << true << false << "QF56OD";
     QTest::newRow("fractions") << Boxes{"12.5", "", "", "", "", ""} << false << false << "JK02AM";
+    QTest::newRow("-90 north, 0 west") << Boxes{"-90", "", "", "0", "", ""} << false << true << "JA00AA";
+    QTest::newRow("a point before three digits") << Boxes{"0.150", "", "", "", "", ""} << false << false << "JJ00AD";
     QTest::newRow("blanks around") << Boxes{" 48 ", "51 ", " 0", "2", "21", "0"} << false << false << "JN18EU";
   }
   void compute() {
@@ -91,6 +93,10 @@ class GeoPageTest : public QObject {
                          << "Introduced value for longitude minutes is not a number" << 4;
     QTest::newRow("thousands separator") << Boxes{"1,5", "", "", "", "", ""} << false
                                          << "Introduced value for latitude degrees is not a number" << 0;
+    QTest::newRow("English thousands separator") << Boxes{"0,150", "", "", "", "", ""} << false
+                                                 << "Introduced value for latitude degrees is not a number" << 0;
+    QTest::newRow("-90 south is 90 north") << Boxes{"-90", "", "", "", "", ""} << true
+        << "Introduced Latitude outside the locator grid (90° South to 90° North)" << 0;
     QTest::newRow("range before a later non-number") << Boxes{"95", "x", "", "", "", ""} << false
                                                      << "Introduced Latitude higher than 89°" << 0;
     // Inside the checks but outside the grid.

@@ -7,7 +7,10 @@
 #include <QRadioButton>
 #include <sys/resource.h>
 
+#include <cerrno>
 #include <csignal>
+
+#include "settings/replacing_file.h"
 
 #include "test_support.h"
 
@@ -47,6 +50,7 @@ class HomeLocatorTest : public QObject {
     QCOMPARE(w->txtlocator1->text(), QString());  // reaches the base box at the next read
     w->Check1->setChecked(false);
     QCOMPARE(w->txtlocator1->text(), QString());
+    QFile::remove(home.path());  // the table remembers what was saved
     w->Check1->setChecked(true);
     QCOMPARE(w->txtlocator1->text(), computed);
   }
@@ -123,6 +127,7 @@ class HomeLocatorTest : public QObject {
     QTest::addColumn<int>("at");
     QTest::newRow("double quote") << QStringLiteral("21\"") << 2;
     QTest::newRow("outside Latin-1") << QStringLiteral("2\u20ac1") << 1;
+    QTest::newRow("the first of two") << QStringLiteral("2\u20ac1\"") << 1;
   }
   void unstorableCharactersAreRefusedAndNothingIsWritten() {
     QFETCH(QString, typed);
@@ -149,6 +154,8 @@ class HomeLocatorTest : public QObject {
     QTest::newRow("user.ini is a directory") << QStringLiteral("directory");
     QTest::newRow("parent is a file") << QStringLiteral("parent-file");
     QTest::newRow("file size limit") << QStringLiteral("size-limit");
+    QTest::newRow("fsync fails") << QStringLiteral("fsync");
+    QTest::newRow("close fails") << QStringLiteral("close");
   }
   void aFailedSaveSaysWhereAndWhyAndKeepsTheOldFile() {
     QFETCH(QString, how);
@@ -156,7 +163,7 @@ class HomeLocatorTest : public QObject {
     QString path = home.path();
     if (how == QStringLiteral("directory")) {
       QVERIFY(QDir().mkpath(path));
-    } else if (how == QStringLiteral("size-limit")) {
+    } else if (how != QStringLiteral("parent-file")) {
       home.write(HomeFileWith("JN18EU"));
     } else {
       home.write("not a directory");
@@ -175,7 +182,13 @@ class HomeLocatorTest : public QObject {
       small.rlim_cur = 10;
       QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
     }
+    // The disk reports an error at the flush or at the close.
+    static const FileCalls failingSync = {::write, [](int) { return errno = EIO, -1; }, ::close};
+    static const FileCalls failingClose = {::write, ::fsync, [](int fd) { return ::close(fd), errno = EIO, -1; }};
+    if (how == QStringLiteral("fsync")) SetFileCallsForTesting(&failingSync);
+    if (how == QStringLiteral("close")) SetFileCallsForTesting(&failingClose);
     QTest::mouseClick(w->Command5, Qt::LeftButton);
+    SetFileCallsForTesting(nullptr);
     setrlimit(RLIMIT_FSIZE, &old);
     QCOMPARE(messages.messages.size(), std::size_t(1));
     QCOMPARE(messages.messages[0].title, QStringLiteral("Error"));
@@ -184,7 +197,10 @@ class HomeLocatorTest : public QObject {
     // happen.
     QVERIFY(w->homeTable() == before);
     if (how == QStringLiteral("parent-file")) QCOMPARE(home.read(), QByteArray("not a directory"));
-    if (how == QStringLiteral("size-limit")) QCOMPARE(home.read(), HomeFileWith("JN18EU"));
+    if (how != QStringLiteral("parent-file") && how != QStringLiteral("directory"))
+      QCOMPARE(home.read(), HomeFileWith("JN18EU"));
+    if (how != QStringLiteral("directory"))  // and no temporary file left
+      QCOMPARE(QDir(home.dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("user.ini")});
   }
 
   void savingReplacesTheFileInOneStep() {

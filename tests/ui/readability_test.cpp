@@ -186,10 +186,11 @@ class ReadabilityTest : public QObject {
                    {1, w->Command2}, {2, w->Command3}, {2, w->cmdcalcazidist}};
     for (const auto& b : buttons) {
       w->SSTab1->setCurrentIndex(b.page);
-      for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
+      // The keypad's Enter comes with the keypad modifier.
+      for (const auto& [key, modifier] : {std::pair{Qt::Key_Return, Qt::NoModifier}, {Qt::Key_Enter, Qt::KeypadModifier}}) {
         QSignalSpy clicked(b.button, &QPushButton::clicked);
         b.button->setFocus();
-        QTest::keyClick(b.button, key);
+        QTest::keyClick(b.button, key, modifier);
         QVERIFY2(clicked.count() == 1, qPrintable(b.button->objectName()));
       }
     }
