@@ -8,14 +8,11 @@
 #include <vector>
 
 #include "cli/adif.h"
-#include "cli/interrupt.h"
+#include "cli/log_output.h"
 #include "cli/position_text.h"
-#include "settings/replacing_file.h"
 
 namespace morvane::cli {
 namespace {
-
-constexpr std::size_t kReadChunk = 1 << 20;
 
 struct Counts {
   long added = 0, replaced = 0, kept = 0, noGrid = 0, badGrid = 0, noOwnGrid = 0;
@@ -50,33 +47,12 @@ int RunAdif(const Context& context, const std::string& file) {
     std::fprintf(stderr, "morvane-cli: %s: %s\n", file.c_str(), std::strerror(errno));
     return 1;
   }
-  const std::string target = o.inPlace ? file : o.out;
-  std::optional<ReplacingFile> replacing;
-  if (!target.empty()) {
-    // Devices and pipes are written into; a file with other hard links is
-    // left alone rather than split from them.
-    replacing.emplace(target, ReplacingFile::Rules{true, true});
-    if (!replacing->Open()) {
-      std::fprintf(stderr, "morvane-cli: %s: %s; nothing written\n", target.c_str(), replacing->error().c_str());
-      if (in != STDIN_FILENO) close(in);
-      return 1;
-    }
-    RemoveOnInterrupt(replacing->temporaryPath());
+  LogOutput output(o.inPlace ? file : o.out);
+  if (!output.Open()) {
+    if (in != STDIN_FILENO) close(in);
+    return 1;
   }
-  Output standardOut(stdout);
-  bool writeFailed = false;
-  std::string block;  // output to a file goes out in large blocks
-  const auto write = [&](std::string_view bytes, bool) {
-    if (!replacing) {
-      standardOut.Write(bytes);
-      return;
-    }
-    block.append(bytes);
-    if (block.size() >= kReadChunk) {
-      writeFailed = writeFailed || !replacing->Write(block);
-      block.clear();
-    }
-  };
+  const auto write = [&](std::string_view bytes, bool) { output.Write(bytes); };
 
   Counts counts;
   const auto decide = [&](const adif::Record& r, long) {
@@ -119,40 +95,12 @@ int RunAdif(const Context& context, const std::string& file) {
   const auto warn = [&](const std::string& line) { std::fprintf(stderr, "morvane-cli: %s\n", line.c_str()); };
 
   adif::Filler filler(decide, write, warn);
-  std::vector<char> chunk(kReadChunk);
-  bool readFailed = false;
-  for (;;) {
-    const ssize_t n = read(in, chunk.data(), chunk.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      std::fprintf(stderr, "morvane-cli: %s: %s\n", file.c_str(), std::strerror(errno));
-      readFailed = true;
-      break;
-    }
-    if (n == 0) break;
-    filler.Feed(std::string_view(chunk.data(), static_cast<std::size_t>(n)));
-  }
+  const bool readFailed = !ReadChunks(in, file, [&](std::string_view bytes) { filler.Feed(bytes); });
   if (in != STDIN_FILENO) close(in);
   filler.Finish();
 
-  // What reached the output, for the summary: all of it, none, or a part.
-  enum class Written { All, Nothing, Part } written = Written::All;
-  if (replacing) {
-    writeFailed = writeFailed || !replacing->Write(block);
-    if (readFailed) {
-      written = Written::Nothing;
-      std::fprintf(stderr, "morvane-cli: %s left as it was\n", target.c_str());
-    } else if (writeFailed || !replacing->Commit()) {
-      written = replacing->writesThrough() ? Written::Part : Written::Nothing;
-      std::fprintf(stderr, "morvane-cli: %s: %s%s\n", target.c_str(), replacing->error().c_str(),
-                   replacing->writesThrough() ? "" : "; the file is left as it was");
-    }
-    RemoveOnInterrupt("");
-  } else if (!standardOut.Flush()) {
-    written = Written::Part;
-    std::fprintf(stderr, "morvane-cli: cannot write the output: %s\n", std::strerror(errno));
-  }
-  if (readFailed && !replacing) written = Written::Part;
+  using Written = LogOutput::Written;
+  const Written written = output.Finish(readFailed);
   const long skipped = counts.noGrid + counts.badGrid + counts.noOwnGrid;
   if (written == Written::Nothing) {
     std::fprintf(stderr, "morvane-cli: %ld records read, nothing written\n", filler.records());

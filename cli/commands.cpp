@@ -240,7 +240,8 @@ std::optional<std::string> Answer(Command command, const std::vector<std::string
     case Command::Locator: return AnswerLocator(words, context, out);
     case Command::Position: return AnswerPosition(words, context, out);
     case Command::Path: return AnswerPath(words, context, out);
-    case Command::Adif: break;
+    case Command::Adif:
+    case Command::Edi: break;
   }
   return std::string("not a case command");
 }
@@ -252,7 +253,8 @@ std::string_view HeaderLine(Command command) {
       return "locator\tlat_hemisphere\tlat_degrees\tlat_minutes\tlat_seconds\t"
              "lon_hemisphere\tlon_degrees\tlon_minutes\tlon_seconds\tlat\tlon";
     case Command::Path: return "base\ttarget\tazimuth\tdistance\tunit";
-    case Command::Adif: break;
+    case Command::Adif:
+    case Command::Edi: break;
   }
   return {};
 }

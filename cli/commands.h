@@ -12,7 +12,7 @@
 
 namespace morvane::cli {
 
-enum class Command { Locator, Position, Path, Adif };
+enum class Command { Locator, Position, Path, Adif, Edi };
 
 struct Options {
   int precision = 6;
@@ -27,6 +27,8 @@ struct Options {
   bool overwrite = false;
   bool inPlace = false;
   std::string out;
+  bool fill = false;         // edi: write the log with the points filled in
+  long bandMultiplier = 0;   // edi: 0 takes it from the log's CQSOs
 };
 
 // What a command needs besides the case: the options and, for path with

@@ -10,6 +10,7 @@
 
 #include "cli/adif_command.h"
 #include "cli/commands.h"
+#include "cli/edi_command.h"
 #include "cli/line_reader.h"
 #include "cli/position_text.h"
 #include "locator/grid.h"
@@ -40,6 +41,10 @@ Commands:
       morvane-cli path JN18EU FN20XR              -> 292 5847 km
   adif [FILE]                  fill DISTANCE (and ANT_AZ) into an ADIF log
       morvane-cli adif --my JN18EU log.adi > filled.adi
+  edi [FILE]                   check (or --fill) the QSO points of a REG1TEST
+                               contest log: 111.2 km per degree, km + 1
+      morvane-cli edi contest.edi                 -> the claims that differ
+      morvane-cli edi --fill --in-place contest.edi
 
 Locators have 2, 4, 6, 8 or 10 characters (lower case is fine). A shorter
 locator stands for the centre of its cell: 2 characters a field (20 x 10
@@ -72,11 +77,18 @@ Options:
                       morvane-cli adif --my JN18EU --azimuth log.adi
   --overwrite     adif: replace DISTANCE (and ANT_AZ) fields already there
                       morvane-cli adif --my JN18EU --overwrite log.adi
-  -o OUT          adif: write the log to OUT instead of standard output (a
+  -o OUT          adif, edi --fill: write the log to OUT instead of standard output (a
                   device or pipe is written into; a file is replaced safely)
                       morvane-cli adif --my JN18EU -o filled.adi log.adi
-  --in-place      adif: replace FILE, safely, with the filled log
+  --in-place      adif, edi --fill: replace FILE, safely, with the filled log
                       morvane-cli adif --home --in-place log.adi
+  --fill          edi: write the log with every QSO's points and CQSOP,
+                  CToSc and CODXC set to the rule's values
+                      morvane-cli edi --fill -o filled.edi contest.edi
+  --band-multiplier N
+                  edi: multiply every QSO's points by N (default: the
+                  second number of the log's CQSOs)
+                      morvane-cli edi --band-multiplier 2 contest.edi
   -h, --help      this text;  --version  the version
 
 Exit status: 0 all answered, 1 a case (or record) refused or a file error,
@@ -89,6 +101,7 @@ bool* Flag(Options& o, const std::string& name) {
       {"--miles", &o.miles},         {"--home", &o.home},         {"--long", &o.longPath},
       {"--ellipsoid", &o.ellipsoid}, {"--json", &o.json},         {"--header", &o.header},
       {"--azimuth", &o.azimuth},     {"--overwrite", &o.overwrite}, {"--in-place", &o.inPlace},
+      {"--fill", &o.fill},
   };
   for (const auto& [flag, value] : flags)
     if (name == flag) return value;
@@ -216,6 +229,11 @@ int main(int argc, char* argv[]) {
       o.precision = std::stoi(*v);
     } else if (bool* flag = Flag(o, a)) {
       *flag = true;
+    } else if (a == "--band-multiplier") {
+      const std::string* v = value();
+      if (!v || v->empty() || v->size() > 6 || v->find_first_not_of("0123456789") != std::string::npos || std::stol(*v) < 1)
+        return Usage("--band-multiplier takes a whole number from 1");
+      o.bandMultiplier = std::stol(*v);
     } else if (a == "--my") {
       const std::string* v = value();
       if (!v || v->empty()) return Usage("--my needs a locator");
@@ -234,27 +252,35 @@ int main(int argc, char* argv[]) {
   else if (commandName == "position") command = Command::Position;
   else if (commandName == "path") command = Command::Path;
   else if (commandName == "adif") command = Command::Adif;
+  else if (commandName == "edi") command = Command::Edi;
   else return Usage(commandName.empty() ? "no command" : "unknown command " + commandName);
 
   // Options that do not belong to the command are mistakes, not no-ops.
   const bool pathOnly = o.miles || o.longPath;
-  const bool adifOnly = !o.my.empty() || o.azimuth || o.overwrite || o.inPlace || !o.out.empty();
+  const bool adifOnly = !o.my.empty() || o.azimuth || o.overwrite;
+  const bool logOutput = o.inPlace || !o.out.empty();
   if (o.precision != 6 && command != Command::Locator) return Usage("--precision is for locator");
   if (pathOnly && command != Command::Path) return Usage("--miles and --long are for path");
   if ((o.home || o.ellipsoid) && command != Command::Path && command != Command::Adif)
     return Usage("--home and --ellipsoid are for path and adif");
-  if (adifOnly && command != Command::Adif) return Usage("--my, --azimuth, --overwrite, -o and --in-place are for adif");
+  if (adifOnly && command != Command::Adif) return Usage("--my, --azimuth and --overwrite are for adif");
+  if ((o.fill || o.bandMultiplier) && command != Command::Edi) return Usage("--fill and --band-multiplier are for edi");
+  if (logOutput && command != Command::Adif && !(command == Command::Edi && o.fill))
+    return Usage("-o and --in-place are for adif and edi --fill");
+  if (o.json && o.fill) return Usage("--json is for checking, not --fill");
+  if (o.header && command == Command::Edi) return Usage("--header is not for edi");
   if ((o.json || o.header) && command == Command::Adif) return Usage("--json and --header are not for adif");
   if (o.json && o.header) return Usage("--header is for tab-separated output, not --json");
   if (o.longPath && o.ellipsoid) return Usage("--long and --ellipsoid cannot be combined");
   if (o.home && !o.my.empty()) return Usage("--home and --my cannot be combined");
 
   if (o.home && !ReadHomeBase(context.homeBase)) return kRefused;
-  if (command == Command::Adif) {
-    if (operands.size() > 1) return Usage("adif takes one FILE at most");
+  if (command == Command::Adif || command == Command::Edi) {
+    if (operands.size() > 1) return Usage(commandName + " takes one FILE at most");
     if (o.inPlace && !o.out.empty()) return Usage("-o and --in-place cannot be combined");
     if (o.inPlace && (operands.empty() || operands[0] == "-")) return Usage("--in-place needs a FILE");
-    return RunAdif(context, operands.empty() ? std::string("-") : operands[0]);
+    const std::string file = operands.empty() ? std::string("-") : operands[0];
+    return command == Command::Adif ? RunAdif(context, file) : RunEdi(context, file);
   }
   return RunCases(command, operands, context);
 }

@@ -148,6 +148,8 @@ TEST_F(AdifCommand, GridsAndFieldsUsed) {
       {"the own extension joins the own grid", "<GRIDSQUARE:6>FN20XR <MY_GRIDSQUARE:6>JN18EU <MY_GRIDSQUARE_EXT:2>00 ",
        "<GRIDSQUARE:6>FN20XR <MY_GRIDSQUARE:6>JN18EU <MY_GRIDSQUARE_EXT:2>00 <DISTANCE:4>5845 "},
       {"blanks trimmed from the grid", "<GRIDSQUARE:7>FN20XR ", "<GRIDSQUARE:7>FN20XR <DISTANCE:4>5847 "},
+      {"and before its extension", "<GRIDSQUARE:7>FN20XR <GRIDSQUARE_EXT:2>00 ",
+       "<GRIDSQUARE:7>FN20XR <GRIDSQUARE_EXT:2>00 <DISTANCE:4>5851 "},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(Run(std::string("<EOH>") + c.record + "<EOR>\n", my), std::string("<EOH>") + c.expected + "<EOR>\n")

@@ -62,6 +62,18 @@ check "size limit summary" "morvane-cli: 1 records read, nothing written" "$(tai
 $cli adif --my JN18EU -o /dev/full "$work/log.adi" 2>"$work/err"
 check "full device" "1 incomplete" "$? $(grep -o incomplete "$work/err")"
 
+# edi: a check lists what differs and fails; a fill in place makes it pass.
+printf '[REG1TEST;1]\r\nPWWLo=JO65FR\r\nCQSOs=2;1\r\nCQSOP=1306\r\n[QSORecords;2]\r\n1;2;TF3XYZ;1;59;1;59;1;;IP62OA;1302;;;;\r\n1;2;DL1ABC;1;59;2;59;2;;JO42LT;4;;;;\r\n[END;x]\r\n' > "$work/c.edi"
+out=$($cli edi "$work/c.edi"); check "edi check exit" 1 $?
+check "edi check" $'line 7\tDL1ABC\tJO42LT\tclaimed 4\tcomputed 396\t395.9 km\nQSORecords\tclaimed 2\tcomputed 2\tagrees\nCQSOs\tclaimed 2;1\tcomputed 2\tagrees\nCQSOP\tclaimed 1306\tcomputed 1698\tdiffers\n2 QSOs read, 2 valid, 1 agree, 1 differ; claimed 1306 points, computed 1698; best DX TF3XYZ IP62OA 1301.6 km' "$out"
+$cli edi --fill --in-place "$work/c.edi" 2>/dev/null; check "edi fill exit" 0 $?
+$cli edi "$work/c.edi" >/dev/null; check "edi after fill" 0 $?
+printf '[REG1TEST;1]\nPWWLo=JO65\n' | $cli edi --fill >"$work/out" 2>"$work/err"
+check "edi short PWWLo" "1 0 line 2: PWWLo=JO65" "$? $(wc -c <"$work/out") $(grep -o 'line 2: PWWLo=JO65' "$work/err")"
+for args in "edi --band-multiplier 0 x" "edi --json --fill x" "edi -o out x" "path --fill A B"; do
+  $cli $args >/dev/null 2>&1; check "exit 2: $args" 2 $?
+done
+
 # --home reads the user.ini beside the program, as the window program would.
 export XDG_CONFIG_HOME=$work/config
 $cli path --home FN20XR >/dev/null 2>"$work/err"

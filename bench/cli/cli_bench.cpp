@@ -4,7 +4,9 @@
 //    written with plain fread/fwrite);
 //  - adif --my JN18EU over a 200,000-record log, beside cat FILE > /dev/null;
 //  - peak resident memory for 100,000 and 1,000,000 path lines, and for a
-//    10 MB and a 200 MB log.
+//    10 MB and a 200 MB log;
+//  - edi checking and filling a 10,000-QSO contest log, and checking 1,000
+//    small logs one process each.
 //   build/cli_bench build/morvane-cli [ROUNDS]
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -84,6 +86,24 @@ void WriteLog(const std::string& path, std::size_t bytes) {
   std::fclose(f);
 }
 
+// A REG1TEST log of the given number of QSOs with European locators, its
+// claims right.
+void WriteEdi(const std::string& path, long qsos) {
+  std::mt19937 rng(17);
+  const auto pick = [&](char first, int count) {
+    return static_cast<char>(first + std::uniform_int_distribution<int>(0, count - 1)(rng));
+  };
+  std::FILE* f = std::fopen(path.c_str(), "w");
+  std::fprintf(f, "[REG1TEST;1]\r\nPCall=OZ1ABC\r\nPWWLo=JO65FR\r\nCQSOs=%ld;1\r\nCQSOP=0\r\n[QSORecords;%ld]\r\n", qsos, qsos);
+  for (long i = 0; i < qsos; ++i) {
+    const std::string loc = {pick('I', 4), pick('M', 4), pick('0', 10), pick('0', 10), pick('A', 24), pick('A', 24)};
+    std::fprintf(f, "260905;%04ld;DL%ldABC;1;59;%03ld;59;%03ld;;%s;;;N;N;\r\n", i % 2400, i % 10, i % 1000, i % 1000,
+                 loc.c_str());
+  }
+  std::fprintf(f, "[END;bench]\r\n");
+  std::fclose(f);
+}
+
 struct Run {
   double seconds;
   long peakKiB;
@@ -157,6 +177,17 @@ int main(int argc, char* argv[]) {
   const Run log200 = Median(1, {cli, "adif", "--my", "JN18EU"}, dir + "/log-200mb");
   std::printf("adif peak RSS:           %ld KiB for 10 MB, %ld KiB for 200 MB (%.0f MB/s)\n", log10.peakKiB,
               log200.peakKiB, 200.0 / log200.seconds);
+
+  WriteEdi(dir + "/contest.edi", 10000);
+  WriteEdi(dir + "/small.edi", 150);
+  const Run check = Median(rounds, {cli, "edi", dir + "/contest.edi"}, "/dev/null");
+  const Run fill = Median(rounds, {cli, "edi", "--fill", dir + "/contest.edi"}, "/dev/null");
+  std::printf("edi, 10,000 QSOs:        check %.1f ms, fill %.1f ms (goal 50 ms), peak RSS %ld KiB\n",
+              check.seconds * 1000, fill.seconds * 1000, fill.peakKiB);
+  const auto thousand = std::chrono::steady_clock::now();
+  for (int i = 0; i < 1000; ++i) Measure({cli, "edi", dir + "/small.edi"}, "/dev/null");
+  const double all = std::chrono::duration<double>(std::chrono::steady_clock::now() - thousand).count();
+  std::printf("edi over 1,000 logs:     %.2f s in all, %.2f ms a log of 150 QSOs (a process each)\n", all, all);
   std::system(("rm -rf " + dir).c_str());
   return 0;
 }

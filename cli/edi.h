@@ -1,0 +1,102 @@
+// REG1TEST (EDI) contest logs: the QSO points of IARU Region 1 VHF and up,
+// checked against the claims or filled in. A log is read line by line, in
+// bounded memory, and passed through unchanged but for field 11 of each QSO
+// line and the values of CQSOP, CToSc and CODXC. Standard C++ and the core
+// only, apart from the command line so that it can be fuzzed alone.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace morvane::edi {
+
+// Kilometres per degree of arc on the contest's own sphere.
+inline constexpr double kKmPerDegree = 111.2;
+
+// The distance of two 6-character locators' centres on that sphere, and the
+// points it scores before the band multiplier: the kilometres truncated,
+// plus one. Pairs on one meridian or on opposite meridians (through a pole)
+// are computed in whole numbers, so a distance that is whole on paper
+// scores exactly; others in double precision from unit vectors.
+struct Distance {
+  double km;
+  long points;
+};
+// nullopt unless both are valid 6-character locators (any case).
+std::optional<Distance> ContestDistance(std::string_view own, std::string_view other);
+
+// One QSO line as the rules see it.
+struct Qso {
+  long line;  // counted from 1
+  std::string_view call, locator, claimed;  // trimmed
+  std::optional<long> claimedPoints;         // nullopt: empty or not a number
+  long points;                               // computed, with the multiplier
+  double km;                                 // 0 for an invalid QSO
+  bool valid;                                // scores: not a duplicate, not ERROR, a full locator
+};
+
+// What a whole pass over a log found.
+struct Totals {
+  bool identified = false;        // a [REG1TEST;1] line was found
+  long pwwloLine = 0;             // 0: no PWWLo line
+  std::string pwwlo;              // upper case when valid, as written otherwise
+  bool pwwloValid = false;
+  std::optional<long> declaredRecords;  // N of [QSORecords;N]
+  std::string cqsos, cqsop, ctosc, codxc;  // header values as written (trimmed)
+  bool bonusUsed = false;         // bonus or multiplier fields with values
+  long multiplier = 1;            // as used
+  long qsos = 0, valid = 0, agree = 0, differ = 0, unreadable = 0;
+  long claimedTotal = 0, computedTotal = 0;
+  std::optional<Qso> best;        // the farthest valid QSO (views invalid after the pass)
+  std::string bestCall, bestLocator;  // its call and locator, kept
+};
+
+// The header values a fill writes, from the totals of a first pass.
+struct HeaderValues {
+  std::string cqsop, ctosc, codxc;
+};
+HeaderValues FilledHeader(const Totals& totals);
+
+class Pass {
+ public:
+  // write: the log with the fill applied (may be empty: nothing written).
+  // qso: each QSO line read. warn: lines that cannot be read, once each.
+  // multiplier: 0 to take it from CQSOs. fill: the header values to write,
+  // or nullopt to copy the log unchanged.
+  struct Hooks {
+    std::function<void(std::string_view)> write;
+    std::function<void(const Qso&)> qso;
+    std::function<void(const std::string&)> warn;
+  };
+  Pass(Hooks hooks, long multiplier, std::optional<HeaderValues> fill);
+
+  void Feed(std::string_view bytes);
+  void Finish();
+  const Totals& totals() const { return totals_; }
+
+  // A line longer than this is copied through and cannot be a QSO.
+  static constexpr std::size_t kMaxLine = 64 * 1024;
+
+ private:
+  enum class Section { Preamble, Header, Remarks, Records, End };
+  void Line(std::string_view line);  // with its "\n", if any
+  void HeaderLine(std::string_view text, std::string_view line);
+  void RecordLine(std::string_view text, std::string_view line);
+  void Emit(std::string_view bytes) {
+    if (hooks_.write) hooks_.write(bytes);
+  }
+
+  Hooks hooks_;
+  long forcedMultiplier_;
+  std::optional<HeaderValues> fill_;
+  Section section_ = Section::Preamble;
+  std::string pending_;  // a line not yet complete
+  bool overlong_ = false;  // the current line went past kMaxLine
+  long lineNumber_ = 0;
+  Totals totals_;
+};
+
+}  // namespace morvane::edi

@@ -1,0 +1,77 @@
+#include "cli/log_output.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <vector>
+#include <cstring>
+
+#include "cli/interrupt.h"
+
+namespace morvane::cli {
+namespace {
+constexpr std::size_t kBlock = 1 << 20;
+}
+
+bool ReadChunks(int fd, const std::string& name, const std::function<void(std::string_view)>& take) {
+  std::vector<char> chunk(kBlock);
+  for (;;) {
+    const ssize_t n = read(fd, chunk.data(), chunk.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      std::fprintf(stderr, "morvane-cli: %s: %s\n", name.c_str(), std::strerror(errno));
+      return false;
+    }
+    if (n == 0) return true;
+    take(std::string_view(chunk.data(), static_cast<std::size_t>(n)));
+  }
+}
+
+LogOutput::LogOutput(std::string target) : target_(std::move(target)), standardOut_(stdout) {}
+
+LogOutput::~LogOutput() { RemoveOnInterrupt(""); }
+
+bool LogOutput::Open() {
+  if (target_.empty()) return true;
+  // Devices and pipes are written into; a file with other hard links is
+  // left alone rather than split from them.
+  file_.emplace(target_, ReplacingFile::Rules{true, true});
+  if (!file_->Open()) {
+    std::fprintf(stderr, "morvane-cli: %s: %s; nothing written\n", target_.c_str(), file_->error().c_str());
+    return false;
+  }
+  RemoveOnInterrupt(file_->temporaryPath());
+  return true;
+}
+
+void LogOutput::Write(std::string_view bytes) {
+  if (!file_) return standardOut_.Write(bytes);
+  block_.append(bytes);
+  if (block_.size() >= kBlock) {
+    failed_ = failed_ || !file_->Write(block_);
+    block_.clear();
+  }
+}
+
+LogOutput::Written LogOutput::Finish(bool abandon) {
+  Written written = Written::All;
+  if (file_) {
+    failed_ = failed_ || !file_->Write(block_);
+    if (abandon) {
+      written = Written::Nothing;
+      std::fprintf(stderr, "morvane-cli: %s left as it was\n", target_.c_str());
+    } else if (failed_ || !file_->Commit()) {
+      written = file_->writesThrough() ? Written::Part : Written::Nothing;
+      std::fprintf(stderr, "morvane-cli: %s: %s%s\n", target_.c_str(), file_->error().c_str(),
+                   file_->writesThrough() ? "" : "; the file is left as it was");
+    }
+    RemoveOnInterrupt("");
+  } else if (!standardOut_.Flush()) {
+    written = Written::Part;
+    std::fprintf(stderr, "morvane-cli: cannot write the output: %s\n", std::strerror(errno));
+  }
+  if (abandon && !file_) written = Written::Part;
+  return written;
+}
+
+}  // namespace morvane::cli

@@ -1,0 +1,45 @@
+// Where a rewritten log goes: standard output, or a file named by -o or
+// --in-place, replaced safely (devices and pipes written into, links
+// followed, hard links not split, the temporary file removed on SIGINT or
+// SIGTERM). Shared by the adif and edi commands.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "cli/output.h"
+#include "settings/replacing_file.h"
+
+namespace morvane::cli {
+
+// Reads fd to its end in large pieces. On a read error, says so naming
+// the file and returns false.
+bool ReadChunks(int fd, const std::string& name, const std::function<void(std::string_view)>& take);
+
+class LogOutput {
+ public:
+  // target: the file to write, or empty for standard output.
+  explicit LogOutput(std::string target);
+  ~LogOutput();
+  LogOutput(const LogOutput&) = delete;
+  LogOutput& operator=(const LogOutput&) = delete;
+
+  // Opens the target; on failure says why on standard error and returns false.
+  bool Open();
+  void Write(std::string_view bytes);
+  // What reached the output once everything is written; abandon (the input
+  // could not be read) leaves a replaced file as it was.
+  enum class Written { All, Nothing, Part };
+  Written Finish(bool abandon);
+
+ private:
+  std::string target_;
+  std::optional<ReplacingFile> file_;
+  Output standardOut_;
+  std::string block_;  // output to a file goes out in large blocks
+  bool failed_ = false;
+};
+
+}  // namespace morvane::cli

@@ -1,0 +1,120 @@
+// REG1TEST contest logs: the points rule at its edges, the file variants
+// real logs come in, and the guarantee that a fill changes only the points
+// and three header values.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "cli/edi.h"
+
+namespace morvane::edi {
+namespace {
+
+TEST(ContestDistance, PointsAtTheEdges) {
+  const struct {
+    const char *own, *other;
+    long points;
+  } cases[] = {
+      {"JO65FR", "IP62OA", 1302},  // the Handbook's worked example
+      {"JO65FR", "JO42LT", 396},
+      {"JO65FR", "JO65ER", 6},
+      {"JO65FR", "jo65fr", 1},    // the same square scores 1
+      {"KN12KR", "KN13KX", 140},  // 111.2 x 1.25 = 139 km exactly
+      {"KN13KX", "KN12KR", 140},
+      {"JO65FR", "JO65FQ", 5},    // 111.2 / 24 = 4.633 km
+      {"JN18AA", "JN18AF", 24},   // 111.2 x 5/24 = 23.1667
+      {"AA00AA", "AA00AG", 28},   // 111.2 x 6/24 = 27.8 exactly
+      {"JJ00AA", "AI09AX", 20017},  // antipodes: 111.2 x 180 = 20016
+      {"JA00AA", "JA00AA", 1},
+      {"AR09AX", "JR09AX", 5},  // over the pole: 111.2 / 24
+  };
+  for (const auto& c : cases) {
+    const auto d = ContestDistance(c.own, c.other);
+    ASSERT_TRUE(d) << c.own << " " << c.other;
+    EXPECT_EQ(d->points, c.points) << c.own << " " << c.other << ": " << d->km;
+  }
+  for (const char* bad : {"JO65", "", "JO65F", "JO65FR5", "ZZ99ZZ"}) EXPECT_FALSE(ContestDistance("JO65FR", bad)) << bad;
+}
+
+// Runs one pass; with fill, a second one writing the log.
+struct Passed {
+  Totals totals;
+  std::string output;
+  std::string warnings;
+};
+Passed Passes(const std::string& log, bool fill, long multiplier = 0) {
+  Passed r;
+  Pass first({nullptr, nullptr, [&](const std::string& w) { r.warnings += w + "\n"; }}, multiplier, std::nullopt);
+  first.Feed(log);
+  first.Finish();
+  r.totals = first.totals();
+  Pass second({[&](std::string_view b) { r.output += b; }, nullptr, nullptr}, multiplier,
+              fill ? std::optional(FilledHeader(r.totals)) : std::nullopt);
+  for (std::size_t at = 0; at < log.size(); at += 7) second.Feed(std::string_view(log).substr(at, 7));
+  second.Finish();
+  return r;
+}
+
+const std::string kHeader = "[REG1TEST;1]\r\nPCall=OZ1ABC\r\nPWWLo=JO65FR\r\nCQSOs=3;1\r\nCQSOP=1\r\nCToSc=1\r\nCODXC=X;AA00AA;1\r\n";
+const std::string kQsos =
+    "260905;1400;TF3XYZ;1;59;001;59;001;;IP62OA;1302;;N;N;\r\n"
+    "260905;1405;DL1ABC;1;59;002;59;002;;JO42LT;;;N;N;\r\n"
+    "260905;1410;OZ2XX;1;59;003;59;003;;JO65ER;9;;N;N;\r\n";
+const std::string kFilledQsos =
+    "260905;1400;TF3XYZ;1;59;001;59;001;;IP62OA;1302;;N;N;\r\n"
+    "260905;1405;DL1ABC;1;59;002;59;002;;JO42LT;396;;N;N;\r\n"
+    "260905;1410;OZ2XX;1;59;003;59;003;;JO65ER;6;;N;N;\r\n";
+
+TEST(EdiPass, VariantsAreReadAndOnlyThePointsChange) {
+  const std::string filledHeader = "[REG1TEST;1]\r\nPCall=OZ1ABC\r\nPWWLo=JO65FR\r\nCQSOs=3;1\r\nCQSOP=1704\r\nCToSc=1704\r\nCODXC=TF3XYZ;IP62OA;1301\r\n";
+  const struct {
+    const char* name;
+    std::string before, after;
+    long qsos, unreadable;
+  } cases[] = {
+      {"CR LF", kHeader + "[QSORecords;3]\r\n" + kQsos + "[END;Test]\r\n",
+       filledHeader + "[QSORecords;3]\r\n" + kFilledQsos + "[END;Test]\r\n", 3, 0},
+      {"byte-order mark, mail header, typo", "\xef\xbb\xbfSubject: log\n\n[REGITEST;1]\nPWWLo=jo65fr\n[QSORecords;9]\n"
+       "20260905;1400;M\xf8LLER;1;59;001;59;001;;ip62oa;0;;N;N;;\n;;;;;;;;;;;;;;\n",
+       "\xef\xbb\xbfSubject: log\n\n[REGITEST;1]\nPWWLo=jo65fr\n[QSORecords;9]\n"
+       "20260905;1400;M\xf8LLER;1;59;001;59;001;;ip62oa;1302;;N;N;;\n;;;;;;;;;;;;;;\n", 1, 0},
+      {"mixed line ends, invalid QSOs", "[REG1TEST;1]\nPWWLo=JO65FR\r\n[QSORecords;4]\n"
+       "1;2;ERROR;1;59;1;59;1;;JO42LT;396;;;;\r\n1;2;A;1;59;1;59;1;;JO42;5;;;;\n1;2;B;1;59;1;59;1;;JO42LT;396;;;;D\n"
+       "short;line\n",
+       "[REG1TEST;1]\nPWWLo=JO65FR\r\n[QSORecords;4]\n"
+       "1;2;ERROR;1;59;1;59;1;;JO42LT;0;;;;\r\n1;2;A;1;59;1;59;1;;JO42;0;;;;\n1;2;B;1;59;1;59;1;;JO42LT;0;;;;D\n"
+       "short;line\n", 3, 1},
+      {"no last line end", "[REG1TEST;1]\nPWWLo=JO65FR\n[QSORecords;1]\n1;2;A;1;59;1;59;1;;JO65FR;;;;;",
+       "[REG1TEST;1]\nPWWLo=JO65FR\n[QSORecords;1]\n1;2;A;1;59;1;59;1;;JO65FR;1;;;;", 1, 0},
+  };
+  for (const auto& c : cases) {
+    const Passed filled = Passes(c.before, true);
+    EXPECT_EQ(filled.output, c.after) << c.name;
+    EXPECT_EQ(filled.totals.qsos, c.qsos) << c.name;
+    EXPECT_EQ(filled.totals.unreadable, c.unreadable) << c.name << filled.warnings;
+    EXPECT_EQ(Passes(c.before, false).output, c.before) << c.name;  // checking copies
+    EXPECT_EQ(Passes(filled.output, true).output, filled.output) << c.name;  // a second fill is a no-op
+  }
+}
+
+TEST(EdiPass, MultiplierAndTotals) {
+  const std::string log = kHeader + "[QSORecords;3]\r\n" + kQsos;
+  const Passed one = Passes(log, false);
+  EXPECT_EQ(one.totals.computedTotal, 1704);
+  EXPECT_EQ(one.totals.agree, 1);
+  EXPECT_EQ(one.totals.differ, 2);  // an empty claim and a wrong one
+  EXPECT_EQ(one.totals.claimedTotal, 1311);
+  EXPECT_EQ(one.totals.bestLocator, "IP62OA");
+  std::string doubled = log;
+  doubled.replace(doubled.find("CQSOs=3;1"), 9, "CQSOs=3,2");  // some programs write a comma
+  EXPECT_EQ(Passes(doubled, false).totals.computedTotal, 3408);
+  EXPECT_EQ(Passes(log, false, 3).totals.computedTotal, 5112);  // --band-multiplier
+  std::string bonus = log;
+  bonus.insert(bonus.find("CToSc"), "CWWLs=3;500;1\r\nCWWLB=1500\r\n");
+  const Passed withBonus = Passes(bonus, true);
+  EXPECT_NE(withBonus.output.find("CToSc=1\r\n"), std::string::npos);  // a total with bonuses is not ours
+  EXPECT_NE(withBonus.output.find("CQSOP=1704\r\n"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace morvane::edi
