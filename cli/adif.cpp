@@ -1,5 +1,6 @@
 #include "cli/adif.h"
 
+#include <array>
 #include <cstring>
 
 namespace morvane::adif {
@@ -14,10 +15,18 @@ bool SameName(std::string_view a, std::string_view b) {
   return true;
 }
 
+// The first '<' in s[from, end), or null. Fields are short and mostly
+// separated by a blank or two, so a few bytes are looked at before memchr.
+const char* NextOpen(const char* from, const char* end) {
+  for (int i = 0; i < 8 && from < end; ++i, ++from)
+    if (*from == '<') return from;
+  return from < end ? static_cast<const char*>(std::memchr(from, '<', static_cast<std::size_t>(end - from))) : nullptr;
+}
+
 // Where "<eoh>" or "<eor>" (any case) starts in s, or npos.
 std::size_t FindMarker(std::string_view s, std::size_t from, std::string_view marker) {
   while (from < s.size()) {
-    const void* hit = std::memchr(s.data() + from, '<', s.size() - from);
+    const void* hit = NextOpen(s.data() + from, s.data() + s.size());
     if (!hit) return std::string_view::npos;
     const std::size_t at = static_cast<std::size_t>(static_cast<const char*>(hit) - s.data());
     if (SameName(s.substr(at, marker.size()), marker)) return at;
@@ -26,10 +35,14 @@ std::size_t FindMarker(std::string_view s, std::size_t from, std::string_view ma
   return std::string_view::npos;
 }
 
-// Bytes that can be part of a field's name.
-bool NameByte(char c) {
-  return std::strchr(":<>{}, \t\r\n", c) == nullptr || c == '\0';
-}
+// Bytes that can be part of a field's name, looked up in a table: the tag
+// scan runs once per field of every record.
+constexpr auto kNameBytes = [] {
+  std::array<bool, 256> table{};
+  for (int c = 0; c < 256; ++c) table[c] = std::string_view(":<>{}, \t\r\n").find(char(c)) == std::string_view::npos;
+  return table;
+}();
+bool NameByte(char c) { return kNameBytes[static_cast<unsigned char>(c)]; }
 
 // A '<' followed by this many name bytes is text, not a tag. The length's
 // digits have no such limit: their value is capped instead.
@@ -50,7 +63,8 @@ struct Tag {
 Tag ReadTag(std::string_view s, std::size_t at, bool atEnd) {
   const Tag needMore{atEnd ? Tag::NotATag : Tag::NeedMore};
   std::size_t i = at + 1;
-  while (i < s.size() && NameByte(s[i]) && i - at <= kMaxNameBytes) ++i;
+  const std::size_t limit = std::min(s.size(), at + kMaxNameBytes + 1);
+  while (i < limit && NameByte(s[i])) ++i;
   if (i - at > kMaxNameBytes) return {Tag::NotATag};
   if (i == s.size()) return needMore;
   const std::string_view name = s.substr(at + 1, i - at - 1);
@@ -212,7 +226,7 @@ bool Filler::ScanRecord(bool atEnd) {
         return false;
       }
     }
-    const void* hit = scan_ < buf_.size() ? std::memchr(buf_.data() + scan_, '<', buf_.size() - scan_) : nullptr;
+    const void* hit = NextOpen(buf_.data() + scan_, buf_.data() + buf_.size());
     if (!hit) {
       if (passThrough_) EmitUpTo(buf_.size());
       scan_ = buf_.size();

@@ -9,6 +9,7 @@
 
 #include "cli/adif.h"
 #include "cli/log_output.h"
+#include "cli/path_cache.h"
 #include "cli/position_text.h"
 
 namespace morvane::cli {
@@ -55,6 +56,7 @@ int RunAdif(const Context& context, const std::string& file) {
   const auto write = [&](std::string_view bytes, bool) { output.Write(bytes); };
 
   Counts counts;
+  PathCache cache;  // per run, so one model (--ellipsoid or not) throughout
   const auto decide = [&](const adif::Record& r, long) {
     adif::Edit edit;
     const bool wantAzimuth = o.azimuth && (!r.antAz || o.overwrite);
@@ -78,16 +80,19 @@ int RunAdif(const Context& context, const std::string& file) {
       return edit;
     }
     // ADIF's DISTANCE is in kilometres.
-    const PathResult p = ComputePath(*station, *other, false, o.ellipsoid, false);
+    const PathCache::Shown& p = cache.Get(*station, *other, [&](std::string_view a, std::string_view b) {
+      const PathResult r = ComputePath(a, b, false, o.ellipsoid, false);
+      return PathCache::Shown{ShownResult(r.distance, o.ellipsoid), ShownResult(r.azimuth, o.ellipsoid)};
+    });
     if (!r.distance || o.overwrite) {
-      edit.distance = ShownResult(p.distance, o.ellipsoid);
+      edit.distance = p.distance;
       edit.replaceDistance = r.distance.has_value();
       ++(r.distance ? counts.replaced : counts.added);
     } else {
       ++counts.kept;
     }
     if (wantAzimuth) {
-      edit.antAz = ShownResult(p.azimuth, o.ellipsoid);
+      edit.antAz = p.azimuth;
       edit.replaceAntAz = r.antAz.has_value();
     }
     return edit;

@@ -45,9 +45,10 @@ std::optional<std::string> EncodeLocatorOfLength(TypedAxis latitude, bool south,
                                                  TypedAxis longitude, bool west,
                                                  std::size_t length) {
   if (!IsLocatorLength(length)) return std::nullopt;
-  const auto steps = detail::EncodeSteps(latitude, south, longitude, west);
+  const auto steps = detail::EncodeSteps<true>(latitude, south, longitude, west);
   if (!steps) return std::nullopt;
-  std::string out = detail::SixCharacters(*steps);
+  std::string out(6, ' ');
+  detail::WriteSixCharacters(*steps, out.data());
   out.resize(std::min(length, out.size()));
   // Longer ones go on from what is left of the sub-square.
   double lon = steps->longitude.rest;

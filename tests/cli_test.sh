@@ -70,6 +70,9 @@ $cli edi --fill --in-place "$work/c.edi" 2>/dev/null; check "edi fill exit" 0 $?
 $cli edi "$work/c.edi" >/dev/null; check "edi after fill" 0 $?
 printf '[REG1TEST;1]\nPWWLo=JO65\n' | $cli edi --fill >"$work/out" 2>"$work/err"
 check "edi short PWWLo" "1 0 line 2: PWWLo=JO65" "$? $(wc -c <"$work/out") $(grep -o 'line 2: PWWLo=JO65' "$work/err")"
+# A contest scored another way: said once, not listed line by line.
+{ printf '[REG1TEST;1]\nPWWLo=JO65FR\n[QSORecords;10]\n'; for i in 0 1 2 3 4 5 6 7 8 9; do printf '1;2;A%s;1;59;1;59;1;;JO42LT;2;;;;\n' $i; done; } > "$work/rings.edi"
+check "edi another rule" "2 10 QSOs read, 10 valid, 0 agree, 10 differ; claimed 20 points, computed 3960; best DX A0 JO42LT 395.9 km; the claimed points do not follow the km rule: 0 of 10 agree" "$($cli edi "$work/rings.edi" | wc -l) $($cli edi "$work/rings.edi" | tail -1)"
 for args in "edi --band-multiplier 0 x" "edi --json --fill x" "edi -o out x" "path --fill A B"; do
   $cli $args >/dev/null 2>&1; check "exit 2: $args" 2 $?
 done
