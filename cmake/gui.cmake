@@ -43,6 +43,13 @@ if(MORVANE_TESTS)
       set_tests_properties(ui.${name} PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
     endif()
   endforeach()
+  # The colours as GNOME's theme really paints them, light and dark, in an
+  # X server of the test's own.
+  foreach(theme Adwaita Adwaita:dark)
+    add_test(NAME ui.painted_theme.${theme}
+             COMMAND xvfb-run -a env QT_QPA_PLATFORM=xcb QT_QPA_PLATFORMTHEME=gtk3 GTK_THEME=${theme}
+                     $<TARGET_FILE:readability_test> paintedBackgroundsReadWithAMargin)
+  endforeach()
 endif()
 
 # Renders the windows for the README (run by hand).

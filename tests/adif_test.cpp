@@ -16,6 +16,7 @@
 
 #include "cli/adif.h"
 #include "cli/adif_command.h"
+#include "cli/commands.h"
 
 namespace morvane {
 namespace {
@@ -202,6 +203,30 @@ TEST_F(AdifCommand, TwiceAddsNothingAndInPlaceKeepsPermissions) {
     EXPECT_EQ(cli::RunAdif(cli::Context{inPlace, ""}, Path("log.adi")), 1);
     chmod(dir_.c_str(), 0700);
     EXPECT_EQ(Get(Path("log.adi")), log);
+  }
+}
+
+// Many pairs through one run, so that the table of recent answers is full
+// and reused: each record gets its own pair's kilometres.
+TEST_F(AdifCommand, ManyPairsEachGetTheirOwnDistance) {
+  std::string log = "<EOH>";
+  std::vector<std::string> grids;
+  for (int i = 0; i < 3000; ++i) {
+    const int n = (i * 7919) % 4000;
+    grids.push_back({char('A' + n % 18), char('A' + n / 18 % 18), char('0' + n / 324 % 10), '5', 'M', 'M'});
+    log += "<GRIDSQUARE:6>" + grids.back() + " <EOR>";
+  }
+  cli::Options my;
+  my.my = "JN18EU";
+  const std::string out = Run(log, my);
+  std::size_t at = 0;
+  for (const std::string& grid : grids) {
+    at = out.find("<DISTANCE:", at);
+    ASSERT_NE(at, std::string::npos);
+    const std::size_t data = out.find('>', at) + 1;
+    const cli::PathResult expected = cli::ComputePath("JN18EU", grid, false, false, false);
+    ASSERT_EQ(out.substr(data, out.find(' ', data) - data), cli::ShownResult(expected.distance, false)) << grid;
+    at = data;
   }
 }
 

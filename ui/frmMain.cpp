@@ -205,7 +205,9 @@ void frmMain::connectHandlers() {
 }
 
 void frmMain::changeEvent(QEvent* event) {
-  // A new desktop theme (light to dark, high contrast) arrives as a new palette.
+  // A new desktop theme (light to dark, high contrast): the application's
+  // palette is made again from it, and the new palette recolours the accents.
+  if (event->type() == QEvent::ThemeChange) UseReadablePalette();
   if (event->type() == QEvent::PaletteChange) RefreshAccentText(this);
   QMainWindow::changeEvent(event);
 }

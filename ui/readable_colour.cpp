@@ -31,8 +31,10 @@ void Apply(QWidget* control) {
   if (!wanted.isValid()) return;
   const auto text = static_cast<QPalette::ColorRole>(control->property(kTextRole).toInt());
   const auto background = static_cast<QPalette::ColorRole>(control->property(kBackgroundRole).toInt());
-  // The window's palette is the desktop's (no control in between sets a
-  // background), and it is up to date when the window hears of a change.
+  // The window's palette is the theme's (no control in between sets a
+  // background, so it is what the control is painted on; a test checks the
+  // painted pixels), and it is up to date when the window hears of a change,
+  // before its controls are.
   const QPalette inherited = control->window()->palette();
   QColor colour = wanted.value<QColor>();
   if (!colour.isValid()) colour = inherited.color(QPalette::Active, QPalette::Highlight);
@@ -51,7 +53,7 @@ double ContrastRatio(const QColor& a, const QColor& b) {
 }
 
 QColor ReadableOn(const QColor& wanted, const QColor& background) {
-  if (ContrastRatio(wanted, background) >= kMinimumTextContrast) return wanted;
+  if (ContrastRatio(wanted, background) >= kTextContrastTarget) return wanted;
   const QColor hsl = wanted.toHsl();
   // Away from the background: lighter text on a dark one, darker on a light.
   const bool lighten = Luminance(background) < 0.18;
@@ -60,7 +62,7 @@ QColor ReadableOn(const QColor& wanted, const QColor& background) {
     const double l = lighten ? start + (1.0 - start) * step / kLightnessSteps
                              : start * (1.0 - double(step) / kLightnessSteps);
     const QColor candidate = QColor::fromHslF(hsl.hslHueF(), hsl.hslSaturationF(), l).toRgb();
-    if (ContrastRatio(candidate, background) >= kMinimumTextContrast) return candidate;
+    if (ContrastRatio(candidate, background) >= kTextContrastTarget) return candidate;
   }
   return lighten ? QColor(Qt::white) : QColor(Qt::black);
 }
@@ -83,7 +85,15 @@ QPalette ReadablePalette(QPalette palette) {
   return palette;
 }
 
-void UseReadablePalette() { QApplication::setPalette(ReadablePalette(QApplication::palette())); }
+void UseReadablePalette() {
+  // An empty palette hands the application back to the theme's own, so the
+  // readable one is made from the theme as it is now: roles set from an
+  // earlier theme would otherwise survive the change.
+  QApplication::setPalette(QPalette());
+  UseReadablePalette(QApplication::palette());
+}
+
+void UseReadablePalette(const QPalette& desktop) { QApplication::setPalette(ReadablePalette(desktop)); }
 
 void SetAccentText(QWidget* control, QPalette::ColorRole text, QPalette::ColorRole background,
                    const QColor& wanted) {
