@@ -100,6 +100,14 @@ QColor PaintedBackground(QWidget* w) {
   return QColor::fromRgb(commonest);
 }
 
+// The main window with the second page's results filled in (South, East).
+std::unique_ptr<frmMain> WindowShowingAPosition(const TempHome& home) {
+  auto w = LoadedMainWindow(home.path());
+  w->txtlocatorinv->setText(QStringLiteral("QF56OD"));
+  w->cmdcalclocgeo->click();
+  return w;
+}
+
 QString Heard(QWidget* w) {
   QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
   return a ? a->text(QAccessible::Name) + QLatin1Char(' ') + a->text(QAccessible::Value) : QString();
@@ -135,9 +143,7 @@ class ReadabilityTest : public QObject {
     UseReadablePalette(desktop);  // as main() does with the theme's
     TempHome home;
     MessageRecorder messages;
-    auto w = LoadedMainWindow(home.path());
-    w->txtlocatorinv->setText(QStringLiteral("QF56OD"));
-    w->cmdcalclocgeo->click();
+    auto w = WindowShowingAPosition(home);
     frmSplash splash;
     frmAbout about;
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Error"), kLocatorIncorrect, QMessageBox::Ok);
@@ -159,9 +165,7 @@ class ReadabilityTest : public QObject {
     UseReadablePalette();
     TempHome home;
     MessageRecorder messages;
-    auto w = LoadedMainWindow(home.path());
-    w->txtlocatorinv->setText(QStringLiteral("QF56OD"));
-    w->cmdcalclocgeo->click();
+    auto w = WindowShowingAPosition(home);
     QString lowestAt;
     double lowest = 21;
     for (int page = 0; page < 3; ++page) {
