@@ -26,7 +26,7 @@ const char* NextOpen(const char* from, const char* end) {
 // Where "<eoh>" or "<eor>" (any case) starts in s, or npos.
 std::size_t FindMarker(std::string_view s, std::size_t from, std::string_view marker) {
   while (from < s.size()) {
-    const void* hit = NextOpen(s.data() + from, s.data() + s.size());
+    const void* hit = std::memchr(s.data() + from, '<', s.size() - from);
     if (!hit) return std::string_view::npos;
     const std::size_t at = static_cast<std::size_t>(static_cast<const char*>(hit) - s.data());
     if (SameName(s.substr(at, marker.size()), marker)) return at;
