@@ -19,3 +19,9 @@ morvane_gtest(edi_test morvane_cli_core)
 find_package(Threads REQUIRED)
 target_link_libraries(adif_test PRIVATE Threads::Threads)
 add_test(NAME cli.end_to_end COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/tests/cli_test.sh ${CMAKE_BINARY_DIR})
+
+# The native answers the web edition's WebAssembly core is held to
+# (web/test/agreement.mjs, run by scripts/test after scripts/web --build).
+add_executable(web_cases tests/web_cases.cpp web/core/api.cpp)
+target_link_libraries(web_cases PRIVATE morvane_locator)
+target_compile_options(web_cases PRIVATE -ffp-contract=off)

@@ -47,6 +47,9 @@ check "json quote" '{"input": "\"x", "error": "Introduced QRA locator incorrect"
 # A batch line is capped: one refused case, the next line still answered.
 out=$( { head -c 200000 /dev/zero | tr '\0' ,; printf '\nJN18EU FN20XR\n'; } | $cli path 2>/dev/null)
 check "long line" $',,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,...\terror: longer than 65536 bytes\nJN18EU\tFN20XR\t292\t5847\tkm' "$out"
+# A NUL byte in a line is echoed whole on standard error.
+printf 'a\0b 1\n' | $cli locator >/dev/null 2>"$work/err"
+check "NUL echoed" "line 1: a b 1: latitude" "$(tr '\0' ' ' <"$work/err" | cut -c1-23)"
 for args in "path --json --header A B" "adif -o '' x" "adif --my '' x"; do
   eval "$cli $args" >/dev/null 2>&1; check "exit 2: $args" 2 $?
 done

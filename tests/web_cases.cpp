@@ -1,0 +1,53 @@
+// Cases for the web edition's agreement test, with the native core's
+// answers: N random typed positions (encoded at every length), N random
+// locators (decoded) and N random pairs (azimuth, km, miles), one a line:
+// KIND, the inputs and the answer, separated by tabs. The test feeds the
+// same inputs to the WebAssembly core and expects the same text.
+//   web_cases N > cases.tsv
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+#include <string>
+
+#include "web/core/api.h"
+
+namespace {
+
+std::string Locator(std::mt19937& rng, int length) {
+  const auto pick = [&](char first, int n) { return char(first + std::uniform_int_distribution<int>(0, n - 1)(rng)); };
+  std::string s = {pick('A', 18), pick('A', 18)};
+  for (int pair = 1; int(s.size()) < length; ++pair) {
+    const bool digits = pair % 2 == 1;
+    s += digits ? pick('0', 10) : pick('A', 24);
+    s += digits ? pick('0', 10) : pick('A', 24);
+  }
+  return s;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  const long n = argc > 1 ? std::atol(argv[1]) : 100000;
+  std::mt19937 rng(2026);
+  std::uniform_real_distribution<double> lat(0, 90), lon(0, 180), sixty(0, 60);
+  std::uniform_int_distribution<int> coin(0, 1), whole(0, 3);
+  for (long i = 0; i < n; ++i) {
+    // Whole degrees and minutes, or fractions anywhere, as people type them.
+    const bool fractions = coin(rng);
+    const double a = fractions ? lat(rng) : double(whole(rng) * 22), b = fractions ? sixty(rng) : double(whole(rng) * 15);
+    const double c = sixty(rng), d = fractions ? lon(rng) : double(whole(rng) * 44), e = sixty(rng), f = sixty(rng);
+    const int south = coin(rng), west = coin(rng);
+    for (int length : {2, 4, 6, 8, 10})
+      std::printf("E\t%.17g\t%.17g\t%.17g\t%d\t%.17g\t%.17g\t%.17g\t%d\t%d\t%s\n", a, b, c, south, d, e, f, west, length,
+                  mv_encode(a, b, c, south, d, e, f, west, length));
+  }
+  for (long i = 0; i < n; ++i) {
+    const std::string l = Locator(rng, 6);
+    std::printf("D\t%s\t%s\n", l.c_str(), mv_locator_to_dms(l.c_str()));
+  }
+  for (long i = 0; i < n; ++i) {
+    const std::string b = Locator(rng, 6), t = Locator(rng, 6);
+    std::printf("P\t%s\t%s\t%s\n", b.c_str(), t.c_str(), mv_path(b.c_str(), t.c_str()));
+  }
+  return 0;
+}

@@ -1,0 +1,172 @@
+// The three pages of the web edition. Each handler reads its controls,
+// asks the core, and writes the answers back, as the window's pages do.
+import { loadCore } from './src/core.js';
+import { loadHome, saveHome } from './src/home.js';
+import { showMessage } from './src/message.js';
+import { formatNumber, readNumber } from './src/number.js';
+
+const $ = (id) => document.getElementById(id);
+const locale = navigator.language;
+const kLocatorIncorrect = 'Introduced QRA locator incorrect';
+const kLocatorsEqual = 'The two QRA locators are equal. No calculation can be done\nThe two values are set to zero';
+
+// A refusal: the box is emptied and gets the focus back after the message.
+function refuse(box, message) {
+  box.value = '';
+  showMessage(message, { then: box });
+}
+
+// A label that shows a value is heard with it ("Latitude hemisphere: South").
+function setValueText(label, name, text) {
+  label.textContent = text;
+  label.setAttribute('aria-label', `${name}: ${text}`);
+}
+
+function upperCaseInPlace(box) {
+  box.value = box.value.toUpperCase();
+  return box.value;
+}
+
+function geoPage(core) {
+  const boxes = ['txtlatdeg', 'txtlatmin', 'txtlatsec', 'txtlondeg', 'txtlonmin', 'txtlonsec'].map($);
+  const rules = core.rangeRules();
+  $('Command1').addEventListener('click', () => {
+    // Empty boxes become "0", in the window's order.
+    for (const i of [5, 2, 4, 1, 3, 0]) if (boxes[i].value === '') boxes[i].value = '0';
+    const values = [];
+    for (const rule of rules) {
+      const box = boxes[rule.field];
+      const value = readNumber(box.value, locale);
+      if (value === null) return refuse(box, `Introduced value for ${box.getAttribute('aria-label').toLowerCase()} is not a number`);
+      if (core.breaks(rule.field, value)) return refuse(box, rule.message);
+      values[rule.field] = value;
+    }
+    const r = core.encode(values.slice(0, 3), $('optlatsud').checked, values.slice(3), $('optlonouest').checked);
+    if (r.message) return refuse(boxes[r.field], r.message);
+    $('txtresultloc').value = r.locator;
+  });
+  $('raz').addEventListener('click', () => {
+    for (const box of boxes) box.value = '';
+    $('txtresultloc').value = '';
+    $('optlonest').checked = $('optlatnord').checked = true;
+  });
+}
+
+function locatorPage(core) {
+  const outputs = ['txtlatdeginv', 'txtlatmininv', 'Text1', 'txtlongdeginv', 'txtlongmininv', 'Text2'].map($);
+  $('cmdcalclocgeo').addEventListener('click', () => {
+    const box = $('txtlocatorinv');
+    const p = core.locatorToDms(upperCaseInPlace(box));
+    if (!p) return refuse(box, kLocatorIncorrect);
+    setValueText($('lbllatsens'), 'Latitude hemisphere', p.latitude.hemisphere);
+    setValueText($('lbllongsens'), 'Longitude hemisphere', p.longitude.hemisphere);
+    const shown = [p.latitude, p.longitude].flatMap((a) => [a.degrees, a.minutes, a.seconds]);
+    outputs.forEach((o, i) => (o.value = shown[i]));
+  });
+  $('Command2').addEventListener('click', () => {
+    for (const o of outputs) o.value = '';
+    setValueText($('lbllatsens'), 'Latitude hemisphere', 'North');
+    setValueText($('lbllongsens'), 'Longitude hemisphere', 'East');
+    $('txtlocatorinv').value = '';
+    $('txtlocatorinv').focus();
+  });
+}
+
+function pathPage(core, home) {
+  const base = $('txtlocator1');
+  const target = $('txtlocator2');
+  const readHomeIntoBase = () => {
+    // As the window reads user.ini: what cannot be read leaves the table held.
+    const loaded = loadHome(localStorage);
+    if (loaded.stored) home.table = loaded.table;
+    base.value = home.table[8];
+  };
+  const check1 = () => (($('Check1').checked ? readHomeIntoBase : () => (base.value = ''))());
+  $('Check1').addEventListener('change', check1);
+  $('Check2').addEventListener('change', () =>
+    setValueText($('Label17'), 'Distance unit', $('Check2').checked ? 'Miles' : 'KMs'));
+  $('cmdcalcazidist').addEventListener('click', () => {
+    if ($('Check1').checked) readHomeIntoBase();
+    const b = upperCaseInPlace(base);
+    const t = upperCaseInPlace(target);
+    if (b === t) {
+      showMessage(kLocatorsEqual, { then: $('Check1').checked ? target : base });
+      target.value = '';
+      base.value = $('Check1').checked ? home.table[8] : '';
+      return;
+    }
+    if (!core.check(b)) return refuse(base, kLocatorIncorrect);
+    if (!core.check(t)) return refuse(target, kLocatorIncorrect);
+    const r = core.path(b, t);
+    $('txtazimuth').value = formatNumber(r.azimuth, locale);
+    $('txtdistance').value = formatNumber($('Check2').checked ? r.miles : r.km, locale);
+  });
+  $('Command3').addEventListener('click', () => {
+    for (const id of ['txtlocator2', 'txtdistance', 'txtazimuth']) $(id).value = '';
+    check1();
+  });
+  $('Command5').addEventListener('click', () => {
+    const v = (id) => $(id).value;
+    const table = [v('txtlatdeg'), v('txtlatmin'), v('txtlatsec'), $('optlatnord').checked ? 'True' : 'False',
+      v('txtlondeg'), v('txtlonmin'), v('txtlonsec'), $('optlonest').checked ? 'True' : 'False', v('txtresultloc')];
+    const failure = saveHome(localStorage, table);
+    if (failure) return showMessage(failure);
+    home.table = table;
+  });
+  return check1;
+}
+
+function tabs() {
+  const all = [...document.querySelectorAll('[role=tab]')];
+  const select = (tab) => {
+    for (const t of all) {
+      const on = t === tab;
+      t.setAttribute('aria-selected', String(on));
+      t.tabIndex = on ? 0 : -1;
+      $(t.getAttribute('aria-controls')).hidden = !on;
+    }
+  };
+  all.forEach((tab, i) => {
+    tab.addEventListener('click', () => select(tab));
+    tab.addEventListener('keydown', (e) => {
+      const step = { ArrowRight: 1, ArrowLeft: -1 }[e.key];
+      if (!step) return;
+      const next = all[(i + step + all.length) % all.length];
+      select(next);
+      next.focus();
+    });
+  });
+  return (id) => select($(id));
+}
+
+// "#locator=JN18EU" or "#path=JN18EU,FN20XR" opens that page computed; any
+// other address opens the first page as it is.
+function openFromAddress(selectTab) {
+  const match = /^#(locator|path)=([A-Za-z0-9]{2,10})(?:,([A-Za-z0-9]{2,10}))?$/.exec(location.hash);
+  if (!match) return;
+  if (match[1] === 'locator' && !match[3]) {
+    selectTab('tab-locator');
+    $('txtlocatorinv').value = match[2];
+    $('cmdcalclocgeo').click();
+  } else if (match[1] === 'path' && match[3]) {
+    selectTab('tab-path');
+    $('Check1').checked = false;
+    $('txtlocator1').value = match[2];
+    $('txtlocator2').value = match[3];
+    $('cmdcalcazidist').click();
+  }
+}
+
+async function main() {
+  const core = await loadCore();
+  const home = loadHome(localStorage);
+  geoPage(core);
+  locatorPage(core);
+  const check1 = pathPage(core, home);
+  check1();  // ticked at start: the base is the home locator
+  if (home.problem) showMessage(home.problem, { title: 'Morvane' });
+  openFromAddress(tabs());
+  document.body.dataset.ready = 'true';
+}
+
+main();

@@ -1,0 +1,118 @@
+// The locator core for the web edition: the same sources as the desktop,
+// behind a C interface that JavaScript can call. Each function answers in a
+// short text (fields separated by '|'), valid until the next call.
+#ifdef __EMSCRIPTEN__
+#include <emscripten/emscripten.h>
+#else
+// Built natively too, so that a test can hold the two builds side by side.
+#define EMSCRIPTEN_KEEPALIVE
+#endif
+
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+#include "web/core/api.h"
+
+#include "locator/locator.h"
+
+namespace {
+
+using namespace morvane;
+
+std::string answer;
+
+const char* Answer(std::string text) {
+  answer = std::move(text);
+  return answer.c_str();
+}
+
+// A double as the shortest text that reads back the same ("%.17g" is
+// exact; JavaScript's Number() reads it back bit for bit).
+std::string Exact(double v) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.17g", v);
+  return text;
+}
+
+TypedAxis Axis(double d, double m, double s) { return {d, m, s}; }
+
+}  // namespace
+
+extern "C" {
+
+// The range rules in the order the first page checks its boxes:
+// "field|limit|refuseAtLimit|message" a line. Fields: 0..2 latitude
+// degrees, minutes, seconds; 3..5 the same for longitude.
+EMSCRIPTEN_KEEPALIVE const char* mv_range_rules() {
+  std::string out;
+  for (const RangeRule& r : kRangeRules)
+    out += std::to_string(int(r.field)) + "|" + Exact(r.limit) + "|" + (r.refuseAtLimit ? "1" : "0") + "|" +
+           std::string(r.message) + "\n";
+  return Answer(out);
+}
+
+// Whether a value breaks the rule of its box (the first page's check).
+EMSCRIPTEN_KEEPALIVE int mv_breaks(int field, double value) {
+  for (const RangeRule& r : kRangeRules)
+    if (int(r.field) == field) return Breaks(r, value) ? 1 : 0;
+  return 0;
+}
+
+// The first page after its range checks: "ok|LOCATOR", or "refused|field|message"
+// when the position lies off the grid. length: 2, 4, 6, 8 or 10.
+EMSCRIPTEN_KEEPALIVE const char* mv_encode(double latD, double latM, double latS, int south, double lonD, double lonM,
+                                           double lonS, int west, int length) {
+  const TypedAxis lat = Axis(latD, latM, latS), lon = Axis(lonD, lonM, lonS);
+  if (const auto refusal = CheckInGrid(lat, south, lon, west))
+    return Answer("refused|" + std::to_string(int(refusal->field)) + "|" + std::string(refusal->message));
+  const auto locator = EncodeLocatorOfLength(lat, south, lon, west, std::size_t(length));
+  // Should the check and the encoder ever disagree: off the grid, not a crash.
+  if (!locator) return Answer("refused|0|" + std::string(kLatitudeOffGrid));
+  return Answer("ok|" + *locator);
+}
+
+// The locator of a point in decimal degrees (north and east positive), or
+// "" off the grid: what a click on the map gives.
+EMSCRIPTEN_KEEPALIVE const char* mv_locator_at(double latitude, double longitude, int length) {
+  const auto locator = EncodeLocatorOfLength(Axis(std::fabs(latitude), 0, 0), latitude < 0,
+                                             Axis(std::fabs(longitude), 0, 0), longitude < 0, std::size_t(length));
+  return Answer(locator ? *locator : "");
+}
+
+// The second page: "hemisphere|degrees|minutes|seconds" for latitude then
+// longitude, or "" when the window's check refuses the text (upper case
+// expected, characters after the sixth ignored).
+EMSCRIPTEN_KEEPALIVE const char* mv_locator_to_dms(const char* text) {
+  if (!CheckLocator(text)) return Answer("");
+  const DmsPosition p = LocatorToDms(text);
+  const auto axis = [](const DmsAxis& a) {
+    return std::string(a.hemisphere) + "|" + std::to_string(a.degrees) + "|" + std::to_string(a.minutes) + "|" +
+           std::to_string(a.seconds);
+  };
+  return Answer(axis(p.latitude) + "|" + axis(p.longitude));
+}
+
+// Whether the window's check accepts a text (upper case expected).
+EMSCRIPTEN_KEEPALIVE int mv_check(const char* text) { return CheckLocator(text) ? 1 : 0; }
+
+// The third page: "azimuth|kilometres|miles" for two accepted locators.
+EMSCRIPTEN_KEEPALIVE const char* mv_path(const char* base, const char* target) {
+  const AzimuthDistance r = ComputeAzimuthDistance(LocatorToRadians(base), LocatorToRadians(target));
+  return Answer(Exact(r.azimuth) + "|" + Exact(r.kilometres) + "|" + Exact(KmToMiles(r.kilometres)));
+}
+
+// The centre of a locator of 2 to 10 characters in decimal degrees,
+// "latitude|longitude", or "" when it is not one: the ends of the map's path.
+EMSCRIPTEN_KEEPALIVE const char* mv_centre(const char* text) {
+  if (!CheckLocatorOfLength(text)) return Answer("");
+  const CellCentre c = LocatorCentre(text);
+  return Answer(Exact(c.latitudeDegrees()) + "|" + Exact(c.longitudeDegrees()));
+}
+
+// The same computations with no text in between, for the benchmark.
+EMSCRIPTEN_KEEPALIVE double mv_path_kilometres(const char* base, const char* target) {
+  return ComputeAzimuthDistance(LocatorToRadians(base), LocatorToRadians(target)).kilometres;
+}
+
+}  // extern "C"

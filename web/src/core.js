@@ -1,0 +1,41 @@
+// The locator core, compiled from the same C++ sources as the desktop, and
+// the few calls the pages make into it. Each answer is a short text split
+// at '|'.
+import createCore from './core-wasm.js';
+
+export async function loadCore(options = {}) {
+  const m = await createCore(options);
+  const text = (name, types, args) => m.ccall(name, 'string', types, args);
+  const split = (s) => (s === '' ? null : s.split('|'));
+  return {
+    // [{field, message}] in the order the first page checks its boxes.
+    rangeRules: () => text('mv_range_rules', [], []).trim().split('\n').map((line) => {
+      const [field, , , message] = line.split('|');
+      return { field: Number(field), message };
+    }),
+    breaks: (field, value) => m.ccall('mv_breaks', 'number', ['number', 'number'], [field, value]) === 1,
+    // {locator} or {field, message} when off the grid.
+    encode(lat, south, lon, west, length = 6) {
+      const [kind, a, b] = text('mv_encode', Array(9).fill('number'),
+        [...lat, south ? 1 : 0, ...lon, west ? 1 : 0, length]).split('|');
+      return kind === 'ok' ? { locator: a } : { field: Number(a), message: b };
+    },
+    locatorAt: (lat, lon, length = 6) => text('mv_locator_at', ['number', 'number', 'number'], [lat, lon, length]),
+    locatorToDms(locator) {
+      const p = split(text('mv_locator_to_dms', ['string'], [locator]));
+      if (!p) return null;
+      const axis = (i) => ({ hemisphere: p[i], degrees: p[i + 1], minutes: p[i + 2], seconds: p[i + 3] });
+      return { latitude: axis(0), longitude: axis(4) };
+    },
+    check: (locator) => m.ccall('mv_check', 'number', ['string'], [locator]) === 1,
+    path(base, target) {
+      const [azimuth, km, miles] = text('mv_path', ['string', 'string'], [base, target]).split('|').map(Number);
+      return { azimuth, km, miles };
+    },
+    centre(locator) {
+      const p = split(text('mv_centre', ['string'], [locator]));
+      return p && { lat: Number(p[0]), lon: Number(p[1]) };
+    },
+    pathKilometres: m.cwrap('mv_path_kilometres', 'number', ['string', 'string']),
+  };
+}

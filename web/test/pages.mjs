@@ -1,0 +1,229 @@
+// The three pages in headless Chromium, driven through accessible names as
+// a screen reader user would: the window's table cases in an English and a
+// French browser, refusals, the stored home locator, shared addresses,
+// axe-core in light and dark, and never an uncaught error.
+//   node web/test/pages.mjs build-web
+import { createReadStream, readFileSync } from 'node:fs';
+import http from 'node:http';
+import path from 'node:path';
+import puppeteer from 'puppeteer-core';
+
+const root = path.resolve(process.argv[2] || 'build-web');
+const types = { '.html': 'text/html', '.js': 'text/javascript', '.css': 'text/css', '.wasm': 'application/wasm' };
+const server = http.createServer((req, res) => {
+  const file = path.join(root, decodeURIComponent(new URL(req.url, 'http://x').pathname).replace(/\/$/, '/index.html'));
+  if (!file.startsWith(root)) return res.writeHead(403).end();
+  res.writeHead(200, { 'Content-Type': types[path.extname(file)] || 'application/octet-stream' });
+  createReadStream(file).on('error', () => res.end()).pipe(res);
+}).listen(0, '127.0.0.1');
+await new Promise((r) => server.on('listening', r));
+const site = `http://127.0.0.1:${server.address().port}/`;
+
+const browser = await puppeteer.launch({
+  executablePath: '/usr/bin/chromium',
+  args: ['--no-sandbox', '--headless=new', '--disable-gpu', '--disable-background-networking',
+    '--disable-component-update', '--disable-sync', '--no-first-run'],
+});
+let failures = 0;
+let checks = 0;
+const check = (name, expected, actual) => {
+  checks += 1;
+  if (JSON.stringify(expected) !== JSON.stringify(actual)) {
+    failures += 1;
+    console.log(`FAIL ${name}\n  expected: ${JSON.stringify(expected)}\n  actual:   ${JSON.stringify(actual)}`);
+  }
+};
+
+// Each page in a context of its own, so storage never leaks between cases.
+async function open(language, { hash = '', storage = null, scheme = 'light' } = {}) {
+  const context = await browser.createBrowserContext();
+  const page = await context.newPage();
+  const errors = [];
+  page.on('pageerror', (e) => errors.push(String(e)));
+  page.on('console', (m) => m.type() === 'error' && errors.push(m.text()));
+  await page.emulateMediaFeatures([{ name: 'prefers-color-scheme', value: scheme }]);
+  await page.evaluateOnNewDocument((lang, stored) => {
+    Object.defineProperty(navigator, 'language', { get: () => lang });
+    if (stored !== null) localStorage.setItem('morvane.home', stored);
+  }, language, storage);
+  await page.goto(site + hash);
+  await page.waitForSelector('body[data-ready=true]');
+  return { page, errors };
+}
+
+// A control by its accessible name; text boxes first, since a group of the
+// same name ("QRA Locator") may hold one.
+const byName = async (page, name) => (await page.$(`aria/${name}[role="textbox"]`)) || page.$(`aria/${name}`);
+async function type(page, name, text) {
+  const box = await byName(page, name);
+  await box.evaluate((b, t) => (b.value = t), text);
+}
+const value = (page, id) => page.$eval(`#${id}`, (e) => e.value);
+const press = async (page, id) => (await page.$(`#${id}`)).click();
+const lastMessage = async (page) => (await messages(page)).at(-1);
+const messages = (page) => page.evaluate(() => window.morvaneMessages.map((m) => m.text));
+async function tab(page, name) {
+  await (await page.$(`[role=tab]::-p-text(${name})`)).click();
+}
+
+// The first page: the window's table cases.
+const boxes = ['Latitude degrees', 'Latitude minutes', 'Latitude seconds', 'Longitude degrees', 'Longitude minutes', 'Longitude seconds'];
+const geoCases = [
+  [['', '', '', '', '', ''], false, false, 'JJ00AA'],
+  [['48', '51', '0', '2', '21', '0'], false, false, 'JN18EU'],
+  [['89', '59', '59', '179', '59', '59'], false, false, 'RR99XX'],
+  [['89', '59', '59', '179', '59', '59'], true, true, 'AA00AA'],
+  [['40', '43', '0', '73', '59', '0'], false, true, 'FN30AR'],
+  [['33', '52', '0', '151', '13', '0'], true, false, 'QF56OD'],
+  [['12.5', '', '', '', '', ''], false, false, 'JK02AM'],
+  [['-90', '', '', '0', '', ''], false, true, 'JA00AA'],
+];
+const geoRefusals = [
+  [['90', '', '', '', '', ''], false, 'Introduced Latitude higher than 89°', 0],
+  [['', '', '', '180', '', ''], false, 'Introduced Longitude higher than 179°', 3],
+  [['', '60', '', '', '60', ''], false, "Introduced Minutes for longitude higher than 60'", 4],
+  [['', '', '75', '', '', ''], false, "Introduced seconds for latitude higher than 60'", 2],
+  [['', '', '', 'abc', '', ''], false, 'Introduced value for longitude degrees is not a number', 3],
+  [['1,5', '', '', '', '', ''], false, 'Introduced value for latitude degrees is not a number', 0],
+  [['1e309', '', '', '', '', ''], false, 'Introduced Latitude higher than 89°', 0],
+  [['-95', '', '', '', '', ''], false, 'Introduced Latitude outside the locator grid (90° South to 90° North)', 0],
+  [['89', '59.99', '59.99', '', '', ''], false, 'Introduced Latitude outside the locator grid (90° South to 90° North)', 2],
+  [['-90', '', '', '', '', ''], true, 'Introduced Latitude outside the locator grid (90° South to 90° North)', 0],
+];
+{
+  const { page, errors } = await open('en-US');
+  for (const [typed, south, west, locator] of geoCases) {
+    for (let i = 0; i < 6; i += 1) await type(page, boxes[i], typed[i]);
+    await (await byName(page, south ? 'Latitude South' : 'Latitude North')).click();
+    await (await byName(page, west ? 'Longitude West' : 'Longitude East')).click();
+    await press(page, 'Command1');
+    check(`geo ${typed} ${south} ${west}`, locator, await value(page, 'txtresultloc'));
+  }
+  for (const [typed, south, message, refused] of geoRefusals) {
+    for (let i = 0; i < 6; i += 1) await type(page, boxes[i], typed[i]);
+    await (await byName(page, south ? 'Latitude South' : 'Latitude North')).click();
+    const before = (await messages(page)).length;
+    await press(page, 'Command1');
+    check(`refusal ${typed}`, [message], (await messages(page)).slice(before));
+    await press(page, 'message-ok');
+    const focused = await page.evaluate(() => document.activeElement.getAttribute('aria-label'));
+    check(`refused box emptied and focused ${typed}`, ['', boxes[refused]],
+      [await (await byName(page, boxes[refused])).evaluate((b) => b.value), focused]);
+  }
+  // The second page.
+  await tab(page, 'Locator to geo coord.');
+  await type(page, 'QRA Locator', 'jn18eu');
+  await press(page, 'cmdcalclocgeo');
+  check('locator to position', ['JN18EU', '48', '51', '15', '2', '22', '30', 'Latitude hemisphere: North'],
+    [await value(page, 'txtlocatorinv'), ...await Promise.all(['txtlatdeginv', 'txtlatmininv', 'Text1', 'txtlongdeginv', 'txtlongmininv', 'Text2'].map((id) => value(page, id))),
+      await page.$eval('#lbllatsens', (e) => e.getAttribute('aria-label'))]);
+  await type(page, 'QRA Locator', 'fd41ge');
+  await press(page, 'cmdcalclocgeo');
+  check('southern, western', 'Longitude hemisphere: West', await page.$eval('#lbllongsens', (e) => e.getAttribute('aria-label')));
+  await type(page, 'QRA Locator', 'JN18E');
+  await press(page, 'cmdcalclocgeo');
+  check('wrong locator', 'Introduced QRA locator incorrect', await lastMessage(page));
+  await press(page, 'message-ok');
+  // The third page.
+  await tab(page, 'Azimuth and Distance');
+  await (await byName(page, 'Always use my QRA locator as base')).click();
+  for (const [base, target, azimuth, km, miles] of [['JN18EU', 'FN20XR', '292', '5847', '3633.93'],
+    ['QF56OD', 'IO91WM', '319', '17011', '10572.4'], ['JJ00AA', 'AI09AX', '0', '20038', '12453.69'],
+    ['AL00AA', 'RL90XA', '270', '9', '5.59']]) {
+    await type(page, 'QRA Locator Base', base);
+    await type(page, 'QRA Locator Target', target);
+    await press(page, 'cmdcalcazidist');
+    check(`path ${base} ${target}`, [azimuth, km], [await value(page, 'txtazimuth'), await value(page, 'txtdistance')]);
+    await (await byName(page, 'Use Miles')).click();
+    await press(page, 'cmdcalcazidist');
+    check(`miles ${base} ${target}`, [miles, 'Distance unit: Miles'],
+      [await value(page, 'txtdistance'), await page.$eval('#Label17', (e) => e.getAttribute('aria-label'))]);
+    await (await byName(page, 'Use Miles')).click();
+  }
+  await type(page, 'QRA Locator Base', 'jn18eu');
+  await type(page, 'QRA Locator Target', 'JN18EU');
+  await press(page, 'cmdcalcazidist');
+  check('equal locators', 'The two QRA locators are equal. No calculation can be done\nThe two values are set to zero',
+    await lastMessage(page));
+  check('no uncaught error (English)', [], errors);
+  await page.close();
+}
+
+// A French browser types a decimal comma and reads one.
+{
+  const { page, errors } = await open('fr-FR');
+  const typed = ['48,5', '51', '0', '2', '21,5', '0'];
+  for (let i = 0; i < 6; i += 1) await type(page, boxes[i], typed[i]);
+  await press(page, 'Command1');
+  check('French comma', 'JN19EI', await value(page, 'txtresultloc'));
+  await type(page, 'Latitude degrees', '48.5');
+  await press(page, 'Command1');
+  check('French point', 'Introduced value for latitude degrees is not a number', await lastMessage(page));
+  await press(page, 'message-ok');
+  await tab(page, 'Azimuth and Distance');
+  await (await byName(page, 'Always use my QRA locator as base')).click();
+  await (await byName(page, 'Use Miles')).click();
+  await type(page, 'QRA Locator Base', 'JN18EU');
+  await type(page, 'QRA Locator Target', 'FN20XR');
+  await press(page, 'cmdcalcazidist');
+  check('French miles', '3633,93', await value(page, 'txtdistance'));
+  check('no uncaught error (French)', [], errors);
+  await page.close();
+}
+
+// The home locator in storage: saved, read back as the base; what cannot be
+// read is refused with a message and the page goes on working.
+{
+  const { page } = await open('en-US');
+  const typed = ['48', '51', '0', '2', '21', '0'];
+  for (let i = 0; i < 6; i += 1) await type(page, boxes[i], typed[i]);
+  await press(page, 'Command1');
+  await press(page, 'Command5');
+  const stored = await page.evaluate(() => localStorage.getItem('morvane.home'));
+  check('saved nine values', '["48","51","0","True","2","21","0","True","JN18EU"]', stored);
+  await page.close();
+  const again = await open('en-US', { storage: stored });
+  check('base from storage', 'JN18EU', await value(again.page, 'txtlocator1'));
+  await again.page.close();
+  for (const [name, bad] of [['corrupted', '["48",'], ['foreign', '42'], ['eight values', '["1","2","3","4","5","6","7","JN18EU"]'], ['oversized', JSON.stringify(Array(9).fill('x'.repeat(5000)))]]) {
+    const { page: p, errors } = await open('en-US', { storage: bad });
+    check(`${name} storage refused`, ['The home locator stored in this browser could not be read and was ignored.'], await messages(p));
+    await press(p, 'message-ok');
+    await tab(p, 'Locator to geo coord.');
+    await type(p, 'QRA Locator', 'QF56OD');
+    await press(p, 'cmdcalclocgeo');
+    check(`${name} storage: page works`, 'South', await p.$eval('#lbllatsens', (e) => e.textContent));
+    check(`${name} storage: no error`, [], errors);
+    await p.close();
+  }
+}
+
+// Shared addresses open computed; a malformed one opens the empty page.
+{
+  const { page, errors } = await open('en-US', { hash: '#path=JN18EU,FN20XR' });
+  check('address path', ['292', '5847'], [await value(page, 'txtazimuth'), await value(page, 'txtdistance')]);
+  await page.close();
+  const bad = await open('en-US', { hash: '#path=%ZZ,<b>' });
+  check('malformed address', ['', []], [await value(bad.page, 'txtresultloc'), await messages(bad.page)]);
+  check('addresses: no error', [], [...errors, ...bad.errors]);
+  await bad.page.close();
+}
+
+// axe-core on every page, light and dark.
+const axeSource = readFileSync(new URL('../node_modules/axe-core/axe.min.js', import.meta.url), 'utf8');
+for (const scheme of ['light', 'dark']) {
+  const { page } = await open('en-US', { scheme });
+  await page.evaluate(axeSource);
+  for (const name of ['Geo coord. to Locator', 'Locator to geo coord.', 'Azimuth and Distance']) {
+    await tab(page, name);
+    const violations = await page.evaluate(async () =>
+      (await window.axe.run(document)).violations.map((v) => `${v.id}: ${v.nodes.map((n) => n.target).join(' ')}`));
+    check(`axe ${scheme} ${name}`, [], violations);
+  }
+  await page.close();
+}
+
+await browser.close();
+server.close();
+console.log(`web pages: ${checks} checks, ${failures} failure(s)`);
+process.exit(failures ? 1 : 0);
