@@ -110,6 +110,9 @@ EMSCRIPTEN_KEEPALIVE const char* mv_centre(const char* text) {
   return Answer(Exact(c.latitudeDegrees()) + "|" + Exact(c.longitudeDegrees()));
 }
 
+// Kilometres in miles as the window shows them (the map's ring labels).
+EMSCRIPTEN_KEEPALIVE double mv_km_to_miles(double kilometres) { return KmToMiles(kilometres); }
+
 // The same computations with no text in between, for the benchmark.
 EMSCRIPTEN_KEEPALIVE double mv_path_kilometres(const char* base, const char* target) {
   return ComputeAzimuthDistance(LocatorToRadians(base), LocatorToRadians(target)).kilometres;

@@ -66,6 +66,24 @@ async function tab(page, name) {
   await (await page.$(`[role=tab]::-p-text(${name})`)).click();
 }
 
+// The locator under a point of the map centred on JN18EU (SVG units): the
+// azimuthal equidistant projection undone with spherical trigonometry, then
+// the grid's letters and digits. An oracle for the map, apart from d3.
+function LocatorUnder(x, y) {
+  const rad = Math.PI / 180;
+  const [lat0, lon0] = [48.854166666666664 * rad, 2.375 * rad];
+  const rho = Math.hypot(x - 300, y - 300) / ((300 - 24) / Math.PI);
+  const bearing = Math.atan2(x - 300, 300 - y);
+  const lat = Math.asin(Math.sin(lat0) * Math.cos(rho) + Math.cos(lat0) * Math.sin(rho) * Math.cos(bearing));
+  let lon = lon0 + Math.atan2(Math.sin(bearing) * Math.sin(rho) * Math.cos(lat0), Math.cos(rho) - Math.sin(lat0) * Math.sin(lat));
+  lon = ((lon / rad + 540) % 360) - 180;
+  const a = (lon + 180) / 20;
+  const b = (lat / rad + 90) / 10;
+  const letter = (v) => String.fromCharCode(65 + Math.floor(v));
+  return letter(a) + letter(b) + Math.floor((a % 1) * 10) + Math.floor((b % 1) * 10) +
+    letter(((a * 10) % 1) * 24) + letter(((b * 10) % 1) * 24);
+}
+
 // The first page: the window's table cases.
 const boxes = ['Latitude degrees', 'Latitude minutes', 'Latitude seconds', 'Longitude degrees', 'Longitude minutes', 'Longitude seconds'];
 const geoCases = [
@@ -209,10 +227,51 @@ const geoRefusals = [
   await bad.page.close();
 }
 
+// The map: drawn at Compute, its short path ending on the projected
+// target, a tap giving the locator of the point tapped, rings in the unit.
+{
+  const { page, errors } = await open('en-US', { hash: '#path=JN18EU,FN20XR' });
+  check('map text alternative', 'Path from JN18EU to FN20XR: 292°, 5847 km', await page.$eval('#map-title', (e) => e.textContent));
+  const [end, marker] = await page.evaluate(() => {
+    const p = document.getElementById('short-path');
+    const at = p.getPointAtLength(p.getTotalLength());
+    const c = document.querySelectorAll('circle.end')[1];
+    return [[at.x, at.y], [Number(c.getAttribute('cx')), Number(c.getAttribute('cy'))]];
+  });
+  check('short path ends on the target', true, Math.hypot(end[0] - marker[0], end[1] - marker[1]) < 0.5);
+  // A tap lands on a whole pixel; the map point under it is worked out here
+  // on its own (the projection's inverse about JN18EU's centre) and must
+  // give the locator the page shows.
+  const tapNear = async (x, y) => {
+    const map = await page.$('#map');
+    await map.scrollIntoView();
+    const box = await map.boundingBox();
+    const client = [Math.round(box.x + (x / 600) * box.width), Math.round(box.y + (y / 600) * box.height)];
+    await page.mouse.click(client[0], client[1]);
+    const shown = await page.$eval('#clicked', (e) => e.textContent);
+    return [shown, `Point tapped: ${LocatorUnder(((client[0] - box.x) * 600) / box.width, ((client[1] - box.y) * 600) / box.height)}`];
+  };
+  for (const [name, x, y] of [['centre', 300, 300], ['target', ...marker], ['south-east', 420, 470], ['far north-west', 140, 90]]) {
+    const [shown, expected] = await tapNear(x, y);
+    check(`tap near the ${name}`, expected, shown);
+  }
+  const [tapped] = await tapNear(...marker);
+  await press(page, 'use-clicked');
+  check('tapped point as target', tapped.slice(-6), await value(page, 'txtlocator2'));
+  const ringLabels = () => page.$$eval('.ring-label', (l) => l.map((e) => e.textContent));
+  check('rings in km', ['2500 km', '5000 km'], (await ringLabels()).slice(0, 2));
+  await (await byName(page, 'Use Miles')).click();
+  check('rings in miles', ['1554 mi', '3108 mi'], (await ringLabels()).slice(0, 2));
+  await (await byName(page, 'Show the 18 x 18 fields')).click();
+  check('field letters shown', true, (await page.$$('.field-letter')).length > 200);
+  check('map: no error', [], errors);
+  await page.close();
+}
+
 // axe-core on every page, light and dark.
 const axeSource = readFileSync(new URL('../node_modules/axe-core/axe.min.js', import.meta.url), 'utf8');
 for (const scheme of ['light', 'dark']) {
-  const { page } = await open('en-US', { scheme });
+  const { page } = await open('en-US', { scheme, hash: '#path=JN18EU,FN20XR' });  // the map shown
   await page.evaluate(axeSource);
   for (const name of ['Geo coord. to Locator', 'Locator to geo coord.', 'Azimuth and Distance']) {
     await tab(page, name);

@@ -1,9 +1,10 @@
 // The three pages of the web edition. Each handler reads its controls,
 // asks the core, and writes the answers back, as the window's pages do.
-import { loadCore } from './src/core.js';
-import { loadHome, saveHome } from './src/home.js';
-import { showMessage } from './src/message.js';
-import { formatNumber, readNumber } from './src/number.js';
+import { loadCore } from './core.js';
+import { loadHome, saveHome } from './home.js';
+import { draw, landOf } from './map.js';
+import { showMessage } from './message.js';
+import { formatNumber, readNumber } from './number.js';
 
 const $ = (id) => document.getElementById(id);
 const locale = navigator.language;
@@ -72,7 +73,53 @@ function locatorPage(core) {
   });
 }
 
-function pathPage(core, home) {
+// The beam map under the third page: redrawn at every Compute and when the
+// unit or the fields change; a tap gives the locator of the point tapped.
+function beamMap(core, land) {
+  const svg = $('map');
+  let shown = null;  // {base, target, result}
+  let projection = null;
+  const render = () => {
+    if (!shown) return;
+    const miles = $('Check2').checked;
+    const unit = miles ? 'mi' : 'km';
+    const distance = formatNumber(miles ? shown.result.miles : shown.result.km, locale);
+    const description = `Path from ${shown.base} to ${shown.target}: ${formatNumber(shown.result.azimuth, locale)}°, ${distance} ${unit}`;
+    const end = (name) => ({ name, ...core.centre(name.slice(0, 6)) });
+    projection = draw(svg, {
+      land,
+      ends: { base: end(shown.base), target: end(shown.target) },
+      ringLabel: (km) => (miles ? `${Math.round(core.kmToMiles(km))} mi` : `${km} km`),
+      showFields: $('show-fields').checked,
+      description,
+    });
+    $('map-caption').textContent = description;
+    $('map-figure').hidden = false;
+  };
+  svg.addEventListener('click', (e) => {
+    if (!projection) return;
+    const point = new DOMPoint(e.clientX, e.clientY).matrixTransform(svg.getScreenCTM().inverse());
+    const lonLat = projection.invert([point.x, point.y]);
+    const locator = lonLat ? core.locatorAt(lonLat[1], lonLat[0], 6) : '';
+    $('clicked').textContent = locator ? `Point tapped: ${locator}` : 'Outside the map.';
+    $('use-clicked').hidden = !locator;
+    $('use-clicked').dataset.locator = locator;
+  });
+  $('use-clicked').addEventListener('click', () => {
+    $('txtlocator2').value = $('use-clicked').dataset.locator;
+    $('cmdcalcazidist').click();
+  });
+  $('show-fields').addEventListener('change', render);
+  $('Check2').addEventListener('change', render);
+  return {
+    show(base, target, result) {
+      shown = { base, target, result };
+      render();
+    },
+  };
+}
+
+function pathPage(core, home, map) {
   const base = $('txtlocator1');
   const target = $('txtlocator2');
   const readHomeIntoBase = () => {
@@ -100,6 +147,7 @@ function pathPage(core, home) {
     const r = core.path(b, t);
     $('txtazimuth').value = formatNumber(r.azimuth, locale);
     $('txtdistance').value = formatNumber($('Check2').checked ? r.miles : r.km, locale);
+    map.show(b, t, r);
   });
   $('Command3').addEventListener('click', () => {
     for (const id of ['txtlocator2', 'txtdistance', 'txtazimuth']) $(id).value = '';
@@ -162,7 +210,8 @@ async function main() {
   const home = loadHome(localStorage);
   geoPage(core);
   locatorPage(core);
-  const check1 = pathPage(core, home);
+  const land = await fetch('land-110m.json').then((r) => r.json()).then(landOf).catch(() => null);
+  const check1 = pathPage(core, home, beamMap(core, land));
   check1();  // ticked at start: the base is the home locator
   if (home.problem) showMessage(home.problem, { title: 'Morvane' });
   openFromAddress(tabs());
