@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Draws Morvane's logo (logo.gif), program icon (morvane.ico) and desktop
-icons (icons/NxN.png in the hicolor sizes, icons/scalable.svg).
+icons (icons/NxN.png in the hicolor sizes, icons/scalable.svg), and the
+web edition's (icons/web-192.png, icons/web-512.png).
 
 The logo: a 159 x 159 GIF89a with a 256-entry global colour table, one
 frame, not interlaced, no transparency. The icon: 32 x 32, 16 colours
@@ -174,6 +175,8 @@ def write_png(path, size, rows):
 
 
 HICOLOR_SIZES = (16, 22, 24, 32, 48, 64, 128, 256)
+# What browsers ask of a web app's manifest (the web edition's icons).
+WEB_SIZES = (192, 512)
 
 
 def write_desktop_icon(path, size, supersample=4):
@@ -240,3 +243,5 @@ if __name__ == "__main__":
     for n in HICOLOR_SIZES:
         write_desktop_icon(os.path.join(HERE, "icons", "%dx%d.png" % (n, n)), n)
     write_svg(os.path.join(HERE, "icons", "scalable.svg"))
+    for n in WEB_SIZES:  # smooth enough at these sizes with less sampling
+        write_desktop_icon(os.path.join(HERE, "icons", "web-%d.png" % n), n, supersample=2)

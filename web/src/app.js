@@ -53,6 +53,37 @@ function geoPage(core) {
   });
 }
 
+// "Use my position": the browser's position, asked for only on this press,
+// typed into the boxes as degrees, minutes and seconds, then computed.
+function whereAmI() {
+  const split = (value) => {
+    const a = Math.abs(value);
+    let degrees = Math.floor(a);
+    let minutes = Math.floor((a - degrees) * 60);
+    let seconds = Math.round(((a - degrees) * 3600 - minutes * 60) * 100) / 100;
+    if (seconds >= 60) [seconds, minutes] = [0, minutes + 1];
+    if (minutes >= 60) [minutes, degrees] = [0, degrees + 1];
+    return [String(degrees), String(minutes), formatNumber(seconds, locale)];
+  };
+  const failed = { 1: 'The browser was not allowed to tell its position.', 3: 'The browser took too long to find its position.' };
+  $('use-position').addEventListener('click', () => {
+    if (!navigator.geolocation) return showMessage('This browser cannot tell its position.');
+    $('accuracy').textContent = 'Asking the browser…';
+    navigator.geolocation.getCurrentPosition((p) => {
+      const { latitude, longitude, accuracy } = p.coords;
+      [...split(latitude), ...split(longitude)].forEach((text, i) =>
+        ($(['txtlatdeg', 'txtlatmin', 'txtlatsec', 'txtlondeg', 'txtlonmin', 'txtlonsec'][i]).value = text));
+      $(latitude < 0 ? 'optlatsud' : 'optlatnord').checked = true;
+      $(longitude < 0 ? 'optlonouest' : 'optlonest').checked = true;
+      $('accuracy').textContent = `Within about ${Math.round(accuracy)} m, as the browser says.`;
+      $('Command1').click();
+    }, (e) => {
+      $('accuracy').textContent = '';
+      showMessage(failed[e.code] || 'The browser could not find its position.', { title: 'Morvane' });
+    }, { enableHighAccuracy: true, timeout: 20000, maximumAge: 60000 });
+  });
+}
+
 function locatorPage(core) {
   const outputs = ['txtlatdeginv', 'txtlatmininv', 'Text1', 'txtlongdeginv', 'txtlongmininv', 'Text2'].map($);
   $('cmdcalclocgeo').addEventListener('click', () => {
@@ -209,6 +240,7 @@ async function main() {
   const core = await loadCore();
   const home = loadHome(localStorage);
   geoPage(core);
+  whereAmI();
   locatorPage(core);
   const land = await fetch('land-110m.json').then((r) => r.json()).then(landOf).catch(() => null);
   const check1 = pathPage(core, home, beamMap(core, land));
@@ -216,6 +248,8 @@ async function main() {
   if (home.problem) showMessage(home.problem, { title: 'Morvane' });
   openFromAddress(tabs());
   document.body.dataset.ready = 'true';
+  // Offline after the first visit; a failure here only means online-only.
+  if ('serviceWorker' in navigator) navigator.serviceWorker.register('sw.js').catch(() => {});
 }
 
 main();

@@ -26,6 +26,7 @@ const browser = await puppeteer.launch({
 });
 let failures = 0;
 let checks = 0;
+const foreign = [];  // any request that leaves the site's own origin
 const check = (name, expected, actual) => {
   checks += 1;
   if (JSON.stringify(expected) !== JSON.stringify(actual)) {
@@ -39,6 +40,7 @@ async function open(language, { hash = '', storage = null, scheme = 'light' } = 
   const context = await browser.createBrowserContext();
   const page = await context.newPage();
   const errors = [];
+  page.on('request', (r) => !r.url().startsWith(site) && !r.url().startsWith('data:') && foreign.push(r.url()));
   page.on('pageerror', (e) => errors.push(String(e)));
   page.on('console', (m) => m.type() === 'error' && errors.push(m.text()));
   await page.emulateMediaFeatures([{ name: 'prefers-color-scheme', value: scheme }]);
@@ -268,6 +270,47 @@ const geoRefusals = [
   await page.close();
 }
 
+// "Use my position": the browser's position typed into the boxes and
+// computed; a refusal is a clear message.
+{
+  const { page, errors } = await open('en-US');
+  await page.browserContext().overridePermissions(site, ['geolocation']);
+  await page.setGeolocation({ latitude: -33.8568, longitude: 151.2153, accuracy: 12 });
+  await press(page, 'use-position');
+  await page.waitForFunction(() => document.getElementById('txtresultloc').value !== '');
+  const shown = await page.evaluate(() => ['txtlatdeg', 'txtlatmin', 'txtlatsec', 'txtlondeg', 'txtlonmin', 'txtlonsec',
+    'txtresultloc'].map((id) => document.getElementById(id).value));
+  check('position typed and computed', ['33', '51', '24.48', '151', '12', '55.08', 'QF56OD'], shown);
+  check('hemispheres from the position', [true, false],
+    await page.evaluate(() => [document.getElementById('optlatsud').checked, document.getElementById('optlonouest').checked]));
+  check('accuracy shown', 'Within about 12 m, as the browser says.', await page.$eval('#accuracy', (e) => e.textContent));
+  await page.browserContext().clearPermissionOverrides();
+  await page.browserContext().overridePermissions(site, []);
+  await press(page, 'use-position');
+  await page.waitForFunction(() => window.morvaneMessages.length > 0);
+  check('position refused', 'The browser was not allowed to tell its position.', await lastMessage(page));
+  check('position: no error', [], errors);
+  await page.close();
+}
+
+// Offline: loaded once, the network cut, reloaded: the pages still compute.
+{
+  const { page, errors } = await open('en-US');
+  await page.waitForFunction(() => navigator.serviceWorker.controller !== null, { timeout: 10000 });
+  await page.setOfflineMode(true);
+  await page.reload();
+  await page.waitForSelector('body[data-ready=true]');
+  await tab(page, 'Azimuth and Distance');
+  await (await byName(page, 'Always use my QRA locator as base')).click();
+  await type(page, 'QRA Locator Base', 'IO91WM');
+  await type(page, 'QRA Locator Target', 'QF56OD');
+  await press(page, 'cmdcalcazidist');
+  check('offline: computes', ['61', '17011'], [await value(page, 'txtazimuth'), await value(page, 'txtdistance')]);
+  check('offline: the map has its coastlines', 1, (await page.$$('#map .land')).length);
+  check('offline: no error', [], errors);
+  await page.close();
+}
+
 // axe-core on every page, light and dark.
 const axeSource = readFileSync(new URL('../node_modules/axe-core/axe.min.js', import.meta.url), 'utf8');
 for (const scheme of ['light', 'dark']) {
@@ -282,6 +325,7 @@ for (const scheme of ['light', 'dark']) {
   await page.close();
 }
 
+check('no request leaves the site', [], foreign);
 await browser.close();
 server.close();
 console.log(`web pages: ${checks} checks, ${failures} failure(s)`);
