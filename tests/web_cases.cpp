@@ -4,10 +4,12 @@
 // KIND, the inputs and the answer, separated by tabs. The test feeds the
 // same inputs to the WebAssembly core and expects the same text.
 //   web_cases N > cases.tsv
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "web/core/api.h"
 
@@ -26,7 +28,22 @@ std::string Locator(std::mt19937& rng, int length) {
 
 }  // namespace
 
+// --time N: nanoseconds per mv_path_kilometres over N random pairs, the
+// native side of the web benchmark.
+int Time(long n) {
+  std::mt19937 rng(7);
+  std::vector<std::string> pairs;
+  for (int i = 0; i < 1000; ++i) pairs.push_back(Locator(rng, 6));
+  double sum = 0;
+  const auto start = std::chrono::steady_clock::now();
+  for (long i = 0; i < n; ++i) sum += mv_path_kilometres(pairs[i % 1000].c_str(), pairs[(i * 7 + 1) % 1000].c_str());
+  const double ns = std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - start).count();
+  std::printf("%.1f\t%.0f\n", ns / double(n), sum);
+  return 0;
+}
+
 int main(int argc, char* argv[]) {
+  if (argc > 2 && std::string(argv[1]) == "--time") return Time(std::atol(argv[2]));
   const long n = argc > 1 ? std::atol(argv[1]) : 100000;
   std::mt19937 rng(2026);
   std::uniform_real_distribution<double> lat(0, 90), lon(0, 180), sixty(0, 60);
