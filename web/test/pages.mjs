@@ -240,7 +240,25 @@ const geoRefusals = [
     const c = document.querySelectorAll('circle.end')[1];
     return [[at.x, at.y], [Number(c.getAttribute('cx')), Number(c.getAttribute('cy'))]];
   });
-  check('short path ends on the target', true, Math.hypot(end[0] - marker[0], end[1] - marker[1]) < 0.5);
+  // Where FN20XR's centre must fall, worked out here: its great-circle
+  // distance and bearing from JN18EU's centre, as a radius and an angle.
+  const rad = Math.PI / 180;
+  const [p1, l1, p2, l2] = [48.854166666666664 * rad, 2.375 * rad, 40.729166666666664 * rad, -74.04166666666667 * rad];
+  const rho = Math.acos(Math.sin(p1) * Math.sin(p2) + Math.cos(p1) * Math.cos(p2) * Math.cos(l2 - l1));
+  const bearing = Math.atan2(Math.sin(l2 - l1) * Math.cos(p2), Math.cos(p1) * Math.sin(p2) - Math.sin(p1) * Math.cos(p2) * Math.cos(l2 - l1));
+  const r = (rho * (300 - 24)) / Math.PI;
+  const expected = [300 + r * Math.sin(bearing), 300 - r * Math.cos(bearing)];
+  check('short path ends on the projected target', true, Math.hypot(end[0] - expected[0], end[1] - expected[1]) < 0.5);
+  // The long path goes on from the target, round the far side, to the base.
+  const [longStart, longEnd] = await page.evaluate(() => {
+    const p = document.querySelector('.long-path');
+    const a = p.getPointAtLength(0);
+    const b = p.getPointAtLength(p.getTotalLength());
+    return [[a.x, a.y], [b.x, b.y]];
+  });
+  check('long path from the target to the base', [true, true],
+    [Math.hypot(longStart[0] - expected[0], longStart[1] - expected[1]) < 0.5, Math.hypot(longEnd[0] - 300, longEnd[1] - 300) < 0.5]);
+  check('target marked there', true, Math.hypot(marker[0] - expected[0], marker[1] - expected[1]) < 0.5);
   // A tap lands on a whole pixel; the map point under it is worked out here
   // on its own (the projection's inverse about JN18EU's centre) and must
   // give the locator the page shows.
@@ -293,24 +311,6 @@ const geoRefusals = [
   await page.close();
 }
 
-// Offline: loaded once, the network cut, reloaded: the pages still compute.
-{
-  const { page, errors } = await open('en-US');
-  await page.waitForFunction(() => navigator.serviceWorker.controller !== null, { timeout: 10000 });
-  await page.setOfflineMode(true);
-  await page.reload();
-  await page.waitForSelector('body[data-ready=true]');
-  await tab(page, 'Azimuth and Distance');
-  await (await byName(page, 'Always use my QRA locator as base')).click();
-  await type(page, 'QRA Locator Base', 'IO91WM');
-  await type(page, 'QRA Locator Target', 'QF56OD');
-  await press(page, 'cmdcalcazidist');
-  check('offline: computes', ['61', '17011'], [await value(page, 'txtazimuth'), await value(page, 'txtdistance')]);
-  check('offline: the map has its coastlines', 1, (await page.$$('#map .land')).length);
-  check('offline: no error', [], errors);
-  await page.close();
-}
-
 // axe-core on every page, light and dark.
 const axeSource = readFileSync(new URL('../node_modules/axe-core/axe.min.js', import.meta.url), 'utf8');
 for (const scheme of ['light', 'dark']) {
@@ -325,8 +325,31 @@ for (const scheme of ['light', 'dark']) {
   await page.close();
 }
 
+// Offline: loaded once, the network cut, reloaded: the pages still compute.
+{
+  const { page, errors } = await open('en-US');
+  await page.waitForFunction(() => navigator.serviceWorker.controller !== null, { timeout: 10000 });
+  // Only the service worker's own copies may serve from here on: the
+  // browser's cache emptied, the server stopped (the worker has a network
+  // of its own, which the page's offline mode does not cut).
+  await (await page.createCDPSession()).send('Network.clearBrowserCache');
+  server.close();
+  server.closeAllConnections();
+  await page.setOfflineMode(true);
+  await page.reload();
+  await page.waitForSelector('body[data-ready=true]');
+  await tab(page, 'Azimuth and Distance');
+  await (await byName(page, 'Always use my QRA locator as base')).click();
+  await type(page, 'QRA Locator Base', 'IO91WM');
+  await type(page, 'QRA Locator Target', 'QF56OD');
+  await press(page, 'cmdcalcazidist');
+  check('offline: computes', ['61', '17011'], [await value(page, 'txtazimuth'), await value(page, 'txtdistance')]);
+  check('offline: the map has its coastlines', 1, (await page.$$('#map .land')).length);
+  check('offline: no error', [], errors);
+  await page.close();
+}
+
 check('no request leaves the site', [], foreign);
 await browser.close();
-server.close();
 console.log(`web pages: ${checks} checks, ${failures} failure(s)`);
 process.exit(failures ? 1 : 0);
