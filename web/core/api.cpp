@@ -110,6 +110,10 @@ EMSCRIPTEN_KEEPALIVE const char* mv_centre(const char* text) {
   return Answer(Exact(c.latitudeDegrees()) + "|" + Exact(c.longitudeDegrees()));
 }
 
+// The Earth's circumference in km, as the distances are computed with it
+// (the map's rings).
+EMSCRIPTEN_KEEPALIVE double mv_earth_circumference_km() { return kEarthCircumferenceKm; }
+
 // Kilometres in miles as the window shows them (the map's ring labels).
 EMSCRIPTEN_KEEPALIVE double mv_km_to_miles(double kilometres) { return KmToMiles(kilometres); }
 

@@ -13,5 +13,6 @@ int mv_check(const char* text);
 const char* mv_path(const char* base, const char* target);
 const char* mv_centre(const char* text);
 double mv_km_to_miles(double kilometres);
+double mv_earth_circumference_km();
 double mv_path_kilometres(const char* base, const char* target);
 }

@@ -123,6 +123,7 @@ function beamMap(core, land) {
       ringLabel: (km) => (miles ? `${Math.round(core.kmToMiles(km))} mi` : `${km} km`),
       showFields: $('show-fields').checked,
       description,
+      kmPerDegree: core.earthCircumferenceKm / 360,
     });
     $('map-caption').textContent = description;
     $('map-figure').hidden = false;

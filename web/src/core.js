@@ -36,6 +36,7 @@ export async function loadCore(options = {}) {
       const p = split(text('mv_centre', ['string'], [locator]));
       return p && { lat: Number(p[0]), lon: Number(p[1]) };
     },
+    earthCircumferenceKm: m.ccall('mv_earth_circumference_km', 'number', [], []),
     kmToMiles: m.cwrap('mv_km_to_miles', 'number', ['number']),
     pathKilometres: m.cwrap('mv_path_kilometres', 'number', ['string', 'string']),
   };

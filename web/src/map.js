@@ -7,7 +7,6 @@ import { feature } from 'topojson-client';
 
 export const kSize = 600;           // the SVG's own units; it scales with the page
 export const kRingKm = 2500;        // range rings every 2,500 km
-const kKmPerDegree = 40076.59 / 360;  // the window's Earth
 const SVG = 'http://www.w3.org/2000/svg';
 
 // The projection centred on [longitude, latitude], the whole Earth filling
@@ -27,7 +26,8 @@ export function ringRadiiKm() {
   return radii;
 }
 
-export const ringFor = (centre, km) => geoCircle().center(centre).radius(km / kKmPerDegree)();
+// A ring of km around centre, on an Earth of kmPerDegree (the core's).
+export const ringFor = (centre, km, kmPerDegree) => geoCircle().center(centre).radius(km / kmPerDegree)();
 
 // The short path as the great circle it is, and the long path: the rest of
 // the same circle, from the target on round to the base.
@@ -62,8 +62,9 @@ function element(name, attributes, text) {
 }
 
 // Draws the map into svg. ends: {base, target} as {lon, lat, name};
-// ringLabel(km) gives a ring's label in the unit shown.
-export function draw(svg, { land, ends, ringLabel, showFields, description }) {
+// ringLabel(km) gives a ring's label in the unit shown; kmPerDegree is the
+// core's Earth, so that the rings agree with the distances shown.
+export function draw(svg, { land, ends, ringLabel, showFields, description, kmPerDegree }) {
   const centre = [ends.base.lon, ends.base.lat];
   const projection = projectionFor(centre);
   const path = geoPath(projection);
@@ -82,9 +83,9 @@ export function draw(svg, { land, ends, ringLabel, showFields, description }) {
     }
   }
   for (const km of ringRadiiKm()) {
-    svg.append(element('path', { class: 'ring', d: path(ringFor(centre, km)) }));
+    svg.append(element('path', { class: 'ring', d: path(ringFor(centre, km, kmPerDegree)) }));
     // Labelled straight above the centre, where the ring crosses north.
-    const radius = projection.scale() * ((km / kKmPerDegree) * Math.PI) / 180;
+    const radius = projection.scale() * ((km / kmPerDegree) * Math.PI) / 180;
     svg.append(element('text', { class: 'ring-label', x: kSize / 2 + 4, y: kSize / 2 - radius - 3 }, ringLabel(km)));
   }
   const target = [ends.target.lon, ends.target.lat];
