@@ -280,9 +280,10 @@ const geoRefusals = [
   check('tapped point as target', tapped.slice(-6), await value(page, 'txtlocator2'));
   const ringLabels = () => page.$$eval('.ring-label', (l) => l.map((e) => e.textContent));
   check('rings in km', ['2500 km', '5000 km'], (await ringLabels()).slice(0, 2));
-  // The 2,500 km ring (its label just above it) on the window's Earth of 40076.59 km.
-  const ringTop = 300 - ((2500 / (40076.59 / 360)) * rad * (300 - 24)) / Math.PI - 3;
-  check('ring radius', true, Math.abs((await page.$eval('.ring-label', (e) => Number(e.getAttribute('y')))) - ringTop) < 0.5);
+  // The 17,500 km ring (its label just above it) on the window's Earth of 40076.59 km.
+  const ringTop = 300 - ((17500 / (40076.59 / 360)) * rad * (300 - 24)) / Math.PI - 3;
+  const lastLabel = await page.$$eval('.ring-label', (l) => Number(l.at(-1).getAttribute('y')));
+  check('ring radius', true, Math.abs(lastLabel - ringTop) < 0.5);
   await (await byName(page, 'Use Miles')).click();
   check('rings in miles', ['1554 mi', '3108 mi'], (await ringLabels()).slice(0, 2));
   await (await byName(page, 'Show the 18 x 18 fields')).click();
