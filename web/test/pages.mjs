@@ -3,21 +3,14 @@
 // French browser, refusals, the stored home locator, shared addresses,
 // axe-core in light and dark, and never an uncaught error.
 //   node web/test/pages.mjs build-web
-import { createReadStream, readFileSync } from 'node:fs';
-import http from 'node:http';
+import { readFileSync } from 'node:fs';
 import path from 'node:path';
 import puppeteer from 'puppeteer-core';
 
+import { serve } from './serve.mjs';
+
 const root = path.resolve(process.argv[2] || 'build-web');
-const types = { '.html': 'text/html', '.js': 'text/javascript', '.css': 'text/css', '.wasm': 'application/wasm' };
-const server = http.createServer((req, res) => {
-  const file = path.join(root, decodeURIComponent(new URL(req.url, 'http://x').pathname).replace(/\/$/, '/index.html'));
-  if (!file.startsWith(root)) return res.writeHead(403).end();
-  res.writeHead(200, { 'Content-Type': types[path.extname(file)] || 'application/octet-stream' });
-  createReadStream(file).on('error', () => res.end()).pipe(res);
-}).listen(0, '127.0.0.1');
-await new Promise((r) => server.on('listening', r));
-const site = `http://127.0.0.1:${server.address().port}/`;
+const { site, server } = await serve(root);
 
 const browser = await puppeteer.launch({
   executablePath: '/usr/bin/chromium',
@@ -35,10 +28,10 @@ const check = (name, expected, actual) => {
   }
 };
 
-// Each page in a context of its own, so storage never leaks between cases.
-async function open(language, { hash = '', storage = null, scheme = 'light' } = {}) {
-  const context = await browser.createBrowserContext();
-  const page = await context.newPage();
+// Each page in a context of its own, so storage never leaks between cases;
+// installing needs the browser's own (not incognito) context.
+async function open(language, { hash = '', storage = null, scheme = 'light', ownContext = true } = {}) {
+  const page = ownContext ? await (await browser.createBrowserContext()).newPage() : await browser.newPage();
   const errors = [];
   page.on('request', (r) => !r.url().startsWith(site) && !r.url().startsWith('data:') && foreign.push(r.url()));
   page.on('pageerror', (e) => errors.push(String(e)));
@@ -331,12 +324,14 @@ for (const scheme of ['light', 'dark']) {
 
 // Offline: loaded once, the network cut, reloaded: the pages still compute.
 {
-  const { page, errors } = await open('en-US');
+  const { page, errors } = await open('en-US', { ownContext: false });
   await page.waitForFunction(() => navigator.serviceWorker.controller !== null, { timeout: 10000 });
+  const cdp = await page.createCDPSession();
+  check('the browser can install it', [], (await cdp.send('Page.getInstallabilityErrors')).installabilityErrors);
   // Only the service worker's own copies may serve from here on: the
   // browser's cache emptied, the server stopped (the worker has a network
   // of its own, which the page's offline mode does not cut).
-  await (await page.createCDPSession()).send('Network.clearBrowserCache');
+  await cdp.send('Network.clearBrowserCache');
   server.close();
   server.closeAllConnections();
   await page.setOfflineMode(true);

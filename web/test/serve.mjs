@@ -1,0 +1,20 @@
+// A static server for the built site on a free port of 127.0.0.1, sending
+// each file with the type a web server would.
+import { createReadStream } from 'node:fs';
+import http from 'node:http';
+import path from 'node:path';
+
+const kTypes = { '.html': 'text/html', '.js': 'text/javascript', '.css': 'text/css', '.wasm': 'application/wasm',
+  '.json': 'application/json', '.png': 'image/png', '.svg': 'image/svg+xml', '.webmanifest': 'application/manifest+json' };
+
+// {site, server}: the site's address and the server, to stop it.
+export async function serve(root) {
+  const server = http.createServer((req, res) => {
+    const file = path.join(root, decodeURIComponent(new URL(req.url, 'http://x').pathname).replace(/\/$/, '/index.html'));
+    if (!file.startsWith(root)) return res.writeHead(403).end();
+    res.writeHead(200, { 'Content-Type': kTypes[path.extname(file)] || 'application/octet-stream' });
+    createReadStream(file).on('error', () => res.end()).pipe(res);
+  }).listen(0, '127.0.0.1');
+  await new Promise((r) => server.on('listening', r));
+  return { site: `http://127.0.0.1:${server.address().port}/`, server };
+}
