@@ -3,17 +3,12 @@
 #include <array>
 #include <cstring>
 
+#include "cli/position_text.h"
+
 namespace morvane::adif {
 namespace {
 
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (Lower(a[i]) != Lower(b[i])) return false;
-  return true;
-}
+using cli::SameLetters;
 
 // The first '<' in s[from, end), or null. Fields are short and mostly
 // separated by a blank or two, so a few bytes are looked at before memchr.
@@ -29,7 +24,7 @@ std::size_t FindMarker(std::string_view s, std::size_t from, std::string_view ma
     const void* hit = std::memchr(s.data() + from, '<', s.size() - from);
     if (!hit) return std::string_view::npos;
     const std::size_t at = static_cast<std::size_t>(static_cast<const char*>(hit) - s.data());
-    if (SameName(s.substr(at, marker.size()), marker)) return at;
+    if (SameLetters(s.substr(at, marker.size()), marker)) return at;
     from = at + 1;
   }
   return std::string_view::npos;
@@ -70,8 +65,8 @@ Tag ReadTag(std::string_view s, std::size_t at, bool atEnd) {
   const std::string_view name = s.substr(at + 1, i - at - 1);
   if (name.empty()) return {Tag::NotATag};
   if (s[i] == '>') {
-    if (SameName(name, "eor")) return {Tag::Eor, i + 1};
-    if (SameName(name, "eoh")) return {Tag::Eoh, i + 1};
+    if (SameLetters(name, "eor")) return {Tag::Eor, i + 1};
+    if (SameLetters(name, "eoh")) return {Tag::Eoh, i + 1};
     return {Tag::NotATag};
   }
   if (s[i] != ':') return {Tag::NotATag};
@@ -141,8 +136,8 @@ void Filler::Feed(std::string_view bytes) {
     for (auto& slot : slots_)
       if (slot) *slot = {slot->tagStart - begin_, slot->nameEnd - begin_, slot->dataStart - begin_, slot->dataEnd - begin_};
     if (quotedEor_) {
-      *quotedEor_ -= begin_;
-      quotedEorDataEnd_ -= begin_;
+      quotedEor_->at -= begin_;
+      quotedEor_->dataEnd -= begin_;
     }
     begin_ = 0;
   }
@@ -281,11 +276,8 @@ bool Filler::ScanRecord(bool atEnd) {
     const std::string_view data = std::string_view(buf_).substr(dataStart, dataEnd - dataStart);
     // An <EOR> in the data is data, unless a whole record follows it there:
     // then the length is likely wrong (judged once the record has ended).
-    if (const std::size_t eor = FindMarker(data, 0, "<eor>"); eor != std::string::npos && !quotedEor_) {
-      quotedEor_ = dataStart + eor;
-      quotedEorName_ = tag.name;
-      quotedEorDataEnd_ = dataEnd;
-    }
+    if (const std::size_t eor = FindMarker(data, 0, "<eor>"); eor != std::string::npos && !quotedEor_)
+      quotedEor_ = QuotedEor{dataStart + eor, dataEnd, std::string(tag.name)};
     // The fields looked at have names of distinct lengths.
     static constexpr std::string_view kNames[kSlots] = {"gridsquare", "gridsquare_ext", "my_gridsquare",
                                                         "my_gridsquare_ext", "distance", "ant_az"};
@@ -298,15 +290,16 @@ bool Filler::ScanRecord(bool atEnd) {
       case 8: slot = kDistance; break;
       case 6: slot = kAntAz; break;
     }
-    if (slot >= 0 && SameName(tag.name, kNames[slot]))
+    if (slot >= 0 && SameLetters(tag.name, kNames[slot]))
       slots_[slot] = Located{at, at + 1 + tag.name.size(), dataStart, dataEnd};
     scan_ = dataEnd;
   }
 }
 
 void Filler::EmitRecord(std::size_t eorStart, std::size_t eorEnd) {
-  if (damage_.empty() && quotedEor_ && WholeRecordAt(std::string_view(buf_).substr(0, eorEnd), *quotedEor_ + 5, quotedEorDataEnd_))
-    damage_ = "the data of " + quotedEorName_ + " holds an <EOR> and a whole record, so its length is likely wrong";
+  if (damage_.empty() && quotedEor_ &&
+      WholeRecordAt(std::string_view(buf_).substr(0, eorEnd), quotedEor_->at + 5, quotedEor_->dataEnd))
+    damage_ = "the data of " + quotedEor_->field + " holds an <EOR> and a whole record, so its length is likely wrong";
   Edit edit;
   if (!sawField_ && !passThrough_) {
     ++empty_;

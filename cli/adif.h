@@ -91,9 +91,12 @@ class Filler {
   long damaged_ = 0;
   long empty_ = 0;
   bool headerless_ = false;              // the log began with '<'
-  std::optional<std::size_t> quotedEor_;  // an <EOR> inside a field's data
-  std::size_t quotedEorDataEnd_ = 0;
-  std::string quotedEorName_;
+  // The first <EOR> inside a field's data, judged when the record ends.
+  struct QuotedEor {
+    std::size_t at, dataEnd;  // in buf_
+    std::string field;
+  };
+  std::optional<QuotedEor> quotedEor_;
   std::optional<Located> slots_[kSlots];
   std::string damage_;  // why the record is damaged, when it is
 };

@@ -34,8 +34,7 @@ std::string WrongCount(std::size_t wanted, std::size_t got) {
 // Whether a word group carries its hemisphere as a letter at one end.
 bool LetterAtAnEnd(std::string_view text) {
   const std::string_view t = TrimBlanks(text);
-  const auto letter = [](char c) { return std::string_view("NSEWnsew").find(c) != std::string_view::npos; };
-  return !t.empty() && (letter(t.front()) || letter(t.back()));
+  return !t.empty() && (IsHemisphere(t.front()) || IsHemisphere(t.back()));
 }
 
 std::optional<std::string> AnswerLocator(std::vector<std::string_view> words, const Context& c,

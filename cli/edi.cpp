@@ -11,12 +11,11 @@
 namespace morvane::edi {
 namespace {
 
+using cli::SameLetters;
 using cli::UpperCase;
 
-bool SameText(std::string_view a, std::string_view b) { return UpperCase(a) == UpperCase(b); }
-
 bool StartsWith(std::string_view text, std::string_view prefix) {
-  return text.size() >= prefix.size() && SameText(text.substr(0, prefix.size()), prefix);
+  return SameLetters(text.substr(0, prefix.size()), prefix);
 }
 
 // Blanks, tabs and a carriage return trimmed from both ends.
@@ -96,7 +95,7 @@ HeaderValues FilledHeader(const Totals& t) {
   HeaderValues h;
   h.cqsop = std::to_string(t.computedTotal);
   if (!t.bonusUsed) h.ctosc = h.cqsop;
-  if (t.best) h.codxc = t.bestCall + ";" + t.bestLocator + ";" + std::to_string(long(std::floor(t.best->km)));
+  if (t.bestKm) h.codxc = t.bestCall + ";" + t.bestLocator + ";" + std::to_string(long(std::floor(*t.bestKm)));
   return h;
 }
 
@@ -242,9 +241,9 @@ void Pass::RecordLine(std::string_view text, std::string_view line) {
   if (Trim(text).find_first_not_of(';') == std::string_view::npos) return Emit(line);  // an empty record
 
   Qso q{lineNumber_, Trim(field(2)), Trim(field(9)), Trim(field(10)), WholeNumber(field(10)), 0, 0, false};
-  const bool duplicate = SameText(Trim(field(14)), "D");
+  const bool duplicate = SameLetters(Trim(field(14)), "D");
   const auto distance = totals_.pwwloValid ? ContestDistance(totals_.pwwlo, q.locator) : std::nullopt;
-  q.valid = distance && !duplicate && !SameText(q.call, "ERROR");
+  q.valid = distance && !duplicate && !SameLetters(q.call, "ERROR");
   if (q.valid) {
     q.points = distance->points * totals_.multiplier;
     q.km = distance->km;
@@ -254,8 +253,8 @@ void Pass::RecordLine(std::string_view text, std::string_view line) {
   ++(q.claimedPoints == q.points ? totals_.agree : totals_.differ);
   totals_.claimedTotal += q.claimedPoints.value_or(0);
   totals_.computedTotal += q.points;
-  if (q.valid && (!totals_.best || q.km > totals_.best->km)) {
-    totals_.best = q;
+  if (q.valid && (!totals_.bestKm || q.km > *totals_.bestKm)) {
+    totals_.bestKm = q.km;
     totals_.bestCall = q.call;
     totals_.bestLocator = UpperCase(q.locator);
   }

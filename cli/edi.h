@@ -50,8 +50,8 @@ struct Totals {
   long multiplier = 1;            // as used
   long qsos = 0, valid = 0, agree = 0, differ = 0, unreadable = 0;
   long claimedTotal = 0, computedTotal = 0;
-  std::optional<Qso> best;        // the farthest valid QSO (views invalid after the pass)
-  std::string bestCall, bestLocator;  // its call and locator, kept
+  std::optional<double> bestKm;   // the farthest valid QSO: its km,
+  std::string bestCall, bestLocator;  // call and locator (upper case)
 };
 
 // The header values a fill writes, from the totals of a first pass.

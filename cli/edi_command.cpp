@@ -17,11 +17,8 @@ namespace {
 // Below this many QSOs a mostly-wrong log is still listed line by line.
 constexpr long kFewQsos = 10;
 
-std::string Km(double km) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.1f", km);
-  return text;
-}
+// Kilometres to one decimal, as the ellipsoid's are shown.
+std::string Km(double km) { return ShownResult(km, true); }
 
 // The log's bytes for a second pass: a file is read again; standard input
 // is kept in an unnamed temporary file, so memory stays small.
@@ -89,7 +86,7 @@ std::vector<HeaderCheck> CheckHeader(const edi::Totals& t) {
 }
 
 std::string BestDx(const edi::Totals& t) {
-  return t.best ? t.bestCall + " " + t.bestLocator + " " + Km(t.best->km) + " km" : "none";
+  return t.bestKm ? t.bestCall + " " + t.bestLocator + " " + Km(*t.bestKm) + " km" : "none";
 }
 
 // Why the QSO lines are not listed one by one, or empty when they are.
@@ -183,9 +180,9 @@ int RunEdi(const Context& context, const std::string& file) {
         << ", \"agree\": " << std::to_string(t.agree) << ", \"differ\": " << std::to_string(t.differ)
         << ", \"unreadable\": " << std::to_string(t.unreadable) << ", \"claimed\": " << std::to_string(t.claimedTotal)
         << ", \"computed\": " << std::to_string(t.computedTotal) << ", \"multiplier\": " << std::to_string(t.multiplier);
-    if (t.best)
+    if (t.bestKm)
       out << ", \"best\": {\"call\": " << JsonString(t.bestCall) << ", \"locator\": " << JsonString(t.bestLocator)
-          << ", \"km\": " << Km(t.best->km) << '}';
+          << ", \"km\": " << Km(*t.bestKm) << '}';
     if (!notListed.empty()) out << ", \"note\": " << JsonString(notListed);
     out << "}}";
   } else {

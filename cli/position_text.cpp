@@ -13,10 +13,6 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
-bool IsHemisphere(char c) {
-  const char u = Upper(c);
-  return u == 'N' || u == 'S' || u == 'E' || u == 'W';
-}
 
 // The marks that may follow each number: degrees, minutes, seconds. UTF-8
 // degree, prime and double prime signs, their ASCII stand-ins and letters.
@@ -43,6 +39,18 @@ std::string_view TrimBlanks(std::string_view s) {
   while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
   while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
   return s;
+}
+
+bool IsHemisphere(char c) {
+  const char u = Upper(c);
+  return u == 'N' || u == 'S' || u == 'E' || u == 'W';
+}
+
+bool SameLetters(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (Upper(a[i]) != Upper(b[i])) return false;
+  return true;
 }
 
 std::string UpperCase(std::string_view s) {

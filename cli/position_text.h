@@ -18,6 +18,10 @@ namespace morvane::cli {
 // ends; ASCII letters upper-cased.
 std::string_view TrimBlanks(std::string_view s);
 std::string UpperCase(std::string_view s);
+// The same text but for the case of ASCII letters; no copy is made.
+bool SameLetters(std::string_view a, std::string_view b);
+// N, S, E or W in either case.
+bool IsHemisphere(char c);
 
 enum class Axis { Latitude, Longitude };
 

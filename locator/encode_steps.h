@@ -25,7 +25,7 @@ struct EncodedPosition {
   EncodedAxis longitude;
 };
 
-// Degrees + minutes + seconds, in the historical order of operations.
+// Degrees + minutes + seconds, in the order of operations every result depends on.
 inline double AxisDegrees(TypedAxis a) {
   return (a.minutes / kMinutesPerDegree + a.degrees) + a.seconds / kSecondsPerDegree;
 }

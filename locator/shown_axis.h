@@ -33,7 +33,7 @@ inline WholeDms ShownAxis(int corner, double centre, bool farHemisphere,
     degrees += static_cast<int>(whole);
     minutes -= kMinutesPerDegree * whole;
   }
-  // The fractional minutes times 60, in the historical order of operations;
+  // The fractional minutes times 60, in the fixed order of operations;
   // exactly 15, 30 or 45 for every accepted locator.
   const double seconds = (minutes - std::floor(minutes)) * 100 / 1000 * 600;
   return {degrees, static_cast<int>(std::floor(minutes)),

@@ -35,20 +35,16 @@ std::string Exact(double v) {
   return text;
 }
 
-TypedAxis Axis(double d, double m, double s) { return {d, m, s}; }
-
 }  // namespace
 
 extern "C" {
 
 // The range rules in the order the first page checks its boxes:
-// "field|limit|refuseAtLimit|message" a line. Fields: 0..2 latitude
+// "field|message" a line (mv_breaks applies them). Fields: 0..2 latitude
 // degrees, minutes, seconds; 3..5 the same for longitude.
 EMSCRIPTEN_KEEPALIVE const char* mv_range_rules() {
   std::string out;
-  for (const RangeRule& r : kRangeRules)
-    out += std::to_string(int(r.field)) + "|" + Exact(r.limit) + "|" + (r.refuseAtLimit ? "1" : "0") + "|" +
-           std::string(r.message) + "\n";
+  for (const RangeRule& r : kRangeRules) out += std::to_string(int(r.field)) + "|" + std::string(r.message) + "\n";
   return Answer(out);
 }
 
@@ -63,7 +59,7 @@ EMSCRIPTEN_KEEPALIVE int mv_breaks(int field, double value) {
 // when the position lies off the grid. length: 2, 4, 6, 8 or 10.
 EMSCRIPTEN_KEEPALIVE const char* mv_encode(double latD, double latM, double latS, int south, double lonD, double lonM,
                                            double lonS, int west, int length) {
-  const TypedAxis lat = Axis(latD, latM, latS), lon = Axis(lonD, lonM, lonS);
+  const TypedAxis lat{latD, latM, latS}, lon{lonD, lonM, lonS};
   if (const auto refusal = CheckInGrid(lat, south, lon, west))
     return Answer("refused|" + std::to_string(int(refusal->field)) + "|" + std::string(refusal->message));
   const auto locator = EncodeLocatorOfLength(lat, south, lon, west, std::size_t(length));
@@ -75,8 +71,8 @@ EMSCRIPTEN_KEEPALIVE const char* mv_encode(double latD, double latM, double latS
 // The locator of a point in decimal degrees (north and east positive), or
 // "" off the grid: what a click on the map gives.
 EMSCRIPTEN_KEEPALIVE const char* mv_locator_at(double latitude, double longitude, int length) {
-  const auto locator = EncodeLocatorOfLength(Axis(std::fabs(latitude), 0, 0), latitude < 0,
-                                             Axis(std::fabs(longitude), 0, 0), longitude < 0, std::size_t(length));
+  const auto locator = EncodeLocatorOfLength({std::fabs(latitude), 0, 0}, latitude < 0,
+                                             {std::fabs(longitude), 0, 0}, longitude < 0, std::size_t(length));
   return Answer(locator ? *locator : "");
 }
 

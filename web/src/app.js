@@ -160,7 +160,10 @@ function pathPage(core, home, map) {
     if (loaded.stored) home.table = loaded.table;
     base.value = home.table[8];
   };
-  const check1 = () => (($('Check1').checked ? readHomeIntoBase : () => (base.value = ''))());
+  const check1 = () => {
+    if ($('Check1').checked) readHomeIntoBase();
+    else base.value = '';
+  };
   $('Check1').addEventListener('change', check1);
   $('Check2').addEventListener('change', () =>
     setValueText($('Label17'), 'Distance unit', $('Check2').checked ? 'Miles' : 'KMs'));

@@ -10,7 +10,7 @@ export async function loadCore(options = {}) {
   return {
     // [{field, message}] in the order the first page checks its boxes.
     rangeRules: () => text('mv_range_rules', [], []).trim().split('\n').map((line) => {
-      const [field, , , message] = line.split('|');
+      const [field, message] = line.split('|');
       return { field: Number(field), message };
     }),
     breaks: (field, value) => m.ccall('mv_breaks', 'number', ['number', 'number'], [field, value]) === 1,

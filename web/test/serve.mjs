@@ -1,5 +1,5 @@
-// A static server for the built site on a free port of 127.0.0.1, sending
-// each file with the type a web server would.
+// Serves the built site to the tests and the benchmark from a free local
+// port, each file with its content type.
 import { createReadStream } from 'node:fs';
 import http from 'node:http';
 import path from 'node:path';
