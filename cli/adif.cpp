@@ -1,8 +1,11 @@
 #include "cli/adif.h"
 
 #include <array>
+#include <bit>
+#include <charconv>
 #include <cstring>
 
+#include "cli/byte_scan.h"
 #include "cli/position_text.h"
 
 namespace morvane::adif {
@@ -10,11 +13,14 @@ namespace {
 
 using cli::SameLetters;
 
-// The first '<' in s[from, end), or null. Fields are short and mostly
-// separated by a blank or two, so a few bytes are looked at before memchr.
+// The first '<' in [from, end), or null. Fields are short and mostly
+// separated by a blank or two, so the next sixteen bytes are looked at
+// before memchr.
 const char* NextOpen(const char* from, const char* end) {
-  for (int i = 0; i < 8 && from < end; ++i, ++from)
-    if (*from == '<') return from;
+  if (end - from >= 16) {
+    if (const unsigned hits = cli::Bytes16(from, '<')) return from + std::countr_zero(hits);
+    from += 16;
+  }
   return from < end ? static_cast<const char*>(std::memchr(from, '<', static_cast<std::size_t>(end - from))) : nullptr;
 }
 
@@ -89,6 +95,22 @@ Tag ReadTag(std::string_view s, std::size_t at, bool atEnd) {
   return tag;
 }
 
+// ReadTag for the usual field tag, "<NAME:LENGTH>" with a name of under 32
+// bytes and at most 8 digits, without a loop over its bytes; false when the
+// tag is another kind (then ReadTag reads it). Needs 64 bytes from at.
+bool QuickFieldTag(std::string_view s, std::size_t at, Tag& tag) {
+  const char* p = s.data() + at + 1;
+  unsigned ends = cli::NameEnds16(p);
+  const unsigned name = ends ? std::countr_zero(ends) : 16 + std::countr_zero(cli::NameEnds16(p + 16) | 1u << 16);
+  if (name == 0 || name == 32 || p[name] != ':') return false;
+  const char* digits = p + name + 1;
+  const unsigned count = std::countr_zero(cli::NonDigits16(digits) | 1u << 16);
+  if (count == 0 || count > 8 || digits[count] != '>') return false;
+  tag = Tag{Tag::FieldTag, static_cast<std::size_t>(digits + count + 1 - s.data()), std::string_view(p, name), {},
+            cli::EightDigits(digits, count)};
+  return true;
+}
+
 // Whether s[from, s.size()) reads as a whole record that begins before
 // startsBefore: fields whose data fits, then an <EOR>. Used to tell an <EOR>
 // quoted in a field's data from one that a wrong length swallowed.
@@ -112,36 +134,43 @@ bool WholeRecordAt(std::string_view s, std::size_t from, std::size_t startsBefor
   return false;
 }
 
-}  // namespace
-
-std::string FieldText(std::string_view name, std::string_view data) {
-  std::string out = "<";
-  out.append(name);
-  out += ':';
-  out += std::to_string(data.size());
-  out += '>';
-  out.append(data);
-  out += ' ';
-  return out;
+void AppendNumber(std::string& to, std::size_t n) {
+  char digits[24];
+  to.append(digits, std::to_chars(digits, digits + sizeof digits, n).ptr);
 }
+
+}  // namespace
 
 Filler::Filler(Decide decide, Write write, Warn warn)
     : decide_(std::move(decide)), write_(std::move(write)), warn_(std::move(warn)) {}
 
-void Filler::Feed(std::string_view bytes) {
-  // Drop what is written, once per piece rather than once per record.
-  if (begin_ > 0) {
-    buf_.erase(0, begin_);
-    scan_ -= begin_;
-    for (auto& slot : slots_)
-      if (slot) *slot = {slot->tagStart - begin_, slot->nameEnd - begin_, slot->dataStart - begin_, slot->dataEnd - begin_};
-    if (quotedEor_) {
-      quotedEor_->at -= begin_;
-      quotedEor_->dataEnd -= begin_;
-    }
-    begin_ = 0;
+void Filler::DropWritten() {
+  // Once per piece rather than once per record.
+  if (begin_ == 0) return;
+  buf_.DropFront(begin_);
+  scan_ -= begin_;
+  for (auto& slot : slots_)
+    if (slot) *slot = {slot->tagStart - begin_, slot->nameEnd - begin_, slot->dataStart - begin_, slot->dataEnd - begin_};
+  if (quotedEor_) {
+    quotedEor_->at -= begin_;
+    quotedEor_->dataEnd -= begin_;
   }
-  buf_.append(bytes);
+  begin_ = 0;
+}
+
+void Filler::Feed(std::string_view bytes) {
+  DropWritten();
+  buf_.Append(bytes);
+  Process(false);
+}
+
+char* Filler::Room(std::size_t n) {
+  DropWritten();
+  return buf_.Room(n);
+}
+
+void Filler::Took(std::size_t n) {
+  buf_.Grow(n);
   Process(false);
 }
 
@@ -221,6 +250,7 @@ bool Filler::ScanRecord(bool atEnd) {
         return false;
       }
     }
+    if (!passThrough_ && quick_) scan_ = QuickFields(scan_);
     const void* hit = NextOpen(buf_.data() + scan_, buf_.data() + buf_.size());
     if (!hit) {
       if (passThrough_) EmitUpTo(buf_.size());
@@ -228,7 +258,8 @@ bool Filler::ScanRecord(bool atEnd) {
       return false;
     }
     const std::size_t at = static_cast<std::size_t>(static_cast<const char*>(hit) - buf_.data());
-    const Tag tag = ReadTag(buf_, at, atEnd);
+    Tag tag{Tag::NotATag};
+    if (buf_.size() - at < 64 || !QuickFieldTag(buf_, at, tag)) tag = ReadTag(buf_, at, atEnd);
     if (tag.kind == Tag::NeedMore) {
       scan_ = at;
       if (passThrough_) EmitUpTo(at);
@@ -273,27 +304,85 @@ bool Filler::ScanRecord(bool atEnd) {
       return false;
     }
     const std::size_t dataEnd = dataStart + static_cast<std::size_t>(tag.length);
-    const std::string_view data = std::string_view(buf_).substr(dataStart, dataEnd - dataStart);
-    // An <EOR> in the data is data, unless a whole record follows it there:
-    // then the length is likely wrong (judged once the record has ended).
-    if (const std::size_t eor = FindMarker(data, 0, "<eor>"); eor != std::string::npos && !quotedEor_)
-      quotedEor_ = QuotedEor{dataStart + eor, dataEnd, std::string(tag.name)};
-    // The fields looked at have names of distinct lengths.
-    static constexpr std::string_view kNames[kSlots] = {"gridsquare", "gridsquare_ext", "my_gridsquare",
-                                                        "my_gridsquare_ext", "distance", "ant_az"};
-    int slot = -1;
-    switch (tag.name.size()) {
-      case 10: slot = kGrid; break;
-      case 14: slot = kGridExt; break;
-      case 13: slot = kMyGrid; break;
-      case 17: slot = kMyGridExt; break;
-      case 8: slot = kDistance; break;
-      case 6: slot = kAntAz; break;
-    }
-    if (slot >= 0 && SameLetters(tag.name, kNames[slot]))
-      slots_[slot] = Located{at, at + 1 + tag.name.size(), dataStart, dataEnd};
-    scan_ = dataEnd;
+    // The next '<' from the data on: mostly the next tag, found here once.
+    const char* const next = NextOpen(buf_.data() + dataStart, buf_.data() + buf_.size());
+    const std::size_t nextAt = next ? static_cast<std::size_t>(next - buf_.data()) : buf_.size();
+    if (nextAt < dataEnd) NoteQuotedEor(tag.name, dataStart, dataEnd);
+    NoteSlot(tag.name, at, dataStart, dataEnd);
+    scan_ = std::max(dataEnd, nextAt);
   }
+}
+
+// The usual run of fields, read apart from the search for '<': the places
+// of '<' are found 64 bytes at a time and each is taken for a tag, so that
+// the processor reads one tag while it finds the next. A '<' that lies in
+// the data before it is passed over. Stops at anything else (<EOR>, a tag
+// of another form, data past what is read, the last 64 bytes) and returns
+// where the careful loop goes on.
+std::size_t Filler::QuickFields(std::size_t from) {
+  const std::string_view s(buf_);
+  if (s.size() < 128 || from > s.size() - 128) return from;
+  const std::size_t stop = s.size() - 64;  // a tag read here needs 64 bytes
+  std::size_t base = from;
+  std::uint64_t opens = cli::Bytes64(s.data() + base, '<');
+  std::size_t lastAt = from, dataStart = from, dataEnd = from;  // the last field read
+  std::string_view name;
+  for (;;) {
+    if (opens == 0) {
+      base += 64;
+      // The careful loop goes on from here, or reads the last field again
+      // if its data has not all been searched for '<'.
+      if (base > stop) return dataEnd > base ? lastAt : base;
+      opens = cli::Bytes64(s.data() + base, '<');
+      continue;
+    }
+    const std::size_t at = base + static_cast<std::size_t>(std::countr_zero(opens));
+    opens &= opens - 1;
+    if (at < dataEnd) {
+      NoteQuotedEor(name, dataStart, dataEnd);
+      if (dataEnd - base < 64) {
+        opens &= ~std::uint64_t(0) << (dataEnd - base);
+      } else {
+        base = dataEnd;
+        if (base > stop) return dataEnd;
+        opens = cli::Bytes64(s.data() + base, '<');
+      }
+      continue;
+    }
+    Tag tag{Tag::NotATag};
+    if (at > stop || !QuickFieldTag(s, at, tag) || tag.length > s.size() - tag.end) return at;
+    sawField_ = true;
+    lastAt = at;
+    name = tag.name;
+    dataStart = tag.end;
+    dataEnd = tag.end + static_cast<std::size_t>(tag.length);
+    NoteSlot(name, at, dataStart, dataEnd);
+  }
+}
+
+// An <EOR> in a field's data is data, unless a whole record follows it
+// there: then the length is likely wrong (judged once the record has ended).
+void Filler::NoteQuotedEor(std::string_view name, std::size_t dataStart, std::size_t dataEnd) {
+  if (quotedEor_) return;
+  const std::string_view data = std::string_view(buf_).substr(dataStart, dataEnd - dataStart);
+  if (const std::size_t eor = FindMarker(data, 0, "<eor>"); eor != std::string::npos)
+    quotedEor_ = QuotedEor{dataStart + eor, dataEnd, std::string(name)};
+}
+
+void Filler::NoteSlot(std::string_view name, std::size_t at, std::size_t dataStart, std::size_t dataEnd) {
+  // The fields looked at have names of distinct lengths.
+  static constexpr std::string_view kNames[kSlots] = {"gridsquare", "gridsquare_ext", "my_gridsquare",
+                                                      "my_gridsquare_ext", "distance", "ant_az"};
+  int slot = -1;
+  switch (name.size()) {
+    case 10: slot = kGrid; break;
+    case 14: slot = kGridExt; break;
+    case 13: slot = kMyGrid; break;
+    case 17: slot = kMyGridExt; break;
+    case 8: slot = kDistance; break;
+    case 6: slot = kAntAz; break;
+  }
+  if (slot >= 0 && SameLetters(name, kNames[slot])) slots_[slot] = Located{at, at + 1 + name.size(), dataStart, dataEnd};
 }
 
 void Filler::EmitRecord(std::size_t eorStart, std::size_t eorEnd) {
@@ -334,18 +423,31 @@ void Filler::EmitRecord(std::size_t eorStart, std::size_t eorEnd) {
     EmitUpTo(l.nameEnd);  // the name as written
     const std::string_view tag(buf_.data() + l.nameEnd, l.dataStart - l.nameEnd);
     const std::size_t typeColon = tag.find(':', 1);
-    std::string replaced = ":" + std::to_string(s.value.size());
-    if (typeColon != std::string_view::npos) replaced.append(tag.substr(typeColon, tag.size() - typeColon - 1));
-    replaced += '>';
-    replaced.append(s.value);
-    write_(replaced, true);
+    added_.assign(1, ':');
+    AppendNumber(added_, s.value.size());
+    if (typeColon != std::string_view::npos) added_.append(tag.substr(typeColon, tag.size() - typeColon - 1));
+    added_ += '>';
+    added_.append(s.value);
+    write_(added_, true);
     begin_ = l.dataEnd;
   }
   EmitUpTo(eorStart);
-  if (!edit.distance.empty() && !edit.replaceDistance) write_(FieldText("DISTANCE", edit.distance), true);
-  if (!edit.antAz.empty() && !edit.replaceAntAz) write_(FieldText("ANT_AZ", edit.antAz), true);
+  if (!edit.distance.empty() && !edit.replaceDistance) AddField("DISTANCE", edit.distance);
+  if (!edit.antAz.empty() && !edit.replaceAntAz) AddField("ANT_AZ", edit.antAz);
   EmitUpTo(eorEnd);
   ResetRecord();
+}
+
+void Filler::AddField(std::string_view name, std::string_view data) {
+  added_.clear();
+  added_ += '<';
+  added_.append(name);
+  added_ += ':';
+  AppendNumber(added_, data.size());
+  added_ += '>';
+  added_.append(data);
+  added_ += ' ';
+  write_(added_, true);
 }
 
 void Filler::ResetRecord() {

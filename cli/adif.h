@@ -13,6 +13,8 @@
 #include <string>
 #include <string_view>
 
+#include "cli/byte_buffer.h"
+
 namespace morvane::adif {
 
 // A field of the record being read. Views stay valid until the record ends.
@@ -29,10 +31,12 @@ struct Record {
 };
 
 // What to do with one record. New fields are written before <EOR> in the
-// given order; a replacement swaps one existing field's tag and data.
+// given order; a replacement swaps one existing field's tag and data. The
+// views need to last until the record is written, which is before the next
+// record is decided.
 struct Edit {
-  std::string distance;  // empty: none
-  std::string antAz;     // empty: none
+  std::string_view distance;  // empty: none
+  std::string_view antAz;     // empty: none
   bool replaceDistance = false;
   bool replaceAntAz = false;
 };
@@ -49,11 +53,19 @@ class Filler {
   Filler(Decide decide, Write write, Warn warn);
 
   void Feed(std::string_view bytes);
+  // The same without a copy: up to n bytes are put at Room(n), then Took
+  // says how many.
+  char* Room(std::size_t n);
+  void Took(std::size_t n);
   void Finish();
 
   long records() const { return records_; }
   long damaged() const { return damaged_; }
   long empty() const { return empty_; }  // "<EOR>" alone: nothing to fill
+
+  // Off: every field goes through the careful loop, to check the quick
+  // reading of the usual fields against it.
+  static void SetQuickForTesting(bool on) { quick_ = on; }
 
   // A record longer than this without its <EOR> is copied out as it is.
   static constexpr std::size_t kMaxRecordBytes = 8u << 20;
@@ -72,16 +84,23 @@ class Filler {
   void Process(bool atEnd);
   bool ScanHeader(bool atEnd);
   bool ScanRecord(bool atEnd);
+  std::size_t QuickFields(std::size_t from);
+  void NoteSlot(std::string_view name, std::size_t at, std::size_t dataStart, std::size_t dataEnd);
+  void NoteQuotedEor(std::string_view name, std::size_t dataStart, std::size_t dataEnd);
   void EmitRecord(std::size_t eorStart, std::size_t eorEnd);
   void EmitUpTo(std::size_t end);  // writes buf_[begin_, end) as it is
   void Damaged(long number, const std::string& why);
   void ResetRecord();
+  void DropWritten();
+  void AddField(std::string_view name, std::string_view data);
 
+  static inline bool quick_ = true;
   Decide decide_;
   Write write_;
   Warn warn_;
   Phase phase_ = Phase::Start;
-  std::string buf_;
+  cli::ByteBuffer buf_;
+  std::string added_;  // the text of a new or replaced field, reused
   std::size_t begin_ = 0;     // first byte not yet written
   std::size_t scan_ = 0;      // where reading goes on
   std::uint64_t skip_ = 0;    // data bytes of a copied-through field still to pass
@@ -100,8 +119,5 @@ class Filler {
   std::optional<Located> slots_[kSlots];
   std::string damage_;  // why the record is damaged, when it is
 };
-
-// The text of a field, "<NAME:LENGTH>DATA ", as the filler adds it.
-std::string FieldText(std::string_view name, std::string_view data);
 
 }  // namespace morvane::adif

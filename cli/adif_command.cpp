@@ -11,6 +11,7 @@
 #include "cli/log_output.h"
 #include "cli/path_cache.h"
 #include "cli/position_text.h"
+#include "locator/precision.h"
 
 namespace morvane::cli {
 namespace {
@@ -19,14 +20,30 @@ struct Counts {
   long added = 0, replaced = 0, kept = 0, noGrid = 0, badGrid = 0, noOwnGrid = 0;
 };
 
-// A grid and its extension as one locator of 4, 6, 8 or 10 characters.
-std::optional<std::string> Grid(const std::optional<adif::Field>& grid, const std::optional<adif::Field>& ext) {
-  if (!grid) return std::nullopt;
-  std::string text(TrimBlanks(grid->data));
-  if (ext) text += TrimBlanks(ext->data);
-  if (text.size() < 4) return std::nullopt;
-  return ReadLocator(text);
-}
+// A grid and its extension as one upper-case locator of 4, 6, 8 or 10
+// characters, built in place: this runs for every record.
+class GridText {
+ public:
+  bool Read(const std::optional<adif::Field>& grid, const std::optional<adif::Field>& ext) {
+    size_ = 0;
+    if (!grid || !Add(TrimBlanks(grid->data)) || (ext && !Add(TrimBlanks(ext->data)))) return false;
+    return size_ >= 4 && CheckLocatorOfLength(view());
+  }
+  void Set(std::string_view locator) {
+    size_ = 0;
+    Add(locator);
+  }
+  std::string_view view() const { return {text_, size_}; }
+
+ private:
+  bool Add(std::string_view s) {
+    if (s.size() > sizeof text_ - size_) return false;
+    for (char c : s) text_[size_++] = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+    return true;
+  }
+  char text_[10];
+  std::size_t size_ = 0;
+};
 
 }  // namespace
 
@@ -56,6 +73,8 @@ int RunAdif(const Context& context, const std::string& file) {
   const auto write = [&](std::string_view bytes, bool) { output.Write(bytes); };
 
   Counts counts;
+  GridText other, recordGrid, ownGrid;
+  if (own) ownGrid.Set(*own);
   PathCache cache;  // per run, so one model (--ellipsoid or not) throughout
   const auto decide = [&](const adif::Record& r, long) {
     adif::Edit edit;
@@ -68,19 +87,17 @@ int RunAdif(const Context& context, const std::string& file) {
       ++counts.noGrid;
       return edit;
     }
-    const auto other = Grid(r.gridsquare, r.gridsquareExt);
-    if (!other) {
+    if (!other.Read(r.gridsquare, r.gridsquareExt)) {
       ++counts.badGrid;
       return edit;
     }
-    auto station = Grid(r.myGridsquare, r.myGridsquareExt);
-    if (!station) station = own;
-    if (!station) {
+    const GridText& station = recordGrid.Read(r.myGridsquare, r.myGridsquareExt) ? recordGrid : ownGrid;
+    if (station.view().empty()) {
       ++counts.noOwnGrid;
       return edit;
     }
     // ADIF's DISTANCE is in kilometres.
-    const PathCache::Shown& p = cache.Get(*station, *other, [&](std::string_view a, std::string_view b) {
+    const PathCache::Shown& p = cache.Get(station.view(), other.view(), [&](std::string_view a, std::string_view b) {
       const PathResult r = ComputePath(a, b, false, o.ellipsoid, false);
       return PathCache::Shown{ShownResult(r.distance, o.ellipsoid), ShownResult(r.azimuth, o.ellipsoid)};
     });
@@ -100,7 +117,8 @@ int RunAdif(const Context& context, const std::string& file) {
   const auto warn = [&](const std::string& line) { std::fprintf(stderr, "morvane-cli: %s\n", line.c_str()); };
 
   adif::Filler filler(decide, write, warn);
-  const bool readFailed = !ReadChunks(in, file, [&](std::string_view bytes) { filler.Feed(bytes); });
+  const bool readFailed = !ReadChunks(in, file, [&](std::size_t n) { return filler.Room(n); },
+                                      [&](std::size_t n) { filler.Took(n); });
   if (in != STDIN_FILENO) close(in);
   filler.Finish();
 

@@ -17,6 +17,10 @@ namespace morvane::cli {
 // Reads fd to its end in large pieces. On a read error, says so naming
 // the file and returns false.
 bool ReadChunks(int fd, const std::string& name, const std::function<void(std::string_view)>& take);
+// The same, read into room(n) and then counted in by took(got), without a
+// copy.
+bool ReadChunks(int fd, const std::string& name, const std::function<char*(std::size_t)>& room,
+                const std::function<void(std::size_t)>& took);
 
 class LogOutput {
  public:

@@ -11,8 +11,6 @@ const char* AxisName(Axis axis) { return axis == Axis::Latitude ? "latitude" : "
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
 
 // The marks that may follow each number: degrees, minutes, seconds. UTF-8
 // degree, prime and double prime signs, their ASCII stand-ins and letters.
@@ -44,13 +42,6 @@ std::string_view TrimBlanks(std::string_view s) {
 bool IsHemisphere(char c) {
   const char u = Upper(c);
   return u == 'N' || u == 'S' || u == 'E' || u == 'W';
-}
-
-bool SameLetters(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (Upper(a[i]) != Upper(b[i])) return false;
-  return true;
 }
 
 std::string UpperCase(std::string_view s) {

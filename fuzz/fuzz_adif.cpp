@@ -1,5 +1,8 @@
-// The ADIF filler on any bytes, fed in two pieces cut where the first byte
-// says: it ends, and the bytes it copies are the input, byte for byte.
+// The ADIF filler on any bytes: it ends, the bytes it copies are the input
+// byte for byte when it only adds fields, and the quick reading of fields gives what the careful
+// loop alone gives (the records seen, the output, the counts, the warnings),
+// whether the bytes come whole or in two pieces cut where the first byte
+// says.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -7,29 +10,61 @@
 
 #include "cli/adif.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+namespace {
+
+struct Run {
+  std::string copied, output, seen, warnings;
+  long decided = 0, records = 0, damaged = 0, empty = 0;
+};
+
+Run Fill(std::string_view input, std::size_t cut, bool quick, bool replace) {
   using namespace morvane;
-  const std::string_view input(reinterpret_cast<const char*>(data), size);
-  std::string copied;
-  long decided = 0;
+  Run run;
+  std::string digit;  // the edit's view lasts past the decision
+  adif::Filler::SetQuickForTesting(quick);
   adif::Filler filler(
-      [&](const adif::Record& r, long) {
-        ++decided;
+      [&](const adif::Record& r, long number) {
+        ++run.decided;
         // Views must lie inside the record being read: touch every byte.
         std::size_t sum = 0;
-        for (const auto* f : {&r.gridsquare, &r.gridsquareExt, &r.myGridsquare, &r.distance, &r.antAz})
-          if (*f) for (char c : (*f)->data) sum += static_cast<unsigned char>(c);
-        return adif::Edit{std::to_string(sum % 10), r.antAz ? "" : "1", false, false};
+        run.seen += std::to_string(number) + ':';
+        for (const auto* f : {&r.gridsquare, &r.gridsquareExt, &r.myGridsquare, &r.myGridsquareExt, &r.distance, &r.antAz}) {
+          if (*f) {
+            for (char c : (*f)->data) sum += static_cast<unsigned char>(c);
+            run.seen.append((*f)->name).append((*f)->type).append((*f)->data);
+          }
+          run.seen += '|';
+        }
+        digit = std::to_string(sum % 10);
+        return adif::Edit{digit, r.antAz ? "" : "1", replace && (sum & 16) != 0, replace && (sum & 32) != 0};
       },
       [&](std::string_view bytes, bool added) {
-        if (!added) copied.append(bytes);
+        if (!added) run.copied.append(bytes);
+        run.output.append(bytes);
       },
-      [](const std::string&) {});
-  const std::size_t cut = size ? data[0] % (size + 1) : 0;
+      [&](const std::string& line) { run.warnings += line + '\n'; });
   filler.Feed(input.substr(0, cut));
   filler.Feed(input.substr(cut));
   filler.Finish();
-  if (copied != input) std::abort();
-  if (decided > filler.records()) std::abort();
+  run.records = filler.records();
+  run.damaged = filler.damaged();
+  run.empty = filler.empty();
+  adif::Filler::SetQuickForTesting(true);
+  return run;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const std::string_view input(reinterpret_cast<const char*>(data), size);
+  const std::size_t cut = size ? data[0] % (size + 1) : 0;
+  const Run added = Fill(input, cut, true, false);
+  if (added.copied != input) std::abort();
+  if (added.decided > added.records) std::abort();
+  const Run quick = Fill(input, cut, true, true);
+  const Run careful = Fill(input, size, false, true);
+  if (quick.output != careful.output || quick.seen != careful.seen || quick.warnings != careful.warnings ||
+      quick.records != careful.records || quick.damaged != careful.damaged || quick.empty != careful.empty)
+    std::abort();
   return 0;
 }

@@ -2,12 +2,13 @@
 //  - path over 1,000,000 generated pairs in batch, beside the core's own cost
 //    for the same lines (two decodes and the azimuth-distance, lines read and
 //    written with plain fread/fwrite);
-//  - adif --my JN18EU over a 200,000-record log, beside cat FILE > /dev/null;
+//  - adif --my JN18EU over a 200,000-record, 99 MB log (grids repeating, and
+//    every record a pair of its own), beside cat FILE > /dev/null;
 //  - peak resident memory for 100,000 and 1,000,000 path lines, and for a
-//    10 MB and a 200 MB log;
+//    20,000 and a 200,000-record log;
 //  - edi checking and filling a 10,000-QSO contest log, and checking 1,000
 //    small logs one process each.
-//   build/cli_bench build/morvane-cli [ROUNDS]
+//   build/cli_bench build/morvane-cli [ROUNDS [path|adif|edi]]
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -70,9 +71,10 @@ void WritePairs(const std::string& path, long lines) {
   std::fclose(f);
 }
 
-// A log in a common logger's style: header, one record a line, CR LF. With
-// distinct set, every record has a grid of its own; otherwise the grids come
-// from 2,000, the nearer ones far more often, as in a real log.
+// A log as a common logger exports it: a header, one record of about 495
+// bytes a line (31 fields, MY_GRIDSQUARE among them), CR LF. With distinct
+// set, every record has a grid of its own; otherwise the grids come from
+// 2,000, the nearer ones far more often, as in a real log.
 void WriteLog(const std::string& path, std::size_t bytes, bool distinct = true) {
   std::mt19937 rng(13);
   std::vector<std::string> common;
@@ -84,9 +86,14 @@ void WriteLog(const std::string& path, std::size_t bytes, bool distinct = true) 
   for (long i = 0; written < bytes; ++i) {
     written += static_cast<std::size_t>(std::fprintf(
         f,
-        "<CALL:6>K%05ld <QSO_DATE:8>20261201 <TIME_ON:6>183000 <BAND:3>20m <MODE:3>SSB <FREQ:6>14.250 "
-        "<RST_SENT:2>59 <RST_RCVD:2>57 <NAME:4>John <GRIDSQUARE:6>%s <COMMENT:12>nice QSO 73 <EOR>\r\n",
-        i % 100000, distinct ? RandomLocator(rng).c_str() : common[std::min<std::size_t>(1999, std::size_t(nearer(rng)))].c_str()));
+        "<CALL:6>K%05ld <QSO_DATE:8>20261201 <TIME_ON:6>183000 <TIME_OFF:6>183412 <BAND:3>20m "
+        "<FREQ:9>14.250000 <MODE:3>SSB <RST_SENT:2>59 <RST_RCVD:2>57 <NAME:4>John <QTH:10>Springfield "
+        "<GRIDSQUARE:6>%s <COUNTRY:13>United States <DXCC:3>291 <CQZ:1>5 <ITUZ:1>8 <CONT:2>NA "
+        "<STATION_CALLSIGN:5>F4ABC <OPERATOR:5>F4ABC <MY_GRIDSQUARE:6>JN18EU <TX_PWR:3>100 <QSL_SENT:1>N "
+        "<QSL_RCVD:1>N <LOTW_QSL_SENT:1>Y <LOTW_QSL_RCVD:1>N <EQSL_QSL_SENT:1>Y <EQSL_QSL_RCVD:1>N "
+        "<COMMENT:12>nice QSO 73 <APP_LOG_ID:5>%05ld <EOR>\r\n",
+        i % 100000, distinct ? RandomLocator(rng).c_str() : common[std::min<std::size_t>(1999, std::size_t(nearer(rng)))].c_str(),
+        i % 100000));
   }
   std::fclose(f);
 }
@@ -145,14 +152,30 @@ Run Median(int rounds, const std::vector<std::string>& argv, const std::string& 
 
 }  // namespace
 
+// Runs each command once per round, in turn, so that a slow spell of the
+// machine falls on all of them alike; the median of each.
+std::vector<Run> Interleaved(int rounds, const std::vector<std::pair<std::vector<std::string>, std::string>>& runs) {
+  std::vector<std::vector<Run>> all(runs.size());
+  for (int r = 0; r < rounds; ++r)
+    for (std::size_t i = 0; i < runs.size(); ++i) all[i].push_back(Measure(runs[i].first, runs[i].second));
+  std::vector<Run> medians;
+  for (auto& each : all) {
+    std::sort(each.begin(), each.end(), [](const Run& a, const Run& b) { return a.seconds < b.seconds; });
+    medians.push_back(each[each.size() / 2]);
+  }
+  return medians;
+}
+
 int main(int argc, char* argv[]) {
   if (argc > 1 && std::strcmp(argv[1], "--floor-path") == 0) return FloorPath();
   if (argc < 2) {
-    std::fprintf(stderr, "usage: cli_bench MORVANE_CLI [ROUNDS]\n");
+    std::fprintf(stderr, "usage: cli_bench MORVANE_CLI [ROUNDS [path|adif|edi]]\n");
     return 2;
   }
   const std::string cli = argv[1];
-  const int rounds = argc > 2 ? std::atoi(argv[2]) : 5;
+  const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
+  const std::string only = argc > 3 ? argv[3] : "";
+  const auto wanted = [&](const char* section) { return only.empty() || only == section; };
   char dirTemplate[] = "/tmp/morvane-cli-bench-XXXXXX";
   const std::string dir = mkdtemp(dirTemplate);
   const std::string self = "/proc/self/exe";
@@ -160,43 +183,50 @@ int main(int argc, char* argv[]) {
   const ssize_t len = readlink(self.c_str(), selfPath, sizeof selfPath - 1);
   selfPath[len > 0 ? len : 0] = '\0';
 
-  WritePairs(dir + "/pairs-1m", 1000000);
-  WritePairs(dir + "/pairs-100k", 100000);
-  WriteLog(dir + "/log-200k", 200000 * 190);  // about 200,000 records
-  WriteLog(dir + "/log-200k-repeating", 200000 * 190, false);
-  WriteLog(dir + "/log-10mb", 10u << 20);
-  WriteLog(dir + "/log-200mb", 200u << 20);
+  if (wanted("path")) {
+    WritePairs(dir + "/pairs-1m", 1000000);
+    WritePairs(dir + "/pairs-100k", 100000);
+    const Run path = Median(rounds, {cli, "path"}, dir + "/pairs-1m");
+    const Run floor = Median(rounds, {selfPath, "--floor-path"}, dir + "/pairs-1m");
+    std::printf("path, 1,000,000 pairs:   morvane-cli %.3f s, floor %.3f s, ratio %.2fx (goal 1.5x)\n", path.seconds,
+                floor.seconds, path.seconds / floor.seconds);
+    const Run small = Median(1, {cli, "path"}, dir + "/pairs-100k");
+    std::printf("path peak RSS:           %ld KiB for 100,000 lines, %ld KiB for 1,000,000\n", small.peakKiB,
+                path.peakKiB);
+  }
 
-  const Run path = Median(rounds, {cli, "path"}, dir + "/pairs-1m");
-  const Run floor = Median(rounds, {selfPath, "--floor-path"}, dir + "/pairs-1m");
-  std::printf("path, 1,000,000 pairs:   morvane-cli %.3f s, floor %.3f s, ratio %.2fx (goal 2x)\n", path.seconds,
-              floor.seconds, path.seconds / floor.seconds);
-  const Run small = Median(1, {cli, "path"}, dir + "/pairs-100k");
-  std::printf("path peak RSS:           %ld KiB for 100,000 lines, %ld KiB for 1,000,000\n", small.peakKiB,
-              path.peakKiB);
+  if (wanted("adif")) {
+    WriteLog(dir + "/log-200k", 200000 * 495);  // 200,000 records, 99 MB
+    WriteLog(dir + "/log-200k-repeating", 200000 * 495, false);
+    WriteLog(dir + "/log-20k", 20000 * 495);
+    const std::vector<std::string> fill = {cli, "adif", "--my", "JN18EU"};
+    const std::vector<Run> r = Interleaved(rounds, {{{"/bin/cat"}, dir + "/log-200k"},
+                                                    {fill, dir + "/log-200k-repeating"},
+                                                    {fill, dir + "/log-200k"}});
+    const Run &cat = r[0], &repeating = r[1], &distinct = r[2];
+    std::printf("adif, 200,000 records, 99 MB: cat %.3f s (goal 8x); morvane-cli --my JN18EU:\n", cat.seconds);
+    std::printf("  grids repeating as in a real log   %.3f s, %.2fx cat\n", repeating.seconds,
+                repeating.seconds / cat.seconds);
+    std::printf("  every record a pair of its own     %.3f s, %.2fx cat\n", distinct.seconds,
+                distinct.seconds / cat.seconds);
+    const Run small = Median(1, fill, dir + "/log-20k");
+    std::printf("adif peak RSS:           %ld KiB for 20,000 records, %ld KiB for 200,000 (%.0f MB/s)\n", small.peakKiB,
+                distinct.peakKiB, 99.0 / distinct.seconds);
+  }
 
-  const Run adif = Median(rounds, {cli, "adif", "--my", "JN18EU"}, dir + "/log-200k");
-  const Run cat = Median(rounds, {"/bin/cat"}, dir + "/log-200k");
-  std::printf("adif, 200,000 records:   morvane-cli %.3f s, cat %.3f s, ratio %.2fx (goal 8x), every pair distinct\n",
-              adif.seconds, cat.seconds, adif.seconds / cat.seconds);
-  const Run repeating = Median(rounds, {cli, "adif", "--my", "JN18EU"}, dir + "/log-200k-repeating");
-  std::printf("                         morvane-cli %.3f s, ratio %.2fx, grids repeating as in a real log\n",
-              repeating.seconds, repeating.seconds / cat.seconds);
-  const Run log10 = Median(1, {cli, "adif", "--my", "JN18EU"}, dir + "/log-10mb");
-  const Run log200 = Median(1, {cli, "adif", "--my", "JN18EU"}, dir + "/log-200mb");
-  std::printf("adif peak RSS:           %ld KiB for 10 MB, %ld KiB for 200 MB (%.0f MB/s)\n", log10.peakKiB,
-              log200.peakKiB, 200.0 / log200.seconds);
-
-  WriteEdi(dir + "/contest.edi", 10000);
-  WriteEdi(dir + "/small.edi", 150);
-  const Run check = Median(rounds, {cli, "edi", dir + "/contest.edi"}, "/dev/null");
-  const Run fill = Median(rounds, {cli, "edi", "--fill", dir + "/contest.edi"}, "/dev/null");
-  std::printf("edi, 10,000 QSOs:        check %.1f ms, fill %.1f ms (goal 50 ms), peak RSS %ld KiB\n",
-              check.seconds * 1000, fill.seconds * 1000, fill.peakKiB);
-  const auto thousand = std::chrono::steady_clock::now();
-  for (int i = 0; i < 1000; ++i) Measure({cli, "edi", dir + "/small.edi"}, "/dev/null");
-  const double all = std::chrono::duration<double>(std::chrono::steady_clock::now() - thousand).count();
-  std::printf("edi over 1,000 logs:     %.2f s in all, %.2f ms a log of 150 QSOs (a process each)\n", all, all);
-  std::system(("rm -rf " + dir).c_str());
+  if (wanted("edi")) {
+    WriteEdi(dir + "/contest.edi", 10000);
+    WriteEdi(dir + "/small.edi", 150);
+    const Run check = Median(rounds, {cli, "edi", dir + "/contest.edi"}, "/dev/null");
+    const Run fill = Median(rounds, {cli, "edi", "--fill", dir + "/contest.edi"}, "/dev/null");
+    std::printf("edi, 10,000 QSOs:        check %.1f ms, fill %.1f ms (goal 50 ms), peak RSS %ld KiB\n",
+                check.seconds * 1000, fill.seconds * 1000, fill.peakKiB);
+    const auto thousand = std::chrono::steady_clock::now();
+    for (int i = 0; i < 1000; ++i) Measure({cli, "edi", dir + "/small.edi"}, "/dev/null");
+    const double all = std::chrono::duration<double>(std::chrono::steady_clock::now() - thousand).count();
+    std::printf("edi over 1,000 logs:     %.2f s in all, %.2f ms a log of 150 QSOs (a process each)\n", all, all);
+  }
+  if (!std::getenv("MORVANE_BENCH_KEEP")) std::system(("rm -rf " + dir).c_str());
+  else std::printf("logs kept in %s\n", dir.c_str());
   return 0;
 }
