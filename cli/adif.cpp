@@ -96,12 +96,14 @@ Tag ReadTag(std::string_view s, std::size_t at, bool atEnd) {
 }
 
 // ReadTag for the usual field tag, "<NAME:LENGTH>" with a name of under 32
-// bytes and at most 8 digits, without a loop over its bytes; false when the
+// letters, digits and '_' and at most 8 digits, without a loop over its bytes; false when the
 // tag is another kind (then ReadTag reads it). Needs 64 bytes from at.
-bool QuickFieldTag(std::string_view s, std::size_t at, Tag& tag) {
+[[gnu::always_inline]] inline bool QuickFieldTag(std::string_view s, std::size_t at, Tag& tag) {
   const char* p = s.data() + at + 1;
-  unsigned ends = cli::NameEnds16(p);
-  const unsigned name = ends ? std::countr_zero(ends) : 16 + std::countr_zero(cli::NameEnds16(p + 16) | 1u << 16);
+  // The name ends at its first byte that is not a letter, digit or '_':
+  // when that is the ':', the name is all name bytes.
+  const unsigned others = cli::NotWordBytes16(p);
+  const unsigned name = others ? std::countr_zero(others) : 16 + std::countr_zero(cli::NotWordBytes16(p + 16) | 1u << 16);
   if (name == 0 || name == 32 || p[name] != ':') return false;
   const char* digits = p + name + 1;
   const unsigned count = std::countr_zero(cli::NonDigits16(digits) | 1u << 16);
@@ -229,6 +231,25 @@ bool Filler::ScanHeader(bool atEnd) {
   EmitUpTo(at + 5);
   phase_ = Phase::Records;
   return true;
+}
+
+inline void Filler::NoteSlot(std::string_view name, std::size_t at, std::size_t dataStart, std::size_t dataEnd) {
+  // The fields looked at have names of distinct lengths; most fields are
+  // told apart by length and first letter without a call.
+  static constexpr std::string_view kNames[kSlots] = {"gridsquare", "gridsquare_ext", "my_gridsquare",
+                                                      "my_gridsquare_ext", "distance", "ant_az"};
+  int slot;
+  switch (name.size()) {
+    case 10: slot = kGrid; break;
+    case 14: slot = kGridExt; break;
+    case 13: slot = kMyGrid; break;
+    case 17: slot = kMyGridExt; break;
+    case 8: slot = kDistance; break;
+    case 6: slot = kAntAz; break;
+    default: return;
+  }
+  if ((name[0] | 0x20) == kNames[slot][0] && SameLetters(name, kNames[slot]))
+    slots_[slot] = Located{at, at + 1 + name.size(), dataStart, dataEnd};
 }
 
 // Reads on through the current record. Returns true when a record ended and
@@ -367,22 +388,6 @@ void Filler::NoteQuotedEor(std::string_view name, std::size_t dataStart, std::si
   const std::string_view data = std::string_view(buf_).substr(dataStart, dataEnd - dataStart);
   if (const std::size_t eor = FindMarker(data, 0, "<eor>"); eor != std::string::npos)
     quotedEor_ = QuotedEor{dataStart + eor, dataEnd, std::string(name)};
-}
-
-void Filler::NoteSlot(std::string_view name, std::size_t at, std::size_t dataStart, std::size_t dataEnd) {
-  // The fields looked at have names of distinct lengths.
-  static constexpr std::string_view kNames[kSlots] = {"gridsquare", "gridsquare_ext", "my_gridsquare",
-                                                      "my_gridsquare_ext", "distance", "ant_az"};
-  int slot = -1;
-  switch (name.size()) {
-    case 10: slot = kGrid; break;
-    case 14: slot = kGridExt; break;
-    case 13: slot = kMyGrid; break;
-    case 17: slot = kMyGridExt; break;
-    case 8: slot = kDistance; break;
-    case 6: slot = kAntAz; break;
-  }
-  if (slot >= 0 && SameLetters(name, kNames[slot])) slots_[slot] = Located{at, at + 1 + name.size(), dataStart, dataEnd};
 }
 
 void Filler::EmitRecord(std::size_t eorStart, std::size_t eorEnd) {

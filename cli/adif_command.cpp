@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "cli/adif.h"
@@ -75,7 +76,10 @@ int RunAdif(const Context& context, const std::string& file) {
   Counts counts;
   GridText other, recordGrid, ownGrid;
   if (own) ownGrid.Set(*own);
-  PathCache cache;  // per run, so one model (--ellipsoid or not) throughout
+  // Per run, so one model (--ellipsoid or not) throughout; 196 KiB, so not
+  // on the stack.
+  const auto cache = std::make_unique<PathCache>();
+  PathComputer path(false, o.ellipsoid, false);
   const auto decide = [&](const adif::Record& r, long) {
     adif::Edit edit;
     const bool wantAzimuth = o.azimuth && (!r.antAz || o.overwrite);
@@ -97,19 +101,20 @@ int RunAdif(const Context& context, const std::string& file) {
       return edit;
     }
     // ADIF's DISTANCE is in kilometres.
-    const PathCache::Shown& p = cache.Get(station.view(), other.view(), [&](std::string_view a, std::string_view b) {
-      const PathResult r = ComputePath(a, b, false, o.ellipsoid, false);
-      return PathCache::Shown{ShownResult(r.distance, o.ellipsoid), ShownResult(r.azimuth, o.ellipsoid)};
+    const PathCache::Shown& p = cache->Get(station.view(), other.view(), [&](std::string_view a, std::string_view b) {
+      const PathResult r = path(a, b);
+      return PathCache::Shown{std::string_view(ShownResult(r.distance, o.ellipsoid)),
+                              std::string_view(ShownResult(r.azimuth, o.ellipsoid))};
     });
     if (!r.distance || o.overwrite) {
-      edit.distance = p.distance;
+      edit.distance = p.distance.view();
       edit.replaceDistance = r.distance.has_value();
       ++(r.distance ? counts.replaced : counts.added);
     } else {
       ++counts.kept;
     }
     if (wantAzimuth) {
-      edit.antAz = p.azimuth;
+      edit.antAz = p.azimuth.view();
       edit.replaceAntAz = r.antAz.has_value();
     }
     return edit;

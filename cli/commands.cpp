@@ -188,8 +188,15 @@ std::string ShownResult(double value, bool ellipsoid) {
 
 PathResult ComputePath(std::string_view base, std::string_view target, bool longPath,
                        bool ellipsoid, bool miles) {
+  return PathComputer(longPath, ellipsoid, miles)(base, target);
+}
+
+PathComputer::PathComputer(bool longPath, bool ellipsoid, bool miles)
+    : longPath_(longPath), ellipsoid_(ellipsoid), miles_(miles) {}
+
+PathResult PathComputer::operator()(std::string_view base, std::string_view target) {
   PathResult r{};
-  if (ellipsoid) {
+  if (ellipsoid_) {
     const CellCentre b = LocatorCentre(base), t = LocatorCentre(target);
     double metres = 0, azi1 = 0, azi2 = 0;
     GeographicLib::Geodesic::WGS84().Inverse(b.latitudeDegrees(), b.longitudeDegrees(), t.latitudeDegrees(),
@@ -198,16 +205,19 @@ PathResult ComputePath(std::string_view base, std::string_view target, bool long
     if (azimuth >= 360) azimuth -= 360;
     r = {azimuth + 0.0, std::round(metres / 100) / 10};
   } else {
-    const AzimuthDistance a =
-        ComputeAzimuthDistance(LocatorOfLengthToRadians(base), LocatorOfLengthToRadians(target));
+    if (!from_ || base != base_) {
+      from_.emplace(LocatorOfLengthToRadians(base));
+      base_.assign(base);
+    }
+    const AzimuthDistance a = from_->To(LocatorOfLengthToRadians(target));
     r = {a.azimuth, a.kilometres};
-    if (longPath) {
+    if (longPath_) {
       // The rest of the great circle, the other way round, rounded once.
       r.azimuth = std::fmod(a.azimuth + 180, 360);
       r.distance = RoundHalfUp(kEarthCircumferenceKm - a.exactKilometres);
     }
   }
-  if (miles) r.distance = KmToMiles(r.distance);
+  if (miles_) r.distance = KmToMiles(r.distance);
   return r;
 }
 

@@ -4,11 +4,13 @@
 #pragma once
 
 #include <optional>
+
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "cli/output.h"
+#include "locator/great_circle.h"
 
 namespace morvane::cli {
 
@@ -73,5 +75,18 @@ std::string ShownResult(double value, bool ellipsoid);
 
 PathResult ComputePath(std::string_view base, std::string_view target, bool longPath,
                        bool ellipsoid, bool miles);
+
+// ComputePath for many pairs: the last base's sines and cosines are kept, as
+// a log's records mostly share one station grid.
+class PathComputer {
+ public:
+  PathComputer(bool longPath, bool ellipsoid, bool miles);
+  PathResult operator()(std::string_view base, std::string_view target);
+
+ private:
+  bool longPath_, ellipsoid_, miles_;
+  std::string base_;
+  std::optional<AzimuthDistanceFrom> from_;
+};
 
 }  // namespace morvane::cli

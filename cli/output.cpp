@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <cmath>
+
 namespace morvane::cli {
 namespace {
 
@@ -48,6 +50,9 @@ std::string Number(double value) {
 
 std::string Shown(double value) {
   char text[32];
+  // Whole numbers, most results, the same digits by a quicker way.
+  if (std::fabs(value) < 1e15 && value == std::trunc(value))
+    return std::string(text, std::to_chars(text, text + sizeof text, static_cast<long long>(value)).ptr);
   const auto r = std::to_chars(text, text + sizeof text, value + 0.0, std::chars_format::general, 15);
   return std::string(text, r.ptr);
 }

@@ -63,20 +63,28 @@ GeoRadians DegreesToRadians(double latitude, double longitudeEast) {
 }
 
 AzimuthDistance ComputeAzimuthDistance(GeoRadians base, GeoRadians target) {
+  return AzimuthDistanceFrom(base).To(target);
+}
+
+AzimuthDistanceFrom::AzimuthDistanceFrom(GeoRadians base)
+    : base_(base),
+      sinTheta1_(std::sin(kPi / 2 - base.phi)),
+      cosTheta1_(std::cos(kPi / 2 - base.phi)),
+      sinPhi1_(std::sin(base.phi)),
+      cosPhi1_(std::cos(base.phi)) {}
+
+AzimuthDistance AzimuthDistanceFrom::To(GeoRadians target) const {
   // Degenerate pairs: the formulas divide by zero there.
-  if (SamePoint(base, target)) return {0.0, 0.0, 0.0};
-  if (Antipodal(base, target))
+  if (SamePoint(base_, target)) return {0.0, 0.0, 0.0};
+  if (Antipodal(base_, target))
     return {0.0, RoundHalfUp(kEarthCircumferenceKm / 2), kEarthCircumferenceKm / 2};
 
-  const double phi1 = base.phi, lambda1 = base.lambda;
+  const double lambda1 = base_.lambda;
   const double phi2 = target.phi, lambda2 = target.lambda;
 
   // Distance: spherical law of cosines on the colatitudes.
-  const double theta1 = kPi / 2 - phi1;
   const double theta2 = kPi / 2 - phi2;
-  const double g = ((std::cos(lambda1 - lambda2) * std::sin(theta2)) *
-                    std::sin(theta1)) +
-                   (std::cos(theta1) * std::cos(theta2));
+  const double g = ((std::cos(lambda1 - lambda2) * std::sin(theta2)) * sinTheta1_) + (cosTheta1_ * std::cos(theta2));
   const double gg = 1 - g * g;
   // arccos(g) from the arc tangent; g cannot reach +-1 for distinct,
   // non-antipodal centres, but take the limit rather than a NaN if it did.
@@ -86,9 +94,7 @@ AzimuthDistance ComputeAzimuthDistance(GeoRadians base, GeoRadians target) {
   const double kilometres = RoundHalfUp(exact);
 
   // Azimuth: the angle at the base between north and the great circle.
-  const double x =
-      ((std::sin(phi2) - std::cos(c) * std::sin(phi1)) / std::sin(c)) /
-      std::cos(phi1);
+  const double x = ((std::sin(phi2) - std::cos(c) * sinPhi1_) / std::sin(c)) / cosPhi1_;
   double y = 1 - x * x;
   if (y < 0) y = -y;  // x a hair beyond +-1 on one meridian
   double angle;

@@ -31,6 +31,20 @@ struct AzimuthDistance {
 // the shorter way round, also across the 180 degree meridian.
 AzimuthDistance ComputeAzimuthDistance(GeoRadians base, GeoRadians target);
 
+// The same from one base to many targets (a log's own station): the sines
+// and cosines of the base are worked out once. Each answer is
+// ComputeAzimuthDistance's to the last bit: the same operations on the same
+// values.
+class AzimuthDistanceFrom {
+ public:
+  explicit AzimuthDistanceFrom(GeoRadians base);
+  AzimuthDistance To(GeoRadians target) const;
+
+ private:
+  GeoRadians base_;
+  double sinTheta1_, cosTheta1_, sinPhi1_, cosPhi1_;  // theta: the colatitude
+};
+
 // Whole kilometres to miles, truncated to two decimals.
 double KmToMiles(double kilometres);
 
