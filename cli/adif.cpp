@@ -234,22 +234,28 @@ bool Filler::ScanHeader(bool atEnd) {
 }
 
 inline void Filler::NoteSlot(std::string_view name, std::size_t at, std::size_t dataStart, std::size_t dataEnd) {
-  // The fields looked at have names of distinct lengths; most fields are
-  // told apart by length and first letter without a call.
   static constexpr std::string_view kNames[kSlots] = {"gridsquare", "gridsquare_ext", "my_gridsquare",
                                                       "my_gridsquare_ext", "distance", "ant_az"};
-  int slot;
-  switch (name.size()) {
-    case 10: slot = kGrid; break;
-    case 14: slot = kGridExt; break;
-    case 13: slot = kMyGrid; break;
-    case 17: slot = kMyGridExt; break;
-    case 8: slot = kDistance; break;
-    case 6: slot = kAntAz; break;
-    default: return;
-  }
-  if ((name[0] | 0x20) == kNames[slot][0] && SameLetters(name, kNames[slot]))
-    slots_[slot] = Located{at, at + 1 + name.size(), dataStart, dataEnd};
+  // The names have lengths of their own. A name's length, first and last
+  // letters, packed, are looked up by its length: one test, nearly always
+  // false, tells the other fields apart without a branch on the length.
+  struct Key {
+    std::uint32_t packed = ~0u;
+    int slot = 0;
+  };
+  static constexpr auto kKeys = [] {
+    std::array<Key, 32> keys{};
+    for (int slot = 0; slot < kSlots; ++slot) {
+      const std::string_view n = kNames[slot];
+      keys[n.size()] = {static_cast<std::uint32_t>(n.front() | n.back() << 8 | n.size() << 16), slot};
+    }
+    return keys;
+  }();
+  const std::size_t size = name.size();
+  const Key& key = kKeys[size & 31];
+  const std::uint32_t packed = static_cast<std::uint32_t>((name.front() | 0x20) | (name.back() | 0x20) << 8 | size << 16);
+  if (packed == key.packed && SameLetters(name, kNames[key.slot]))
+    slots_[key.slot] = Located{at, at + 1 + size, dataStart, dataEnd};
 }
 
 // Reads on through the current record. Returns true when a record ended and

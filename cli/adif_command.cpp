@@ -9,41 +9,15 @@
 #include <vector>
 
 #include "cli/adif.h"
+#include "cli/adif_pairs.h"
+#include "cli/adif_scout.h"
 #include "cli/log_output.h"
-#include "cli/path_cache.h"
-#include "cli/position_text.h"
-#include "locator/precision.h"
 
 namespace morvane::cli {
 namespace {
 
 struct Counts {
   long added = 0, replaced = 0, kept = 0, noGrid = 0, badGrid = 0, noOwnGrid = 0;
-};
-
-// A grid and its extension as one upper-case locator of 4, 6, 8 or 10
-// characters, built in place: this runs for every record.
-class GridText {
- public:
-  bool Read(const std::optional<adif::Field>& grid, const std::optional<adif::Field>& ext) {
-    size_ = 0;
-    if (!grid || !Add(TrimBlanks(grid->data)) || (ext && !Add(TrimBlanks(ext->data)))) return false;
-    return size_ >= 4 && CheckLocatorOfLength(view());
-  }
-  void Set(std::string_view locator) {
-    size_ = 0;
-    Add(locator);
-  }
-  std::string_view view() const { return {text_, size_}; }
-
- private:
-  bool Add(std::string_view s) {
-    if (s.size() > sizeof text_ - size_) return false;
-    for (char c : s) text_[size_++] = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-    return true;
-  }
-  char text_[10];
-  std::size_t size_ = 0;
 };
 
 }  // namespace
@@ -74,38 +48,22 @@ int RunAdif(const Context& context, const std::string& file) {
   const auto write = [&](std::string_view bytes, bool) { output.Write(bytes); };
 
   Counts counts;
-  GridText other, recordGrid, ownGrid;
-  if (own) ownGrid.Set(*own);
-  // Per run, so one model (--ellipsoid or not) throughout; 196 KiB, so not
-  // on the stack.
-  const auto cache = std::make_unique<PathCache>();
-  PathComputer path(false, o.ellipsoid, false);
-  const auto decide = [&](const adif::Record& r, long) {
+  const std::string ownGrid = own ? *own : "";
+  PairReader pairs(o, ownGrid);
+  Scout scout(file, in, o, ownGrid);
+  PathCache::Shown taken;
+  const auto decide = [&](const adif::Record& r, long number) {
     adif::Edit edit;
-    const bool wantAzimuth = o.azimuth && (!r.antAz || o.overwrite);
-    if (r.distance && !o.overwrite && !wantAzimuth) {
-      ++counts.kept;
-      return edit;
+    const Wanted wanted = pairs.Read(r);
+    switch (wanted.kind) {
+      case Wanted::Kept: ++counts.kept; return edit;
+      case Wanted::NoGrid: ++counts.noGrid; return edit;
+      case Wanted::BadGrid: ++counts.badGrid; return edit;
+      case Wanted::NoOwnGrid: ++counts.noOwnGrid; return edit;
+      case Wanted::Pair: break;
     }
-    if (!r.gridsquare) {
-      ++counts.noGrid;
-      return edit;
-    }
-    if (!other.Read(r.gridsquare, r.gridsquareExt)) {
-      ++counts.badGrid;
-      return edit;
-    }
-    const GridText& station = recordGrid.Read(r.myGridsquare, r.myGridsquareExt) ? recordGrid : ownGrid;
-    if (station.view().empty()) {
-      ++counts.noOwnGrid;
-      return edit;
-    }
-    // ADIF's DISTANCE is in kilometres.
-    const PathCache::Shown& p = cache->Get(station.view(), other.view(), [&](std::string_view a, std::string_view b) {
-      const PathResult r = path(a, b);
-      return PathCache::Shown{std::string_view(ShownResult(r.distance, o.ellipsoid)),
-                              std::string_view(ShownResult(r.azimuth, o.ellipsoid))};
-    });
+    const PathCache::Shown& p =
+        scout.Take(number, pairs.station(), pairs.other(), taken) ? taken : pairs.Answer();
     if (!r.distance || o.overwrite) {
       edit.distance = p.distance.view();
       edit.replaceDistance = r.distance.has_value();
@@ -113,7 +71,7 @@ int RunAdif(const Context& context, const std::string& file) {
     } else {
       ++counts.kept;
     }
-    if (wantAzimuth) {
+    if (wanted.azimuth) {
       edit.antAz = p.azimuth.view();
       edit.replaceAntAz = r.antAz.has_value();
     }

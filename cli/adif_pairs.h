@@ -1,0 +1,54 @@
+// Which pair of grids an ADIF record asks to be computed, and the answer as
+// written into the log: shared by the filling loop and the scout that works
+// answers out ahead of it.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <optional>
+#include <string_view>
+
+#include "cli/adif.h"
+#include "cli/commands.h"
+#include "cli/path_cache.h"
+
+namespace morvane::cli {
+
+// A grid and its extension as one upper-case locator of 4, 6, 8 or 10
+// characters, built in place: this runs for every record.
+class GridText {
+ public:
+  bool Read(const std::optional<adif::Field>& grid, const std::optional<adif::Field>& ext);
+  void Set(std::string_view locator);
+  std::string_view view() const { return {text_, size_}; }
+
+ private:
+  bool Add(std::string_view s);
+  char text_[10];
+  std::size_t size_ = 0;
+};
+
+// What a record asks for. With Pair, station and other hold the grids.
+struct Wanted {
+  enum Kind { Kept, NoGrid, BadGrid, NoOwnGrid, Pair } kind;
+  bool azimuth;  // ANT_AZ to be written too
+};
+
+class PairReader {
+ public:
+  PairReader(const Options& options, std::string_view ownGrid);
+  Wanted Read(const adif::Record& r);
+  std::string_view station() const { return station_->view(); }
+  std::string_view other() const { return other_.view(); }
+  // The answer for the pair just read, from the cache or worked out.
+  const PathCache::Shown& Answer();
+
+ private:
+  const Options& o_;
+  GridText other_, recordGrid_, ownGrid_;
+  const GridText* station_ = &ownGrid_;
+  PathComputer path_;
+  std::unique_ptr<PathCache> cache_;  // 196 KiB, so not on the stack
+};
+
+}  // namespace morvane::cli
