@@ -423,9 +423,11 @@ void Filler::EmitRecord(std::size_t eorStart, std::size_t eorEnd) {
   // Replacements in the order the fields stand, then the new fields.
   struct Swap {
     const std::optional<Located>* where;
+    Value which;
     std::string_view value;
-  } swaps[2] = {{&slots_[kDistance], edit.replaceDistance ? std::string_view(edit.distance) : std::string_view()},
-                {&slots_[kAntAz], edit.replaceAntAz ? std::string_view(edit.antAz) : std::string_view()}};
+  } swaps[2] = {
+      {&slots_[kDistance], Value::Distance, edit.replaceDistance ? edit.distance : std::string_view()},
+      {&slots_[kAntAz], Value::Azimuth, edit.replaceAntAz ? edit.antAz : std::string_view()}};
   if (slots_[kDistance] && slots_[kAntAz] && slots_[kAntAz]->tagStart < slots_[kDistance]->tagStart)
     std::swap(swaps[0], swaps[1]);
   for (const Swap& s : swaps) {
@@ -434,31 +436,31 @@ void Filler::EmitRecord(std::size_t eorStart, std::size_t eorEnd) {
     EmitUpTo(l.nameEnd);  // the name as written
     const std::string_view tag(buf_.data() + l.nameEnd, l.dataStart - l.nameEnd);
     const std::size_t typeColon = tag.find(':', 1);
-    added_.assign(1, ':');
-    AppendNumber(added_, s.value.size());
-    if (typeColon != std::string_view::npos) added_.append(tag.substr(typeColon, tag.size() - typeColon - 1));
-    added_ += '>';
-    added_.append(s.value);
-    write_(added_, true);
+    const std::string_view between =
+        typeColon == std::string_view::npos ? std::string_view(">") : tag.substr(typeColon);  // ":TYPE>"
+    AddValue(":", s.which, s.value, between, "");
     begin_ = l.dataEnd;
   }
   EmitUpTo(eorStart);
-  if (!edit.distance.empty() && !edit.replaceDistance) AddField("DISTANCE", edit.distance);
-  if (!edit.antAz.empty() && !edit.replaceAntAz) AddField("ANT_AZ", edit.antAz);
+  if (!edit.distance.empty() && !edit.replaceDistance) AddValue("<DISTANCE:", Value::Distance, edit.distance, ">", " ");
+  if (!edit.antAz.empty() && !edit.replaceAntAz) AddValue("<ANT_AZ:", Value::Azimuth, edit.antAz, ">", " ");
   EmitUpTo(eorEnd);
   ResetRecord();
 }
 
-void Filler::AddField(std::string_view name, std::string_view data) {
+void Filler::AddValue(std::string_view before, Value value, std::string_view data, std::string_view between,
+                      std::string_view after) {
+  if (writeValue_) return writeValue_(before, value, between, after);
   added_.clear();
-  added_ += '<';
-  added_.append(name);
-  added_ += ':';
-  AppendNumber(added_, data.size());
-  added_ += '>';
-  added_.append(data);
-  added_ += ' ';
+  AppendValueText(added_, before, data, between, after);
   write_(added_, true);
+}
+
+void AppendValueText(std::string& to, std::string_view before, std::string_view value, std::string_view between,
+                     std::string_view after) {
+  to.append(before);
+  AppendNumber(to, value.size());
+  to.append(between).append(value).append(after);
 }
 
 void Filler::ResetRecord() {

@@ -33,7 +33,8 @@ struct Record {
 // What to do with one record. New fields are written before <EOR> in the
 // given order; a replacement swaps one existing field's tag and data. The
 // views need to last until the record is written, which is before the next
-// record is decided.
+// record is decided. With DeferValues, they only say whether a value is
+// written (not empty) and are not read.
 struct Edit {
   std::string_view distance;  // empty: none
   std::string_view antAz;     // empty: none
@@ -51,6 +52,16 @@ class Filler {
   using Write = std::function<void(std::string_view bytes, bool added)>;
   using Warn = std::function<void(const std::string&)>;
   Filler(Decide decide, Write write, Warn warn);
+
+  // Values written later by the caller, so that working them out can run
+  // beside the reading: in place of a new or replaced field's length and
+  // value, writeValue gets the bytes before the length, which value,
+  // what stands between the length and the value (">" or ":TYPE>") and the
+  // bytes after it. ValueText gives the text that goes in their place.
+  enum class Value { Distance, Azimuth };
+  using WriteValue =
+      std::function<void(std::string_view before, Value value, std::string_view between, std::string_view after)>;
+  void DeferValues(WriteValue writeValue) { writeValue_ = std::move(writeValue); }
 
   void Feed(std::string_view bytes);
   // The same without a copy: up to n bytes are put at Room(n), then Took
@@ -92,12 +103,14 @@ class Filler {
   void Damaged(long number, const std::string& why);
   void ResetRecord();
   void DropWritten();
-  void AddField(std::string_view name, std::string_view data);
+  void AddValue(std::string_view before, Value value, std::string_view data, std::string_view between,
+                std::string_view after);
 
   static inline bool quick_ = true;
   Decide decide_;
   Write write_;
   Warn warn_;
+  WriteValue writeValue_;
   Phase phase_ = Phase::Start;
   cli::ByteBuffer buf_;
   std::string added_;  // the text of a new or replaced field, reused
@@ -119,5 +132,10 @@ class Filler {
   std::optional<Located> slots_[kSlots];
   std::string damage_;  // why the record is damaged, when it is
 };
+
+// before, the value's length, between, the value, after: a field's length
+// and value as written, appended to `to`.
+void AppendValueText(std::string& to, std::string_view before, std::string_view value, std::string_view between,
+                     std::string_view after);
 
 }  // namespace morvane::adif

@@ -10,7 +10,7 @@
 
 #include "cli/adif.h"
 #include "cli/adif_pairs.h"
-#include "cli/adif_scout.h"
+#include "cli/deferred_output.h"
 #include "cli/log_output.h"
 
 namespace morvane::cli {
@@ -45,14 +45,14 @@ int RunAdif(const Context& context, const std::string& file) {
     if (in != STDIN_FILENO) close(in);
     return 1;
   }
-  const auto write = [&](std::string_view bytes, bool) { output.Write(bytes); };
+  // Values are worked out beside the reading, and written in their places.
+  DeferredOutput deferred(output, o.ellipsoid, true);
+  const auto write = [&](std::string_view bytes, bool) { deferred.Write(bytes); };
 
   Counts counts;
-  const std::string ownGrid = own ? *own : "";
-  PairReader pairs(o, ownGrid);
-  Scout scout(file, in, o, ownGrid);
-  PathCache::Shown taken;
-  const auto decide = [&](const adif::Record& r, long number) {
+  PairReader pairs(o, own ? *own : "");
+  constexpr std::string_view kLater = "-";  // a value is written, worked out later
+  const auto decide = [&](const adif::Record& r, long) {
     adif::Edit edit;
     const Wanted wanted = pairs.Read(r);
     switch (wanted.kind) {
@@ -62,17 +62,15 @@ int RunAdif(const Context& context, const std::string& file) {
       case Wanted::NoOwnGrid: ++counts.noOwnGrid; return edit;
       case Wanted::Pair: break;
     }
-    const PathCache::Shown& p =
-        scout.Take(number, pairs.station(), pairs.other(), taken) ? taken : pairs.Answer();
     if (!r.distance || o.overwrite) {
-      edit.distance = p.distance.view();
+      edit.distance = kLater;
       edit.replaceDistance = r.distance.has_value();
       ++(r.distance ? counts.replaced : counts.added);
     } else {
       ++counts.kept;
     }
     if (wanted.azimuth) {
-      edit.antAz = p.azimuth.view();
+      edit.antAz = kLater;
       edit.replaceAntAz = r.antAz.has_value();
     }
     return edit;
@@ -80,10 +78,16 @@ int RunAdif(const Context& context, const std::string& file) {
   const auto warn = [&](const std::string& line) { std::fprintf(stderr, "morvane-cli: %s\n", line.c_str()); };
 
   adif::Filler filler(decide, write, warn);
+  // Called for the record just decided, so the reader holds its pair.
+  filler.DeferValues([&](std::string_view before, adif::Filler::Value which, std::string_view between,
+                         std::string_view after) {
+    deferred.Value(before, which, between, after, pairs.station(), pairs.other());
+  });
   const bool readFailed = !ReadChunks(in, file, [&](std::size_t n) { return filler.Room(n); },
                                       [&](std::size_t n) { filler.Took(n); });
   if (in != STDIN_FILENO) close(in);
   filler.Finish();
+  deferred.Finish();
 
   using Written = LogOutput::Written;
   const Written written = output.Finish(readFailed);

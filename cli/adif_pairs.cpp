@@ -22,10 +22,7 @@ bool GridText::Add(std::string_view s) {
   return true;
 }
 
-PairReader::PairReader(const Options& options, std::string_view ownGrid)
-    : o_(options), path_(false, options.ellipsoid, false), cache_(std::make_unique<PathCache>()) {
-  ownGrid_.Set(ownGrid);
-}
+PairReader::PairReader(const Options& options, std::string_view ownGrid) : o_(options) { ownGrid_.Set(ownGrid); }
 
 Wanted PairReader::Read(const adif::Record& r) {
   const bool azimuth = o_.azimuth && (!r.antAz || o_.overwrite);
@@ -37,12 +34,15 @@ Wanted PairReader::Read(const adif::Record& r) {
   return {Wanted::Pair, azimuth};
 }
 
-const PathCache::Shown& PairReader::Answer() {
+Answers::Answers(bool ellipsoid)
+    : ellipsoid_(ellipsoid), path_(false, ellipsoid, false), cache_(std::make_unique<PathCache>()) {}
+
+const PathCache::Shown& Answers::Get(std::string_view station, std::string_view other) {
   // ADIF's DISTANCE is in kilometres.
-  return cache_->Get(station(), other(), [&](std::string_view a, std::string_view b) {
+  return cache_->Get(station, other, [&](std::string_view a, std::string_view b) {
     const PathResult r = path_(a, b);
-    return PathCache::Shown{std::string_view(ShownResult(r.distance, o_.ellipsoid)),
-                            std::string_view(ShownResult(r.azimuth, o_.ellipsoid))};
+    return PathCache::Shown{std::string_view(ShownResult(r.distance, ellipsoid_)),
+                            std::string_view(ShownResult(r.azimuth, ellipsoid_))};
   });
 }
 

@@ -1,6 +1,5 @@
 // Which pair of grids an ADIF record asks to be computed, and the answer as
-// written into the log: shared by the filling loop and the scout that works
-// answers out ahead of it.
+// written into the log.
 #pragma once
 
 #include <cstddef>
@@ -40,13 +39,22 @@ class PairReader {
   Wanted Read(const adif::Record& r);
   std::string_view station() const { return station_->view(); }
   std::string_view other() const { return other_.view(); }
-  // The answer for the pair just read, from the cache or worked out.
-  const PathCache::Shown& Answer();
 
  private:
   const Options& o_;
   GridText other_, recordGrid_, ownGrid_;
   const GridText* station_ = &ownGrid_;
+};
+
+// The answer for a pair as written into the log, from a cache of recent
+// pairs or worked out.
+class Answers {
+ public:
+  explicit Answers(bool ellipsoid);
+  const PathCache::Shown& Get(std::string_view station, std::string_view other);
+
+ private:
+  bool ellipsoid_;
   PathComputer path_;
   std::unique_ptr<PathCache> cache_;  // 196 KiB, so not on the stack
 };
