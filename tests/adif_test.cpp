@@ -17,6 +17,8 @@
 #include "cli/adif.h"
 #include "cli/adif_command.h"
 #include "cli/commands.h"
+#include "cli/deferred_output.h"
+#include "cli/log_output.h"
 
 namespace morvane {
 namespace {
@@ -228,6 +230,37 @@ TEST_F(AdifCommand, ManyPairsEachGetTheirOwnDistance) {
     ASSERT_EQ(out.substr(data, out.find(' ', data) - data), cli::ShownResult(expected.distance, false)) << grid;
     at = data;
   }
+}
+
+// The values worked out beside the reading come out in their places and in
+// order, with a second thread and without, over more batches than are held
+// at once.
+TEST_F(AdifCommand, DeferredValuesComeOutInOrder) {
+  std::string expected;
+  const auto run = [&](bool threaded) {
+    cli::LogOutput output(Path(threaded ? "threaded" : "in-turn"));
+    EXPECT_TRUE(output.Open());
+    cli::DeferredOutput deferred(output, false, threaded);
+    expected.clear();
+    for (int i = 0; expected.size() < 4 * cli::DeferredOutput::kBatchBytes; ++i) {
+      const int n = (i * 7919) % 4000;
+      const std::string grid = {char('A' + n % 18), char('A' + n / 18 % 18), char('0' + n / 324 % 10), '5'};
+      const std::string literal = "<CALL:5>K" + std::to_string(10000 + i % 90000) + " ";
+      deferred.Write(literal);
+      const bool azimuth = i % 3 == 0;
+      const std::string between = azimuth ? ":N>" : ">";
+      deferred.Value("<X:", azimuth ? adif::Filler::Value::Azimuth : adif::Filler::Value::Distance, between, " ",
+                     "JN18EU", grid);
+      const cli::PathResult r = cli::ComputePath("JN18EU", grid, false, false, false);
+      const std::string value = cli::ShownResult(azimuth ? r.azimuth : r.distance, false);
+      expected += literal + "<X:" + std::to_string(value.size()) + between + value + " ";
+    }
+    deferred.Finish();
+    EXPECT_EQ(output.Finish(false), cli::LogOutput::Written::All);
+    return Get(Path(threaded ? "threaded" : "in-turn"));
+  };
+  EXPECT_TRUE(run(true) == expected);
+  EXPECT_TRUE(run(false) == expected);
 }
 
 // What -o and --in-place do to what they name: only a regular file is
