@@ -8,7 +8,9 @@
 //    20,000 and a 200,000-record log;
 //  - edi checking and filling a 10,000-QSO contest log, and checking 1,000
 //    small logs one process each.
-//   build/cli_bench build/morvane-cli [ROUNDS [path|adif|edi]]
+//   build/cli_bench build/morvane-cli [ROUNDS [path|adif|edi [EARLIER_MORVANE_CLI]]]
+// Runs of the commands compared are interleaved, one of each per round.
+// MORVANE_BENCH_KEEP=1 keeps the generated logs for profiling.
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -72,28 +74,27 @@ void WritePairs(const std::string& path, long lines) {
 }
 
 // A log as a common logger exports it: a header, one record of about 495
-// bytes a line (31 fields, MY_GRIDSQUARE among them), CR LF. With distinct
+// bytes a line (28 fields, MY_GRIDSQUARE among them), CR LF. With distinct
 // set, every record has a grid of its own; otherwise the grids come from
 // 2,000, the nearer ones far more often, as in a real log.
-void WriteLog(const std::string& path, std::size_t bytes, bool distinct = true) {
+void WriteLog(const std::string& path, long records, bool distinct = true) {
   std::mt19937 rng(13);
   std::vector<std::string> common;
   for (int i = 0; i < 2000; ++i) common.push_back(RandomLocator(rng));
   std::exponential_distribution<double> nearer(1.0 / 200);
   std::FILE* f = std::fopen(path.c_str(), "w");
-  std::size_t written = static_cast<std::size_t>(
-      std::fprintf(f, "Generated for the benchmark\r\n<ADIF_VER:5>3.1.4 <PROGRAMID:5>bench <EOH>\r\n"));
-  for (long i = 0; written < bytes; ++i) {
-    written += static_cast<std::size_t>(std::fprintf(
+  std::fprintf(f, "Generated for the benchmark\r\n<ADIF_VER:5>3.1.4 <PROGRAMID:5>bench <EOH>\r\n");
+  for (long i = 0; i < records; ++i) {
+    std::fprintf(
         f,
         "<CALL:6>K%05ld <QSO_DATE:8>20261201 <TIME_ON:6>183000 <TIME_OFF:6>183412 <BAND:3>20m "
         "<FREQ:9>14.250000 <MODE:3>SSB <RST_SENT:2>59 <RST_RCVD:2>57 <NAME:4>John <QTH:10>Springfield "
-        "<GRIDSQUARE:6>%s <COUNTRY:13>United States <DXCC:3>291 <CQZ:1>5 <ITUZ:1>8 <CONT:2>NA "
+        "<GRIDSQUARE:6>%s <COUNTRY:13>United States <DXCC:3>291 <CQZ:1>5 <CONT:2>NA "
         "<STATION_CALLSIGN:5>F4ABC <OPERATOR:5>F4ABC <MY_GRIDSQUARE:6>JN18EU <TX_PWR:3>100 <QSL_SENT:1>N "
         "<QSL_RCVD:1>N <LOTW_QSL_SENT:1>Y <LOTW_QSL_RCVD:1>N <EQSL_QSL_SENT:1>Y <EQSL_QSL_RCVD:1>N "
         "<COMMENT:12>nice QSO 73 <APP_LOG_ID:5>%05ld <EOR>\r\n",
         i % 100000, distinct ? RandomLocator(rng).c_str() : common[std::min<std::size_t>(1999, std::size_t(nearer(rng)))].c_str(),
-        i % 100000));
+        i % 100000);
   }
   std::fclose(f);
 }
@@ -169,12 +170,13 @@ std::vector<Run> Interleaved(int rounds, const std::vector<std::pair<std::vector
 int main(int argc, char* argv[]) {
   if (argc > 1 && std::strcmp(argv[1], "--floor-path") == 0) return FloorPath();
   if (argc < 2) {
-    std::fprintf(stderr, "usage: cli_bench MORVANE_CLI [ROUNDS [path|adif|edi]]\n");
+    std::fprintf(stderr, "usage: cli_bench MORVANE_CLI [ROUNDS [path|adif|edi [EARLIER_MORVANE_CLI]]]\n");
     return 2;
   }
   const std::string cli = argv[1];
   const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
   const std::string only = argc > 3 ? argv[3] : "";
+  const std::string earlier = argc > 4 ? argv[4] : "";  // adif beside an earlier build
   const auto wanted = [&](const char* section) { return only.empty() || only == section; };
   char dirTemplate[] = "/tmp/morvane-cli-bench-XXXXXX";
   const std::string dir = mkdtemp(dirTemplate);
@@ -196,22 +198,29 @@ int main(int argc, char* argv[]) {
   }
 
   if (wanted("adif")) {
-    WriteLog(dir + "/log-200k", 200000 * 495);  // 200,000 records, 99 MB
-    WriteLog(dir + "/log-200k-repeating", 200000 * 495, false);
-    WriteLog(dir + "/log-20k", 20000 * 495);
+    WriteLog(dir + "/log-200k", 200000);
+    WriteLog(dir + "/log-200k-repeating", 200000, false);
+    WriteLog(dir + "/log-20k", 20000);
     const std::vector<std::string> fill = {cli, "adif", "--my", "JN18EU"};
-    const std::vector<Run> r = Interleaved(rounds, {{{"/bin/cat"}, dir + "/log-200k"},
-                                                    {fill, dir + "/log-200k-repeating"},
-                                                    {fill, dir + "/log-200k"}});
-    const Run &cat = r[0], &repeating = r[1], &distinct = r[2];
-    std::printf("adif, 200,000 records, 99 MB: cat %.3f s (goal 8x); morvane-cli --my JN18EU:\n", cat.seconds);
-    std::printf("  grids repeating as in a real log   %.3f s, %.2fx cat\n", repeating.seconds,
-                repeating.seconds / cat.seconds);
-    std::printf("  every record a pair of its own     %.3f s, %.2fx cat\n", distinct.seconds,
-                distinct.seconds / cat.seconds);
+    std::vector<std::pair<std::vector<std::string>, std::string>> runs = {
+        {{"/bin/cat"}, dir + "/log-200k"}, {fill, dir + "/log-200k-repeating"}, {fill, dir + "/log-200k"}};
+    if (!earlier.empty()) {
+      const std::vector<std::string> before = {earlier, "adif", "--my", "JN18EU"};
+      runs.push_back({before, dir + "/log-200k-repeating"});
+      runs.push_back({before, dir + "/log-200k"});
+    }
+    const std::vector<Run> r = Interleaved(rounds, runs);
+    const double cat = r[0].seconds;
+    std::printf("adif, 200,000 records, 99 MB: cat %.3f s (goal 8x); --my JN18EU, medians of %d:\n", cat, rounds);
+    const char* logs[] = {"grids repeating as in a real log", "every record a pair of its own"};
+    for (int i = 0; i < 2; ++i) {
+      std::printf("  %-34s %.3f s, %.2fx cat", logs[i], r[1 + i].seconds, r[1 + i].seconds / cat);
+      if (!earlier.empty()) std::printf("; earlier %.3f s, %.2fx cat", r[3 + i].seconds, r[3 + i].seconds / cat);
+      std::printf("\n");
+    }
     const Run small = Median(1, fill, dir + "/log-20k");
     std::printf("adif peak RSS:           %ld KiB for 20,000 records, %ld KiB for 200,000 (%.0f MB/s)\n", small.peakKiB,
-                distinct.peakKiB, 99.0 / distinct.seconds);
+                r[2].peakKiB, 99.0 / r[2].seconds);
   }
 
   if (wanted("edi")) {
