@@ -143,37 +143,102 @@ void AppendNumber(std::string& to, std::size_t n) {
 
 }  // namespace
 
-Filler::Filler(Decide decide, Write write, Warn warn)
-    : decide_(std::move(decide)), write_(std::move(write)), warn_(std::move(warn)) {}
+Filler::Filler(Decide decide, Write write, Warn warn, bool threaded)
+    : decide_(std::move(decide)), write_(std::move(write)), warn_(std::move(warn)) {
+  if (!threaded) return;
+  try {
+    writer_ = std::thread(&Filler::Work, this);
+  } catch (const std::system_error&) {
+    // No thread to be had: everything in turn on this one.
+  }
+}
 
-void Filler::DropWritten() {
+Filler::~Filler() {
+  if (!writer_.joinable()) return;
+  {
+    std::lock_guard lock(mutex_);
+    done_ = true;
+  }
+  changed_.notify_all();
+  writer_.join();
+}
+
+void Filler::NextPiece() {
   // Once per piece rather than once per record.
   if (begin_ == 0) return;
-  buf_.DropFront(begin_);
-  scan_ -= begin_;
-  for (auto& slot : slots_)
-    if (slot) *slot = {slot->tagStart - begin_, slot->nameEnd - begin_, slot->dataStart - begin_, slot->dataEnd - begin_};
-  if (quotedEor_) {
-    quotedEor_->at -= begin_;
-    quotedEor_->dataEnd -= begin_;
+  const std::size_t n = begin_;
+  if (writer_.joinable()) {
+    Hand();
+  } else {
+    buf_.DropFront(n);
+    written_ -= n;
   }
   begin_ = 0;
+  scan_ -= n;
+  for (auto& slot : slots_)
+    if (slot) *slot = {slot->tagStart - n, slot->nameEnd - n, slot->dataStart - n, slot->dataEnd - n};
+  if (quotedEor_) {
+    quotedEor_->at -= n;
+    quotedEor_->dataEnd -= n;
+  }
+}
+
+void Filler::Hand() {
+  std::unique_ptr<Batch> batch;
+  {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [&] { return inFlight_ < kInFlight; });
+    if (!spare_.empty()) {
+      batch = std::move(spare_.front());
+      spare_.pop_front();
+    }
+  }
+  if (!batch) batch = std::make_unique<Batch>();
+  // The batch takes the bytes read and their ops; the record in progress
+  // goes on in the batch's spare buffer.
+  std::swap(batch->bytes, buf_);
+  std::swap(batch->ops, ops_);
+  buf_.Append(std::string_view(batch->bytes).substr(begin_));
+  {
+    std::lock_guard lock(mutex_);
+    full_.push_back(std::move(batch));
+    ++inFlight_;
+  }
+  changed_.notify_all();
+}
+
+void Filler::Work() {
+  std::unique_lock lock(mutex_);
+  for (;;) {
+    changed_.wait(lock, [&] { return !full_.empty() || done_; });
+    if (full_.empty()) return;
+    std::unique_ptr<Batch> batch = std::move(full_.front());
+    full_.pop_front();
+    lock.unlock();
+    WriteBatch(*batch);
+    lock.lock();
+    spare_.push_back(std::move(batch));
+    --inFlight_;
+    changed_.notify_all();
+  }
 }
 
 void Filler::Feed(std::string_view bytes) {
-  DropWritten();
+  NextPiece();
   buf_.Append(bytes);
   Process(false);
+  if (!writer_.joinable()) WriteOps();
 }
 
 char* Filler::Room(std::size_t n) {
-  DropWritten();
+  NextPiece();
   return buf_.Room(n);
 }
 
 void Filler::Took(std::size_t n) {
   buf_.Grow(n);
   Process(false);
+  if (!writer_.joinable()) WriteOps();
 }
 
 void Filler::Finish() {
@@ -184,10 +249,21 @@ void Filler::Finish() {
     if (!passThrough_) Damaged(records_, damage_.empty() ? "it ends without <EOR>" : damage_);
   }
   EmitUpTo(buf_.size());
+  if (!writer_.joinable()) return WriteOps();
+  Hand();
+  {
+    std::lock_guard lock(mutex_);
+    done_ = true;
+  }
+  changed_.notify_all();
+  writer_.join();
 }
 
 void Filler::EmitUpTo(std::size_t end) {
-  if (end > begin_) write_(std::string_view(buf_).substr(begin_, end - begin_), false);
+  if (end > begin_) {
+    if (!ops_.empty() && !ops_.back().decide) ops_.back().end = end;
+    else ops_.push_back(Op{end, false, 0, 0, {}});
+  }
   begin_ = end;
   if (scan_ < begin_) scan_ = begin_;
 }
@@ -310,7 +386,7 @@ bool Filler::ScanRecord(bool atEnd) {
     }
     if (tag.kind == Tag::Eor) {
       ++records_;
-      EmitRecord(at, tag.end);
+      EndRecord(at, tag.end);
       return true;
     }
     // A field: exactly tag.length bytes of data follow.
@@ -348,8 +424,9 @@ bool Filler::ScanRecord(bool atEnd) {
 // where the careful loop goes on.
 std::size_t Filler::QuickFields(std::size_t from) {
   const std::string_view s(buf_);
+  // Blocks of 64 bytes with 64 more after them: a tag read here needs them.
   if (s.size() < 128 || from > s.size() - 128) return from;
-  const std::size_t stop = s.size() - 64;  // a tag read here needs 64 bytes
+  const std::size_t lastBase = s.size() - 128;
   std::size_t base = from;
   std::uint64_t opens = cli::Bytes64(s.data() + base, '<');
   std::size_t lastAt = from, dataStart = from, dataEnd = from;  // the last field read
@@ -359,7 +436,7 @@ std::size_t Filler::QuickFields(std::size_t from) {
       base += 64;
       // The careful loop goes on from here, or reads the last field again
       // if its data has not all been searched for '<'.
-      if (base > stop) return dataEnd > base ? lastAt : base;
+      if (base > lastBase) return dataEnd > base ? lastAt : base;
       opens = cli::Bytes64(s.data() + base, '<');
       continue;
     }
@@ -371,13 +448,13 @@ std::size_t Filler::QuickFields(std::size_t from) {
         opens &= ~std::uint64_t(0) << (dataEnd - base);
       } else {
         base = dataEnd;
-        if (base > stop) return dataEnd;
+        if (base > lastBase) return dataEnd;
         opens = cli::Bytes64(s.data() + base, '<');
       }
       continue;
     }
     Tag tag{Tag::NotATag};
-    if (at > stop || !QuickFieldTag(s, at, tag) || tag.length > s.size() - tag.end) return at;
+    if (!QuickFieldTag(s, at, tag) || tag.length > s.size() - tag.end) return at;
     sawField_ = true;
     lastAt = at;
     name = tag.name;
@@ -396,71 +473,101 @@ void Filler::NoteQuotedEor(std::string_view name, std::size_t dataStart, std::si
     quotedEor_ = QuotedEor{dataStart + eor, dataEnd, std::string(name)};
 }
 
-void Filler::EmitRecord(std::size_t eorStart, std::size_t eorEnd) {
+void Filler::EndRecord(std::size_t eorStart, std::size_t eorEnd) {
   if (damage_.empty() && quotedEor_ &&
       WholeRecordAt(std::string_view(buf_).substr(0, eorEnd), quotedEor_->at + 5, quotedEor_->dataEnd))
     damage_ = "the data of " + quotedEor_->field + " holds an <EOR> and a whole record, so its length is likely wrong";
-  Edit edit;
   if (!sawField_ && !passThrough_) {
     ++empty_;
   } else if (!damage_.empty() && !passThrough_) {
     Damaged(records_, damage_);
   } else if (sawField_ && !passThrough_) {
-    const auto field = [&](Slot slot) -> std::optional<Field> {
-      if (!slots_[slot]) return std::nullopt;
-      const Located& l = *slots_[slot];
-      const std::string_view b(buf_);
-      const std::string_view tag = b.substr(l.nameEnd, l.dataStart - l.nameEnd);  // ":LEN[:TYPE]>"
-      const std::size_t typeColon = tag.find(':', 1);
-      return Field{b.substr(l.tagStart + 1, l.nameEnd - l.tagStart - 1),
-                   typeColon == std::string_view::npos ? std::string_view()
-                                                       : tag.substr(typeColon + 1, tag.size() - typeColon - 2),
-                   b.substr(l.dataStart, l.dataEnd - l.dataStart)};
-    };
-    const Record record{field(kGrid), field(kGridExt), field(kMyGrid), field(kMyGridExt), field(kDistance), field(kAntAz)};
-    edit = decide_(record, records_);
+    ops_.push_back(Op{eorEnd, true, records_, eorStart, {}});
+    std::copy(std::begin(slots_), std::end(slots_), ops_.back().slots);
+    begin_ = eorEnd;
   }
-  // Replacements in the order the fields stand, then the new fields.
-  struct Swap {
-    const std::optional<Located>* where;
-    Value which;
-    std::string_view value;
-  } swaps[2] = {
-      {&slots_[kDistance], Value::Distance, edit.replaceDistance ? edit.distance : std::string_view()},
-      {&slots_[kAntAz], Value::Azimuth, edit.replaceAntAz ? edit.antAz : std::string_view()}};
-  if (slots_[kDistance] && slots_[kAntAz] && slots_[kAntAz]->tagStart < slots_[kDistance]->tagStart)
-    std::swap(swaps[0], swaps[1]);
-  for (const Swap& s : swaps) {
-    if (s.value.empty() || !*s.where) continue;
-    const Located& l = **s.where;
-    EmitUpTo(l.nameEnd);  // the name as written
-    const std::string_view tag(buf_.data() + l.nameEnd, l.dataStart - l.nameEnd);
-    const std::size_t typeColon = tag.find(':', 1);
-    const std::string_view between =
-        typeColon == std::string_view::npos ? std::string_view(">") : tag.substr(typeColon);  // ":TYPE>"
-    AddValue(":", s.which, s.value, between, "");
-    begin_ = l.dataEnd;
-  }
-  EmitUpTo(eorStart);
-  if (!edit.distance.empty() && !edit.replaceDistance) AddValue("<DISTANCE:", Value::Distance, edit.distance, ">", " ");
-  if (!edit.antAz.empty() && !edit.replaceAntAz) AddValue("<ANT_AZ:", Value::Azimuth, edit.antAz, ">", " ");
   EmitUpTo(eorEnd);
   ResetRecord();
 }
 
-void Filler::AddValue(std::string_view before, Value value, std::string_view data, std::string_view between,
-                      std::string_view after) {
-  if (writeValue_) return writeValue_(before, value, between, after);
-  added_.clear();
-  AppendValueText(added_, before, data, between, after);
-  write_(added_, true);
+// --- The writing side: ops carried out over the bytes they were made for.
+
+void Filler::WriteOps() {
+  const std::string_view bytes(buf_);
+  for (const Op& op : ops_) {
+    if (op.decide) WriteRecord(bytes, op, written_);
+    if (op.end > written_) write_(bytes.substr(written_, op.end - written_), false);
+    written_ = op.end;
+  }
+  ops_.clear();
 }
 
-void AppendValueText(std::string& to, std::string_view before, std::string_view value, std::string_view between,
-                     std::string_view after) {
-  to.append(before);
-  AppendNumber(to, value.size());
-  to.append(between).append(value).append(after);
+void Filler::WriteBatch(Batch& batch) {
+  const std::string_view bytes(batch.bytes);
+  std::size_t from = 0;
+  for (const Op& op : batch.ops) {
+    if (op.decide) WriteRecord(bytes, op, from);
+    if (op.end > from) write_(bytes.substr(from, op.end - from), false);
+    from = op.end;
+  }
+  batch.ops.clear();
+  batch.bytes.DropFront(batch.bytes.size());
+}
+
+void Filler::WriteRecord(std::string_view bytes, const Op& op, std::size_t& from) {
+  const auto field = [&](Slot slot) -> std::optional<Field> {
+    if (!op.slots[slot]) return std::nullopt;
+    const Located& l = *op.slots[slot];
+    const std::string_view tag = bytes.substr(l.nameEnd, l.dataStart - l.nameEnd);  // ":LEN[:TYPE]>"
+    const std::size_t typeColon = tag.find(':', 1);
+    return Field{bytes.substr(l.tagStart + 1, l.nameEnd - l.tagStart - 1),
+                 typeColon == std::string_view::npos ? std::string_view()
+                                                     : tag.substr(typeColon + 1, tag.size() - typeColon - 2),
+                 bytes.substr(l.dataStart, l.dataEnd - l.dataStart)};
+  };
+  const Record record{field(kGrid), field(kGridExt), field(kMyGrid), field(kMyGridExt), field(kDistance), field(kAntAz)};
+  const Edit edit = decide_(record, op.number);
+  const auto out = [&](std::size_t to) {
+    if (to > from) write_(bytes.substr(from, to - from), false);
+    from = to;
+  };
+  // Replacements in the order the fields stand, then the new fields.
+  struct Swap {
+    const std::optional<Located>* where;
+    std::string_view value;
+  } swaps[2] = {{&op.slots[kDistance], edit.replaceDistance ? edit.distance : std::string_view()},
+                {&op.slots[kAntAz], edit.replaceAntAz ? edit.antAz : std::string_view()}};
+  if (op.slots[kDistance] && op.slots[kAntAz] && op.slots[kAntAz]->tagStart < op.slots[kDistance]->tagStart)
+    std::swap(swaps[0], swaps[1]);
+  for (const Swap& s : swaps) {
+    if (s.value.empty() || !*s.where) continue;
+    const Located& l = **s.where;
+    out(l.nameEnd);  // the name as written
+    const std::string_view tag = bytes.substr(l.nameEnd, l.dataStart - l.nameEnd);
+    const std::size_t typeColon = tag.find(':', 1);
+    added_.assign(1, ':');
+    AppendNumber(added_, s.value.size());
+    if (typeColon != std::string_view::npos) added_.append(tag.substr(typeColon, tag.size() - typeColon - 1));
+    added_ += '>';
+    added_.append(s.value);
+    write_(added_, true);
+    from = l.dataEnd;
+  }
+  out(op.eorStart);
+  if (!edit.distance.empty() && !edit.replaceDistance) AddField("DISTANCE", edit.distance);
+  if (!edit.antAz.empty() && !edit.replaceAntAz) AddField("ANT_AZ", edit.antAz);
+}
+
+void Filler::AddField(std::string_view name, std::string_view data) {
+  added_.clear();
+  added_ += '<';
+  added_.append(name);
+  added_ += ':';
+  AppendNumber(added_, data.size());
+  added_ += '>';
+  added_.append(data);
+  added_ += ' ';
+  write_(added_, true);
 }
 
 void Filler::ResetRecord() {

@@ -7,11 +7,17 @@
 // from the command line so that it can be fuzzed and tested alone.
 #pragma once
 
+#include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <functional>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <thread>
+#include <vector>
 
 #include "cli/byte_buffer.h"
 
@@ -33,8 +39,7 @@ struct Record {
 // What to do with one record. New fields are written before <EOR> in the
 // given order; a replacement swaps one existing field's tag and data. The
 // views need to last until the record is written, which is before the next
-// record is decided. With DeferValues, they only say whether a value is
-// written (not empty) and are not read.
+// record is decided.
 struct Edit {
   std::string_view distance;  // empty: none
   std::string_view antAz;     // empty: none
@@ -51,17 +56,13 @@ class Filler {
   using Decide = std::function<Edit(const Record&, long number)>;
   using Write = std::function<void(std::string_view bytes, bool added)>;
   using Warn = std::function<void(const std::string&)>;
-  Filler(Decide decide, Write write, Warn warn);
-
-  // Values written later by the caller, so that working them out can run
-  // beside the reading: in place of a new or replaced field's length and
-  // value, writeValue gets the bytes before the length, which value,
-  // what stands between the length and the value (">" or ":TYPE>") and the
-  // bytes after it. ValueText gives the text that goes in their place.
-  enum class Value { Distance, Azimuth };
-  using WriteValue =
-      std::function<void(std::string_view before, Value value, std::string_view between, std::string_view after)>;
-  void DeferValues(WriteValue writeValue) { writeValue_ = std::move(writeValue); }
+  // threaded: decide and write are called on a thread of their own, in
+  // order, while the next bytes are read (warn stays on the caller's); they
+  // have all returned when Finish does.
+  Filler(Decide decide, Write write, Warn warn, bool threaded = false);
+  ~Filler();
+  Filler(const Filler&) = delete;
+  Filler& operator=(const Filler&) = delete;
 
   void Feed(std::string_view bytes);
   // The same without a copy: up to n bytes are put at Room(n), then Took
@@ -86,11 +87,25 @@ class Filler {
 
  private:
   enum class Phase { Start, Header, Records };
-  // Where a field of interest stands in buf_.
+  // Where a field of interest stands in the buffer.
   struct Located {
     std::size_t tagStart, nameEnd, dataStart, dataEnd;
   };
   enum Slot { kGrid, kGridExt, kMyGrid, kMyGridExt, kDistance, kAntAz, kSlots };
+  // What the writing side does, in order: the bytes up to end written, and
+  // before that, for a record to decide, its fields edited.
+  struct Op {
+    std::size_t end;
+    bool decide;
+    long number;
+    std::size_t eorStart;
+    std::optional<Located> slots[kSlots];
+  };
+  // Bytes read and what to write of them, handed to the writing side whole.
+  struct Batch {
+    cli::ByteBuffer bytes;
+    std::vector<Op> ops;
+  };
 
   void Process(bool atEnd);
   bool ScanHeader(bool atEnd);
@@ -98,23 +113,29 @@ class Filler {
   std::size_t QuickFields(std::size_t from);
   void NoteSlot(std::string_view name, std::size_t at, std::size_t dataStart, std::size_t dataEnd);
   void NoteQuotedEor(std::string_view name, std::size_t dataStart, std::size_t dataEnd);
-  void EmitRecord(std::size_t eorStart, std::size_t eorEnd);
-  void EmitUpTo(std::size_t end);  // writes buf_[begin_, end) as it is
+  void EndRecord(std::size_t eorStart, std::size_t eorEnd);
+  void EmitUpTo(std::size_t end);  // buf_[begin_, end) to be written as it is
   void Damaged(long number, const std::string& why);
   void ResetRecord();
-  void DropWritten();
-  void AddValue(std::string_view before, Value value, std::string_view data, std::string_view between,
-                std::string_view after);
+  void NextPiece();  // before more bytes are read
+  void Hand();       // the ops so far to the writing side
+
+  // The writing side.
+  void WriteOps();  // without a thread: ops_ over buf_
+  void WriteBatch(Batch& batch);
+  void WriteRecord(std::string_view bytes, const Op& op, std::size_t& from);
+  void AddField(std::string_view name, std::string_view data);
+  void Work();
 
   static inline bool quick_ = true;
   Decide decide_;
   Write write_;
   Warn warn_;
-  WriteValue writeValue_;
   Phase phase_ = Phase::Start;
   cli::ByteBuffer buf_;
-  std::string added_;  // the text of a new or replaced field, reused
-  std::size_t begin_ = 0;     // first byte not yet written
+  std::vector<Op> ops_;       // for buf_'s bytes, not yet written
+  std::size_t written_ = 0;   // of buf_, without a thread
+  std::size_t begin_ = 0;     // first byte not yet given to an op
   std::size_t scan_ = 0;      // where reading goes on
   std::uint64_t skip_ = 0;    // data bytes of a copied-through field still to pass
   bool passThrough_ = false;  // the record is copied as it is, up to its <EOR>
@@ -131,11 +152,17 @@ class Filler {
   std::optional<QuotedEor> quotedEor_;
   std::optional<Located> slots_[kSlots];
   std::string damage_;  // why the record is damaged, when it is
-};
 
-// before, the value's length, between, the value, after: a field's length
-// and value as written, appended to `to`.
-void AppendValueText(std::string& to, std::string_view before, std::string_view value, std::string_view between,
-                     std::string_view after);
+  std::string added_;  // the text of a new or replaced field, reused
+  // With a thread: batches handed over and not yet written, at most
+  // kInFlight, so memory stays flat; and batches written, to be reused.
+  static constexpr std::size_t kInFlight = 4;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<std::unique_ptr<Batch>> full_, spare_;
+  std::size_t inFlight_ = 0;
+  bool done_ = false;
+  std::thread writer_;
+};
 
 }  // namespace morvane::adif

@@ -1,6 +1,7 @@
 #include "cli/adif_command.h"
 
 #include <fcntl.h>
+#include <sched.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -10,11 +11,16 @@
 
 #include "cli/adif.h"
 #include "cli/adif_pairs.h"
-#include "cli/deferred_output.h"
 #include "cli/log_output.h"
 
 namespace morvane::cli {
 namespace {
+
+int Processors() {
+  cpu_set_t set;
+  if (sched_getaffinity(0, sizeof set, &set) != 0) return 1;
+  return CPU_COUNT(&set);
+}
 
 struct Counts {
   long added = 0, replaced = 0, kept = 0, noGrid = 0, badGrid = 0, noOwnGrid = 0;
@@ -45,13 +51,11 @@ int RunAdif(const Context& context, const std::string& file) {
     if (in != STDIN_FILENO) close(in);
     return 1;
   }
-  // Values are worked out beside the reading, and written in their places.
-  DeferredOutput deferred(output, o.ellipsoid, true);
-  const auto write = [&](std::string_view bytes, bool) { deferred.Write(bytes); };
+  const auto write = [&](std::string_view bytes, bool) { output.Write(bytes); };
 
   Counts counts;
   PairReader pairs(o, own ? *own : "");
-  constexpr std::string_view kLater = "-";  // a value is written, worked out later
+  Answers answers(o.ellipsoid);
   const auto decide = [&](const adif::Record& r, long) {
     adif::Edit edit;
     const Wanted wanted = pairs.Read(r);
@@ -62,32 +66,30 @@ int RunAdif(const Context& context, const std::string& file) {
       case Wanted::NoOwnGrid: ++counts.noOwnGrid; return edit;
       case Wanted::Pair: break;
     }
+    const PathCache::Shown& p = answers.Get(pairs.station(), pairs.other());
     if (!r.distance || o.overwrite) {
-      edit.distance = kLater;
+      edit.distance = p.distance.view();
       edit.replaceDistance = r.distance.has_value();
       ++(r.distance ? counts.replaced : counts.added);
     } else {
       ++counts.kept;
     }
     if (wanted.azimuth) {
-      edit.antAz = kLater;
+      edit.antAz = p.azimuth.view();
       edit.replaceAntAz = r.antAz.has_value();
     }
     return edit;
   };
   const auto warn = [&](const std::string& line) { std::fprintf(stderr, "morvane-cli: %s\n", line.c_str()); };
 
-  adif::Filler filler(decide, write, warn);
-  // Called for the record just decided, so the reader holds its pair.
-  filler.DeferValues([&](std::string_view before, adif::Filler::Value which, std::string_view between,
-                         std::string_view after) {
-    deferred.Value(before, which, between, after, pairs.station(), pairs.other());
-  });
+  // Records are decided and written on a second thread (when there is a
+  // second processor) while the next bytes are read; the counts above are
+  // that thread's until Finish has returned.
+  adif::Filler filler(decide, write, warn, Processors() >= 2);
   const bool readFailed = !ReadChunks(in, file, [&](std::size_t n) { return filler.Room(n); },
                                       [&](std::size_t n) { filler.Took(n); });
   if (in != STDIN_FILENO) close(in);
   filler.Finish();
-  deferred.Finish();
 
   using Written = LogOutput::Written;
   const Written written = output.Finish(readFailed);

@@ -1,7 +1,7 @@
 // The ADIF filler on any bytes: it ends; the bytes it copies are the input
 // byte for byte when it only adds fields; and the quick reading of fields,
-// with values written by the caller, gives what the careful loop alone
-// gives (the records seen, the output, the counts, the warnings), whether
+// with the writing on a thread of its own, gives what the careful loop
+// alone gives (the records seen, the output, the counts, the warnings), whether
 // the bytes come whole or in two pieces cut where the first byte says.
 #include <cstdint>
 #include <cstdlib>
@@ -17,10 +17,10 @@ struct Run {
   long decided = 0, records = 0, damaged = 0, empty = 0;
 };
 
-Run Fill(std::string_view input, std::size_t cut, bool quick, bool replace, bool deferred = false) {
+Run Fill(std::string_view input, std::size_t cut, bool quick, bool replace, bool threaded = false) {
   using namespace morvane;
   Run run;
-  std::string digit, azimuth;  // the edit's views last past the decision
+  std::string digit;  // the edit's view lasts past the decision
   adif::Filler::SetQuickForTesting(quick);
   adif::Filler filler(
       [&](const adif::Record& r, long number) {
@@ -36,20 +36,13 @@ Run Fill(std::string_view input, std::size_t cut, bool quick, bool replace, bool
           run.seen += '|';
         }
         digit = std::to_string(sum % 10);
-        azimuth = r.antAz ? "" : "1";
-        return adif::Edit{digit, azimuth, replace && (sum & 16) != 0, replace && (sum & 32) != 0};
+        return adif::Edit{digit, r.antAz ? "" : "1", replace && (sum & 16) != 0, replace && (sum & 32) != 0};
       },
       [&](std::string_view bytes, bool added) {
         if (!added) run.copied.append(bytes);
         run.output.append(bytes);
       },
-      [&](const std::string& line) { run.warnings += line + '\n'; });
-  if (deferred)
-    filler.DeferValues([&](std::string_view before, adif::Filler::Value which, std::string_view between,
-                           std::string_view after) {
-      adif::AppendValueText(run.output, before, which == adif::Filler::Value::Distance ? digit : azimuth, between,
-                            after);
-    });
+      [&](const std::string& line) { run.warnings += line + '\n'; }, threaded);
   filler.Feed(input.substr(0, cut));
   filler.Feed(input.substr(cut));
   filler.Finish();

@@ -17,8 +17,6 @@
 #include "cli/adif.h"
 #include "cli/adif_command.h"
 #include "cli/commands.h"
-#include "cli/deferred_output.h"
-#include "cli/log_output.h"
 
 namespace morvane {
 namespace {
@@ -28,17 +26,18 @@ struct Filled {
   long records = 0, damaged = 0;
 };
 
-// Runs the filler, adding DISTANCE 1 and ANT_AZ 2 to every readable record,
-// with the input fed in pieces of the given size.
-Filled Fill(const std::string& input, std::size_t piece) {
+// Runs the filler, adding DISTANCE 1 and ANT_AZ 2 to every readable record
+// (replacing them where the record has them, with replace), with the input
+// fed in pieces of the given size.
+Filled Fill(const std::string& input, std::size_t piece, bool threaded = false, bool replace = false) {
   Filled f;
   adif::Filler filler(
-      [](const adif::Record&, long) { return adif::Edit{"1", "2", false, false}; },
+      [&](const adif::Record& r, long) { return adif::Edit{"1", "2", replace && r.distance, replace && r.antAz}; },
       [&](std::string_view bytes, bool added) {
         f.output.append(bytes);
         if (!added) f.copied.append(bytes);
       },
-      [&](const std::string& w) { f.warnings += w + "\n"; });
+      [&](const std::string& w) { f.warnings += w + "\n"; }, threaded);
   for (std::size_t at = 0; at < input.size(); at += piece) filler.Feed(std::string_view(input).substr(at, piece));
   filler.Finish();
   f.records = filler.records();
@@ -89,6 +88,35 @@ TEST(AdifFiller, NothingOfTheInputIsLostWhereverItIsCut) {
       std::size_t added = 0;
       for (std::size_t at = 0; (at = f.output.find("<DISTANCE:1>1 <ANT_AZ:1>2 ", at)) != std::string::npos; ++at) ++added;
       EXPECT_EQ(added, std::size_t(c.filled)) << c.name;
+    }
+  }
+}
+
+// Long logs go through the quick reading of fields, and the writing through
+// a thread of its own: neither changes a byte or a warning.
+TEST(AdifFiller, QuickReadingAndWritingThreadChangeNothing) {
+  const std::string records[] = {
+      "<CALL:6>K12345 <QSO_DATE:8>20261201 <GRIDSQUARE:6>FN42ab <MY_GRIDSQUARE:4>JN18 <EOR>\r\n",
+      "<call:5>G4ABC <station_callsign:5>G4ABC <my_gridsquare_ext:2>ab <gridsquare:4:S>IO91 <Distance:4>1234 <eor>\n",
+      "<APP_VERY_LONG_USER_FIELD_NAME_X:3>abc <NOTE-1:2>xy <COMMENT:13>a <b> <EOR> c <GRIDSQUARE:4>JO62 <EOR>",
+      "<COMMENT:0000000012>twelve bytes <ANT_AZ:2>90 <GRIDSQUARE:4>KN12 <DISTANCE:1>5 <EOR>",
+      "<CALL:3>ABC <x:y> <GRIDSQUARE:4>FN31 <EOR>",
+      "<CALL:20>K1ABC <EOR><CALL:5>DL1AA <EOR>",
+      "<EOR>  <CALL:4>W1AW\t<GRIDSQUARE:6>FN31PR<EOR>",
+  };
+  std::string log = "Exported\r\n<ADIF_VER:5>3.1.4 <EOH>\r\n";
+  for (int i = 0; log.size() < 200000; ++i) log += records[(i * 5 + i / 7) % std::size(records)];
+  for (bool replace : {false, true}) {
+    adif::Filler::SetQuickForTesting(false);
+    const Filled careful = Fill(log, 1 << 20, false, replace);
+    adif::Filler::SetQuickForTesting(true);
+    for (std::size_t piece : {4096u, 65536u, 1u << 20}) {
+      for (bool threaded : {false, true}) {
+        const Filled f = Fill(log, piece, threaded, replace);
+        ASSERT_TRUE(f.output == careful.output) << piece << (threaded ? " threaded" : "");
+        EXPECT_EQ(f.warnings, careful.warnings);
+        EXPECT_EQ(f.records, careful.records);
+      }
     }
   }
 }
@@ -230,37 +258,6 @@ TEST_F(AdifCommand, ManyPairsEachGetTheirOwnDistance) {
     ASSERT_EQ(out.substr(data, out.find(' ', data) - data), cli::ShownResult(expected.distance, false)) << grid;
     at = data;
   }
-}
-
-// The values worked out beside the reading come out in their places and in
-// order, with a second thread and without, over more batches than are held
-// at once.
-TEST_F(AdifCommand, DeferredValuesComeOutInOrder) {
-  std::string expected;
-  const auto run = [&](bool threaded) {
-    cli::LogOutput output(Path(threaded ? "threaded" : "in-turn"));
-    EXPECT_TRUE(output.Open());
-    cli::DeferredOutput deferred(output, false, threaded);
-    expected.clear();
-    for (int i = 0; expected.size() < 4 * cli::DeferredOutput::kBatchBytes; ++i) {
-      const int n = (i * 7919) % 4000;
-      const std::string grid = {char('A' + n % 18), char('A' + n / 18 % 18), char('0' + n / 324 % 10), '5'};
-      const std::string literal = "<CALL:5>K" + std::to_string(10000 + i % 90000) + " ";
-      deferred.Write(literal);
-      const bool azimuth = i % 3 == 0;
-      const std::string between = azimuth ? ":N>" : ">";
-      deferred.Value("<X:", azimuth ? adif::Filler::Value::Azimuth : adif::Filler::Value::Distance, between, " ",
-                     "JN18EU", grid);
-      const cli::PathResult r = cli::ComputePath("JN18EU", grid, false, false, false);
-      const std::string value = cli::ShownResult(azimuth ? r.azimuth : r.distance, false);
-      expected += literal + "<X:" + std::to_string(value.size()) + between + value + " ";
-    }
-    deferred.Finish();
-    EXPECT_EQ(output.Finish(false), cli::LogOutput::Written::All);
-    return Get(Path(threaded ? "threaded" : "in-turn"));
-  };
-  EXPECT_TRUE(run(true) == expected);
-  EXPECT_TRUE(run(false) == expected);
 }
 
 // What -o and --in-place do to what they name: only a regular file is
