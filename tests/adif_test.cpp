@@ -103,6 +103,7 @@ TEST(AdifFiller, QuickReadingAndWritingThreadChangeNothing) {
       "<CALL:3>ABC <x:y> <GRIDSQUARE:4>FN31 <EOR>",
       "<CALL:20>K1ABC <EOR><CALL:5>DL1AA <EOR>",
       "<EOR>  <CALL:4>W1AW\t<GRIDSQUARE:6>FN31PR<EOR>",
+      "<NOTES:13>quote this: <DISTANCE:4>9999 <GRIDSQUARE:4>FN31 <EOR>",  // the '<' is data
   };
   std::string log = "Exported\r\n<ADIF_VER:5>3.1.4 <EOH>\r\n";
   for (int i = 0; log.size() < 200000; ++i) log += records[(i * 5 + i / 7) % std::size(records)];
@@ -237,25 +238,31 @@ TEST_F(AdifCommand, TwiceAddsNothingAndInPlaceKeepsPermissions) {
 }
 
 // Many pairs through one run, so that the table of recent answers is full
-// and reused: each record gets its own pair's kilometres.
+// and reused, and the station's grid changes: each record gets its own
+// pair's kilometres.
 TEST_F(AdifCommand, ManyPairsEachGetTheirOwnDistance) {
+  // Every third record has a station grid of its own, taking turns.
+  const std::string stations[] = {"JN18EU", "FN42AA", "QF56OD", "KP20LE"};
   std::string log = "<EOH>";
-  std::vector<std::string> grids;
+  std::vector<std::pair<std::string, std::string>> pairs;
   for (int i = 0; i < 3000; ++i) {
-    const int n = (i * 7919) % 4000;
-    grids.push_back({char('A' + n % 18), char('A' + n / 18 % 18), char('0' + n / 324 % 10), '5', 'M', 'M'});
-    log += "<GRIDSQUARE:6>" + grids.back() + " <EOR>";
+    const int n = (i * 7919) % 1500;  // each grid twice
+    const std::string grid = {char('A' + n % 18), char('A' + n / 18 % 18), char('0' + n / 324 % 10), '5', 'M', 'M'};
+    const std::string& station = stations[i % 3 == 0 ? 1 + i / 3 % 3 : 0];
+    log += "<GRIDSQUARE:6>" + grid + (station == stations[0] ? "" : " <MY_GRIDSQUARE:6>" + station) + " <EOR>";
+    pairs.push_back({station, grid});
   }
   cli::Options my;
-  my.my = "JN18EU";
+  my.my = stations[0];
   const std::string out = Run(log, my);
   std::size_t at = 0;
-  for (const std::string& grid : grids) {
+  for (const auto& [station, grid] : pairs) {
     at = out.find("<DISTANCE:", at);
     ASSERT_NE(at, std::string::npos);
     const std::size_t data = out.find('>', at) + 1;
-    const cli::PathResult expected = cli::ComputePath("JN18EU", grid, false, false, false);
-    ASSERT_EQ(out.substr(data, out.find(' ', data) - data), cli::ShownResult(expected.distance, false)) << grid;
+    const cli::PathResult expected = cli::ComputePath(station, grid, false, false, false);
+    ASSERT_EQ(out.substr(data, out.find(' ', data) - data), cli::ShownResult(expected.distance, false))
+        << station << " " << grid;
     at = data;
   }
 }
