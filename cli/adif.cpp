@@ -224,10 +224,17 @@ void Filler::Work() {
 }
 
 void Filler::Feed(std::string_view bytes) {
-  NextPiece();
-  buf_.Append(bytes);
-  Process(false);
-  if (!writer_.joinable()) WriteOps();
+  // In pieces: a record is judged too long by the bytes held after its
+  // start, which must not count the records that follow it.
+  constexpr std::size_t kPiece = 1 << 20;
+  do {
+    const std::string_view piece = bytes.substr(0, kPiece);
+    bytes.remove_prefix(piece.size());
+    NextPiece();
+    buf_.Append(piece);
+    Process(false);
+    if (!writer_.joinable()) WriteOps();
+  } while (!bytes.empty());
 }
 
 char* Filler::Room(std::size_t n) {

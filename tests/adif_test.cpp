@@ -126,10 +126,12 @@ TEST(AdifFiller, ARecordTooLongToHoldIsCopiedThrough) {
   std::string log = "<EOH><CALL:3>AAA <EOR><NOTES:10>0123456789";
   log += std::string(adif::Filler::kMaxRecordBytes + 100, ' ');
   log += "<GRIDSQUARE:4>FN42 <EOR><CALL:3>BBB <EOR>";
-  const Filled f = Fill(log, 1 << 16);
-  EXPECT_EQ(f.copied, log);
-  EXPECT_EQ(f.records, 3);
-  EXPECT_EQ(f.damaged, 1);
+  for (std::size_t piece : {std::size_t(1) << 16, log.size()}) {
+    const Filled f = Fill(log, piece);
+    EXPECT_EQ(f.copied, log);
+    EXPECT_EQ(f.records, 3);
+    EXPECT_EQ(f.damaged, 1) << "in pieces of " << piece << "\n" << f.warnings;
+  }
 }
 
 // The command on files: grids, own grids, kept and replaced fields.
