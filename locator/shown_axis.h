@@ -3,8 +3,6 @@
 // radians so that both take exactly the same steps. Internal to the core.
 #pragma once
 
-#include <cmath>
-
 #include "locator/constants.h"
 
 namespace morvane::detail {
@@ -18,26 +16,22 @@ struct WholeDms {
 // corner and centre are the decoded corner degrees and centre minutes. For
 // the southern or western hemisphere the centre is counted from the square's
 // far edge: edgeDegrees is the square's size (1 or 2), spanMinutes the same
-// in minutes (60 or 120).
+// in minutes (60 or 120). Worked in whole quarter minutes, which is exact:
+// every sub-square centre is a multiple of a quarter minute, so the seconds
+// are 0, 15, 30 or 45.
 inline WholeDms ShownAxis(int corner, double centre, bool farHemisphere,
                           int edgeDegrees, double spanMinutes) {
   int degrees = corner;
-  double minutes = centre;
+  int quarters = static_cast<int>(centre * 4);
   if (farHemisphere) {
     degrees = -corner - edgeDegrees;
-    minutes = spanMinutes - centre;
+    quarters = static_cast<int>(spanMinutes * 4) - quarters;
   }
   // Longitude minutes can reach 117.5 (a square is 120 minutes wide).
-  if (minutes >= kMinutesPerDegree) {
-    const double whole = std::floor(minutes / kMinutesPerDegree);
-    degrees += static_cast<int>(whole);
-    minutes -= kMinutesPerDegree * whole;
-  }
-  // The fractional minutes times 60, in the fixed order of operations;
-  // exactly 15, 30 or 45 for every accepted locator.
-  const double seconds = (minutes - std::floor(minutes)) * 100 / 1000 * 600;
-  return {degrees, static_cast<int>(std::floor(minutes)),
-          static_cast<int>(std::floor(seconds))};
+  const int quartersPerDegree = static_cast<int>(kMinutesPerDegree) * 4;
+  degrees += quarters / quartersPerDegree;
+  quarters %= quartersPerDegree;
+  return {degrees, quarters / 4, quarters % 4 * 15};
 }
 
 // Fields "A".."I" lie south of the equator / west of Greenwich; a corner at
