@@ -175,8 +175,10 @@ void Filler::NextPiece() {
   }
   begin_ = 0;
   scan_ -= n;
-  for (auto& slot : slots_)
-    if (slot) *slot = {slot->tagStart - n, slot->nameEnd - n, slot->dataStart - n, slot->dataEnd - n};
+  for (unsigned bits = slots_.present; bits; bits &= bits - 1) {
+    Located& l = slots_.at[std::countr_zero(bits)];
+    l = {l.tagStart - n, l.nameEnd - n, l.dataStart - n, l.dataEnd - n};
+  }
   if (quotedEor_) {
     quotedEor_->at -= n;
     quotedEor_->dataEnd -= n;
@@ -269,7 +271,7 @@ void Filler::Finish() {
 void Filler::EmitUpTo(std::size_t end) {
   if (end > begin_) {
     if (!ops_.empty() && !ops_.back().decide) ops_.back().end = end;
-    else ops_.push_back(Op{end, false, 0, 0, {}});
+    else ops_.emplace_back().end = end;
   }
   begin_ = end;
   if (scan_ < begin_) scan_ = begin_;
@@ -338,7 +340,7 @@ inline void Filler::NoteSlot(std::string_view name, std::size_t at, std::size_t 
   const Key& key = kKeys[size & 31];
   const std::uint32_t packed = static_cast<std::uint32_t>((name.front() | 0x20) | (name.back() | 0x20) << 8 | size << 16);
   if (packed == key.packed && SameLetters(name, kNames[key.slot]))
-    slots_[key.slot] = Located{at, at + 1 + size, dataStart, dataEnd};
+    slots_.Set(key.slot, Located{at, at + 1 + size, dataStart, dataEnd});
 }
 
 // Reads on through the current record. Returns true when a record ended and
@@ -489,8 +491,12 @@ void Filler::EndRecord(std::size_t eorStart, std::size_t eorEnd) {
   } else if (!damage_.empty() && !passThrough_) {
     Damaged(records_, damage_);
   } else if (sawField_ && !passThrough_) {
-    ops_.push_back(Op{eorEnd, true, records_, eorStart, {}});
-    std::copy(std::begin(slots_), std::end(slots_), ops_.back().slots);
+    Op& op = ops_.emplace_back();
+    op.end = eorEnd;
+    op.decide = true;
+    op.number = records_;
+    op.eorStart = eorStart;
+    slots_.CopyTo(op.slots);
     begin_ = eorEnd;
   }
   EmitUpTo(eorEnd);
@@ -540,15 +546,15 @@ void Filler::WriteRecord(std::string_view bytes, const Op& op, std::size_t& from
   };
   // Replacements in the order the fields stand, then the new fields.
   struct Swap {
-    const std::optional<Located>* where;
+    const Located* where;
     std::string_view value;
-  } swaps[2] = {{&op.slots[kDistance], edit.replaceDistance ? edit.distance : std::string_view()},
-                {&op.slots[kAntAz], edit.replaceAntAz ? edit.antAz : std::string_view()}};
+  } swaps[2] = {{op.slots[kDistance], edit.replaceDistance ? edit.distance : std::string_view()},
+                {op.slots[kAntAz], edit.replaceAntAz ? edit.antAz : std::string_view()}};
   if (op.slots[kDistance] && op.slots[kAntAz] && op.slots[kAntAz]->tagStart < op.slots[kDistance]->tagStart)
     std::swap(swaps[0], swaps[1]);
   for (const Swap& s : swaps) {
-    if (s.value.empty() || !*s.where) continue;
-    const Located& l = **s.where;
+    if (s.value.empty() || !s.where) continue;
+    const Located& l = *s.where;
     out(l.nameEnd);  // the name as written
     const std::string_view tag = bytes.substr(l.nameEnd, l.dataStart - l.nameEnd);
     const std::size_t typeColon = tag.find(':', 1);
@@ -581,7 +587,7 @@ void Filler::ResetRecord() {
   passThrough_ = false;
   sawField_ = false;
   skip_ = 0;
-  for (auto& slot : slots_) slot.reset();
+  slots_.present = 0;
   damage_.clear();
   quotedEor_.reset();
 }

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <condition_variable>
+#include <bit>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -92,14 +93,30 @@ class Filler {
     std::size_t tagStart, nameEnd, dataStart, dataEnd;
   };
   enum Slot { kGrid, kGridExt, kMyGrid, kMyGridExt, kDistance, kAntAz, kSlots };
+  // The fields of interest a record has. Copied once per record, so only
+  // the places present are copied.
+  struct Slots {
+    Located at[kSlots];
+    unsigned present = 0;  // bit per Slot
+    const Located* operator[](int slot) const { return present >> slot & 1 ? &at[slot] : nullptr; }
+    void Set(int slot, const Located& l) {
+      at[slot] = l;
+      present |= 1u << slot;
+    }
+    void CopyTo(Slots& to) const {
+      to.present = present;
+      for (unsigned bits = present; bits; bits &= bits - 1) to.at[std::countr_zero(bits)] = at[std::countr_zero(bits)];
+    }
+  };
   // What the writing side does, in order: the bytes up to end written, and
   // before that, for a record to decide, its fields edited.
   struct Op {
-    std::size_t end;
-    bool decide;
-    long number;
-    std::size_t eorStart;
-    std::optional<Located> slots[kSlots];
+    Op() {}  // no zeroing of the places: only those present are read
+    std::size_t end = 0;
+    bool decide = false;
+    long number = 0;
+    std::size_t eorStart = 0;
+    Slots slots;
   };
   // Bytes read and what to write of them, handed to the writing side whole.
   struct Batch {
@@ -150,7 +167,7 @@ class Filler {
     std::string field;
   };
   std::optional<QuotedEor> quotedEor_;
-  std::optional<Located> slots_[kSlots];
+  Slots slots_;
   std::string damage_;  // why the record is damaged, when it is
 
   std::string added_;  // the text of a new or replaced field, reused
