@@ -146,6 +146,9 @@ void AppendNumber(std::string& to, std::size_t n) {
 Filler::Filler(Decide decide, Write write, Warn warn, bool threaded)
     : decide_(std::move(decide)), write_(std::move(write)), warn_(std::move(warn)) {
   if (!threaded) return;
+  // A fixed set of batches, taken in turn: memory is the same for any log
+  // of more than a few pieces.
+  for (std::size_t i = 0; i < kInFlight; ++i) spare_.push_back(std::make_unique<Batch>());
   try {
     writer_ = std::thread(&Filler::Work, this);
   } catch (const std::system_error&) {
