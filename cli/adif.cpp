@@ -13,26 +13,23 @@ namespace {
 
 using cli::SameLetters;
 
-// The first '<' in [from, end), or null. Fields are short and mostly
-// separated by a blank or two, so the next sixteen bytes are looked at
-// before memchr.
-const char* NextOpen(const char* from, const char* end) {
-  if (end - from >= 16) {
-    if (const unsigned hits = cli::Bytes16(from, '<')) return from + std::countr_zero(hits);
+// Where the first '<' in s from `from` on stands, or npos. Fields are short
+// and mostly separated by a blank or two, so the next sixteen bytes are
+// looked at before memchr.
+std::size_t OpenAt(std::string_view s, std::size_t from) {
+  if (s.size() - std::min(from, s.size()) >= 16) {
+    if (const unsigned hits = cli::Bytes16(s.data() + from, '<')) return from + std::countr_zero(hits);
     from += 16;
   }
-  return from < end ? static_cast<const char*>(std::memchr(from, '<', static_cast<std::size_t>(end - from))) : nullptr;
+  if (from >= s.size()) return std::string_view::npos;
+  const void* hit = std::memchr(s.data() + from, '<', s.size() - from);
+  return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - s.data()) : std::string_view::npos;
 }
 
 // Where "<eoh>" or "<eor>" (any case) starts in s, or npos.
 std::size_t FindMarker(std::string_view s, std::size_t from, std::string_view marker) {
-  while (from < s.size()) {
-    const void* hit = std::memchr(s.data() + from, '<', s.size() - from);
-    if (!hit) return std::string_view::npos;
-    const std::size_t at = static_cast<std::size_t>(static_cast<const char*>(hit) - s.data());
+  for (std::size_t at; (at = OpenAt(s, from)) != std::string_view::npos; from = at + 1)
     if (SameLetters(s.substr(at, marker.size()), marker)) return at;
-    from = at + 1;
-  }
   return std::string_view::npos;
 }
 
@@ -118,10 +115,7 @@ Tag ReadTag(std::string_view s, std::size_t at, bool atEnd) {
 // quoted in a field's data from one that a wrong length swallowed.
 bool WholeRecordAt(std::string_view s, std::size_t from, std::size_t startsBefore) {
   std::size_t fields = 0;
-  while (from < s.size()) {
-    const void* hit = std::memchr(s.data() + from, '<', s.size() - from);
-    if (!hit) return false;
-    const std::size_t at = static_cast<std::size_t>(static_cast<const char*>(hit) - s.data());
+  for (std::size_t at; (at = OpenAt(s, from)) != std::string_view::npos;) {
     const Tag tag = ReadTag(s, at, true);
     if (tag.kind == Tag::Eor) return fields > 0;
     if (tag.kind == Tag::Malformed) return false;
@@ -156,7 +150,9 @@ Filler::Filler(Decide decide, Write write, Warn warn, bool threaded)
   }
 }
 
-Filler::~Filler() {
+Filler::~Filler() { StopWriter(); }
+
+void Filler::StopWriter() {
   if (!writer_.joinable()) return;
   {
     std::lock_guard lock(mutex_);
@@ -238,7 +234,7 @@ void Filler::Feed(std::string_view bytes) {
     NextPiece();
     buf_.Append(piece);
     Process(false);
-    if (!writer_.joinable()) WriteOps();
+    if (!writer_.joinable()) WriteInTurn();
   } while (!bytes.empty());
 }
 
@@ -250,7 +246,7 @@ char* Filler::Room(std::size_t n) {
 void Filler::Took(std::size_t n) {
   buf_.Grow(n);
   Process(false);
-  if (!writer_.joinable()) WriteOps();
+  if (!writer_.joinable()) WriteInTurn();
 }
 
 void Filler::Finish() {
@@ -261,14 +257,14 @@ void Filler::Finish() {
     if (!passThrough_) Damaged(records_, damage_.empty() ? "it ends without <EOR>" : damage_);
   }
   EmitUpTo(buf_.size());
-  if (!writer_.joinable()) return WriteOps();
+  if (!writer_.joinable()) return WriteInTurn();
   Hand();
-  {
-    std::lock_guard lock(mutex_);
-    done_ = true;
-  }
-  changed_.notify_all();
-  writer_.join();
+  StopWriter();
+}
+
+void Filler::WriteInTurn() {
+  WriteOps(buf_, ops_, written_);
+  ops_.clear();
 }
 
 void Filler::EmitUpTo(std::size_t end) {
@@ -366,13 +362,12 @@ bool Filler::ScanRecord(bool atEnd) {
       }
     }
     if (!passThrough_ && quick_) scan_ = QuickFields(scan_);
-    const void* hit = NextOpen(buf_.data() + scan_, buf_.data() + buf_.size());
-    if (!hit) {
+    const std::size_t at = OpenAt(buf_, scan_);
+    if (at == std::string_view::npos) {
       if (passThrough_) EmitUpTo(buf_.size());
       scan_ = buf_.size();
       return false;
     }
-    const std::size_t at = static_cast<std::size_t>(static_cast<const char*>(hit) - buf_.data());
     Tag tag{Tag::NotATag};
     if (buf_.size() - at < 64 || !QuickFieldTag(buf_, at, tag)) tag = ReadTag(buf_, at, atEnd);
     if (tag.kind == Tag::NeedMore) {
@@ -420,8 +415,7 @@ bool Filler::ScanRecord(bool atEnd) {
     }
     const std::size_t dataEnd = dataStart + static_cast<std::size_t>(tag.length);
     // The next '<' from the data on: mostly the next tag, found here once.
-    const char* const next = NextOpen(buf_.data() + dataStart, buf_.data() + buf_.size());
-    const std::size_t nextAt = next ? static_cast<std::size_t>(next - buf_.data()) : buf_.size();
+    const std::size_t nextAt = std::min(OpenAt(buf_, dataStart), buf_.size());
     if (nextAt < dataEnd) NoteQuotedEor(tag.name, dataStart, dataEnd);
     NoteSlot(tag.name, at, dataStart, dataEnd);
     scan_ = std::max(dataEnd, nextAt);
@@ -508,24 +502,17 @@ void Filler::EndRecord(std::size_t eorStart, std::size_t eorEnd) {
 
 // --- The writing side: ops carried out over the bytes they were made for.
 
-void Filler::WriteOps() {
-  const std::string_view bytes(buf_);
-  for (const Op& op : ops_) {
-    if (op.decide) WriteRecord(bytes, op, written_);
-    if (op.end > written_) write_(bytes.substr(written_, op.end - written_), false);
-    written_ = op.end;
-  }
-  ops_.clear();
-}
-
-void Filler::WriteBatch(Batch& batch) {
-  const std::string_view bytes(batch.bytes);
-  std::size_t from = 0;
-  for (const Op& op : batch.ops) {
+void Filler::WriteOps(std::string_view bytes, const std::vector<Op>& ops, std::size_t& from) {
+  for (const Op& op : ops) {
     if (op.decide) WriteRecord(bytes, op, from);
     if (op.end > from) write_(bytes.substr(from, op.end - from), false);
     from = op.end;
   }
+}
+
+void Filler::WriteBatch(Batch& batch) {
+  std::size_t from = 0;
+  WriteOps(batch.bytes, batch.ops, from);
   batch.ops.clear();
   batch.bytes.DropFront(batch.bytes.size());
 }

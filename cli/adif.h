@@ -3,7 +3,8 @@
 // else (header, comments, spacing, line ends, the case of names, unknown
 // fields, bytes that are not ASCII, junk between fields) is copied byte for
 // byte, and so is any record that cannot be read, with a warning. Memory
-// stays bounded: only the record being read is held. Standard C++ only, apart
+// stays bounded: only the record being read is held, and with the writing
+// thread the few pieces on their way out. Standard C++ only, apart
 // from the command line so that it can be fuzzed and tested alone.
 #pragma once
 
@@ -138,8 +139,10 @@ class Filler {
   void Hand();       // the ops so far to the writing side
 
   // The writing side.
-  void WriteOps();  // without a thread: ops_ over buf_
+  void WriteInTurn();  // without a thread: ops_ over buf_
   void WriteBatch(Batch& batch);
+  void WriteOps(std::string_view bytes, const std::vector<Op>& ops, std::size_t& from);
+  void StopWriter();  // once the last batch is handed over
   void WriteRecord(std::string_view bytes, const Op& op, std::size_t& from);
   void AddField(std::string_view name, std::string_view data);
   void Work();

@@ -6,8 +6,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <memory>
-#include <vector>
 
 #include "cli/adif.h"
 #include "cli/adif_pairs.h"

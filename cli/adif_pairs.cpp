@@ -18,7 +18,7 @@ void GridText::Set(std::string_view locator) {
 
 bool GridText::Add(std::string_view s) {
   if (s.size() > sizeof text_ - size_) return false;
-  for (char c : s) text_[size_++] = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+  for (char c : s) text_[size_++] = Upper(c);
   return true;
 }
 

@@ -144,15 +144,6 @@ Run Measure(const std::vector<std::string>& argv, const std::string& input) {
   return {seconds, usage.ru_maxrss};
 }
 
-Run Median(int rounds, const std::vector<std::string>& argv, const std::string& input) {
-  std::vector<Run> runs;
-  for (int i = 0; i < rounds; ++i) runs.push_back(Measure(argv, input));
-  std::sort(runs.begin(), runs.end(), [](const Run& a, const Run& b) { return a.seconds < b.seconds; });
-  return runs[runs.size() / 2];
-}
-
-}  // namespace
-
 // Runs each command once per round, in turn, so that a slow spell of the
 // machine falls on all of them alike; the median of each.
 std::vector<Run> Interleaved(int rounds, const std::vector<std::pair<std::vector<std::string>, std::string>>& runs) {
@@ -166,6 +157,12 @@ std::vector<Run> Interleaved(int rounds, const std::vector<std::pair<std::vector
   }
   return medians;
 }
+
+Run Median(int rounds, const std::vector<std::string>& argv, const std::string& input) {
+  return Interleaved(rounds, {{argv, input}})[0];
+}
+
+}  // namespace
 
 int main(int argc, char* argv[]) {
   if (argc > 1 && std::strcmp(argv[1], "--floor-path") == 0) return FloorPath();
