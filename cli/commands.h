@@ -31,6 +31,7 @@ struct Options {
   std::string out;
   bool fill = false;         // edi: write the log with the points filled in
   long bandMultiplier = 0;   // edi: 0 takes it from the log's CQSOs
+  bool forceKmRule = false;  // edi --fill: over claims that follow another rule
 };
 
 // What a command needs besides the case: the options and, for path with

@@ -126,20 +126,30 @@ int RunEdi(const Context& context, const std::string& file) {
   }
 
   if (o.fill) {
+    // Points claimed by another rule are not ours to overwrite unasked.
+    if (const std::string other = NotListed(t); !other.empty() && t.claimedTotal != 0 && !o.forceKmRule) {
+      std::fprintf(stderr,
+                   "morvane-cli: %s: %s; nothing written (--scoring km, or --force, fills it with the km rule "
+                   "all the same)\n",
+                   file.c_str(), other.c_str());
+      return 1;
+    }
     LogOutput output(o.inPlace ? file : o.out);
     if (!output.Open()) return 1;
     edi::Pass second({[&](std::string_view bytes) { output.Write(bytes); }, nullptr, nullptr}, o.bandMultiplier,
                      edi::FilledHeader(t));
     const bool read = input.Read([&](std::string_view bytes) { second.Feed(bytes); });
     second.Finish();
-    if (output.Finish(!read) == LogOutput::Written::Nothing) {
+    const LogOutput::Written written = output.Finish(!read);
+    if (written == LogOutput::Written::Nothing) {
       std::fprintf(stderr, "morvane-cli: %ld QSOs read, nothing written\n", t.qsos);
       return 1;
     }
-    std::fprintf(stderr, "morvane-cli: %ld QSOs read, %ld valid, %ld points changed; %ld points in all; best DX %s%s\n",
+    const bool part = written == LogOutput::Written::Part;
+    std::fprintf(stderr, "morvane-cli: %ld QSOs read, %ld valid, %ld points changed; %ld points in all; best DX %s%s%s\n",
                  t.qsos, t.valid, t.differ, t.computedTotal, BestDx(t).c_str(),
-                 t.unreadable ? "; some lines could not be read" : "");
-    return read && t.unreadable == 0 ? 0 : 1;
+                 t.unreadable ? "; some lines could not be read" : "", part ? "; the output is incomplete" : "");
+    return read && !part && t.unreadable == 0 ? 0 : 1;
   }
 
   Output out(stdout);

@@ -9,8 +9,17 @@
 namespace morvane::cli {
 namespace {
 
-constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
+// Every signal whose default action ends the process. The program's own
+// faults (SIGSEGV and its kind) are left to the default and to the tools
+// that report them.
+constexpr int kSignals[] = {SIGINT,  SIGTERM, SIGHUP,    SIGQUIT, SIGXCPU, SIGALRM, SIGUSR1, SIGUSR2,
+                            SIGPIPE, SIGABRT, SIGVTALRM, SIGPROF, SIGPOLL, SIGPWR,  SIGSYS};
 char pending[PATH_MAX];  // read by the handler, so no std::string
+
+void ForEachSignal(void (*f)(int)) {
+  for (int s : kSignals) f(s);
+  for (int s = SIGRTMIN; s <= SIGRTMAX; ++s) f(s);
+}
 
 extern "C" void RemoveAndEnd(int signal) {
   if (pending[0] != '\0') unlink(pending);
@@ -20,20 +29,32 @@ extern "C" void RemoveAndEnd(int signal) {
 
 }  // namespace
 
+SignalsHeld::SignalsHeld() {
+  static sigset_t block;
+  sigemptyset(&block);
+  ForEachSignal([](int s) { sigaddset(&block, s); });
+  sigprocmask(SIG_BLOCK, &block, &old_);
+}
+
+SignalsHeld::~SignalsHeld() { sigprocmask(SIG_SETMASK, &old_, nullptr); }
+
 void RemoveOnInterrupt(const std::string& path) {
   // The handler never sees a half-copied name.
-  sigset_t block, old;
-  sigemptyset(&block);
-  for (int s : kSignals) sigaddset(&block, s);
-  sigprocmask(SIG_BLOCK, &block, &old);
+  const SignalsHeld held;
   const std::size_t n = path.size() < sizeof pending ? path.size() : 0;
   std::memcpy(pending, path.data(), n);
   pending[n] = '\0';
-  // A signal the shell told us to ignore stays ignored.
+  // A signal the shell told us to ignore stays ignored: asked without
+  // changing it, so there is no moment at which it is not ignored.
   if (n > 0)
-    for (int s : kSignals)
-      if (std::signal(s, RemoveAndEnd) == SIG_IGN) std::signal(s, SIG_IGN);
-  sigprocmask(SIG_SETMASK, &old, nullptr);
+    ForEachSignal([](int s) {
+      struct sigaction now {};
+      if (sigaction(s, nullptr, &now) != 0 || now.sa_handler == SIG_IGN) return;
+      struct sigaction act {};
+      act.sa_handler = RemoveAndEnd;
+      sigfillset(&act.sa_mask);
+      sigaction(s, &act, nullptr);
+    });
 }
 
 }  // namespace morvane::cli

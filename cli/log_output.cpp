@@ -46,6 +46,7 @@ bool LogOutput::Open() {
   // Devices and pipes are written into; a file with other hard links is
   // left alone rather than split from them.
   file_.emplace(target_, ReplacingFile::Rules{true, true});
+  const SignalsHeld held;  // until the temporary file's name is known to the handler
   if (!file_->Open()) {
     std::fprintf(stderr, "morvane-cli: %s: %s; nothing written\n", target_.c_str(), file_->error().c_str());
     return false;

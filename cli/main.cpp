@@ -85,6 +85,11 @@ Options:
   --fill          edi: write the log with every QSO's points and CQSOP,
                   CToSc and CODXC set to the rule's values
                       morvane-cli edi --fill -o filled.edi contest.edi
+  --scoring km, --force
+                  edi --fill: fill a log whose claims follow another rule
+                  (most QSOs disagree) with the km rule all the same;
+                  without it such a log is refused
+                      morvane-cli edi --fill --scoring km -o km.edi rings.edi
   --band-multiplier N
                   edi: multiply every QSO's points by N (default: the
                   second number of the log's CQSOs)
@@ -234,6 +239,12 @@ int main(int argc, char* argv[]) {
       if (!v || v->empty() || v->size() > 6 || v->find_first_not_of("0123456789") != std::string::npos || std::stol(*v) < 1)
         return Usage("--band-multiplier takes a whole number from 1");
       o.bandMultiplier = std::stol(*v);
+    } else if (a == "--force") {
+      o.forceKmRule = true;
+    } else if (a == "--scoring") {
+      const std::string* v = value();
+      if (!v || *v != "km") return Usage("--scoring takes km (111.2 km per degree, km + 1 points)");
+      o.forceKmRule = true;
     } else if (a == "--my") {
       const std::string* v = value();
       if (!v || v->empty()) return Usage("--my needs a locator");
@@ -265,6 +276,7 @@ int main(int argc, char* argv[]) {
     return Usage("--home and --ellipsoid are for path and adif");
   if (adifOnly && command != Command::Adif) return Usage("--my, --azimuth and --overwrite are for adif");
   if ((o.fill || o.bandMultiplier) && command != Command::Edi) return Usage("--fill and --band-multiplier are for edi");
+  if (o.forceKmRule && !o.fill) return Usage("--force and --scoring are for edi --fill");
   if (logOutput && command != Command::Adif && !(command == Command::Edi && o.fill))
     return Usage("-o and --in-place are for adif and edi --fill");
   if (o.json && o.fill) return Usage("--json is for checking, not --fill");

@@ -2,10 +2,12 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <climits>
+#include <optional>
 #include <cstring>
 #include <vector>
 
@@ -37,6 +39,48 @@ std::string FollowLinks(std::string path) {
   return {};
 }
 
+// The descriptor a name stands for when it is one of the system's names for
+// an open descriptor (/dev/stdout, /dev/fd/N, /proc/self/fd/N): opening such
+// a name anew would lose the descriptor's offset and append mode, and
+// replacing it would replace whatever file the shell opened.
+std::optional<int> DescriptorNamed(const std::string& path) {
+  if (path == "/dev/stdin") return 0;
+  if (path == "/dev/stdout") return 1;
+  if (path == "/dev/stderr") return 2;
+  const std::string self = "/proc/" + std::to_string(getpid()) + "/fd/";
+  for (const std::string prefix : {"/dev/fd/", "/proc/self/fd/", "/proc/thread-self/fd/", self.c_str()}) {
+    if (path.compare(0, prefix.size(), prefix) != 0) continue;
+    const std::string n = path.substr(prefix.size());
+    if (n.empty() || n.size() > 9 || n.find_first_not_of("0123456789") != std::string::npos) return std::nullopt;
+    return std::stoi(n);
+  }
+  return std::nullopt;
+}
+
+// Extended attributes of the old file, POSIX ACLs among them (they are the
+// system.posix_acl_access attribute), put on the new one. Only ACLs and user
+// attributes must come across; others (security labels) are the system's
+// to set and are kept where allowed.
+bool CopyExtendedAttributes(const std::string& from, int to) {
+  ssize_t size = llistxattr(from.c_str(), nullptr, 0);
+  if (size < 0) return errno == ENOTSUP;  // a file system without them has none to keep
+  std::vector<char> names(static_cast<std::size_t>(size) + 1);
+  size = llistxattr(from.c_str(), names.data(), names.size() - 1);
+  if (size < 0) return false;
+  std::vector<char> value;
+  for (const char* name = names.data(); name < names.data() + size; name += std::strlen(name) + 1) {
+    const bool needed = std::strncmp(name, "user.", 5) == 0 || std::strncmp(name, "system.posix_acl", 16) == 0;
+    const ssize_t n = lgetxattr(from.c_str(), name, nullptr, 0);
+    if (n >= 0) {
+      value.resize(static_cast<std::size_t>(n) + 1);
+      const ssize_t got = lgetxattr(from.c_str(), name, value.data(), value.size() - 1);
+      if (got >= 0 && fsetxattr(to, name, value.data(), static_cast<std::size_t>(got), 0) == 0) continue;
+    }
+    if (needed) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 void SetFileCallsForTesting(const FileCalls* replacement) { calls = replacement ? replacement : &kSystemCalls; }
@@ -58,6 +102,16 @@ bool ReplacingFile::Fail(const char* step) {
 }
 
 bool ReplacingFile::Open() {
+  if (const std::optional<int> descriptor = DescriptorNamed(target_)) {
+    if (!rules_.writeThroughSpecialFiles) {
+      error_ = "not a regular file";
+      return false;
+    }
+    fd_ = fcntl(*descriptor, F_DUPFD_CLOEXEC, 3);
+    if (fd_ < 0) return Fail("cannot write");
+    direct_ = true;
+    return true;
+  }
   const std::string resolved = FollowLinks(target_);
   if (resolved.empty()) return Fail("cannot follow the link");
   target_ = resolved;
@@ -96,6 +150,8 @@ bool ReplacingFile::Open() {
   }
   // After fchown, which may clear set-id bits.
   if (fchmod(fd_, exists ? (old.st_mode & 07777) : NewFileMode()) != 0) return Fail("cannot set its permissions");
+  // Last, since an ACL sets the group permission bits as its mask.
+  if (exists && !CopyExtendedAttributes(target_, fd_)) return Fail("cannot keep its access control list or extended attributes");
   return true;
 }
 

@@ -28,8 +28,10 @@ class ReplacingFile {
  public:
   // What a target that is not a plain file to replace gets.
   struct Rules {
-    // Devices and named pipes are written to directly, as cp does; without
-    // this they are refused ("not a regular file").
+    // Devices and named pipes are written to directly, as cp does, and so
+    // is a name for an open descriptor (/dev/stdout, /dev/fd/N), as it
+    // stands: its offset and append mode kept. Without this they are
+    // refused ("not a regular file").
     bool writeThroughSpecialFiles = false;
     // A file with other hard links is refused rather than split from them.
     bool refuseHardLinks = false;
@@ -44,8 +46,9 @@ class ReplacingFile {
 
   // A symbolic link is followed: the file it points to is replaced and the
   // link stays. The temporary file, ".morvane-XXXXXX" beside that file, gets
-  // the old file's owner, group and permission bits, or those of a new file
-  // (0666 less the umask) when there is none.
+  // the old file's owner, group, permission bits, ACL and extended
+  // attributes, or those of a new file (0666 less the umask) when there is
+  // none. Open fails rather than drop an ACL or a user attribute.
   bool Open();
   // Writes all of bytes, or fails (no space, file size limit, I/O error).
   bool Write(std::string_view bytes);

@@ -2,6 +2,7 @@
 // through with a warning, and the rules for which grids and fields are used.
 #include <gtest/gtest.h>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -338,13 +339,26 @@ TEST_F(AdifCommand, OutputTargets) {
 
 // SIGINT or SIGTERM in the middle of a fill removes the temporary file.
 TEST_F(AdifCommand, InterruptedFillLeavesNoTemporaryFile) {
-  for (int sig : {SIGINT, SIGTERM}) {
+  // {signal ignored when the fill starts (0: none), signals sent, the one that ends it}
+  struct Case {
+    int ignored;
+    std::vector<int> sent;
+    int ends;
+  };
+  const Case cases[] = {{0, {SIGINT}, SIGINT},   {0, {SIGTERM}, SIGTERM}, {0, {SIGHUP}, SIGHUP},
+                        {0, {SIGQUIT}, SIGQUIT}, {0, {SIGXCPU}, SIGXCPU}, {0, {SIGALRM}, SIGALRM},
+                        {0, {SIGUSR1}, SIGUSR1}, {SIGINT, {SIGINT, SIGTERM}, SIGTERM}};
+  for (const Case& c : cases) {
+    const int sig = c.ends;
     int input[2];
     ASSERT_EQ(pipe(input), 0);
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
       signal(sig, SIG_DFL);
+      if (c.ignored) signal(c.ignored, SIG_IGN);
+      const rlimit noCore{0, 0};  // SIGQUIT and SIGXCPU would leave one
+      setrlimit(RLIMIT_CORE, &noCore);
       dup2(input[0], STDIN_FILENO);
       close(input[1]);
       cli::Options o;
@@ -362,7 +376,7 @@ TEST_F(AdifCommand, InterruptedFillLeavesNoTemporaryFile) {
     };
     for (int i = 0; i < 500 && others() == 0; ++i) usleep(10000);
     ASSERT_EQ(others(), 1u);
-    kill(child, sig);
+    for (int sent : c.sent) kill(child, sent);
     int status = 0;
     waitpid(child, &status, 0);
     close(input[1]);

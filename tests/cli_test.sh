@@ -76,7 +76,31 @@ check "edi short PWWLo" "1 0 line 2: PWWLo=JO65" "$? $(wc -c <"$work/out") $(gre
 # A contest scored another way: said once, not listed line by line.
 { printf '[REG1TEST;1]\nPWWLo=JO65FR\n[QSORecords;10]\n'; for i in 0 1 2 3 4 5 6 7 8 9; do printf '1;2;A%s;1;59;1;59;1;;JO42LT;2;;;;\n' $i; done; } > "$work/rings.edi"
 check "edi another rule" "2 10 QSOs read, 10 valid, 0 agree, 10 differ; claimed 20 points, computed 3960; best DX A0 JO42LT 395.9 km; the claimed points do not follow the km rule: 0 of 10 agree" "$($cli edi "$work/rings.edi" | wc -l) $($cli edi "$work/rings.edi" | tail -1)"
-for args in "edi --band-multiplier 0 x" "edi --json --fill x" "edi -o out x" "path --fill A B"; do
+$cli edi --fill "$work/rings.edi" >"$work/out" 2>"$work/err"
+check "edi fill refuses another rule" "1 0 --scoring km" "$? $(wc -c <"$work/out") $(grep -o -- '--scoring km' "$work/err")"
+$cli edi --fill --scoring km "$work/rings.edi" 2>/dev/null | grep -c ';JO42LT;396;' >"$work/out"
+check "edi fill --scoring km" "10" "$(cat "$work/out")"
+# A failed write is never a success, to a device or to standard output.
+for target in "-o /dev/full" "> /dev/full"; do
+  eval "$cli edi --fill $target \"\$work/c.edi\"" 2>"$work/err"
+  check "edi fill $target" "1 incomplete" "$? $(grep -o incomplete "$work/err")"
+done
+# A name for an open descriptor is written into as it stands: >> appends.
+for target in /dev/stdout /dev/fd/1 /proc/self/fd/1; do
+  echo earlier >"$work/all.edi"
+  $cli edi --fill -o $target "$work/c.edi" >>"$work/all.edi" 2>/dev/null
+  check "edi -o $target appends" "0 earlier $(($(wc -l <"$work/c.edi") + 1))" "$? $(head -1 "$work/all.edi") $(wc -l <"$work/all.edi")"
+done
+# An ACL, its mask and a user attribute survive an in-place fill.
+if command -v setfacl >/dev/null && setfacl -m u:nobody:rw "$work/c.edi" 2>/dev/null && setfattr -n user.note -v kept "$work/c.edi" 2>/dev/null; then
+  chmod g-w "$work/c.edi"; setfacl -m u:nobody:rw "$work/c.edi"
+  before=$(cd "$work" && getfacl -c c.edi; getfattr -n user.note --only-values c.edi)
+  $cli edi --fill --in-place "$work/c.edi" 2>/dev/null
+  check "edi fill keeps ACL and attributes" "$before" "$(cd "$work" && getfacl -c c.edi; getfattr -n user.note --only-values c.edi)"
+else
+  check "ACLs and user attributes can be set here (acl, attr)" "yes" "no"
+fi
+for args in "edi --band-multiplier 0 x" "edi --force x" "edi --fill --scoring ring x" "edi --json --fill x" "edi -o out x" "path --fill A B"; do
   $cli $args >/dev/null 2>&1; check "exit 2: $args" 2 $?
 done
 
