@@ -3,7 +3,11 @@
 //   build/locator_bench
 #include <benchmark/benchmark.h>
 
+#include <array>
 #include <cmath>
+#include <charconv>
+#include <cstdio>
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
@@ -54,6 +58,75 @@ void BM_EncodeLocator(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_EncodeLocator);
+
+// The same positions as typed: whole degrees and minutes, seconds with six
+// decimals.
+const std::vector<std::array<std::string, 6>>& TypedTexts() {
+  static const std::vector<std::array<std::string, 6>> texts = [] {
+    std::vector<std::array<std::string, 6>> v;
+    char s[2][32];
+    for (const Typed& t : TypedInputs()) {
+      std::snprintf(s[0], sizeof s[0], "%.6f", t.lat.seconds);
+      std::snprintf(s[1], sizeof s[1], "%.6f", t.lon.seconds);
+      v.push_back({std::to_string(int(t.lat.degrees)), std::to_string(int(t.lat.minutes)), s[0],
+                   std::to_string(int(t.lon.degrees)), std::to_string(int(t.lon.minutes)), s[1]});
+    }
+    return v;
+  }();
+  return texts;
+}
+
+// The exact cell of those texts, from their digits.
+void BM_EncodeExactLocator(benchmark::State& state) {
+  const auto& texts = TypedTexts();
+  const auto& in = TypedInputs();
+  std::size_t i = 0;
+  for (auto _ : state) {
+    const std::size_t k = i++ % kInputs;
+    const auto& t = texts[k];
+    benchmark::DoNotOptimize(
+        EncodeExactLocator({t[0], t[1], t[2]}, in[k].south, {t[3], t[4], t[5]}, in[k].west, 6));
+  }
+}
+BENCHMARK(BM_EncodeExactLocator);
+
+// The same texts through today's command line path: each number read as a
+// double, then the step-by-step encoder; text in, locator out, as above.
+void BM_EncodeTypedText(benchmark::State& state) {
+  const auto& texts = TypedTexts();
+  const auto& in = TypedInputs();
+  std::size_t i = 0;
+  for (auto _ : state) {
+    const std::size_t k = i++ % kInputs;
+    double v[6];
+    for (int j = 0; j < 6; ++j) std::from_chars(texts[k][j].data(), texts[k][j].data() + texts[k][j].size(), v[j]);
+    benchmark::DoNotOptimize(EncodeLocatorOfLength({v[0], v[1], v[2]}, in[k].south, {v[3], v[4], v[5]}, in[k].west, 6));
+  }
+}
+BENCHMARK(BM_EncodeTypedText);
+
+// Decimal degrees as a browser or numpy hands them over, beside
+// BM_EncodeLocator of the same doubles as degrees alone.
+void BM_EncodeDegrees(benchmark::State& state) {
+  const auto& in = TypedInputs();
+  std::size_t i = 0;
+  for (auto _ : state) {
+    const Typed& t = in[i++ % kInputs];
+    benchmark::DoNotOptimize(EncodeLocator({t.lat.degrees, 0, 0}, t.south, {t.lon.degrees, 0, 0}, t.west));
+  }
+}
+BENCHMARK(BM_EncodeDegrees);
+// Decimal degrees as a browser or numpy hands them over.
+void BM_EncodeExactDouble(benchmark::State& state) {
+  const auto& in = TypedInputs();
+  std::size_t i = 0;
+  for (auto _ : state) {
+    const Typed& t = in[i++ % kInputs];
+    benchmark::DoNotOptimize(EncodeExactLocator(t.south ? -t.lat.degrees : t.lat.degrees,
+                                                t.west ? -t.lon.degrees : t.lon.degrees, 6));
+  }
+}
+BENCHMARK(BM_EncodeExactDouble);
 
 void BM_EncodeFloor(benchmark::State& state) {
   const auto& in = TypedInputs();

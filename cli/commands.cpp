@@ -67,9 +67,13 @@ std::optional<std::string> AnswerLocator(std::vector<std::string_view> words, co
   if (la.degreesOnly) latRange.degrees = 0;
   if (lo.degreesOnly) lonRange.degrees = 0;
   if (const auto r = CheckRanges(latRange, lonRange)) return std::string(r->message);
-  if (const auto r = CheckInGrid(la.typed, la.far, lo.typed, lo.far)) return std::string(r->message);
-  const std::string locator =
-      *EncodeLocatorOfLength(la.typed, la.far, lo.typed, lo.far, static_cast<std::size_t>(c.options.precision));
+  // The exact cell of the digits typed: a position on a grid line is in the
+  // cell north and east of it.
+  const auto y = FinestCell(la.decimal, la.far, GridAxis::Latitude);
+  if (!y) return std::string(kLatitudeOffGrid);
+  const auto x = FinestCell(lo.decimal, lo.far, GridAxis::Longitude);
+  if (!x) return std::string(kLongitudeOffGrid);
+  const std::string locator = LocatorOfCell(*y, *x, static_cast<std::size_t>(c.options.precision));
   if (c.options.json) {
     out << "{\"input\": " << JsonString(latText + " " + lonText) << ", \"locator\": \"" << locator << "\"}";
   } else {

@@ -28,6 +28,7 @@ std::size_t MarkAt(std::string_view s, const std::string_view (&marks)[N]) {
 
 struct Component {
   double value;
+  std::string_view digits;
   int mark;  // -1 none, 0 degrees, 1 minutes, 2 seconds
 };
 
@@ -114,7 +115,10 @@ std::variant<ParsedAxis, std::string> ParseAxis(std::string_view text, Axis axis
     } else if (pos < s.size() && s[pos] != ' ' && s[pos] != '\t' && s[pos] != ':') {
       return notAPosition;
     }
-    parts.push_back({value, mark});
+    const std::size_t point = number.find('.');
+    if (point != std::string_view::npos && number.find_last_not_of('0') > point + kMaxExactDecimals)
+      return name + ": more than " + std::to_string(kMaxExactDecimals) + " decimals";
+    parts.push_back({value, number, mark});
     if (parts.size() > 3) return name + ": more than degrees, minutes and seconds";
   }
   if (parts.empty()) return name + ": no number";
@@ -122,6 +126,7 @@ std::variant<ParsedAxis, std::string> ParseAxis(std::string_view text, Axis axis
   // Marks, where given, say which number is which and must come in order;
   // unmarked numbers follow the one before.
   double dms[3] = {0, 0, 0};
+  std::string_view digits[3];
   int next = 0;
   for (std::size_t i = 0; i < parts.size(); ++i) {
     const int slot = parts[i].mark >= 0 ? parts[i].mark : next;
@@ -130,10 +135,12 @@ std::variant<ParsedAxis, std::string> ParseAxis(std::string_view text, Axis axis
     if (i + 1 < parts.size() && parts[i].value != std::floor(parts[i].value))
       return name + ": only the last number may have decimals";
     dms[slot] = parts[i].value;
+    digits[slot] = parts[i].digits;
     next = slot + 1;
   }
   const bool far = minus || letter == 'S' || letter == 'W';
-  return ParsedAxis{{dms[0], dms[1], dms[2]}, far, parts.size() == 1 && parts[0].mark <= 0};
+  return ParsedAxis{{dms[0], dms[1], dms[2]}, {digits[0], digits[1], digits[2]}, far,
+                    parts.size() == 1 && parts[0].mark <= 0};
 }
 
 }  // namespace morvane::cli

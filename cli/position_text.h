@@ -11,6 +11,7 @@
 #include <variant>
 
 #include "locator/encode.h"
+#include "locator/exact_cell.h"
 
 namespace morvane::cli {
 
@@ -34,6 +35,7 @@ enum class Axis { Latitude, Longitude };
 
 struct ParsedAxis {
   TypedAxis typed;  // degrees, minutes, seconds as they stand, never negative
+  DecimalAxis decimal;  // the same as typed digits: views into the text parsed
   bool far;         // South or West: a letter S or W, or a minus sign
   bool degreesOnly;  // one number, degrees: checked against the grid alone
 };

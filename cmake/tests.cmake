@@ -10,6 +10,7 @@ function(morvane_gtest name)
 endfunction()
 
 morvane_gtest(locator_test morvane_locator)
+morvane_gtest(exact_cell_test morvane_locator)
 target_compile_options(locator_test PRIVATE -ffp-contract=off)
 morvane_gtest(home_file_test morvane_settings)
 morvane_gtest(home_store_test morvane_settings)

@@ -1,12 +1,13 @@
 // The command line's position parser on any text: it ends, and whatever it
 // accepts and the first page's rules pass encodes to a valid locator of
-// every length.
+// every length, by the steps and, where its digits lie on the grid, exactly.
 #include <cstdint>
 #include <cstdlib>
 #include <string_view>
 #include <variant>
 
 #include "cli/position_text.h"
+#include "locator/exact_cell.h"
 #include "locator/precision.h"
 #include "locator/typed_position.h"
 
@@ -25,6 +26,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (std::size_t length : {2u, 4u, 6u, 8u, 10u}) {
     const auto locator = EncodeLocatorOfLength(la->typed, la->far, lo->typed, lo->far, length);
     if (!locator || !CheckLocatorOfLength(*locator)) std::abort();
+    const auto exact = EncodeExactLocator(la->decimal, la->far, lo->decimal, lo->far, length);
+    if (exact && !CheckLocatorOfLength(*exact)) std::abort();
   }
   return 0;
 }

@@ -4,6 +4,7 @@
 
 #include "locator/constants.h"
 #include "locator/encode.h"
+#include "locator/exact_cell.h"
 #include "locator/great_circle.h"
 #include "locator/grid.h"
 #include "locator/precision.h"

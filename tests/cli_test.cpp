@@ -124,7 +124,8 @@ TEST(Commands, PathGivesTheAzimuthPagesNumbers) {
 }
 
 TEST(Commands, LocatorAgreesWithTheFirstPage) {
-  // The same position typed in boxes and written as text gives one locator.
+  // The same position typed in boxes and written as text gives one locator
+  // (off the grid's lines, where the first page's steps are exact too).
   const struct {
     const char *lat, *lon;
     TypedAxis typedLat, typedLon;
@@ -132,7 +133,7 @@ TEST(Commands, LocatorAgreesWithTheFirstPage) {
   } cases[] = {
       {"48:51:24N", "2:21:07E", {48, 51, 24}, {2, 21, 7}, false, false},
       {"S33 52.1", "E151 12.5", {33, 52.1, 0}, {151, 12.5, 0}, true, false},
-      {"-0.5", "-178.99", {0.5, 0, 0}, {178.99, 0, 0}, true, true},
+      {"-0.52", "-178.99", {0.52, 0, 0}, {178.99, 0, 0}, true, true},
       {"89d59m59.99s", "179d59m59.99sW", {89, 59, 59.99}, {179, 59, 59.99}, false, true},
   };
   for (const auto& c : cases) {
@@ -148,7 +149,7 @@ TEST(Commands, LocatorAgreesWithTheFirstPage) {
       {{"48"}, "!expected 2 words, got 1 (LATITUDE LONGITUDE)"},
       {{"nan", "0"}, "!latitude: \"nan\" is not a position"},
       // Decimal degrees: anywhere on the grid, whatever the boxes' limits.
-      {{"89.5", "0"}, "89.5\t0\tJR09AL"},
+      {{"89.5", "0"}, "89.5\t0\tJR09AM"},  // on a line: the cell north of it
       {{"0", "179.5"}, "0\t179.5\tRJ90SA"},
       {{"-89.99", "-180"}, "-89.99\t-180\tAA00AA"},
       {{"90", "0"}, "!Introduced Latitude outside the locator grid (90\u00b0 South to 90\u00b0 North)"},

@@ -27,6 +27,10 @@ for args in "" "path --bogus A B" "frobnicate" "locator --precision 7 1 2" "posi
   $cli $args >/dev/null 2>&1; check "exit 2: $args" 2 $?
 done
 
+# The exact cell: a position on a grid line is in the cell north and east of it.
+out=$(printf '48 2\n52 4\n0 2\n1 0\n48.5 2.25\n-33:52:0 151:12\n' | $cli locator)
+check "exact cells" $'48\t2\tJN18AA\n52\t4\tJO22AA\n0\t2\tJJ10AA\n1\t0\tJJ01AA\n48.5\t2.25\tJN18DM\n-33:52:0\t151:12\tQF56OD' "$out"
+
 # Batch: every line answered in order, refused lines in their place.
 out=$(printf 'JN18EU FN20XR\nJN18EU\nIO91WM,QF56OD\n' | $cli path 2>"$work/err")
 check "batch exit" 1 $?

@@ -1,6 +1,7 @@
 // Cases for the web edition's agreement test, with the native core's
-// answers: N random typed positions (encoded at every length), N random
-// locators (decoded) and N random pairs (azimuth, km, miles), one a line:
+// answers: N random typed positions (encoded at every length), N typed and
+// N decimal positions encoded exactly, N random locators (decoded) and N
+// random pairs (azimuth, km, miles), one a line:
 // KIND, the inputs and the answer, separated by tabs. The test feeds the
 // same inputs to the WebAssembly core and expects the same text.
 //   web_cases N > cases.tsv
@@ -57,6 +58,27 @@ int main(int argc, char* argv[]) {
     for (int length : {2, 4, 6, 8, 10})
       std::printf("E\t%.17g\t%.17g\t%.17g\t%d\t%.17g\t%.17g\t%.17g\t%d\t%d\t%s\n", a, b, c, south, d, e, f, west, length,
                   mv_encode(a, b, c, south, d, e, f, west, length));
+  }
+  // The exact cell: typed digits (on lines, beside them and anywhere), and
+  // doubles as a tap or the browser gives them, lines included.
+  char text[6][40];
+  for (long i = 0; i < n; ++i) {
+    const bool onLine = coin(rng);
+    const long ms[2] = {std::uniform_int_distribution<long>(0, 90L * 3600000 - 1)(rng),
+                        std::uniform_int_distribution<long>(0, 180L * 3600000 - 1)(rng)};
+    for (int axis = 0; axis < 2; ++axis) {
+      const long v = onLine ? ms[axis] / 625 * 625 + whole(rng) % 3 - 1 : ms[axis];
+      const long a = v < 0 ? 0 : v;
+      std::snprintf(text[3 * axis], 40, "%ld", a / 3600000);
+      std::snprintf(text[3 * axis + 1], 40, "%ld", a % 3600000 / 60000);
+      std::snprintf(text[3 * axis + 2], 40, "%ld.%03ld", a % 60000 / 1000, a % 1000);
+    }
+    const int south = coin(rng), west = coin(rng), length = 2 + 2 * whole(rng);
+    std::printf("X\t%s\t%s\t%s\t%d\t%s\t%s\t%s\t%d\t%d\t%s\n", text[0], text[1], text[2], south, text[3], text[4],
+                text[5], west, length, mv_encode_exact(text[0], text[1], text[2], south, text[3], text[4], text[5], west, length));
+    const double y = onLine ? double(ms[0] / 3600000) * (south ? -1 : 1) : lat(rng) * (south ? -1 : 1);
+    const double x = onLine ? double(ms[1] / 3600000) * (west ? -1 : 1) : lon(rng) * (west ? -1 : 1);
+    std::printf("A\t%.17g\t%.17g\t%d\t%s\n", y, x, length, mv_locator_at(y, x, length));
   }
   for (long i = 0; i < n; ++i) {
     const std::string l = Locator(rng, 6);

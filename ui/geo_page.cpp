@@ -51,8 +51,9 @@ void frmMain::Command1_Click() {
     RefuseInput(this, box(refusal->field), Message(refusal->message));
     return;
   }
-  // Should the check and the encoder ever disagree, the position is off the
-  // grid: a refusal, never a dereferenced empty result.
+  // The window keeps the step-by-step encoder (EncodeLocator), not the exact
+  // cell. Should the check and the encoder ever disagree, the position is
+  // off the grid: a refusal, never a dereferenced empty result.
   const auto locator = EncodeLocator(latitude, south, longitude, west);
   if (!locator) {
     RefuseInput(this, txtlatdeg, Message(kLatitudeOffGrid));

@@ -2,13 +2,15 @@
 //  - path over 1,000,000 generated pairs in batch, beside the core's own cost
 //    for the same lines (two decodes and the azimuth-distance, lines read and
 //    written with plain fread/fwrite);
+//  - locator over 1,000,000 typed positions in batch (beside an earlier
+//    morvane-cli, when given);
 //  - adif --my JN18EU over a 200,000-record, 99 MB log (grids repeating, and
 //    every record a pair of its own), beside cat FILE > /dev/null;
 //  - peak resident memory for 100,000 and 1,000,000 path lines, and for a
 //    20,000 and a 200,000-record log;
 //  - edi checking and filling a 10,000-QSO contest log, and checking 1,000
 //    small logs one process each.
-//   build/cli_bench build/morvane-cli [ROUNDS [path|adif|edi [EARLIER_MORVANE_CLI]]]
+//   build/cli_bench build/morvane-cli [ROUNDS [path|locator|adif|edi [EARLIER_MORVANE_CLI]]]
 // Runs of the commands compared are interleaved, one of each per round.
 // MORVANE_BENCH_KEEP=1 keeps the generated logs for profiling.
 #include <fcntl.h>
@@ -18,6 +20,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -70,6 +73,34 @@ void WritePairs(const std::string& path, long lines) {
   std::mt19937 rng(11);
   std::FILE* f = std::fopen(path.c_str(), "w");
   for (long i = 0; i < lines; ++i) std::fprintf(f, "%s %s\n", RandomLocator(rng).c_str(), RandomLocator(rng).c_str());
+  std::fclose(f);
+}
+
+// Positions as people type them: decimal degrees with a sign, and degrees,
+// minutes and seconds with hemisphere letters, one in two.
+void WritePositions(const std::string& path, long lines) {
+  std::mt19937 rng(17);
+  std::uniform_real_distribution<double> lat(-89.99, 89.99), lon(-179.99, 179.99);
+  std::FILE* f = std::fopen(path.c_str(), "w");
+  for (long i = 0; i < lines; ++i) {
+    const double y = lat(rng), x = lon(rng);
+    if (i % 2) {
+      std::fprintf(f, "%.5f %.5f\n", y, x);
+    } else {
+      const auto dms = [](double v, long& d, long& m, double& s) {
+        v = std::fabs(v);
+        d = long(v);
+        m = long((v - d) * 60);
+        s = ((v - d) * 60 - m) * 60;
+      };
+      long d1, m1, d2, m2;
+      double s1, s2;
+      dms(y, d1, m1, s1);
+      dms(x, d2, m2, s2);
+      std::fprintf(f, "%ld:%02ld:%05.2f%c %ld:%02ld:%05.2f%c\n", d1, m1, s1, y < 0 ? 'S' : 'N', d2, m2, s2,
+                   x < 0 ? 'W' : 'E');
+    }
+  }
   std::fclose(f);
 }
 
@@ -167,7 +198,7 @@ Run Median(int rounds, const std::vector<std::string>& argv, const std::string& 
 int main(int argc, char* argv[]) {
   if (argc > 1 && std::strcmp(argv[1], "--floor-path") == 0) return FloorPath();
   if (argc < 2) {
-    std::fprintf(stderr, "usage: cli_bench MORVANE_CLI [ROUNDS [path|adif|edi [EARLIER_MORVANE_CLI]]]\n");
+    std::fprintf(stderr, "usage: cli_bench MORVANE_CLI [ROUNDS [path|locator|adif|edi [EARLIER_MORVANE_CLI]]]\n");
     return 2;
   }
   const std::string cli = argv[1];
@@ -192,6 +223,16 @@ int main(int argc, char* argv[]) {
     const Run small = Median(1, {cli, "path"}, dir + "/pairs-100k");
     std::printf("path peak RSS:           %ld KiB for 100,000 lines, %ld KiB for 1,000,000\n", small.peakKiB,
                 path.peakKiB);
+  }
+
+  if (wanted("locator")) {
+    WritePositions(dir + "/positions-1m", 1000000);
+    std::vector<std::pair<std::vector<std::string>, std::string>> runs = {{{cli, "locator"}, dir + "/positions-1m"}};
+    if (!earlier.empty()) runs.push_back({{earlier, "locator"}, dir + "/positions-1m"});
+    const std::vector<Run> r = Interleaved(rounds, runs);
+    std::printf("locator, 1,000,000 positions: %.3f s", r[0].seconds);
+    if (!earlier.empty()) std::printf("; earlier %.3f s, %.2fx", r[1].seconds, r[0].seconds / r[1].seconds);
+    std::printf("\n");
   }
 
   if (wanted("adif")) {

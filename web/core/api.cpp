@@ -10,6 +10,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "web/core/api.h"
@@ -68,11 +69,29 @@ EMSCRIPTEN_KEEPALIVE const char* mv_encode(double latD, double latM, double latS
   return Answer("ok|" + *locator);
 }
 
-// The locator of a point in decimal degrees (north and east positive), or
-// "" off the grid: what a click on the map gives.
+// The first page, exactly: the cell of the decimal value the boxes' digits
+// denote (no sign; the page folds a minus on the degrees into south and
+// west). "ok|LOCATOR", or "refused|field|message" off the grid.
+EMSCRIPTEN_KEEPALIVE const char* mv_encode_exact(const char* latD, const char* latM, const char* latS, int south,
+                                                 const char* lonD, const char* lonM, const char* lonS, int west,
+                                                 int length) {
+  const auto locator = EncodeExactLocator({latD, latM, latS}, south, {lonD, lonM, lonS}, west, std::size_t(length));
+  if (locator) return Answer("ok|" + *locator);
+  // Off the grid: the box to retype is the one whose value took the
+  // position over the edge, as the first page's check names it.
+  const bool latitude = !FinestCell({latD, latM, latS}, south, GridAxis::Latitude);
+  const auto number = [](const char* s) { return std::strtod(s, nullptr); };
+  const auto refusal = CheckInGrid({number(latD), number(latM), number(latS)}, south,
+                                   {number(lonD), number(lonM), number(lonS)}, west);
+  const int field = refusal && (int(refusal->field) < 3) == latitude ? int(refusal->field) : latitude ? 0 : 3;
+  return Answer("refused|" + std::to_string(field) + "|" +
+                std::string(latitude ? kLatitudeOffGrid : kLongitudeOffGrid));
+}
+
+// The exact cell of a point in decimal degrees (north and east positive),
+// or "" off the grid: a tap on the map, the browser's position.
 EMSCRIPTEN_KEEPALIVE const char* mv_locator_at(double latitude, double longitude, int length) {
-  const auto locator = EncodeLocatorOfLength({std::fabs(latitude), 0, 0}, latitude < 0,
-                                             {std::fabs(longitude), 0, 0}, longitude < 0, std::size_t(length));
+  const auto locator = EncodeExactLocator(latitude, longitude, std::size_t(length));
   return Answer(locator ? *locator : "");
 }
 

@@ -7,6 +7,8 @@ const char* mv_range_rules();
 int mv_breaks(int field, double value);
 const char* mv_encode(double latD, double latM, double latS, int south, double lonD, double lonM, double lonS,
                       int west, int length);
+const char* mv_encode_exact(const char* latD, const char* latM, const char* latS, int south, const char* lonD,
+                            const char* lonM, const char* lonS, int west, int length);
 const char* mv_locator_at(double latitude, double longitude, int length);
 const char* mv_locator_to_dms(const char* text);
 int mv_check(const char* text);

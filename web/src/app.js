@@ -4,7 +4,7 @@ import { loadCore } from './core.js';
 import { loadHome, saveHome } from './home.js';
 import { draw, landOf } from './map.js';
 import { showMessage } from './message.js';
-import { formatNumber, readNumber } from './number.js';
+import { decimalDigits, formatNumber, kMaxDecimals, readNumber } from './number.js';
 
 const $ = (id) => document.getElementById(id);
 const locale = navigator.language;
@@ -34,15 +34,25 @@ function geoPage(core) {
   $('Command1').addEventListener('click', () => {
     // Empty boxes become "0", in the window's order.
     for (const i of [5, 2, 4, 1, 3, 0]) if (boxes[i].value === '') boxes[i].value = '0';
-    const values = [];
+    const typed = [];
     for (const rule of rules) {
       const box = boxes[rule.field];
+      const name = box.getAttribute('aria-label').toLowerCase();
       const value = readNumber(box.value, locale);
-      if (value === null) return refuse(box, `Introduced value for ${box.getAttribute('aria-label').toLowerCase()} is not a number`);
+      if (value === null) return refuse(box, `Introduced value for ${name} is not a number`);
       if (core.breaks(rule.field, value)) return refuse(box, rule.message);
-      values[rule.field] = value;
+      const d = decimalDigits(box.value, locale);
+      if (!d) return refuse(box, `Introduced value for ${name} has more than ${kMaxDecimals} decimals`);
+      // A minus sign on the degrees turns the whole axis to the other side.
+      if (d.negative && value !== 0 && rule.field % 3 !== 0) return refuse(box, `Introduced value for ${name} is negative`);
+      typed[rule.field] = d;
     }
-    const r = core.encode(values.slice(0, 3), $('optlatsud').checked, values.slice(3), $('optlonouest').checked);
+    // The exact cell of the digits typed: a position on a grid line lies in
+    // the cell north and east of it.
+    const far = (hemisphere, degrees) => hemisphere !== (degrees.negative && degrees.digits !== '0');
+    const digits = typed.map((d) => d.digits);
+    const r = core.encodeExact(digits.slice(0, 3), far($('optlatsud').checked, typed[0]), digits.slice(3),
+      far($('optlonouest').checked, typed[3]));
     if (r.message) return refuse(boxes[r.field], r.message);
     $('txtresultloc').value = r.locator;
   });
@@ -55,7 +65,7 @@ function geoPage(core) {
 
 // "Use my position": the browser's position, asked for only on this press,
 // typed into the boxes as degrees, minutes and seconds, then computed.
-function whereAmI() {
+function whereAmI(core) {
   const split = (value) => {
     const a = Math.abs(value);
     let degrees = Math.floor(a);
@@ -77,6 +87,10 @@ function whereAmI() {
       $(longitude < 0 ? 'optlonouest' : 'optlonest').checked = true;
       $('accuracy').textContent = `Within about ${Math.round(accuracy)} m, as the browser says.`;
       $('Command1').click();
+      // The boxes hold the position to a hundredth of a second; the locator
+      // is the exact cell of the position the browser gave.
+      const exact = core.locatorAt(latitude, longitude, 6);
+      if (exact) $('txtresultloc').value = exact;
     }, (e) => {
       $('accuracy').textContent = '';
       showMessage(failed[e.code] || 'The browser could not find its position.', { title: 'Morvane' });
@@ -244,7 +258,7 @@ async function main() {
   const core = await loadCore();
   const home = loadHome(localStorage);
   geoPage(core);
-  whereAmI();
+  whereAmI(core);
   locatorPage(core);
   const land = await fetch('land-110m.json').then((r) => r.json()).then(landOf).catch(() => null);
   const check1 = pathPage(core, home, beamMap(core, land));

@@ -20,6 +20,13 @@ export async function loadCore(options = {}) {
         [...lat, south ? 1 : 0, ...lon, west ? 1 : 0, length]).split('|');
       return kind === 'ok' ? { locator: a } : { field: Number(a), message: b };
     },
+    // The same, exact: from the digits typed (strings without sign).
+    encodeExact(lat, south, lon, west, length = 6) {
+      const [kind, a, b] = text('mv_encode_exact', [...Array(3).fill('string'), 'number', ...Array(3).fill('string'),
+        'number', 'number'], [...lat, south ? 1 : 0, ...lon, west ? 1 : 0, length]).split('|');
+      return kind === 'ok' ? { locator: a } : { field: Number(a), message: b };
+    },
+    // The exact cell of a point in decimal degrees, '' off the grid.
     locatorAt: (lat, lon, length = 6) => text('mv_locator_at', ['number', 'number', 'number'], [lat, lon, length]),
     locatorToDms(locator) {
       const p = split(text('mv_locator_to_dms', ['string'], [locator]));

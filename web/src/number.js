@@ -28,3 +28,26 @@ export function formatNumber(value, locale) {
   const text = String(Number(value.toPrecision(15)));
   return text.replace('.', separators(locale).decimal);
 }
+
+// Decimals the exact cell reads at most (the core's limit).
+export const kMaxDecimals = 28;
+
+// The decimal digits a box's number denotes, without its sign and exponent
+// ("-4.8e1" is {negative: true, digits: "48"}), for the exact cell; null when
+// it is not a number or has more than kMaxDecimals decimals.
+export function decimalDigits(text, locale) {
+  if (readNumber(text, locale) === null) return null;
+  const { decimal } = separators(locale);
+  const plain = decimal === '.' ? text.trim() : text.trim().split(decimal).join('.');
+  const [, sign, whole, fraction = '', exponent = '0'] = /^([+-]?)(\d*)(?:\.(\d*))?(?:[eE]([+-]?\d+))?$/.exec(plain);
+  // The point moved by the exponent; past 400 places a double is 0 or
+  // infinite anyway, and the grid is far behind.
+  const shift = Math.max(-400, Math.min(400, Number(exponent)));
+  let all = whole + fraction;
+  let point = whole.length + shift;
+  if (point < 0) [all, point] = ['0'.repeat(-point) + all, 0];
+  if (point > all.length) all += '0'.repeat(point - all.length);
+  const decimals = all.slice(point).replace(/0+$/, '');
+  if (decimals.length > kMaxDecimals) return null;
+  return { negative: sign === '-', digits: (all.slice(0, point) || '0') + (decimals ? `.${decimals}` : '') };
+}

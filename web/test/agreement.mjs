@@ -12,7 +12,7 @@ const m = await require(path.resolve(modulePath))();
 const call = (name, types, args) => m.ccall(name, 'string', types, args);
 
 const lines = execFileSync(path.resolve(cases), [n], { maxBuffer: 1 << 30 }).toString().trimEnd().split('\n');
-const counts = { E: [0, 0], D: [0, 0], P: [0, 0] };
+const counts = { E: [0, 0], X: [0, 0], A: [0, 0], D: [0, 0], P: [0, 0] };
 const firstDifferences = [];
 for (const line of lines) {
   const f = line.split('\t');
@@ -21,6 +21,13 @@ for (const line of lines) {
   if (f[0] === 'E') {
     got = call('mv_encode', Array(9).fill('number'), f.slice(1, 10).map(Number));
     expected = f[10];
+  } else if (f[0] === 'X') {
+    got = call('mv_encode_exact', ['string', 'string', 'string', 'number', 'string', 'string', 'string', 'number', 'number'],
+      f.slice(1, 10).map((v, i) => (i === 3 || i >= 7 ? Number(v) : v)));
+    expected = f[10];
+  } else if (f[0] === 'A') {
+    got = call('mv_locator_at', ['number', 'number', 'number'], f.slice(1, 4).map(Number));
+    expected = f[4];
   } else if (f[0] === 'D') {
     got = call('mv_locator_to_dms', ['string'], [f[1]]);
     expected = f[2];
@@ -33,6 +40,7 @@ for (const line of lines) {
   if (!same && firstDifferences.length < 5) firstDifferences.push(`${line}\n  wasm: ${got}`);
 }
 console.log(`agreement: encode ${counts.E[0]} same, ${counts.E[1]} differ (5 lengths each); ` +
+  `exact cells ${counts.X[0] + counts.A[0]} same, ${counts.X[1] + counts.A[1]} differ; ` +
   `decode ${counts.D[0]} same, ${counts.D[1]} differ; path ${counts.P[0]} same, ${counts.P[1]} differ`);
 for (const d of firstDifferences) console.log(d);
-process.exit(counts.E[1] + counts.D[1] + counts.P[1] === 0 && lines.length > 0 ? 0 : 1);
+process.exit(Object.values(counts).every((c) => c[1] === 0) && lines.length > 0 ? 0 : 1);

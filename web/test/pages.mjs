@@ -90,6 +90,14 @@ const geoCases = [
   [['33', '52', '0', '151', '13', '0'], true, false, 'QF56OD'],
   [['12.5', '', '', '', '', ''], false, false, 'JK02AM'],
   [['-90', '', '', '0', '', ''], false, true, 'JA00AA'],
+  // Exact cells: a position on a grid line is in the cell north and east of it.
+  [['48', '', '', '2', '', ''], false, false, 'JN18AA'],
+  [['0', '', '', '2', '', ''], false, false, 'JJ10AA'],
+  [['48', '7', '30', '2', '15', '0'], false, false, 'JN18DD'],
+  [['48', '7', '29.999', '2', '14', '59.999'], false, false, 'JN18CC'],
+  // A minus on the degrees turns the whole axis: 33°52' South, then North.
+  [['-33', '52', '0', '151', '12', '0'], false, false, 'QF56OD'],
+  [['-33', '52', '0', '151', '12', '0'], true, false, 'QM53OU'],
 ];
 const geoRefusals = [
   [['90', '', '', '', '', ''], false, 'Introduced Latitude higher than 89°', 0],
@@ -102,6 +110,7 @@ const geoRefusals = [
   [['-95', '', '', '', '', ''], false, 'Introduced Latitude outside the locator grid (90° South to 90° North)', 0],
   [['89', '59.99', '59.99', '', '', ''], false, 'Introduced Latitude outside the locator grid (90° South to 90° North)', 2],
   [['-90', '', '', '', '', ''], true, 'Introduced Latitude outside the locator grid (90° South to 90° North)', 0],
+  [['', '-5', '', '', '', ''], false, 'Introduced value for latitude minutes is negative', 1],
 ];
 {
   const { page, errors } = await open('en-US');
@@ -282,6 +291,19 @@ const geoRefusals = [
   await (await byName(page, 'Show the 18 x 18 fields')).click();
   check('field letters shown', true, (await page.$$('.field-letter')).length > 200);
   check('map: no error', [], errors);
+  await page.close();
+}
+
+// On a grid line the locator is the exact cell of the position given (a
+// page of its own: the browser hands a page its last position again).
+{
+  const { page } = await open('en-US');
+  await page.browserContext().overridePermissions(site, ['geolocation']);
+  await page.setGeolocation({ latitude: 48, longitude: 2, accuracy: 12 });
+  await press(page, 'use-position');
+  await page.waitForFunction(() => document.getElementById('txtresultloc').value !== '');
+  check('position on a grid line', 'JN18AA', await value(page, 'txtresultloc'));
+  await page.browserContext().clearPermissionOverrides();
   await page.close();
 }
 
