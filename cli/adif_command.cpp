@@ -84,8 +84,12 @@ int RunAdif(const Context& context, const std::string& file) {
   // second processor) while the next bytes are read; the counts above are
   // that thread's until Finish has returned.
   adif::Filler filler(decide, write, warn, Processors() >= 2);
+  // Reading stops at a failed write (a closed pipe): the rest cannot be written.
   const bool readFailed = !ReadChunks(in, file, [&](std::size_t n) { return filler.Room(n); },
-                                      [&](std::size_t n) { filler.Took(n); });
+                                      [&](std::size_t n) {
+                                        filler.Took(n);
+                                        return !output.failed();
+                                      });
   if (in != STDIN_FILENO) close(in);
   filler.Finish();
 

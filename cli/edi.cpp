@@ -1,5 +1,6 @@
 #include "cli/edi.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <numbers>
@@ -25,10 +26,11 @@ std::string_view Trim(std::string_view s) {
   return s;
 }
 
-// A whole number, digits only (blanks around allowed); nullopt otherwise.
-std::optional<long> WholeNumber(std::string_view s) {
+// A whole number, digits only (blanks around allowed), of at most maxDigits
+// digits; nullopt otherwise.
+std::optional<long> WholeNumber(std::string_view s, std::size_t maxDigits = 15) {
   s = Trim(s);
-  if (s.empty() || s.size() > 15) return std::nullopt;
+  if (s.empty() || s.size() > maxDigits) return std::nullopt;
   long value = 0;
   for (char c : s) {
     if (c < '0' || c > '9') return std::nullopt;
@@ -91,12 +93,47 @@ std::optional<Distance> ContestDistance(std::string_view own, std::string_view o
   return Distance{km, long(std::floor(km)) + 1};
 }
 
+bool CodxcAgrees(const Totals& t) {
+  if (!t.bestKm) return false;
+  const auto km = WholeNumber(Part(t.codxc, 2));
+  const long truncated = long(std::floor(*t.bestKm));
+  return SameLetters(Part(t.codxc, 0), t.bestCall) && SameLetters(Part(t.codxc, 1), t.bestLocator) && km &&
+         (*km == truncated || *km == truncated + 1);
+}
+
 HeaderValues FilledHeader(const Totals& t) {
   HeaderValues h;
   h.cqsop = std::to_string(t.computedTotal);
   if (!t.bonusUsed) h.ctosc = h.cqsop;
-  if (t.bestKm) h.codxc = t.bestCall + ";" + t.bestLocator + ";" + std::to_string(long(std::floor(*t.bestKm)));
+  // The QSO's points, as most loggers write it; a value already accepted stays.
+  if (t.bestKm && !CodxcAgrees(t))
+    h.codxc = t.bestCall + ";" + t.bestLocator + ";" + std::to_string(long(std::floor(*t.bestKm)) + 1);
+  // The valid QSOs, the multiplier and anything after it kept as written.
+  if (!t.cqsos.empty()) h.cqsos = std::to_string(t.valid) + t.cqsos.substr(std::min(t.cqsos.find_first_of(";,"), t.cqsos.size()));
+  h.records = std::to_string(Records(t));
   return h;
+}
+
+bool AboveTenGigahertz(std::string_view band) {
+  band = Trim(band);
+  std::size_t digits = 0;
+  double value = 0, scale = 0;  // scale: 0 before the decimal mark
+  for (; digits < band.size() && digits < 12; ++digits) {
+    const char c = band[digits];
+    if ((c == '.' || c == ',') && scale == 0) {
+      scale = 1;
+    } else if (c >= '0' && c <= '9') {
+      if (scale > 0) scale /= 10;
+      value = scale > 0 ? value + (c - '0') * scale : value * 10 + (c - '0');
+    } else {
+      break;
+    }
+  }
+  const std::string_view unit = Trim(band.substr(digits));
+  if (digits == 0) return false;
+  if (StartsWith(unit, "GHZ")) return value > 10;
+  if (StartsWith(unit, "MHZ")) return value > 10000;
+  return false;
 }
 
 Pass::Pass(Hooks hooks, long multiplier, std::optional<HeaderValues> fill)
@@ -105,6 +142,9 @@ Pass::Pass(Hooks hooks, long multiplier, std::optional<HeaderValues> fill)
 }
 
 void Pass::Feed(std::string_view bytes) {
+  fed_ += bytes.size();
+  sawLineFeed_ = sawLineFeed_ || bytes.find('\n') != std::string_view::npos;
+  sawCarriageReturn_ = sawCarriageReturn_ || bytes.find('\r') != std::string_view::npos;
   while (!bytes.empty()) {
     const std::size_t nl = bytes.find('\n');
     const std::string_view piece = bytes.substr(0, nl == std::string_view::npos ? bytes.size() : nl + 1);
@@ -143,6 +183,7 @@ void Pass::Finish() {
   }
   pending_.clear();
   overlong_ = false;
+  totals_.crOnlyLineEnds = sawCarriageReturn_ && !sawLineFeed_;
 }
 
 void Pass::Line(std::string_view line) {
@@ -162,10 +203,23 @@ void Pass::Line(std::string_view line) {
     Emit(line);
     return;
   }
-  if (section_ != Section::End && !trimmed.empty() && trimmed.front() == '[') {
+  // Every line from [Remarks] to [QSORecords is a remark, brackets or not.
+  const bool remark = section_ == Section::Remarks && !StartsWith(trimmed, "[QSORECORDS");
+  if (section_ != Section::End && !remark && !trimmed.empty() && trimmed.front() == '[') {
     if (StartsWith(trimmed, "[QSORECORDS")) {
       section_ = Section::Records;
-      totals_.declaredRecords = WholeNumber(Part(trimmed.substr(1, trimmed.find(']') - 1), 1));
+      const std::size_t open = line.find('['), close = line.find(']', open);
+      const std::size_t semicolon = std::min(line.find(';', open), close);
+      const std::string_view n = close == std::string_view::npos || semicolon >= close
+                                     ? std::string_view()
+                                     : line.substr(semicolon + 1, close - semicolon - 1);
+      totals_.declaredRecordsText = std::string(Trim(n));
+      totals_.declaredRecords = WholeNumber(n);
+      if (fill_ && !fill_->records.empty() && close != std::string_view::npos) {
+        Emit(line.substr(0, semicolon));
+        Emit(";" + fill_->records);
+        return Emit(line.substr(close));
+      }
     } else if (StartsWith(trimmed, "[REMARKS")) {
       section_ = Section::Remarks;
     } else if (StartsWith(trimmed, "[END")) {
@@ -176,8 +230,14 @@ void Pass::Line(std::string_view line) {
     Emit(line);
     return;
   }
-  if (section_ == Section::Header) return HeaderLine(text, line);
   if (section_ == Section::Records) return RecordLine(text, line);
+  // A QSO line where no [QSORecords;N] line opened the section (it is
+  // missing or misspelt): said, for it would not be scored.
+  if ((section_ == Section::Header || section_ == Section::Remarks) &&
+      std::count(text.begin(), text.end(), ';') >= 14 && text.find('=') == std::string_view::npos) {
+    if (totals_.strayQsoLines++ == 0) totals_.firstStrayQsoLine = lineNumber_;
+  }
+  if (section_ == Section::Header) return HeaderLine(text, line);
   Emit(line);
 }
 
@@ -193,7 +253,12 @@ void Pass::HeaderLine(std::string_view text, std::string_view line) {
     totals_.pwwlo = six ? *six : std::string(value);
   } else if (key == "CQSOS") {
     totals_.cqsos = value;
-    if (forcedMultiplier_ == 0) totals_.multiplier = std::max(1L, WholeNumber(Part(value, 1)).value_or(1));
+    const std::string_view multiplier = Part(value, 1);
+    totals_.multiplierTooLarge = multiplier.size() > kMaxMultiplierDigits && WholeNumber(multiplier);
+    if (forcedMultiplier_ == 0)
+      totals_.multiplier = std::max(1L, WholeNumber(multiplier, kMaxMultiplierDigits).value_or(1));
+  } else if (key == "PBAND") {
+    totals_.band = value;
   } else if (key == "CQSOP") {
     totals_.cqsop = value;
   } else if (key == "CTOSC") {
@@ -207,13 +272,15 @@ void Pass::HeaderLine(std::string_view text, std::string_view line) {
   }
   // The values a fill sets; an empty one is left as it stands.
   const std::string* replacement = nullptr;
+  if (fill_ && key == "CQSOS") replacement = &fill_->cqsos;
   if (fill_ && key == "CQSOP") replacement = &fill_->cqsop;
   if (fill_ && key == "CTOSC") replacement = &fill_->ctosc;
   if (fill_ && key == "CODXC") replacement = &fill_->codxc;
   if (!replacement || replacement->empty()) return Emit(line);
   Emit(line.substr(0, equals + 1));
   Emit(*replacement);
-  Emit(line.substr(text.size()));  // the line end as it was
+  // Whatever followed the value (blanks, the line end) as it was.
+  Emit(line.substr(static_cast<std::size_t>(value.data() - line.data()) + value.size()));
 }
 
 void Pass::RecordLine(std::string_view text, std::string_view line) {
@@ -238,15 +305,25 @@ void Pass::RecordLine(std::string_view text, std::string_view line) {
                   " fields where a QSO has 15; copied as it is");
     return Emit(line);
   }
-  if (Trim(text).find_first_not_of(';') == std::string_view::npos) return Emit(line);  // an empty record
+  if (Trim(text).find_first_not_of(';') == std::string_view::npos) {  // a record without a QSO
+    ++totals_.emptyRecords;
+    return Emit(line);
+  }
 
-  Qso q{lineNumber_, Trim(field(2)), Trim(field(9)), Trim(field(10)), WholeNumber(field(10)), 0, 0, false};
+  Qso q{lineNumber_, Trim(field(2)), Trim(field(9)), Trim(field(10)), WholeNumber(field(10), kMaxClaimDigits),
+        0, 0, false, {}};
   const bool duplicate = SameLetters(Trim(field(14)), "D");
   const auto distance = totals_.pwwloValid ? ContestDistance(totals_.pwwlo, q.locator) : std::nullopt;
   q.valid = distance && !duplicate && !SameLetters(q.call, "ERROR");
   if (q.valid) {
     q.points = distance->points * totals_.multiplier;
     q.km = distance->km;
+  } else {
+    q.whyNone = duplicate                          ? "duplicate"
+                : SameLetters(q.call, "ERROR")     ? "call ERROR"
+                : q.locator.empty()                ? "no locator"
+                : q.locator.size() == 4            ? "4-character locator"
+                                                   : "invalid locator";
   }
   ++totals_.qsos;
   totals_.valid += q.valid;

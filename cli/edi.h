@@ -1,7 +1,7 @@
 // REG1TEST (EDI) contest logs: the QSO points of IARU Region 1 VHF and up,
 // checked against the claims or filled in. A log is read line by line, in
 // bounded memory, and passed through unchanged but for field 11 of each QSO
-// line and the values of CQSOP, CToSc and CODXC. Standard C++ and the core
+// line, N of [QSORecords;N] and the values of CQSOs, CQSOP, CToSc and CODXC. Standard C++ and the core
 // only, apart from the command line so that it can be fuzzed alone.
 #pragma once
 
@@ -28,6 +28,11 @@ struct Distance {
 // nullopt unless both are valid 6-character locators (any case).
 std::optional<Distance> ContestDistance(std::string_view own, std::string_view other);
 
+// Claimed points read at most: more digits than this are not a claim.
+inline constexpr std::size_t kMaxClaimDigits = 9;
+// A band multiplier (CQSOs, --band-multiplier) of more digits is refused.
+inline constexpr std::size_t kMaxMultiplierDigits = 6;
+
 // One QSO line as the rules see it.
 struct Qso {
   long line;  // counted from 1
@@ -36,6 +41,7 @@ struct Qso {
   long points;                               // computed, with the multiplier
   double km;                                 // 0 for an invalid QSO
   bool valid;                                // scores: not a duplicate, not ERROR, a full locator
+  std::string_view whyNone;                  // for an invalid QSO: why it scores 0
 };
 
 // What a whole pass over a log found.
@@ -44,7 +50,13 @@ struct Totals {
   long pwwloLine = 0;             // 0: no PWWLo line
   std::string pwwlo;              // upper case when valid, as written otherwise
   bool pwwloValid = false;
-  std::optional<long> declaredRecords;  // N of [QSORecords;N]
+  std::optional<long> declaredRecords;  // N of [QSORecords;N] when it is a number
+  std::optional<std::string> declaredRecordsText;  // N as written, when the line is there
+  long emptyRecords = 0;          // lines of separators only: records without a QSO
+  long strayQsoLines = 0, firstStrayQsoLine = 0;  // QSO-shaped lines outside [QSORecords]
+  bool multiplierTooLarge = false;  // CQSOs' multiplier has more than kMaxMultiplierDigits digits
+  std::string band;               // PBand as written
+  bool crOnlyLineEnds = false;    // a carriage return ends the lines, never a line feed
   std::string cqsos, cqsop, ctosc, codxc;  // header values as written (trimmed)
   bool bonusUsed = false;         // bonus or multiplier fields with values
   long multiplier = 1;            // as used
@@ -54,11 +66,24 @@ struct Totals {
   std::string bestCall, bestLocator;  // call and locator (upper case)
 };
 
-// The header values a fill writes, from the totals of a first pass.
+// The header values a fill writes, from the totals of a first pass; an
+// empty one is left as it stands. records: N of [QSORecords;N].
 struct HeaderValues {
-  std::string cqsop, ctosc, codxc;
+  std::string cqsos, cqsop, ctosc, codxc, records;
 };
 HeaderValues FilledHeader(const Totals& totals);
+
+// Whether CODXC names the best QSO: its call, its locator and its
+// kilometres, truncated (int(d)) or as the QSO's points (int(d) + 1); loggers
+// write either.
+bool CodxcAgrees(const Totals& totals);
+
+// The records [QSORecords;N] should count: QSOs, unreadable and empty lines.
+inline long Records(const Totals& t) { return t.qsos + t.unreadable + t.emptyRecords; }
+
+// Whether a PBand value names a band above 10 GHz ("24 GHz", "47GHz",
+// "24048 MHz"), where the km rule of the lower bands is not the contest's.
+bool AboveTenGigahertz(std::string_view band);
 
 class Pass {
  public:
@@ -76,6 +101,9 @@ class Pass {
   void Feed(std::string_view bytes);
   void Finish();
   const Totals& totals() const { return totals_; }
+  // Past the first 1000 lines or MiB without a [REG1TEST;1] line: the rest
+  // need not be read to say that this is not a contest log.
+  bool NotALog() const { return !totals_.identified && (lineNumber_ >= 1000 || fed_ >= (1 << 20)); }
 
   // A line longer than this is copied through and cannot be a QSO.
   static constexpr std::size_t kMaxLine = 64 * 1024;
@@ -92,6 +120,8 @@ class Pass {
   Hooks hooks_;
   long forcedMultiplier_;
   std::optional<HeaderValues> fill_;
+  bool sawLineFeed_ = false, sawCarriageReturn_ = false;
+  std::size_t fed_ = 0;
   Section section_ = Section::Preamble;
   std::string pending_;  // a line not yet complete
   bool overlong_ = false;  // the current line went past kMaxLine

@@ -17,7 +17,7 @@ constexpr std::size_t kReadBytes = 128 << 10;
 }
 
 bool ReadChunks(int fd, const std::string& name, const std::function<char*(std::size_t)>& room,
-                const std::function<void(std::size_t)>& took) {
+                const std::function<bool(std::size_t)>& took) {
   for (;;) {
     const ssize_t n = read(fd, room(kReadBytes), kReadBytes);
     if (n < 0 && errno == EINTR) continue;
@@ -25,16 +25,15 @@ bool ReadChunks(int fd, const std::string& name, const std::function<char*(std::
       std::fprintf(stderr, "morvane-cli: %s: %s\n", name.c_str(), std::strerror(errno));
       return false;
     }
-    if (n == 0) return true;
-    took(static_cast<std::size_t>(n));
+    if (n == 0 || !took(static_cast<std::size_t>(n))) return true;
   }
 }
 
-bool ReadChunks(int fd, const std::string& name, const std::function<void(std::string_view)>& take) {
+bool ReadChunks(int fd, const std::string& name, const std::function<bool(std::string_view)>& take) {
   std::vector<char> chunk(kReadBytes);
   return ReadChunks(
       fd, name, [&](std::size_t) { return chunk.data(); },
-      [&](std::size_t n) { take(std::string_view(chunk.data(), n)); });
+      [&](std::size_t n) { return take(std::string_view(chunk.data(), n)); });
 }
 
 LogOutput::LogOutput(std::string target) : target_(std::move(target)), standardOut_(stdout) {}
@@ -56,10 +55,15 @@ bool LogOutput::Open() {
 }
 
 void LogOutput::Write(std::string_view bytes) {
-  if (!file_) return standardOut_.Write(bytes);
+  if (failed()) return;  // nothing more can reach the output
+  if (!file_) {
+    standardOut_.Write(bytes);
+    if (standardOut_.failed()) failed_ = true;
+    return;
+  }
   block_.append(bytes);
   if (block_.size() >= kBlock) {
-    failed_ = failed_ || !file_->Write(block_);
+    if (!file_->Write(block_)) failed_ = true;
     block_.clear();
   }
 }
@@ -67,11 +71,11 @@ void LogOutput::Write(std::string_view bytes) {
 LogOutput::Written LogOutput::Finish(bool abandon) {
   Written written = Written::All;
   if (file_) {
-    failed_ = failed_ || !file_->Write(block_);
+    if (!failed() && !file_->Write(block_)) failed_ = true;
     if (abandon) {
       written = Written::Nothing;
       std::fprintf(stderr, "morvane-cli: %s left as it was\n", target_.c_str());
-    } else if (failed_ || !file_->Commit()) {
+    } else if (failed() || !file_->Commit()) {
       written = file_->writesThrough() ? Written::Part : Written::Nothing;
       std::fprintf(stderr, "morvane-cli: %s: %s%s\n", target_.c_str(), file_->error().c_str(),
                    file_->writesThrough() ? "" : "; the file is left as it was");

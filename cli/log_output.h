@@ -4,6 +4,7 @@
 // SIGTERM). Shared by the adif and edi commands.
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <optional>
 #include <string>
@@ -14,13 +15,13 @@
 
 namespace morvane::cli {
 
-// Reads fd to its end in large pieces. On a read error, says so naming
-// the file and returns false.
-bool ReadChunks(int fd, const std::string& name, const std::function<void(std::string_view)>& take);
+// Reads fd to its end in large pieces, or until take returns false. On a
+// read error, says so naming the file and returns false.
+bool ReadChunks(int fd, const std::string& name, const std::function<bool(std::string_view)>& take);
 // The same, read into room(n) and then counted in by took(got), without a
 // copy.
 bool ReadChunks(int fd, const std::string& name, const std::function<char*(std::size_t)>& room,
-                const std::function<void(std::size_t)>& took);
+                const std::function<bool(std::size_t)>& took);
 
 class LogOutput {
  public:
@@ -33,6 +34,9 @@ class LogOutput {
   // Opens the target; on failure says why on standard error and returns false.
   bool Open();
   void Write(std::string_view bytes);
+  // A write has failed: what follows cannot reach the output (safe to ask
+  // from another thread than the writing one).
+  bool failed() const { return failed_.load(std::memory_order_relaxed); }
   // What reached the output once everything is written; abandon (the input
   // could not be read) leaves a replaced file as it was.
   enum class Written { All, Nothing, Part };
@@ -43,7 +47,7 @@ class LogOutput {
   std::optional<ReplacingFile> file_;
   Output standardOut_;
   std::string block_;  // output to a file goes out in large blocks
-  bool failed_ = false;
+  std::atomic<bool> failed_{false};
 };
 
 }  // namespace morvane::cli

@@ -33,6 +33,8 @@ class Output {
   void EndLine();
   // Writes what is buffered. Returns false if the file reported an error.
   bool Flush();
+  // A write has failed since the start.
+  bool failed() const { return failed_; }
 
  private:
   static constexpr std::size_t kBlock = 1 << 16;

@@ -72,14 +72,26 @@ check "full device" "1 incomplete" "$? $(grep -o incomplete "$work/err")"
 # edi: a check lists what differs and fails; a fill in place makes it pass.
 printf '[REG1TEST;1]\r\nPWWLo=JO65FR\r\nCQSOs=2;1\r\nCQSOP=1306\r\n[QSORecords;2]\r\n1;2;TF3XYZ;1;59;1;59;1;;IP62OA;1302;;;;\r\n1;2;DL1ABC;1;59;2;59;2;;JO42LT;4;;;;\r\n[END;x]\r\n' > "$work/c.edi"
 out=$($cli edi "$work/c.edi"); check "edi check exit" 1 $?
-check "edi check" $'line 7\tDL1ABC\tJO42LT\tclaimed 4\tcomputed 396\t395.9 km\nQSORecords\tclaimed 2\tcomputed 2\tagrees\nCQSOs\tclaimed 2;1\tcomputed 2\tagrees\nCQSOP\tclaimed 1306\tcomputed 1698\tdiffers\n2 QSOs read, 2 valid, 1 agree, 1 differ; claimed 1306 points, computed 1698; best DX TF3XYZ IP62OA 1301.6 km' "$out"
+check "edi check" $'line 7\tDL1ABC\tJO42LT\tclaimed 4\tcomputed 396\t395.9 km\nQSORecords\tclaimed 2\tcomputed 2\tagrees\nCQSOs\tclaimed 2;1\tcomputed 2\tagrees\nCQSOP\tclaimed 1306\tcomputed 1698\tdiffers\n'"$work/c.edi: 2 QSOs read, 2 valid, 1 agree, 1 differ; claimed 1306 points, computed 1698; best DX TF3XYZ IP62OA 1301.6 km (CODXC 1301 or 1302)" "$out"
 $cli edi --fill --in-place "$work/c.edi" 2>/dev/null; check "edi fill exit" 0 $?
 $cli edi "$work/c.edi" >/dev/null; check "edi after fill" 0 $?
 printf '[REG1TEST;1]\nPWWLo=JO65\n' | $cli edi --fill >"$work/out" 2>"$work/err"
 check "edi short PWWLo" "1 0 line 2: PWWLo=JO65" "$? $(wc -c <"$work/out") $(grep -o 'line 2: PWWLo=JO65' "$work/err")"
 # A contest scored another way: said once, not listed line by line.
 { printf '[REG1TEST;1]\nPWWLo=JO65FR\n[QSORecords;10]\n'; for i in 0 1 2 3 4 5 6 7 8 9; do printf '1;2;A%s;1;59;1;59;1;;JO42LT;2;;;;\n' $i; done; } > "$work/rings.edi"
-check "edi another rule" "2 10 QSOs read, 10 valid, 0 agree, 10 differ; claimed 20 points, computed 3960; best DX A0 JO42LT 395.9 km; the claimed points do not follow the km rule: 0 of 10 agree" "$($cli edi "$work/rings.edi" | wc -l) $($cli edi "$work/rings.edi" | tail -1)"
+check "edi another rule" "2 $work/rings.edi: 10 QSOs read, 10 valid, 0 agree, 10 differ; claimed 20 points, computed 3960; best DX A0 JO42LT 395.9 km (CODXC 395 or 396); the claimed points do not follow the km rule: 0 of 10 agree" "$($cli edi "$work/rings.edi" | wc -l) $($cli edi "$work/rings.edi" | tail -1)"
+# Exactly half agreeing is still listed line by line.
+sed '4,8s/;2;;;;/;396;;;;/' "$work/rings.edi" >"$work/half.edi"
+check "edi half agree listed" "5" "$($cli edi "$work/half.edi" | grep -c '^line')"
+# A log read from a pipe or a FIFO is read twice as a file is; the fill of
+# standard input is the whole log.
+check "edi from a pipe" "$($cli edi "$work/half.edi")" "$($cli edi <(cat "$work/half.edi") | sed "s|^/dev/fd/[0-9]*|$work/half.edi|")"
+check "edi fill from standard input" "$($cli edi --fill "$work/half.edi" 2>/dev/null | md5sum)" "$(cat "$work/half.edi" | $cli edi --fill 2>/dev/null | md5sum)"
+# A refused log is a JSON line with --json; bytes from the log are escaped on a terminal's lines.
+check "edi json refusal" '{"file": "standard input", "error": "not a REG1TEST log (no [REG1TEST;1] line)"}' "$(echo x | $cli edi --json 2>/dev/null)"
+printf '[REG1TEST;1]\nPWWLo=JO65FR\n[QSORecords;2]\n1;2;A\x1b[2J;1;59;1;59;1;;JO42LT;3;;;;\nshort;line\n' >"$work/esc.edi"
+check "edi control bytes escaped" 'line 4	A\x1b[2J	JO42LT	claimed 3	computed 396	395.9 km' "$($cli edi "$work/esc.edi" 2>/dev/null | head -1)"
+$cli edi --fill "$work/esc.edi" >/dev/null 2>&1; check "edi fill with an unreadable line" 1 $?
 $cli edi --fill "$work/rings.edi" >"$work/out" 2>"$work/err"
 check "edi fill refuses another rule" "1 0 --scoring km" "$? $(wc -c <"$work/out") $(grep -o -- '--scoring km' "$work/err")"
 $cli edi --fill --scoring km "$work/rings.edi" 2>/dev/null | grep -c ';JO42LT;396;' >"$work/out"

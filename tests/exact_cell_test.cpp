@@ -113,6 +113,7 @@ TEST(ExactCell, DecimalDegreesAndTheCommandLineExamples) {
       {"0", "180", false, false, ""},                  {"0", "180", false, true, "AJ00AA00AA"},
       {"0.0", "0.", true, true, "JJ00AA00AA"},         {"1000", "0", true, false, ""},
       {"4x", "0", false, false, ""},                   {".", "0", false, false, ""},
+      {"4a", "0", false, false, ""},  // read as digits it would be 89
   };
   for (const Case& c : cases)
     EXPECT_EQ(EncodeExactLocator({c.lat, "", ""}, c.south, {c.lon, "", ""}, c.west, 10).value_or(""), c.locator)
