@@ -46,6 +46,9 @@ bool NameByte(char c) { return kNameBytes[static_cast<unsigned char>(c)]; }
 // digits have no such limit: their value is capped instead.
 constexpr std::size_t kMaxNameBytes = 1024;
 constexpr std::size_t kMaxTypeBytes = 64;
+// Digits of a length read at most: a run of more (leading zeros or not) is
+// no length, and is not held waiting for its end.
+constexpr std::size_t kMaxLengthDigits = kMaxNameBytes;
 constexpr std::uint64_t kLengthCap = std::uint64_t(1) << 62;
 
 struct Tag {
@@ -76,8 +79,9 @@ Tag ReadTag(std::string_view s, std::size_t at, bool atEnd) {
   // From here on it is meant as a field: it reads as one or it is damage.
   Tag tag{Tag::FieldTag, 0, name};
   const std::size_t digits = ++i;
-  for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i)
+  for (; i < s.size() && s[i] >= '0' && s[i] <= '9' && i - digits < kMaxLengthDigits; ++i)
     tag.length = tag.length >= kLengthCap / 10 ? kLengthCap : tag.length * 10 + static_cast<std::uint64_t>(s[i] - '0');
+  if (i - digits == kMaxLengthDigits) return {Tag::Malformed};
   if (i == s.size()) return atEnd ? Tag{Tag::Malformed} : needMore;
   if (i == digits) return {Tag::Malformed};
   if (s[i] == ':') {
@@ -284,15 +288,21 @@ void Filler::Damaged(long number, const std::string& why) {
 void Filler::Process(bool atEnd) {
   if (phase_ == Phase::Start) {
     // A log whose first character is '<' has no header; a byte-order mark
-    // and blanks before it do not count.
-    std::string_view s(buf_);
+    // and blanks before it do not count. Blanks are copied as they come, so
+    // that any number of them is judged alike however the bytes arrive.
+    std::string_view s = std::string_view(buf_).substr(begin_);
     constexpr std::string_view kBom = "\xef\xbb\xbf";
-    if (s.substr(0, 3) == kBom) s.remove_prefix(3);
-    else if (kBom.substr(0, s.size()) == s && !atEnd) return;
+    if (!bomPassed_) {
+      if (s.substr(0, 3) == kBom) s.remove_prefix(3);
+      else if (kBom.substr(0, s.size()) == s && !atEnd) return;
+      bomPassed_ = true;
+    }
     const std::size_t first = s.find_first_not_of(" \t\r\n");
-    if (first == std::string_view::npos && !atEnd && s.size() < kMaxLeadingBlanks) return;
-    if (first == std::string_view::npos && atEnd) return;
-    phase_ = first != std::string_view::npos && s[first] == '<' ? Phase::Records : Phase::Header;
+    if (first == std::string_view::npos) {
+      if (!atEnd) EmitUpTo(buf_.size());
+      return;
+    }
+    phase_ = s[first] == '<' ? Phase::Records : Phase::Header;
     headerless_ = phase_ == Phase::Records;
   }
   if (phase_ == Phase::Header && !ScanHeader(atEnd)) return;
@@ -300,21 +310,41 @@ void Filler::Process(bool atEnd) {
   }
 }
 
+// The header's fields are read by their lengths, as a record's are: an
+// <EOH> in a field's data is data.
 bool Filler::ScanHeader(bool atEnd) {
-  const std::size_t at = FindMarker(buf_, scan_, "<eoh>");
-  if (at == std::string::npos) {
-    if (atEnd) {
-      warn_("no <EOH> after the header: nothing read, the file is copied as it is");
-      ++damaged_;
+  for (;;) {
+    if (skip_ > 0) {
+      const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(skip_, buf_.size() - scan_));
+      scan_ += n;
+      skip_ -= n;
+    }
+    const std::size_t at = skip_ > 0 ? std::string_view::npos : OpenAt(buf_, scan_);
+    const Tag tag = at == std::string_view::npos ? Tag{Tag::NeedMore} : ReadTag(buf_, at, atEnd);
+    if (tag.kind == Tag::NeedMore) {
+      const std::size_t held = at == std::string_view::npos ? buf_.size() : at;
+      EmitUpTo(held);
+      scan_ = held;
+      if (atEnd) {
+        warn_("no <EOH> after the header: nothing read, the file is copied as it is");
+        noHeaderEnd_ = true;
+        ++damaged_;
+      }
       return false;
     }
-    // The header is copied unchanged: keep only what a marker could start in.
-    if (buf_.size() > 4) EmitUpTo(buf_.size() - 4);
-    return false;
+    if (tag.kind == Tag::Eoh) {
+      EmitUpTo(tag.end);
+      skip_ = 0;
+      phase_ = Phase::Records;
+      return true;
+    }
+    if (tag.kind == Tag::FieldTag) {
+      scan_ = tag.end;
+      skip_ = tag.length;
+    } else {
+      scan_ = at + 1;  // text, an <EOR> or a tag that cannot be read
+    }
   }
-  EmitUpTo(at + 5);
-  phase_ = Phase::Records;
-  return true;
 }
 
 inline void Filler::NoteSlot(std::string_view name, std::size_t at, std::size_t dataStart, std::size_t dataEnd) {
@@ -346,12 +376,9 @@ inline void Filler::NoteSlot(std::string_view name, std::size_t at, std::size_t 
 // the next may be read, false when more bytes are needed (or none are left).
 bool Filler::ScanRecord(bool atEnd) {
   for (;;) {
-    if (!passThrough_ && buf_.size() - begin_ > kMaxRecordBytes) {
-      // Too long to hold: copied through to its <EOR>.
-      Damaged(records_ + 1, "it is longer than " + std::to_string(kMaxRecordBytes >> 20) + " MiB");
-      passThrough_ = true;
-      quotedEor_.reset();
-    }
+    // Too long to hold: copied through to its <EOR>. Only bytes read in this
+    // record count, never those after it, so pieces of any size agree.
+    if (!passThrough_ && scan_ - begin_ > kMaxRecordBytes) TooLong();
     if (skip_ > 0) {  // inside a field of a record being copied through
       const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(skip_, buf_.size() - scan_));
       scan_ += n;
@@ -405,6 +432,12 @@ bool Filler::ScanRecord(bool atEnd) {
       continue;
     }
     if (tag.length > buf_.size() - dataStart) {
+      if (!atEnd && tag.length > kMaxRecordBytes - std::min(kMaxRecordBytes, dataStart - begin_)) {
+        TooLong();  // its data alone ends past the limit: no need to wait for it
+        scan_ = dataStart;
+        skip_ = tag.length;
+        continue;
+      }
       if (atEnd) {
         if (damage_.empty()) damage_ = "the data of " + std::string(tag.name) + " runs past the end of the file";
         scan_ = buf_.size();
@@ -479,7 +512,15 @@ void Filler::NoteQuotedEor(std::string_view name, std::size_t dataStart, std::si
     quotedEor_ = QuotedEor{dataStart + eor, dataEnd, std::string(name)};
 }
 
+void Filler::TooLong() {
+  Damaged(records_ + 1, kTooLong);
+  passThrough_ = true;
+  quotedEor_.reset();
+}
+
 void Filler::EndRecord(std::size_t eorStart, std::size_t eorEnd) {
+  // Whole in memory, but too long all the same: as if read in small pieces.
+  if (!passThrough_ && eorEnd - begin_ > kMaxRecordBytes) damage_ = kTooLong;
   if (damage_.empty() && quotedEor_ &&
       WholeRecordAt(std::string_view(buf_).substr(0, eorEnd), quotedEor_->at + 5, quotedEor_->dataEnd))
     damage_ = "the data of " + quotedEor_->field + " holds an <EOR> and a whole record, so its length is likely wrong";

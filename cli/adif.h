@@ -81,11 +81,10 @@ class Filler {
   // reading of the usual fields against it.
   static void SetQuickForTesting(bool on) { quick_ = on; }
 
-  // A record longer than this without its <EOR> is copied out as it is.
+  // A record longer than this, <EOR> included, is copied out as it is.
   static constexpr std::size_t kMaxRecordBytes = 8u << 20;
-  // Blanks before the first character that are looked past to tell whether
-  // the log has a header.
-  static constexpr std::size_t kMaxLeadingBlanks = 1u << 16;
+  // The log ended in its header: nothing was read as a record.
+  bool noHeaderEnd() const { return noHeaderEnd_; }
 
  private:
   enum class Phase { Start, Header, Records };
@@ -132,6 +131,8 @@ class Filler {
   void NoteSlot(std::string_view name, std::size_t at, std::size_t dataStart, std::size_t dataEnd);
   void NoteQuotedEor(std::string_view name, std::size_t dataStart, std::size_t dataEnd);
   void EndRecord(std::size_t eorStart, std::size_t eorEnd);
+  void TooLong();  // the record is copied through to its <EOR>
+  static constexpr const char* kTooLong = "it is longer than 8 MiB";
   void EmitUpTo(std::size_t end);  // buf_[begin_, end) to be written as it is
   void Damaged(long number, const std::string& why);
   void ResetRecord();
@@ -157,13 +158,15 @@ class Filler {
   std::size_t written_ = 0;   // of buf_, without a thread
   std::size_t begin_ = 0;     // first byte not yet given to an op
   std::size_t scan_ = 0;      // where reading goes on
-  std::uint64_t skip_ = 0;    // data bytes of a copied-through field still to pass
+  std::uint64_t skip_ = 0;    // data bytes of a header field, or of a field copied through, still to pass
   bool passThrough_ = false;  // the record is copied as it is, up to its <EOR>
   bool sawField_ = false;     // the record has at least one field
   long records_ = 0;
   long damaged_ = 0;
   long empty_ = 0;
   bool headerless_ = false;              // the log began with '<'
+  bool bomPassed_ = false;               // the byte-order mark, if any, is behind
+  bool noHeaderEnd_ = false;
   // The first <EOR> inside a field's data, judged when the record ends.
   struct QuotedEor {
     std::size_t at, dataEnd;  // in buf_

@@ -96,13 +96,17 @@ int RunAdif(const Context& context, const std::string& file) {
   using Written = LogOutput::Written;
   const Written written = output.Finish(readFailed);
   const long skipped = counts.noGrid + counts.badGrid + counts.noOwnGrid;
+  const char* name = file == "-" ? "standard input" : file.c_str();
   if (written == Written::Nothing) {
-    std::fprintf(stderr, "morvane-cli: %ld records read, nothing written\n", filler.records());
+    std::fprintf(stderr, "morvane-cli: %s: %ld records read, nothing written\n", name, filler.records());
+  } else if (filler.noHeaderEnd() && filler.records() == 0) {
+    std::fprintf(stderr, "morvane-cli: %s: not an ADIF log (no record, and no <EOH> after a header)%s\n", name,
+                 written == Written::Part ? "; the output is incomplete" : "; copied as it is");
   } else {
     std::fprintf(stderr,
-                 "morvane-cli: %ld records read, %ld distances added, %ld replaced, %ld kept, %ld skipped "
+                 "morvane-cli: %s: %ld records read, %ld distances added, %ld replaced, %ld kept, %ld skipped "
                  "(no grid %ld, bad grid %ld, no own grid %ld), %ld damaged, %ld empty%s\n",
-                 filler.records(), counts.added, counts.replaced, counts.kept, skipped, counts.noGrid,
+                 name, filler.records(), counts.added, counts.replaced, counts.kept, skipped, counts.noGrid,
                  counts.badGrid, counts.noOwnGrid, filler.damaged(), filler.empty(),
                  written == Written::Part ? "; the output is incomplete" : "");
   }

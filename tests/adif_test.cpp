@@ -64,6 +64,14 @@ const LogCase kLogs[] = {
      "\n<Eor>\n",
      1, 0, 1},
     {"a '<' in data and text", "<EOH><COMMENT:6>a<b>c <GRIDSQUARE:4>FN42 <EoR> < > <:3> <b>", 1, 0, 1},
+    // A header's fields are read by their lengths: an <EOH> and a record in
+    // PROGRAMID's data are data.
+    {"a header field read by its length",
+     "Log\n<PROGRAMID:36>x <EOH> <GRIDSQUARE:4>FN42 <EOR> yz <EOH><GRIDSQUARE:4>FN31 <EOR>", 1, 0, 1},
+    {"blanks past 64 KiB, no header", std::string(70000, '\n') + "<GRIDSQUARE:4>FN42 <EOR>", 1, 0, 1},
+    {"a run of digits too long to be a length", "<EOH><COMMENT:" + std::string(2000, '0') + "5>hello <EOR>", 1, 1, 0},
+    {"a <DISTANCE> tag in NOTES' data is data", "<EOH><NOTES:15><DISTANCE:4>9999<GRIDSQUARE:4>FN42 <EOR>", 1, 0, 1},
+    {"not a log at all", "just some text\n", 0, 1, 0},
     // A field's length says where its data ends, whatever the tag's size.
     {"zeros before a length", "<EOH><COMMENT:0000000000000000000000013>hello <EOR> x <EOR>", 1, 0, 1},
     {"an <EOR> quoted in data", "<COMMENT:13>hello <EOR> x <GRIDSQUARE:4>FN42 <EOR>", 1, 0, 1},
@@ -127,11 +135,20 @@ TEST(AdifFiller, ARecordTooLongToHoldIsCopiedThrough) {
   std::string log = "<EOH><CALL:3>AAA <EOR><NOTES:10>0123456789";
   log += std::string(adif::Filler::kMaxRecordBytes + 100, ' ');
   log += "<GRIDSQUARE:4>FN42 <EOR><CALL:3>BBB <EOR>";
-  for (std::size_t piece : {std::size_t(1) << 16, log.size()}) {
-    const Filled f = Fill(log, piece);
-    EXPECT_EQ(f.copied, log);
-    EXPECT_EQ(f.records, 3);
-    EXPECT_EQ(f.damaged, 1) << "in pieces of " << piece << "\n" << f.warnings;
+  // A record just under the limit is read whole, one just over it copied,
+  // whatever the size of the pieces the bytes come in.
+  std::string under = "<EOH><CALL:3>AAA <EOR><NOTES:10>0123456789";
+  under += std::string(adif::Filler::kMaxRecordBytes - 64, ' ');
+  under += "<GRIDSQUARE:4>FN42 <EOR><CALL:3>BBB <EOR>";
+  std::string over = under;
+  over.insert(over.find("<GRIDSQUARE"), 64, ' ');
+  for (const auto& [input, damaged] : {std::pair{&log, 1}, {&under, 0}, {&over, 1}}) {
+    for (std::size_t piece : {std::size_t(7000), std::size_t(1) << 16, std::size_t(131071), input->size()}) {
+      const Filled f = Fill(*input, piece);
+      EXPECT_EQ(f.copied, *input);
+      EXPECT_EQ(f.records, 3);
+      EXPECT_EQ(f.damaged, damaged) << "in pieces of " << piece << "\n" << f.warnings;
+    }
   }
 }
 

@@ -61,13 +61,35 @@ done
 # ADIF: empty records count, and a failed write says what reached the file.
 printf '<EOH><EOR><EOR><CALL:3>ABC <EOR>' | $cli adif --my JN18EU >/dev/null 2>"$work/err"
 check "empty records exit" 0 $?
-check "empty records summary" "morvane-cli: 3 records read, 0 distances added, 0 replaced, 0 kept, 1 skipped (no grid 1, bad grid 0, no own grid 0), 0 damaged, 2 empty" "$(cat "$work/err")"
+check "empty records summary" "morvane-cli: standard input: 3 records read, 0 distances added, 0 replaced, 0 kept, 1 skipped (no grid 1, bad grid 0, no own grid 0), 0 damaged, 2 empty" "$(cat "$work/err")"
 printf '<EOH><GRIDSQUARE:6>FN20XR %02000d<EOR>' 0 > "$work/log.adi"
 (ulimit -f 1; $cli adif --my JN18EU -o "$work/out.adi" "$work/log.adi") 2>"$work/err"
 check "size limit exit" 1 $?
-check "size limit summary" "morvane-cli: 1 records read, nothing written" "$(tail -1 "$work/err")"
+check "size limit summary" "morvane-cli: $work/log.adi: 1 records read, nothing written" "$(tail -1 "$work/err")"
 $cli adif --my JN18EU -o /dev/full "$work/log.adi" 2>"$work/err"
 check "full device" "1 incomplete" "$? $(grep -o incomplete "$work/err")"
+# A closed pipe stops the reading, even with SIGPIPE ignored.
+(trap '' PIPE; { printf '<EOH>'; for i in $(seq 3000); do printf '<GRIDSQUARE:6>FN20XR %0200d<EOR>\n' 0; done; } >"$work/long.adi"
+ cat "$work/long.adi" "$work/long.adi" "$work/long.adi" "$work/long.adi" "$work/long.adi" "$work/long.adi" \
+   2>/dev/null | $cli adif --my JN18EU 2>"$work/err" | head -c 10 >/dev/null)
+check "closed pipe stops the reading" "0 incomplete" "$(grep -c '18000 records' "$work/err") $(grep -o incomplete "$work/err")"
+# Whatever the pieces the bytes arrive in, and on one processor, the same bytes, words and status.
+{ printf 'Log\n<EOH>\n'; for i in $(seq 2000); do printf '<CALL:4>W1AW <GRIDSQUARE:6>FN31PR <COMMENT:9>%09d<EOR>\r\n' $i; done; } >"$work/feed.adi"
+expected="$($cli adif --my JN18EU "$work/feed.adi" 2>&1 | md5sum) 0"
+for chunk in 1 7000 65536 131071; do
+  got=$(python3 -c 'import os, sys
+data = open(sys.argv[1], "rb").read(); n = int(sys.argv[2])
+for i in range(0, len(data), n): os.write(1, data[i:i + n])' "$work/feed.adi" $chunk | $cli adif --my JN18EU 2>&1 | sed "s|standard input|$work/feed.adi|" | md5sum)
+  check "pieces of $chunk" "$expected" "$got $?"
+done
+check "one processor" "$expected" "$(taskset -c 0 $cli adif --my JN18EU "$work/feed.adi" 2>&1 | md5sum) $?"
+$cli adif --my JN18EU "$work" >/dev/null 2>"$work/err"; check "adif on a directory" "1 Is a directory" "$? $(grep -o 'Is a directory' "$work/err")"
+echo 'just text' | $cli adif --my JN18EU >/dev/null 2>"$work/err"
+check "not an ADIF log" "1 not an ADIF log" "$? $(grep -o 'not an ADIF log' "$work/err")"
+# An in-place fill keeps the set-group-ID and sticky bits.
+cp "$work/feed.adi" "$work/bits.adi"; chmod 3664 "$work/bits.adi"
+$cli adif --my JN18EU --in-place "$work/bits.adi" 2>/dev/null
+check "in place keeps set-group-ID and sticky" "3664" "$(stat -c %a "$work/bits.adi")"
 
 # edi: a check lists what differs and fails; a fill in place makes it pass.
 printf '[REG1TEST;1]\r\nPWWLo=JO65FR\r\nCQSOs=2;1\r\nCQSOP=1306\r\n[QSORecords;2]\r\n1;2;TF3XYZ;1;59;1;59;1;;IP62OA;1302;;;;\r\n1;2;DL1ABC;1;59;2;59;2;;JO42LT;4;;;;\r\n[END;x]\r\n' > "$work/c.edi"

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <random>
 #include <string>
 
@@ -114,10 +115,51 @@ TEST(ExactCell, DecimalDegreesAndTheCommandLineExamples) {
       {"0.0", "0.", true, true, "JJ00AA00AA"},         {"1000", "0", true, false, ""},
       {"4x", "0", false, false, ""},                   {".", "0", false, false, ""},
       {"4a", "0", false, false, ""},  // read as digits it would be 89
+      {"4.a", "0", false, false, ""},        {"4.5.5", "0", false, false, ""},
   };
   for (const Case& c : cases)
     EXPECT_EQ(EncodeExactLocator({c.lat, "", ""}, c.south, {c.lon, "", ""}, c.west, 10).value_or(""), c.locator)
         << c.lat << " " << c.lon;
+  // Seconds a unit of the twelfth decimal short of the first 10-character line, and on it.
+  EXPECT_EQ(*EncodeExactLocator({"0", "0", "0.624999999999"}, false, {"0", "0", "1.249999999999"}, false, 10), "JJ00AA00AA");
+  EXPECT_EQ(*EncodeExactLocator({"0", "0", "0.625000000000"}, false, {"0", "0", "1.250000000000"}, false, 10), "JJ00AA00BB");
+}
+
+// Decimal degrees with 1 to 12 decimals (past 9 the wide path), random
+// and on the lines where a decimal ends (k/640 degrees of latitude, k/320
+// of longitude) with a unit of the last digit either side, leading zeros
+// and all.
+TEST(ExactCell, DecimalDegreesOfEveryLengthMatchTheReference) {
+  std::mt19937_64 random(7);
+  for (int i = 0; i < 20000; ++i) {
+    const int decimals = 1 + i % 12;
+    Int128 scale = 1;
+    for (int k = 0; k < decimals; ++k) scale *= 10;
+    const bool onLine = i % 3 != 0;
+    // A line k/640 (latitude) or k/320 (longitude) degrees is 15625 k or
+    // 31250 k units of 10^-7; nudged by one unit of the last digit.
+    Int128 lat, lon;
+    if (onLine && decimals >= 7) {
+      const Int128 unit7 = scale / 10000000;
+      lat = (Int128(random() % 115200) - 57600) * 15625 * unit7 + (Int128(random() % 3) - 1);
+      lon = (Int128(random() % 115200) - 57600) * 31250 * unit7 + (Int128(random() % 3) - 1);
+    } else {
+      lat = Int128(random() % static_cast<std::uint64_t>(180 * scale)) - 90 * scale;
+      lon = Int128(random() % static_cast<std::uint64_t>(360 * scale)) - 180 * scale;
+    }
+    const auto text = [&](Int128 v) {
+      const Int128 a = v < 0 ? -v : v;
+      std::string fraction = std::to_string(static_cast<long long>(a % scale));
+      fraction.insert(0, decimals - fraction.size(), '0');
+      return "0" + std::to_string(static_cast<long long>(a / scale)) + "." + fraction;  // a leading zero too
+    };
+    for (std::size_t length : {6, 10}) {
+      // The reference in 1/(3600 * 10^decimals) degrees, as for typed seconds.
+      ASSERT_EQ(EncodeExactLocator({text(lat), "", ""}, lat < 0, {text(lon), "", ""}, lon < 0, length).value_or(""),
+                Reference(lat, lon, scale, length))
+          << text(lat) << " " << text(lon);
+    }
+  }
 }
 
 // A double's exact value: p / 2^k. Edges that doubles hold exactly, their
@@ -133,6 +175,11 @@ TEST(ExactCell, DoublesAreCelledByTheirExactValue) {
     values.push_back(std::nextafter(values[i], -1e9));
     values.push_back(std::nextafter(values[i], 1e9));
   }
+  for (double bad : {std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity(),
+                     std::numeric_limits<double>::quiet_NaN(), 1e300, -1e300, 90.0, 180.0})
+    EXPECT_EQ(EncodeExactLocator(bad, 0.0, 10).value_or("") + EncodeExactLocator(0.0, bad == 90.0 ? 0.0 : bad, 10).value_or(""),
+              bad == 90.0 ? "JJ00AA00AA" : "")
+        << bad;
   for (double lat : values) {
     const double lon = 2 * lat;
     int exponent = 0;
