@@ -1,5 +1,6 @@
 #include "cli/line_reader.h"
 
+#include <poll.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -10,6 +11,10 @@ namespace morvane::cli {
 LineReader::LineReader(int fd) : fd_(fd), buffer_(4 * kMaxLine) {}
 
 std::size_t LineReader::Read(std::size_t at) {
+  if (beforeWaiting_) {
+    pollfd ready{fd_, POLLIN, 0};
+    if (poll(&ready, 1, 0) == 0) beforeWaiting_();
+  }
   for (;;) {
     const ssize_t n = read(fd_, buffer_.data() + at, buffer_.size() - at);
     if (n < 0 && errno == EINTR) continue;
@@ -41,10 +46,11 @@ bool LineReader::Next(Line& line) {
       std::string_view text(buffer_.data() + begin_, at - begin_);
       begin_ = at + 1;
       if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
-      line = {text, false};
+      // Too long however it arrived, all at once or in pieces.
+      line = text.size() > kMaxLine ? Line{text.substr(0, kShownStart), true} : Line{text, false};
       return true;
     }
-    if (end_ - begin_ > kMaxLine) break;
+    if (end_ - begin_ > kMaxLine + 1) break;  // no line end in sight, a CR aside
     scanned = end_;
     const std::size_t before = begin_;
     if (!Fill()) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string_view>
 #include <vector>
 
@@ -25,12 +26,17 @@ class LineReader {
   // errno set and failed() true).
   bool Next(Line& line);
   bool failed() const { return failed_; }
+  // Called before a read that would wait for more input (a pipe or a
+  // terminal with nothing in it yet), so that answers so far can go out to
+  // whoever waits for them before sending more. Never for a file.
+  void BeforeWaiting(std::function<void()> call) { beforeWaiting_ = std::move(call); }
 
  private:
   bool Fill();  // reads more after end_; false at the end of the input
   std::size_t Read(std::size_t at);  // one read into buffer_[at...]; 0 at the end
 
   int fd_;
+  std::function<void()> beforeWaiting_;
   std::vector<char> buffer_;
   std::size_t begin_ = 0, end_ = 0;
   bool eof_ = false, failed_ = false;

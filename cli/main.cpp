@@ -164,6 +164,8 @@ int RunCases(Command command, const std::vector<std::string>& operands, const Co
     }
   } else {
     LineReader reader(STDIN_FILENO);
+    // A program that sends a line and waits for its answer gets it.
+    reader.BeforeWaiting([&] { out.Flush(); });
     LineReader::Line line;
     std::vector<std::string_view> words;  // reused: no allocation per line
     long number = 0;

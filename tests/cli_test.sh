@@ -48,6 +48,22 @@ for command in locator position path; do
 done
 check "json quote" '{"input": "\"x", "error": "Introduced QRA locator incorrect"}' "$(printf '"x\n' | $cli position --json 2>/dev/null)"
 
+# Live: an answer goes out as soon as its line is read, before the next one comes.
+coproc live { $cli path; }
+echo "JN18EU FN20XR" >&"${live[1]}"
+read -r -t 10 answer <&"${live[0]}"
+check "answer before the next line" $'JN18EU\tFN20XR\t292\t5847\tkm' "$answer"
+exec {live[1]}>&-; wait
+# Batch lines as they come: 65,536 bytes through a pipe, CR LF, 40,000 lines, a
+# negative position that is no option.
+for spaces in 65523 65524; do
+  out=$( { head -c $spaces /dev/zero | tr '\0' ' '; printf 'JN18EU FN20XR\r\n'; } | $cli path 2>/dev/null | grep -o '292\|longer than 65536')
+  check "a line of $((spaces + 13)) bytes" "$([ $spaces = 65523 ] && echo 292 || echo 'longer than 65536')" "$out"
+done
+check "40,000 piped lines" "40000" "$(yes 'JN18EU FN20XR' | head -40000 | cat | $cli path | wc -l)"
+check "a negative position" $'-0.5\t-178.99\tAI09MM' "$($cli locator -0.5 -178.99)"
+$cli adif --in-place -o x y >/dev/null 2>&1; check "--in-place with -o" 2 $?
+
 # A batch line is capped: one refused case, the next line still answered.
 out=$( { head -c 200000 /dev/zero | tr '\0' ,; printf '\nJN18EU FN20XR\n'; } | $cli path 2>/dev/null)
 check "long line" $',,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,...\terror: longer than 65536 bytes\nJN18EU\tFN20XR\t292\t5847\tkm' "$out"
