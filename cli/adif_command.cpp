@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "cli/adif.h"
+#include "logs/adif.h"
 #include "cli/adif_pairs.h"
 #include "cli/log_output.h"
 

@@ -7,7 +7,7 @@
 #include <optional>
 #include <string_view>
 
-#include "cli/adif.h"
+#include "logs/adif.h"
 #include "cli/commands.h"
 #include "cli/path_cache.h"
 

@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "cli/edi.h"
+#include "logs/edi.h"
 #include "cli/log_output.h"
 #include "cli/position_text.h"
 

@@ -11,7 +11,7 @@
 #include <string_view>
 
 #include "cli/output.h"
-#include "settings/replacing_file.h"
+#include "files/replacing_file.h"
 
 namespace morvane::cli {
 

@@ -45,11 +45,6 @@ bool IsHemisphere(char c) {
   return u == 'N' || u == 'S' || u == 'E' || u == 'W';
 }
 
-std::string UpperCase(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = Upper(c);
-  return out;
-}
 
 std::variant<ParsedAxis, std::string> ParseAxis(std::string_view text, Axis axis) {
   const std::string name = AxisName(axis);

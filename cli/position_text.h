@@ -12,22 +12,15 @@
 
 #include "locator/encode.h"
 #include "locator/exact_cell.h"
+#include "logs/ascii.h"
 
 namespace morvane::cli {
 
-// Small text helpers of the command line: blanks and tabs trimmed from both
-// ends; ASCII letters upper-cased.
+// Blanks and tabs trimmed from both ends.
 std::string_view TrimBlanks(std::string_view s);
-std::string UpperCase(std::string_view s);
-// The same text but for the case of ASCII letters; no copy is made. Inline:
-// log readers ask it of every field name.
-constexpr char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-constexpr bool SameLetters(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (Upper(a[i]) != Upper(b[i])) return false;
-  return true;
-}
+using logs::SameLetters;
+using logs::Upper;
+using logs::UpperCase;
 // N, S, E or W in either case.
 bool IsHemisphere(char c);
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "cli/adif.h"
+#include "logs/adif.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/edi.h"
+#include "logs/edi.h"
 #include "cli/position_text.h"
 
 namespace {

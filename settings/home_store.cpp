@@ -11,7 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "settings/replacing_file.h"
+#include "files/replacing_file.h"
 
 namespace morvane {
 namespace {

@@ -15,7 +15,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "cli/adif.h"
+#include "logs/adif.h"
 #include "cli/adif_command.h"
 #include "cli/commands.h"
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "cli/edi.h"
+#include "logs/edi.h"
 
 namespace morvane::edi {
 namespace {

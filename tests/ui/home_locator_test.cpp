@@ -10,7 +10,7 @@
 #include <cerrno>
 #include <csignal>
 
-#include "settings/replacing_file.h"
+#include "files/replacing_file.h"
 
 #include "test_support.h"
 

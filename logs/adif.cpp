@@ -1,24 +1,24 @@
-#include "cli/adif.h"
+#include "logs/adif.h"
 
 #include <array>
 #include <bit>
 #include <charconv>
 #include <cstring>
 
-#include "cli/byte_scan.h"
-#include "cli/position_text.h"
+#include "logs/byte_scan.h"
+#include "logs/ascii.h"
 
 namespace morvane::adif {
 namespace {
 
-using cli::SameLetters;
+using logs::SameLetters;
 
 // Where the first '<' in s from `from` on stands, or npos. Fields are short
 // and mostly separated by a blank or two, so the next sixteen bytes are
 // looked at before memchr.
 std::size_t OpenAt(std::string_view s, std::size_t from) {
   if (s.size() - std::min(from, s.size()) >= 16) {
-    if (const unsigned hits = cli::Bytes16(s.data() + from, '<')) return from + std::countr_zero(hits);
+    if (const unsigned hits = logs::Bytes16(s.data() + from, '<')) return from + std::countr_zero(hits);
     from += 16;
   }
   if (from >= s.size()) return std::string_view::npos;
@@ -103,14 +103,14 @@ Tag ReadTag(std::string_view s, std::size_t at, bool atEnd) {
   const char* p = s.data() + at + 1;
   // The name ends at its first byte that is not a letter, digit or '_':
   // when that is the ':', the name is all name bytes.
-  const unsigned others = cli::NotWordBytes16(p);
-  const unsigned name = others ? std::countr_zero(others) : 16 + std::countr_zero(cli::NotWordBytes16(p + 16) | 1u << 16);
+  const unsigned others = logs::NotWordBytes16(p);
+  const unsigned name = others ? std::countr_zero(others) : 16 + std::countr_zero(logs::NotWordBytes16(p + 16) | 1u << 16);
   if (name == 0 || name == 32 || p[name] != ':') return false;
   const char* digits = p + name + 1;
-  const unsigned count = std::countr_zero(cli::NonDigits16(digits) | 1u << 16);
+  const unsigned count = std::countr_zero(logs::NonDigits16(digits) | 1u << 16);
   if (count == 0 || count > 8 || digits[count] != '>') return false;
   tag = Tag{Tag::FieldTag, static_cast<std::size_t>(digits + count + 1 - s.data()), std::string_view(p, name), {},
-            cli::EightDigits(digits, count)};
+            logs::EightDigits(digits, count)};
   return true;
 }
 
@@ -467,7 +467,7 @@ std::size_t Filler::QuickFields(std::size_t from) {
   if (s.size() < 128 || from > s.size() - 128) return from;
   const std::size_t lastBase = s.size() - 128;
   std::size_t base = from;
-  std::uint64_t opens = cli::Bytes64(s.data() + base, '<');
+  std::uint64_t opens = logs::Bytes64(s.data() + base, '<');
   std::size_t lastAt = from, dataStart = from, dataEnd = from;  // the last field read
   std::string_view name;
   for (;;) {
@@ -476,7 +476,7 @@ std::size_t Filler::QuickFields(std::size_t from) {
       // The careful loop goes on from here, or reads the last field again
       // if its data has not all been searched for '<'.
       if (base > lastBase) return dataEnd > base ? lastAt : base;
-      opens = cli::Bytes64(s.data() + base, '<');
+      opens = logs::Bytes64(s.data() + base, '<');
       continue;
     }
     const std::size_t at = base + static_cast<std::size_t>(std::countr_zero(opens));
@@ -488,7 +488,7 @@ std::size_t Filler::QuickFields(std::size_t from) {
       } else {
         base = dataEnd;
         if (base > lastBase) return dataEnd;
-        opens = cli::Bytes64(s.data() + base, '<');
+        opens = logs::Bytes64(s.data() + base, '<');
       }
       continue;
     }

@@ -14,7 +14,7 @@
 #include <emmintrin.h>
 #endif
 
-namespace morvane::cli {
+namespace morvane::logs {
 
 #if defined(__SSE2__) && !defined(MORVANE_SCALAR_SCAN)
 namespace detail {
@@ -91,4 +91,4 @@ inline std::uint32_t EightDigits(const char* p, unsigned n) {
   return static_cast<std::uint32_t>(v);
 }
 
-}  // namespace morvane::cli
+}  // namespace morvane::logs

@@ -21,7 +21,7 @@
 #include <thread>
 #include <vector>
 
-#include "cli/byte_buffer.h"
+#include "logs/byte_buffer.h"
 
 namespace morvane::adif {
 
@@ -120,7 +120,7 @@ class Filler {
   };
   // Bytes read and what to write of them, handed to the writing side whole.
   struct Batch {
-    cli::ByteBuffer bytes;
+    logs::ByteBuffer bytes;
     std::vector<Op> ops;
   };
 
@@ -153,7 +153,7 @@ class Filler {
   Write write_;
   Warn warn_;
   Phase phase_ = Phase::Start;
-  cli::ByteBuffer buf_;
+  logs::ByteBuffer buf_;
   std::vector<Op> ops_;       // for buf_'s bytes, not yet written
   std::size_t written_ = 0;   // of buf_, without a thread
   std::size_t begin_ = 0;     // first byte not yet given to an op

@@ -8,7 +8,7 @@
 #include <memory>
 #include <string_view>
 
-namespace morvane::cli {
+namespace morvane::logs {
 
 class ByteBuffer {
  public:
@@ -43,4 +43,4 @@ class ByteBuffer {
   std::size_t size_ = 0, capacity_ = 0;
 };
 
-}  // namespace morvane::cli
+}  // namespace morvane::logs

@@ -1,4 +1,4 @@
-#include "settings/replacing_file.h"
+#include "files/replacing_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

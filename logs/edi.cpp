@@ -1,4 +1,4 @@
-#include "cli/edi.h"
+#include "logs/edi.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,14 +6,14 @@
 #include <numbers>
 #include <vector>
 
-#include "cli/position_text.h"
+#include "logs/ascii.h"
 #include "locator/precision.h"
 
 namespace morvane::edi {
 namespace {
 
-using cli::SameLetters;
-using cli::UpperCase;
+using logs::SameLetters;
+using logs::UpperCase;
 
 bool StartsWith(std::string_view text, std::string_view prefix) {
   return SameLetters(text.substr(0, prefix.size()), prefix);
