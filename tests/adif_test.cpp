@@ -202,6 +202,9 @@ TEST_F(AdifCommand, GridsAndFieldsUsed) {
       {"blanks trimmed from the grid", "<GRIDSQUARE:7>FN20XR ", "<GRIDSQUARE:7>FN20XR <DISTANCE:4>5847 "},
       {"and before its extension", "<GRIDSQUARE:7>FN20XR <GRIDSQUARE_EXT:2>00 ",
        "<GRIDSQUARE:7>FN20XR <GRIDSQUARE_EXT:2>00 <DISTANCE:4>5851 "},
+      {"ten characters", "<GRIDSQUARE:10>FN20XR00AA ", "<GRIDSQUARE:10>FN20XR00AA <DISTANCE:4>5851 "},
+      {"eight and a two-character extension", "<GRIDSQUARE:8>FN20XR00 <GRIDSQUARE_EXT:2>AA ",
+       "<GRIDSQUARE:8>FN20XR00 <GRIDSQUARE_EXT:2>AA <DISTANCE:4>5851 "},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(Run(std::string("<EOH>") + c.record + "<EOR>\n", my), std::string("<EOH>") + c.expected + "<EOR>\n")
