@@ -75,9 +75,9 @@ AzimuthDistanceFrom::AzimuthDistanceFrom(GeoRadians base)
 
 AzimuthDistance AzimuthDistanceFrom::To(GeoRadians target) const {
   // Degenerate pairs: the formulas divide by zero there.
-  if (SamePoint(base_, target)) return {0.0, 0.0, 0.0};
+  if (SamePoint(base_, target)) return {0.0, 0.0, 0.0, 0.0};
   if (Antipodal(base_, target))
-    return {0.0, RoundHalfUp(kEarthCircumferenceKm / 2), kEarthCircumferenceKm / 2};
+    return {0.0, RoundHalfUp(kEarthCircumferenceKm / 2), kEarthCircumferenceKm / 2, 0.0};
 
   const double lambda1 = base_.lambda;
   const double phi2 = target.phi, lambda2 = target.lambda;
@@ -105,12 +105,16 @@ AzimuthDistance AzimuthDistanceFrom::To(GeoRadians target) const {
   } else {
     angle = kPi / 2 - std::atan(x / std::sqrt(y));
   }
-  const double rounded = RoundHalfEven(angle * 180 / kPi);
+  const double degrees = angle * 180 / kPi;
+  const double rounded = RoundHalfEven(degrees);
 
   // East: the angle as it is; west, or on the same meridian: the other side.
-  double azimuth = TargetEastOfBase(lambda1, lambda2) ? rounded : 360 - rounded;
+  const bool east = TargetEastOfBase(lambda1, lambda2);
+  double azimuth = east ? rounded : 360 - rounded;
   if (azimuth >= 360) azimuth = 0;
-  return {azimuth, kilometres, exact};
+  double exactAzimuth = east ? degrees : 360 - degrees;
+  if (exactAzimuth >= 360) exactAzimuth -= 360;
+  return {azimuth, kilometres, exact, exactAzimuth};
 }
 
 double KmToMiles(double kilometres) {

@@ -24,6 +24,7 @@ struct AzimuthDistance {
   double azimuth;     // whole degrees 0..359, clockwise from north
   double kilometres;  // whole kilometres
   double exactKilometres;  // before rounding, for sums such as the long path
+  double exactAzimuth;     // before rounding, degrees in [0, 360)
 };
 
 // Base first, target second. Coincident centres give 0 km and azimuth 0,

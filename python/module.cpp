@@ -1,0 +1,105 @@
+// morvane._core: numpy arrays in and out of morvane_batch, the interpreter's
+// lock released while the columns are worked. Arguments are checked here,
+// by name; morvane/__init__.py turns lists and Series into arrays first.
+#include <pybind11/numpy.h>
+#include <pybind11/pybind11.h>
+
+#include <string>
+#include <vector>
+
+#include "python/batch.h"
+
+namespace py = pybind11;
+using morvane::batch::Column;
+
+namespace {
+
+// A one-dimensional numpy array of fixed-width text ('S' or 'U').
+Column TextColumn(const py::array& a, const char* name) {
+  const char kind = a.dtype().kind();
+  if (kind != 'S' && kind != 'U')
+    throw py::type_error(std::string(name) + ": locators must be text (a str array, a list of str or a Series)");
+  if (a.ndim() != 1) throw py::value_error(std::string(name) + ": locators must be one-dimensional");
+  const std::size_t charBytes = kind == 'U' ? 4 : 1;
+  return {static_cast<const char*>(a.data()), a.strides(0), static_cast<std::size_t>(a.itemsize()) / charBytes,
+          charBytes};
+}
+
+py::array_t<double> Doubles(const py::array& a, const char* name) {
+  if (a.ndim() != 1) throw py::value_error(std::string(name) + ": must be one-dimensional");
+  if (a.dtype().kind() != 'f' && a.dtype().kind() != 'i' && a.dtype().kind() != 'u')
+    throw py::type_error(std::string(name) + ": must be numbers");
+  return py::array_t<double>::ensure(a);  // float64, converted only when it is not
+}
+
+unsigned Threads(int threads) {
+  if (threads < 0) throw py::value_error("threads: must be 0 (all processors) or more");
+  return static_cast<unsigned>(threads);
+}
+
+}  // namespace
+
+PYBIND11_MODULE(_core, m) {
+  m.doc() = "The Morvane locator core over numpy arrays (see morvane).";
+
+  m.def("valid", [](const py::array& locators, int threads) {
+    const Column c = TextColumn(locators, "locators");
+    const std::size_t n = static_cast<std::size_t>(locators.shape(0));
+    py::array_t<bool> out(static_cast<py::ssize_t>(n));
+    bool* o = out.mutable_data();
+    const unsigned th = Threads(threads);
+    {
+      py::gil_scoped_release released;
+      morvane::batch::Valid(c, n, o, th);
+    }
+    return out;
+  }, py::arg("locators"), py::arg("threads") = 0);
+
+  m.def("centre", [](const py::array& locators, int threads) {
+    const Column c = TextColumn(locators, "locators");
+    const std::size_t n = static_cast<std::size_t>(locators.shape(0));
+    py::array_t<double> lat(static_cast<py::ssize_t>(n)), lon(static_cast<py::ssize_t>(n));
+    double *y = lat.mutable_data(), *x = lon.mutable_data();
+    const unsigned th = Threads(threads);
+    {
+      py::gil_scoped_release released;
+      morvane::batch::Centres(c, n, y, x, th);
+    }
+    return py::make_tuple(lat, lon);
+  }, py::arg("locators"), py::arg("threads") = 0);
+
+  m.def("encode", [](const py::array& latitude, const py::array& longitude, int precision, int threads) {
+    const py::array_t<double> lat = Doubles(latitude, "lat"), lon = Doubles(longitude, "lon");
+    if (lat.shape(0) != lon.shape(0)) throw py::value_error("lat, lon: must have the same length");
+    if (precision != 2 && precision != 4 && precision != 6 && precision != 8 && precision != 10)
+      throw py::value_error("precision: must be 2, 4, 6, 8 or 10");
+    const std::size_t n = static_cast<std::size_t>(lat.shape(0));
+    py::array out(py::dtype("<U" + std::to_string(precision)), std::vector<py::ssize_t>{static_cast<py::ssize_t>(n)});
+    auto* o = static_cast<std::uint32_t*>(out.mutable_data());
+    const double *y = lat.data(), *x = lon.data();
+    const std::ptrdiff_t ys = lat.strides(0), xs = lon.strides(0);
+    const unsigned th = Threads(threads);
+    {
+      py::gil_scoped_release released;
+      morvane::batch::Encode(y, ys, x, xs, n, precision, o, th);
+    }
+    return out;
+  }, py::arg("lat"), py::arg("lon"), py::arg("precision") = 6, py::arg("threads") = 0);
+
+  m.def("path", [](const py::array& base, const py::array& target, bool longPath, bool ellipsoid, bool rounded,
+                   int threads) {
+    const Column b = TextColumn(base, "base"), t = TextColumn(target, "target");
+    if (base.shape(0) != target.shape(0)) throw py::value_error("base, target: must have the same length");
+    if (longPath && ellipsoid) throw py::value_error("long, ellipsoid: cannot be combined");
+    const std::size_t n = static_cast<std::size_t>(base.shape(0));
+    py::array_t<double> azimuth(static_cast<py::ssize_t>(n)), km(static_cast<py::ssize_t>(n));
+    double *a = azimuth.mutable_data(), *k = km.mutable_data();
+    const unsigned th = Threads(threads);
+    {
+      py::gil_scoped_release released;
+      morvane::batch::Paths(b, t, n, {longPath, ellipsoid, rounded}, a, k, th);
+    }
+    return py::make_tuple(azimuth, km);
+  }, py::arg("base"), py::arg("target"), py::arg("long") = false, py::arg("ellipsoid") = false,
+     py::arg("rounded") = false, py::arg("threads") = 0);
+}
