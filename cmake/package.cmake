@@ -19,6 +19,10 @@ add_custom_target(morvane_compressed_docs ALL DEPENDS ${compressed})
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/morvane.1.gz ${CMAKE_CURRENT_BINARY_DIR}/morvane-cli.1.gz
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz packaging/copyright DESTINATION ${MORVANE_DOC_DIR})
+if(MORVANE_PYTHON)
+  install(FILES ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz packaging/copyright
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/python3-morvane COMPONENT python)
+endif()
 install(FILES packaging/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME morvane)
 if(MORVANE_GUI)
   install(FILES resources/org.morvane.morvane.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
@@ -61,5 +65,25 @@ if(MORVANE_STRIP_INSTALLED)
                   --remove-section=.note \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/${program}\"
                   COMMAND_ERROR_IS_FATAL ANY)")
   endforeach()
+endif()
+# Two binary packages from one build: morvane (the programs) and, with the
+# Python module, python3-morvane.
+if(MORVANE_PYTHON)
+  set(CPACK_DEB_COMPONENT_INSTALL ON)
+  set(CPACK_COMPONENTS_ALL Unspecified python)
+  set(CPACK_DEBIAN_UNSPECIFIED_PACKAGE_NAME morvane)
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_NAME python3-morvane)
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_SECTION python)
+  set(CPACK_COMPONENT_UNSPECIFIED_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}\n${CPACK_PACKAGE_DESCRIPTION}")
+  set(CPACK_COMPONENT_PYTHON_DESCRIPTION
+      "QRA locator calculations for numpy, pandas and Dask\n"
+      "The morvane module gives the Morvane core's locator checks, cell centres,\n"
+      "exact cells of positions, and azimuths and great-circle distances over\n"
+      "whole numpy arrays and Dask DataFrames, for propagation studies over\n"
+      "millions of spots.")
+  string(REPLACE ";" "" CPACK_COMPONENT_PYTHON_DESCRIPTION "${CPACK_COMPONENT_PYTHON_DESCRIPTION}")
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS
+      "python3 (>= ${Python3_VERSION_MAJOR}.${Python3_VERSION_MINOR}~), python3 (<< ${Python3_VERSION_MAJOR}.${Python3_VERSION_MINOR}.99~), python3-numpy")
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_RECOMMENDS "python3-pandas, python3-dask, python3-distributed")
 endif()
 include(CPack)

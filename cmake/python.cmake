@@ -29,6 +29,11 @@ set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS python/morvane/__
 # Installed beside Debian's own modules: /usr/lib/python3/dist-packages/morvane.
 set(MORVANE_PYTHON_INSTALL_DIR lib/python3/dist-packages/morvane CACHE STRING "Where the morvane module is installed")
 install(TARGETS morvane_python LIBRARY DESTINATION ${MORVANE_PYTHON_INSTALL_DIR} COMPONENT python)
+if(MORVANE_STRIP_INSTALLED)  # as the programs are, for the package
+  install(CODE "execute_process(COMMAND ${CMAKE_STRIP} --strip-unneeded --remove-section=.comment --remove-section=.note
+                \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${MORVANE_PYTHON_INSTALL_DIR}/$<TARGET_FILE_NAME:morvane_python>\"
+                COMMAND_ERROR_IS_FATAL ANY)" COMPONENT python)
+endif()
 install(FILES python/morvane/__init__.py python/morvane/dask.py DESTINATION ${MORVANE_PYTHON_INSTALL_DIR}
         COMPONENT python)
 

@@ -1,0 +1,138 @@
+"""morvane.path against its goals, all in one run (Debian's /usr/bin/python3):
+  - 10^7 pairs of mixed 4- and 6-character locators from fixed-width byte
+    arrays, one thread and two (goals: 15 M pairs a second, 1.8x on two);
+  - beside a hand-written numpy decode and haversine over the same arrays
+    (goal 2x), and pyhamtools from Debian on a sample (goal 50x);
+  - NaN where a valid pair was given (goal: none), antipodes 20038 km;
+  - memory: peak resident growth over the two output arrays (a subprocess);
+  - Dask: a 10^7-row WSPR-shaped CSV set through morvane.dask.add_paths on a
+    LocalCluster of two worker processes against one (goal 1.6x).
+    PYTHONPATH=build/python /usr/bin/python3 bench/python_bench.py [ROWS]
+"""
+import os
+import resource
+import subprocess
+import sys
+import tempfile
+import time
+
+import numpy as np
+
+import morvane
+
+N = int(sys.argv[-1]) if len(sys.argv) > 1 else 10**7
+
+
+def locators(n, seed):
+    """Mixed 4- and 6-character locators as a fixed-width byte array ('S6')."""
+    rng = np.random.default_rng(seed)
+    chars = np.empty((n, 6), dtype=np.uint8)
+    chars[:, 0:2] = 65 + rng.integers(0, 18, (n, 2))
+    chars[:, 2:4] = 48 + rng.integers(0, 10, (n, 2))
+    chars[:, 4:6] = 65 + rng.integers(0, 24, (n, 2))
+    chars[rng.random(n) < 0.5, 4:6] = 0  # a 4-character locator, NUL-padded as numpy pads
+    return chars.view("S6").ravel()
+
+
+def best(f, rounds=3):
+    times = []
+    for _ in range(rounds):
+        start = time.perf_counter()
+        f()
+        times.append(time.perf_counter() - start)
+    return min(times)
+
+
+def numpy_haversine(base, target):
+    """What an analyst writes by hand: decode every character, then haversine."""
+    def decode(a):
+        c = a.view(np.uint8).reshape(-1, 6).astype(np.float64)
+        six = c[:, 4] != 0
+        lon = (c[:, 0] - 65) * 20 + (c[:, 2] - 48) * 2 - 180
+        lat = (c[:, 1] - 65) * 10 + (c[:, 3] - 48) - 90
+        lon += np.where(six, (c[:, 4] - 65) * (2 / 24) + 1 / 24, 1.0)
+        lat += np.where(six, (c[:, 5] - 65) * (1 / 24) + 1 / 48, 0.5)
+        return np.radians(lat), np.radians(lon)
+    (p1, l1), (p2, l2) = decode(base), decode(target)
+    h = np.sin((p2 - p1) / 2) ** 2 + np.cos(p1) * np.cos(p2) * np.sin((l2 - l1) / 2) ** 2
+    return 2 * 6371.0 * np.arcsin(np.sqrt(h))
+
+
+def memory_growth(n):
+    """Peak resident growth of one path call over its outputs, in a fresh process."""
+    out = subprocess.run([sys.executable, __file__, "--memory", str(n)], capture_output=True, text=True, check=True)
+    return int(out.stdout)
+
+
+def measure_memory(n):
+    base, target = locators(n, 1), locators(n, 2)
+    morvane.path(base[:10], target[:10])
+    before = resource.getrusage(resource.RUSAGE_SELF).ru_maxrss
+    morvane.path(base, target, threads=2)
+    print(resource.getrusage(resource.RUSAGE_SELF).ru_maxrss - before)
+
+
+def main():
+    base, target = locators(N, 1), locators(N, 2)
+    one = best(lambda: morvane.path(base, target, threads=1))
+    two = best(lambda: morvane.path(base, target, threads=2))
+    print(f"path, {N:,} mixed 4/6-character pairs: {N / one / 1e6:.1f} M pairs/s on one thread (goal 15), "
+          f"{N / two / 1e6:.1f} M on two, {one / two:.2f}x (goal 1.8x)")
+    hand = best(lambda: numpy_haversine(base, target), rounds=1)
+    print(f"hand-written numpy decode and haversine: {N / hand / 1e6:.1f} M pairs/s; morvane {hand / one:.1f}x on "
+          f"one thread (goal 2x), {hand / two:.1f}x on two")
+    try:
+        from pyhamtools import locator as pyham
+        sample = 20000
+        b, t = base[:sample].astype("U6"), target[:sample].astype("U6")
+        start = time.perf_counter()
+        for x, y in zip(b, t):
+            pyham.calculate_distance(x, y)
+            pyham.calculate_heading(x, y)
+        per = (time.perf_counter() - start) / sample
+        print(f"pyhamtools: {1 / per / 1e6:.2f} M pairs/s (distance and heading); morvane {per * N / one:.0f}x "
+              f"(goal 50x)")
+    except ImportError:
+        print("pyhamtools: not installed (python3-pyhamtools)")
+    azimuth, km = morvane.path(base, target)
+    print(f"NaN where both are valid: {int(np.isnan(km).sum())} (goal 0); antipodes: "
+          f"{morvane.path('JJ00AA', 'AI09AX', rounded=True)[1]:.0f} km")
+    grown = memory_growth(N) / 1024
+    print(f"memory: peak grew {grown:.0f} MiB for outputs of {2 * 8 * N / 2**20:.0f} MiB")
+    dask_bench()
+
+
+def dask_bench():
+    import dask.dataframe as dd
+    import morvane.dask
+    from distributed import Client, LocalCluster
+    rows, files = N, 8
+    with tempfile.TemporaryDirectory() as folder:
+        rng = np.random.default_rng(5)
+        for f in range(files):
+            n = rows // files
+            rx, tx = locators(n, 10 + f), locators(n, 20 + f)
+            # The published WSPR columns: spot id, timestamp, reporter, reporter's grid, SNR,
+            # frequency, call, grid, power, drift, distance, band, version, code.
+            import pandas as pd
+            pd.DataFrame({"id": np.arange(n) + f * n, "time": 1700000000 + rng.integers(0, 86400, n),
+                          "reporter": "DL1ABC", "rgrid": rx.astype("U6"), "snr": rng.integers(-30, 10, n),
+                          "freq": 14.0970 + rng.random(n) / 1e4, "call": "K1ABC", "grid": tx.astype("U6"),
+                          "power": 23, "drift": 0, "distance": 0, "band": 14, "version": "2.6.1", "code": 0}) \
+                .to_csv(os.path.join(folder, f"spots-{f}.csv"), header=False, index=False)
+        names = ["id", "time", "reporter", "rgrid", "snr", "freq", "call", "grid", "power", "drift", "distance",
+                 "band", "version", "code"]
+        times = {}
+        for workers in (1, 2):
+            with LocalCluster(n_workers=workers, threads_per_worker=1, processes=True,
+                              dashboard_address=None) as cluster, Client(cluster):
+                frame = dd.read_csv(os.path.join(folder, "spots-*.csv"), names=names, dtype={"rgrid": str, "grid": str})
+                start = time.perf_counter()
+                morvane.dask.add_paths(frame, "rgrid", "grid")["km"].sum().compute()
+                times[workers] = time.perf_counter() - start
+        print(f"Dask, {rows:,} WSPR-shaped rows in {files} CSV files: one worker {times[1]:.1f} s, two "
+              f"{times[2]:.1f} s, {times[1] / times[2]:.2f}x (goal 1.6x)")
+
+
+if __name__ == "__main__":
+    measure_memory(N) if "--memory" in sys.argv else main()
