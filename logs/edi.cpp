@@ -108,8 +108,7 @@ HeaderValues FilledHeader(const Totals& t) {
   // The QSO's points, as most loggers write it; a value already accepted stays.
   if (t.bestKm && !CodxcAgrees(t))
     h.codxc = t.bestCall + ";" + t.bestLocator + ";" + std::to_string(long(std::floor(*t.bestKm)) + 1);
-  // The valid QSOs, the multiplier and anything after it kept as written.
-  if (!t.cqsos.empty()) h.cqsos = std::to_string(t.valid) + t.cqsos.substr(std::min(t.cqsos.find_first_of(";,"), t.cqsos.size()));
+  if (!t.cqsos.empty()) h.cqsos = std::to_string(t.valid);
   h.records = std::to_string(Records(t));
   return h;
 }
@@ -272,7 +271,12 @@ void Pass::HeaderLine(std::string_view text, std::string_view line) {
   }
   // The values a fill sets; an empty one is left as it stands.
   const std::string* replacement = nullptr;
-  if (fill_ && key == "CQSOS") replacement = &fill_->cqsos;
+  // CQSOs: the valid QSOs; the multiplier and anything after it kept as this line has them.
+  std::string cqsos;
+  if (fill_ && key == "CQSOS" && !fill_->cqsos.empty()) {
+    cqsos = fill_->cqsos + std::string(value.substr(std::min(value.find_first_of(";,"), value.size())));
+    replacement = &cqsos;
+  }
   if (fill_ && key == "CQSOP") replacement = &fill_->cqsop;
   if (fill_ && key == "CTOSC") replacement = &fill_->ctosc;
   if (fill_ && key == "CODXC") replacement = &fill_->codxc;

@@ -67,7 +67,8 @@ struct Totals {
 };
 
 // The header values a fill writes, from the totals of a first pass; an
-// empty one is left as it stands. records: N of [QSORecords;N].
+// empty one is left as it stands. cqsos: the count of valid QSOs, written
+// before the rest of each CQSOs value; records: N of [QSORecords;N].
 struct HeaderValues {
   std::string cqsos, cqsop, ctosc, codxc, records;
 };

@@ -1,0 +1,38 @@
+// The Python module's columns on any bytes: the first byte sets the width of
+// fixed-width text (one or four bytes a character), the rest are rows of a
+// base and a target column. Every row is answered, valid alike by every
+// call, and the rounded paths are the core's own.
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <vector>
+
+#include "python/batch.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  using namespace morvane::batch;
+  if (size < 1) return 0;
+  const std::size_t charBytes = data[0] & 0x80 ? 4 : 1, width = 1 + data[0] % 12, item = width * charBytes;
+  const std::size_t n = (size - 1) / (2 * item);
+  if (n == 0) return 0;
+  const char* rows = reinterpret_cast<const char*>(data + 1);
+  const Column base{rows, static_cast<std::ptrdiff_t>(2 * item), width, charBytes};
+  const Column target{rows + item, static_cast<std::ptrdiff_t>(2 * item), width, charBytes};
+  std::vector<double> lat(n), lon(n), azimuth(n), km(n);
+  std::vector<char> valid(n);
+  Valid(base, n, reinterpret_cast<bool*>(valid.data()), 1);
+  Centres(base, n, lat.data(), lon.data(), 1);
+  for (bool rounded : {false, true}) {
+    Paths(base, target, n, {false, false, rounded}, azimuth.data(), km.data(), 1);
+    for (std::size_t i = 0; i < n; ++i) {
+      const Cell b = ReadCell(base, i), t = ReadCell(target, i);
+      if ((b.length > 0) != bool(valid[i]) || std::isnan(lat[i]) == bool(valid[i])) std::abort();
+      if (std::isnan(km[i]) != (b.length == 0 || t.length == 0)) std::abort();
+      if (!rounded || std::isnan(km[i])) continue;
+      double coreAzimuth, coreKm;
+      CorePath(b, t, {false, false, true}, coreAzimuth, coreKm);
+      if (coreAzimuth != azimuth[i] || coreKm != km[i]) std::abort();
+    }
+  }
+  return 0;
+}
