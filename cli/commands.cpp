@@ -254,7 +254,9 @@ std::optional<std::string> Answer(Command command, const std::vector<std::string
     case Command::Position: return AnswerPosition(words, context, out);
     case Command::Path: return AnswerPath(words, context, out);
     case Command::Adif:
-    case Command::Edi: break;
+    case Command::Edi:
+    case Command::Rotate:
+    case Command::Listen: break;
   }
   return std::string("not a case command");
 }
@@ -267,7 +269,9 @@ std::string_view HeaderLine(Command command) {
              "lon_hemisphere\tlon_degrees\tlon_minutes\tlon_seconds\tlat\tlon";
     case Command::Path: return "base\ttarget\tazimuth\tdistance\tunit";
     case Command::Adif:
-    case Command::Edi: break;
+    case Command::Edi:
+    case Command::Rotate:
+    case Command::Listen: break;
   }
   return {};
 }

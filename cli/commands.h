@@ -14,7 +14,7 @@
 
 namespace morvane::cli {
 
-enum class Command { Locator, Position, Path, Adif, Edi };
+enum class Command { Locator, Position, Path, Adif, Edi, Rotate, Listen };
 
 struct Options {
   int precision = 6;
@@ -32,6 +32,13 @@ struct Options {
   bool fill = false;         // edi: write the log with the points filled in
   long bandMultiplier = 0;   // edi: 0 takes it from the log's CQSOs
   bool forceKmRule = false;  // edi --fill: over claims that follow another rule
+  std::string rotator;       // rotate: HOST:PORT of rotctld
+  std::string bearing;       // rotate --azimuth: turn to this bearing
+  bool noWait = false;       // rotate: send the azimuth and return
+  double timeout = 10;       // rotate: seconds without movement before giving up
+  int port = 2237;           // listen: the UDP port
+  std::string group;         // listen: a multicast group to join
+  std::string rotateTo;      // listen --rotate: HOST:PORT of rotctld
 };
 
 // What a command needs besides the case: the options and, for path with

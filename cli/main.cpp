@@ -1,6 +1,7 @@
 // morvane-cli: the locator calculator for shells, scripts and logs.
 #include <unistd.h>
 
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -12,6 +13,7 @@
 #include "cli/commands.h"
 #include "cli/edi_command.h"
 #include "cli/line_reader.h"
+#include "cli/station_commands.h"
 #include "cli/position_text.h"
 #include "locator/grid.h"
 #include "settings/home_store.h"
@@ -41,6 +43,12 @@ Commands:
       morvane-cli path JN18EU FN20XR              -> 292 5847 km
   adif [FILE]                  fill DISTANCE (and ANT_AZ) into an ADIF log
       morvane-cli adif --my JN18EU log.adi > filled.adi
+  rotate BASE TARGET           turn the antenna (rotctld) to the azimuth
+      morvane-cli rotate JN18EU FN20XR            -> rotated to 292 (from 10)
+      morvane-cli rotate --azimuth 292
+  listen                       the decodes of a digital-mode program (its UDP
+                               messages), each with azimuth and distance
+      morvane-cli listen --my JN18EU              -> 14:03:15 K1ABC FN42 ...
   edi [FILE]                   check (or --fill) the QSO points of a REG1TEST
                                contest log: 111.2 km per degree, km + 1
       morvane-cli edi contest.edi                 -> the claims that differ
@@ -85,6 +93,17 @@ Options:
   --fill          edi: write the log with every QSO's points and CQSOP,
                   CToSc and CODXC set to the rule's values
                       morvane-cli edi --fill -o filled.edi contest.edi
+  --rotator HOST:PORT
+                  rotate: where rotctld listens (default localhost:4533)
+  --azimuth AZ    rotate: turn to this bearing (0 to 360) instead
+  --no-wait       rotate: send the azimuth and return at once
+  --timeout S     rotate: give up when the rotator has not moved for S
+                  seconds (default 10)
+  --port N        listen: the UDP port (default 2237)
+  --group ADDR    listen: join this multicast group (224.0.0.1)
+  --rotate HOST:PORT
+                  listen: turn the antenna to the station the operator picks
+                      morvane-cli listen --my JN18EU --rotate localhost:4533
   --scoring km, --force
                   edi --fill: fill a log whose claims follow another rule
                   (most QSOs disagree) with the km rule all the same;
@@ -234,6 +253,24 @@ int main(int argc, char* argv[]) {
       if (!v || !(*v == "2" || *v == "4" || *v == "6" || *v == "8" || *v == "10"))
         return Usage("--precision takes 2, 4, 6, 8 or 10");
       o.precision = std::stoi(*v);
+    } else if (a == "--azimuth" && commandName == "rotate") {
+      const std::string* v = value();
+      if (!v || v->empty()) return Usage("--azimuth needs a bearing");
+      o.bearing = *v;
+    } else if (a == "--no-wait") {
+      o.noWait = true;
+    } else if (a == "--rotator" || a == "--rotate" || a == "--group") {
+      const std::string* v = value();
+      if (!v || v->empty()) return Usage(a + " needs an address");
+      (a == "--rotator" ? o.rotator : a == "--rotate" ? o.rotateTo : o.group) = *v;
+    } else if (a == "--port" || a == "--timeout") {
+      const std::string* v = value();
+      char* end = nullptr;
+      const double n = v ? std::strtod(v->c_str(), &end) : 0;
+      if (!v || end == v->c_str() || *end != '\0' || !(n > 0) || (a == "--port" && (n > 65535 || n != std::floor(n))))
+        return Usage(a == "--port" ? "--port takes a UDP port (1 to 65535)" : "--timeout takes seconds");
+      if (a == "--port") o.port = static_cast<int>(n);
+      else o.timeout = n;
     } else if (bool* flag = Flag(o, a)) {
       *flag = true;
     } else if (a == "--band-multiplier") {
@@ -266,17 +303,22 @@ int main(int argc, char* argv[]) {
   else if (commandName == "path") command = Command::Path;
   else if (commandName == "adif") command = Command::Adif;
   else if (commandName == "edi") command = Command::Edi;
+  else if (commandName == "rotate") command = Command::Rotate;
+  else if (commandName == "listen") command = Command::Listen;
   else return Usage(commandName.empty() ? "no command" : "unknown command " + commandName);
 
   // Options that do not belong to the command are mistakes, not no-ops.
-  const bool pathOnly = o.miles || o.longPath;
-  const bool adifOnly = !o.my.empty() || o.azimuth || o.overwrite;
   const bool logOutput = o.inPlace || !o.out.empty();
   if (o.precision != 6 && command != Command::Locator) return Usage("--precision is for locator");
-  if (pathOnly && command != Command::Path) return Usage("--miles and --long are for path");
-  if ((o.home || o.ellipsoid) && command != Command::Path && command != Command::Adif)
-    return Usage("--home and --ellipsoid are for path and adif");
-  if (adifOnly && command != Command::Adif) return Usage("--my, --azimuth and --overwrite are for adif");
+  const bool path = command == Command::Path, rotate = command == Command::Rotate, listen = command == Command::Listen;
+  if (o.miles && !path && !listen) return Usage("--miles is for path and listen");
+  if (o.longPath && !path && !rotate) return Usage("--long is for path and rotate");
+  if (o.home && !path && !rotate && command != Command::Adif) return Usage("--home is for path, rotate and adif");
+  if (o.ellipsoid && !path && !listen && command != Command::Adif) return Usage("--ellipsoid is for path, adif and listen");
+  if (!o.my.empty() && !listen && command != Command::Adif) return Usage("--my is for adif and listen");
+  if ((o.azimuth || o.overwrite) && command != Command::Adif) return Usage("--azimuth and --overwrite are for adif");
+  if (o.header && (rotate || listen)) return Usage("--header is not for rotate and listen");
+  if (o.json && rotate) return Usage("--json is not for rotate");
   if ((o.fill || o.bandMultiplier) && command != Command::Edi) return Usage("--fill and --band-multiplier are for edi");
   if (o.forceKmRule && !o.fill) return Usage("--force and --scoring are for edi --fill");
   if (logOutput && command != Command::Adif && !(command == Command::Edi && o.fill))
@@ -288,7 +330,27 @@ int main(int argc, char* argv[]) {
   if (o.longPath && o.ellipsoid) return Usage("--long and --ellipsoid cannot be combined");
   if (o.home && !o.my.empty()) return Usage("--home and --my cannot be combined");
 
+  const bool rotateOnly = !o.rotator.empty() || !o.bearing.empty() || o.noWait;
+  const bool listenOnly = o.port != 2237 || !o.group.empty() || !o.rotateTo.empty();
+  if (rotateOnly && command != Command::Rotate) return Usage("--rotator, --azimuth AZ and --no-wait are for rotate");
+  if (listenOnly && command != Command::Listen) return Usage("--port, --group and --rotate are for listen");
+  if (o.timeout != 10 && command != Command::Rotate && command != Command::Listen)
+    return Usage("--timeout is for rotate and listen");
+
   if (o.home && !ReadHomeBase(context.homeBase)) return kRefused;
+  if (command == Command::Rotate) return RunRotate(context, operands);
+  if (command == Command::Listen) {
+    if (!operands.empty()) return Usage("listen takes no operands");
+    if (!o.my.empty() && !ReadLocator(o.my)) return Usage("--my " + o.my + ": " + std::string(kLocatorIncorrect));
+    // The home locator, if one is saved, is the last base to fall back on.
+    if (o.my.empty() && context.homeBase.empty()) {
+      HomeTable table;
+      HomeStore::ForThisProgram().Read(table);
+      const std::string slot = UpperCase(table[kHomeLocatorSlot]);
+      if (CheckLocator(slot)) context.homeBase = slot.substr(0, 6);
+    }
+    return RunListen(context);
+  }
   if (command == Command::Adif || command == Command::Edi) {
     if (operands.size() > 1) return Usage(commandName + " takes one FILE at most");
     if (o.inPlace && !o.out.empty()) return Usage("-o and --in-place cannot be combined");

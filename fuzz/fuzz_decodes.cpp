@@ -1,0 +1,34 @@
+// The decodes' datagram reader and the rotator's state reader on any bytes:
+// they end, never read past the datagram, and what they accept is whole.
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "locator/precision.h"
+#include "station/decodes.h"
+#include "station/rotator.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  using namespace morvane;
+  const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+  if (const auto d = station::ReadDatagram(bytes)) {
+    if (d->kind == station::Datagram::Kind::Decode && d->milliseconds >= 24u * 3600 * 1000) std::abort();
+    if (const auto heard = station::HeardIn(d->message); heard && !CheckLocatorOfLength(heard->locator)) std::abort();
+  }
+  std::vector<std::string> lines;
+  for (std::size_t from = 0; from <= bytes.size();) {
+    const std::size_t nl = bytes.find('\n', from);
+    lines.emplace_back(bytes.substr(from, nl == std::string_view::npos ? nl : nl - from));
+    if (nl == std::string_view::npos) break;
+    from = nl + 1;
+  }
+  if (const auto r = station::ParseDumpState(lines)) {
+    if (!(r->minAzimuth < r->maxAzimuth)) std::abort();
+    for (int bearing : {0, 90, 180, 270, 359})
+      if (const auto a = station::AzimuthInRange(bearing, *r, 0); a && (*a < r->minAzimuth || *a > r->maxAzimuth))
+        std::abort();
+  }
+  return 0;
+}

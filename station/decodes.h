@@ -1,0 +1,41 @@
+// The UDP messages that digital-mode programs send to loggers (the WSJT-X
+// network protocol): Qt QDataStream encoding, big-endian, magic 0xadbccbda,
+// schema 2 or 3. Only what a logger of decodes needs is read: Heartbeat,
+// Status, Decode, Clear and Close. Standard C++ only, so that the reader
+// can be tested with Qt-made datagrams and fuzzed alone.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace morvane::station {
+
+inline constexpr std::uint32_t kMagic = 0xadbccbda;
+
+struct Datagram {
+  enum class Kind { Heartbeat, Status, Decode, Clear, Close, Other } kind = Kind::Other;
+  std::string id;  // the sending program's name
+  // Status
+  std::string dxCall, deCall, deGrid, dxGrid;
+  // Decode
+  bool isNew = false;
+  std::uint32_t milliseconds = 0;  // since midnight, UTC
+  std::int32_t snr = 0;
+  std::string mode, message;
+};
+
+// nullopt when the bytes are not a whole message of a known schema (wrong
+// magic, cut short, a length past the end).
+std::optional<Datagram> ReadDatagram(std::string_view bytes);
+
+// The call and locator a decoded message carries ("CQ K1ABC FN42", "CQ DX
+// K1ABC FN42", "G4XYZ K1ABC FN42"; a 4 or 6-character grid as its last word,
+// not RR73), or nullopt.
+struct Heard {
+  std::string call, locator;
+};
+std::optional<Heard> HeardIn(std::string_view message);
+
+}  // namespace morvane::station

@@ -1,0 +1,62 @@
+// The rotator protocol's parsing and the choice of azimuth on rotators of
+// every common range.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "station/rotator.h"
+
+namespace morvane::station {
+namespace {
+
+TEST(Rotator, EveryBearingFitsEveryRangeTheShorterWay) {
+  const struct {
+    RotatorRange range;
+    double current, bearing, expected;
+  } cases[] = {
+      {{-180, 180, 0, 90}, 0, 270, -90},  {{0, 450, 0, 90}, 80, 10, 10},   {{0, 450, 0, 90}, 400, 10, 370},
+      {{0, 360, 0, 90}, 350, 0, 360},     {{0, 360, 0, 90}, 10, 360, 0},   {{-180, 450, 0, 90}, 10, 292, -68},
+      {{-180, 180, 0, 90}, 170, 180, 180}, {{-180, 180, 0, 90}, -170, 180, -180},
+  };
+  for (const auto& c : cases) EXPECT_EQ(*AzimuthInRange(c.bearing, c.range, c.current), c.expected) << c.bearing;
+  // Whatever the rotator and wherever it stands: within its range, the same bearing.
+  for (const RotatorRange& r : {RotatorRange{-180, 180, 0, 90}, RotatorRange{0, 450, 0, 90}, RotatorRange{0, 360, 0, 90},
+                                RotatorRange{-180, 450, 0, 90}}) {
+    for (int bearing = 0; bearing < 360; ++bearing) {
+      for (double current : {r.minAzimuth, 0.0, r.maxAzimuth}) {
+        const auto a = AzimuthInRange(bearing, r, current);
+        ASSERT_TRUE(a) << bearing;
+        EXPECT_TRUE(*a >= r.minAzimuth && *a <= r.maxAzimuth && std::fmod(*a - bearing + 720, 360) == 0) << bearing;
+      }
+    }
+  }
+  EXPECT_FALSE(AzimuthInRange(200, {0, 180, 0, 90}, 0));  // a half-turn rotator cannot face 200
+}
+
+TEST(Rotator, StateAddressesAndErrors) {
+  const auto one = ParseDumpState({"1", "1", "min_az=-180.000000", "max_az=450.000000", "min_el=0.000000",
+                                   "max_el=90.000000", "south_zero=0", "rot_type=AzEl", "done"});
+  ASSERT_TRUE(one);
+  EXPECT_EQ(one->minAzimuth, -180);
+  EXPECT_EQ(one->maxAzimuth, 450);
+  const auto zero = ParseDumpState({"0", "601", "0.000000", "360.000000", "0.000000", "0.000000"});
+  ASSERT_TRUE(zero);
+  EXPECT_EQ(zero->maxAzimuth, 360);
+  EXPECT_FALSE(ParseDumpState({"1", "1", "min_az=x", "max_az=1", "min_el=0", "max_el=0"}));
+  EXPECT_FALSE(ParseDumpState({"1", "1", "min_az=10", "max_az=0", "min_el=0", "max_el=0"}));
+  EXPECT_FALSE(ParseDumpState({"done"}));
+  EXPECT_FALSE(ParseDumpState({"1", "1", "min_az=0", "max_az=1e300", "min_el=0", "max_el=0"}));
+  std::string host;
+  int port = kDefaultRotatorPort;
+  EXPECT_TRUE(ParseAddress("shack:4534", host, port));
+  EXPECT_EQ(host + " " + std::to_string(port), "shack 4534");
+  EXPECT_TRUE(ParseAddress(":4600", host, port));
+  EXPECT_EQ(host, "localhost");
+  for (const char* bad : {"", "x:0", "x:70000", "x:1.5", "x:y"}) EXPECT_FALSE(ParseAddress(bad, host, port)) << bad;
+  EXPECT_EQ(ErrorMeaning(-1), "invalid parameter");
+  EXPECT_EQ(ErrorMeaning(-5), "communication timed out");
+  EXPECT_EQ(ErrorMeaning(-99), "unknown error");
+}
+
+}  // namespace
+}  // namespace morvane::station
