@@ -22,6 +22,8 @@ install(FILES ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz packaging/copyright DESTI
 if(MORVANE_PYTHON)
   install(FILES ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz packaging/copyright
           DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/python3-morvane COMPONENT python)
+  install(FILES packaging/python3-morvane.lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
+          RENAME python3-morvane COMPONENT python)
 endif()
 install(FILES packaging/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME morvane)
 if(MORVANE_GUI)
@@ -69,21 +71,22 @@ endif()
 # Two binary packages from one build: morvane (the programs) and, with the
 # Python module, python3-morvane.
 if(MORVANE_PYTHON)
+  math(EXPR morvane_python_next "${Python3_VERSION_MINOR} + 1")
   set(CPACK_DEB_COMPONENT_INSTALL ON)
   set(CPACK_COMPONENTS_ALL Unspecified python)
   set(CPACK_DEBIAN_UNSPECIFIED_PACKAGE_NAME morvane)
   set(CPACK_DEBIAN_PYTHON_PACKAGE_NAME python3-morvane)
   set(CPACK_DEBIAN_PYTHON_PACKAGE_SECTION python)
-  set(CPACK_COMPONENT_UNSPECIFIED_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}\n${CPACK_PACKAGE_DESCRIPTION}")
+  # CPack puts the summary before each package's description.
+  set(CPACK_COMPONENT_UNSPECIFIED_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
   set(CPACK_COMPONENT_PYTHON_DESCRIPTION
-      "QRA locator calculations for numpy, pandas and Dask\n"
-      "The morvane module gives the Morvane core's locator checks, cell centres,\n"
-      "exact cells of positions, and azimuths and great-circle distances over\n"
-      "whole numpy arrays and Dask DataFrames, for propagation studies over\n"
-      "millions of spots.")
+      "The Python module morvane gives the Morvane core's locator checks,\n"
+      "cell centres, exact cells of positions, and azimuths and great-circle\n"
+      "distances over whole numpy arrays and Dask DataFrames, for propagation\n"
+      "studies over millions of spots.")
   string(REPLACE ";" "" CPACK_COMPONENT_PYTHON_DESCRIPTION "${CPACK_COMPONENT_PYTHON_DESCRIPTION}")
   set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS
-      "python3 (>= ${Python3_VERSION_MAJOR}.${Python3_VERSION_MINOR}~), python3 (<< ${Python3_VERSION_MAJOR}.${Python3_VERSION_MINOR}.99~), python3-numpy")
+      "python3 (>= ${Python3_VERSION_MAJOR}.${Python3_VERSION_MINOR}~), python3 (<< ${Python3_VERSION_MAJOR}.${morvane_python_next}), python3-numpy")
   set(CPACK_DEBIAN_PYTHON_PACKAGE_RECOMMENDS "python3-pandas, python3-dask, python3-distributed")
 endif()
 include(CPack)

@@ -367,7 +367,7 @@ TEST_F(AdifCommand, InterruptedFillLeavesNoTemporaryFile) {
   };
   const Case cases[] = {{0, {SIGINT}, SIGINT},   {0, {SIGTERM}, SIGTERM}, {0, {SIGHUP}, SIGHUP},
                         {0, {SIGQUIT}, SIGQUIT}, {0, {SIGXCPU}, SIGXCPU}, {0, {SIGALRM}, SIGALRM},
-                        {0, {SIGUSR1}, SIGUSR1}, {SIGINT, {SIGINT, SIGTERM}, SIGTERM}};
+                        {0, {SIGUSR1}, SIGUSR1}, {0, {SIGRTMAX}, SIGRTMAX}, {SIGINT, {SIGINT, SIGTERM}, SIGTERM}};
   for (const Case& c : cases) {
     const int sig = c.ends;
     int input[2];

@@ -130,6 +130,13 @@ check "edi json refusal" '{"file": "standard input", "error": "not a REG1TEST lo
 printf '[REG1TEST;1]\nPWWLo=JO65FR\n[QSORecords;2]\n1;2;A\x1b[2J;1;59;1;59;1;;JO42LT;3;;;;\nshort;line\n' >"$work/esc.edi"
 check "edi control bytes escaped" 'line 4	A\x1b[2J	JO42LT	claimed 3	computed 396	395.9 km' "$($cli edi "$work/esc.edi" 2>/dev/null | head -1)"
 $cli edi --fill "$work/esc.edi" >/dev/null 2>&1; check "edi fill with an unreadable line" 1 $?
+# A multiplier too large to score with is refused, unless one is given.
+sed 's/^PWWLo=JO65FR/&\nCQSOs=1;1234567/' "$work/half.edi" >"$work/mult.edi"
+check "edi multiplier of 7 digits" "1 5" "$($cli edi "$work/mult.edi" >/dev/null 2>&1; echo $?) $($cli edi --band-multiplier 1 "$work/mult.edi" | grep -c '^line' | tr -d '\n'; echo)"
+# The copy that a second reading needs cannot be kept: said, never a summary.
+(ulimit -f 8; { cat "$work/half.edi"; head -c 20000 /dev/zero | tr '\0' '\n'; } | $cli edi >"$work/out" 2>"$work/err")
+status=$?
+check "edi copy cannot be kept" "1 1 0" "$status $(grep -c 'cannot keep a copy' "$work/err") $(wc -c <"$work/out")"
 $cli edi --fill "$work/rings.edi" >"$work/out" 2>"$work/err"
 check "edi fill refuses another rule" "1 0 --scoring km" "$? $(wc -c <"$work/out") $(grep -o -- '--scoring km' "$work/err")"
 $cli edi --fill --scoring km "$work/rings.edi" 2>/dev/null | grep -c ';JO42LT;396;' >"$work/out"

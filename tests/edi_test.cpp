@@ -178,6 +178,9 @@ TEST(EdiPass, MultiplierAndTotals) {
   const Passed withBonus = Passes(bonus, true);
   EXPECT_NE(withBonus.output.find("CToSc=1\r\n"), std::string::npos);  // a total with bonuses is not ours
   EXPECT_NE(withBonus.output.find("CQSOP=1704\r\n"), std::string::npos);
+  std::string unreadableBonus = log;  // a bonus that is not a number is no bonus
+  unreadableBonus.insert(unreadableBonus.find("CToSc"), "CWWLB=abc\r\n");
+  EXPECT_NE(Passes(unreadableBonus, true).output.find("CToSc=1704\r\n"), std::string::npos);
   std::string multiplierOnly = log;  // CWWLs=3;0;1: a multiplier of 1, not a bonus
   multiplierOnly.insert(multiplierOnly.find("CToSc"), "CWWLs=3;0;1\r\n");
   EXPECT_NE(Passes(multiplierOnly, true).output.find("CToSc=1704\r\n"), std::string::npos);
