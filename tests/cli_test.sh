@@ -150,7 +150,8 @@ done
 for target in /dev/stdout /dev/fd/1 /proc/self/fd/1; do
   echo earlier >"$work/all.edi"
   $cli edi --fill -o $target "$work/c.edi" >>"$work/all.edi" 2>/dev/null
-  check "edi -o $target appends" "0 earlier $(($(wc -l <"$work/c.edi") + 1))" "$? $(head -1 "$work/all.edi") $(wc -l <"$work/all.edi")"
+  status=$?
+  check "edi -o $target appends" "0 earlier $(($(wc -l <"$work/c.edi") + 1))" "$status $(head -1 "$work/all.edi") $(wc -l <"$work/all.edi")"
 done
 # An ACL, its mask and a user attribute survive an in-place fill.
 if command -v setfacl >/dev/null && setfacl -m u:nobody:rw "$work/c.edi" 2>/dev/null && setfattr -n user.note -v kept "$work/c.edi" 2>/dev/null; then

@@ -33,10 +33,10 @@ QByteArray Message(quint32 type, const std::function<void(QDataStream&)>& body, 
   return bytes;
 }
 
-QByteArray Decode(const QString& text, QTime time = QTime(14, 3, 15)) {
+QByteArray Decode(const QString& text, QTime time = QTime(14, 3, 15), quint32 schema = 3) {
   return Message(2, [&](QDataStream& out) {
     out << true << time << qint32(-12) << 0.2 << quint32(1234) << QByteArray("~") << text.toUtf8() << false << false;
-  });
+  }, schema);
 }
 
 QByteArray Status(const QByteArray& deGrid, const QByteArray& dxCall = "", const QByteArray& dxGrid = "") {
@@ -65,7 +65,7 @@ class StationTest : public QObject {
     send(Decode("G4XYZ K1ABC RR73"));         // no locator: skipped
     send(Decode("K1ABC G4XYZ -12"));          // a report: skipped
     send(Decode("CQ K1ABC FN42"));
-    send(Decode("CQ DX W1AW/P fn31", QTime(0, 0, 59)));
+    send(Decode("CQ DX W1AW/P fn31", QTime(0, 0, 59), 2));  // schema 2, as older programs send
     const QByteArray whole = Decode("CQ K1ABC FN42");
     send(whole.left(whole.size() - 3));       // cut short
     send("not a message at all");
@@ -121,10 +121,9 @@ class StationTest : public QObject {
     QVERIFY2(refused.second.endsWith(": connection refused; start rotctld"), qPrintable(refused.second));
   }
 
-  void rotateGivesUpOnAStuckRotatorAndStopsIt() {
-    QTcpServer fake;
+  // A rotator that never moves, and every line it was sent.
+  void StuckRotator(QTcpServer& fake, QStringList& heard) {
     QVERIFY(fake.listen(QHostAddress::LocalHost, 0));
-    QStringList heard;
     QObject::connect(&fake, &QTcpServer::newConnection, [&] {
       QTcpSocket* s = fake.nextPendingConnection();
       QObject::connect(s, &QTcpSocket::readyRead, [s, &heard] {
@@ -132,11 +131,47 @@ class StationTest : public QObject {
           const QString line = QString(s->readLine()).trimmed();
           heard << line;
           if (line == "\\dump_state") s->write("1\n1\nmin_az=0\nmax_az=360\nmin_el=0\nmax_el=90\ndone\n");
-          else if (line == "p") s->write("5.00\n0.00\n");  // never moves
+          else if (line == "p") s->write("5.00\n0.00\n");
           else s->write("RPRT 0\n");
         }
       });
     });
+  }
+
+  void ctrlCStopsTheRotatorBeforeLeaving() {
+    QTcpServer fake;
+    QStringList heard;
+    StuckRotator(fake, heard);
+    QProcess cli;
+    cli.start(Cli(), {"rotate", "--rotator", "127.0.0.1:" + QString::number(fake.serverPort()), "--azimuth", "90"});
+    QTRY_VERIFY_WITH_TIMEOUT(heard.contains("P 90.00 0.00"), 5000);
+    ::kill(static_cast<pid_t>(cli.processId()), SIGINT);
+    QTRY_VERIFY_WITH_TIMEOUT(cli.state() == QProcess::NotRunning, 5000);
+    QCOMPARE(cli.exitCode(), 130);
+    QVERIFY(heard.contains("S"));
+  }
+
+  void listenTurnsToTheStationPicked() {
+    QTcpServer fake;
+    QStringList heard;
+    StuckRotator(fake, heard);
+    const quint16 port = FreePort();
+    QProcess cli;
+    cli.start(Cli(), {"listen", "--port", QString::number(port), "--rotate",
+                      "127.0.0.1:" + QString::number(fake.serverPort())});
+    QVERIFY(cli.waitForStarted());
+    QTest::qWait(300);
+    QUdpSocket udp;
+    udp.writeDatagram(Status("JN18EU", "K1ABC", "FN42"), QHostAddress::LocalHost, port);
+    QTRY_VERIFY_WITH_TIMEOUT(heard.contains("P 292.00 0.00"), 5000);
+    ::kill(static_cast<pid_t>(cli.processId()), SIGTERM);
+    QVERIFY(cli.waitForFinished(5000));
+  }
+
+  void rotateGivesUpOnAStuckRotatorAndStopsIt() {
+    QTcpServer fake;
+    QStringList heard;
+    StuckRotator(fake, heard);
     QProcess cli;
     cli.start(Cli(), {"rotate", "--rotator", "127.0.0.1:" + QString::number(fake.serverPort()), "--timeout", "1",
                       "--azimuth", "90"});
