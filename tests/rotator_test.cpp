@@ -1,9 +1,10 @@
 // The rotator protocol's parsing and the choice of azimuth on rotators of
-// every common range.
+// every common range; the calls and locators that decoded messages carry.
 #include <gtest/gtest.h>
 
 #include <cmath>
 
+#include "station/decodes.h"
 #include "station/rotator.h"
 
 namespace morvane::station {
@@ -56,6 +57,24 @@ TEST(Rotator, StateAddressesAndErrors) {
   EXPECT_EQ(ErrorMeaning(-1), "invalid parameter");
   EXPECT_EQ(ErrorMeaning(-5), "communication timed out");
   EXPECT_EQ(ErrorMeaning(-99), "unknown error");
+}
+
+TEST(Decodes, TheLocatorAMessageCarries) {
+  const struct {
+    const char *message, *call, *locator;  // "": none
+  } cases[] = {
+      {"CQ K1ABC FN42", "K1ABC", "FN42"},     {"CQ DX K1ABC FN42", "K1ABC", "FN42"},
+      {"G4XYZ K1ABC FN42", "K1ABC", "FN42"},  {"CQ <W1AW/P> fn31pr", "W1AW/P", "FN31PR"},
+      {"CQ 9Z9 JN18", "9Z9", "JN18"},         {"G4XYZ K1ABC RR73", "", ""},
+      {"K1ABC G4XYZ -12", "", ""},            {"K1ABC G4XYZ R-12", "", ""},
+      {"CQ K1ABC", "", ""},                   {"TNX 73 GL", "", ""},
+      {"CQ ABC FN42", "", ""},                {"CQ K1ABC ZZ99", "", ""},
+      {"CQ K1ABC FN4", "", ""},               {"CQ k1abc FN42", "", ""},
+  };
+  for (const auto& c : cases) {
+    const auto heard = HeardIn(c.message);
+    EXPECT_EQ(heard ? heard->call + " " + heard->locator : " ", std::string(c.call) + " " + c.locator) << c.message;
+  }
 }
 
 }  // namespace
