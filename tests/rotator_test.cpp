@@ -68,7 +68,8 @@ TEST(Decodes, TheLocatorAMessageCarries) {
       {"CQ 9Z9 JN18", "9Z9", "JN18"},         {"G4XYZ K1ABC RR73", "", ""},
       {"K1ABC G4XYZ -12", "", ""},            {"K1ABC G4XYZ R-12", "", ""},
       {"CQ K1ABC", "", ""},                   {"TNX 73 GL", "", ""},
-      {"CQ ABC FN42", "", ""},                {"CQ K1ABC ZZ99", "", ""},
+      {"CQ ABC FN42", "", ""},                {"CQ 1234 FN42", "", ""},
+      {"CQ K1ABC ZZ99", "", ""},
       {"CQ K1ABC FN4", "", ""},               {"CQ k1abc FN42", "", ""},
   };
   for (const auto& c : cases) {
