@@ -11,9 +11,11 @@ const locale = navigator.language;
 const kLocatorIncorrect = 'Introduced QRA locator incorrect';
 const kLocatorsEqual = 'The two QRA locators are equal. No calculation can be done\nThe two values are set to zero';
 
-// A refusal: the box is emptied and gets the focus back after the message.
-function refuse(box, message) {
+// A refusal: the box is emptied and gets the focus back after the message;
+// the answers of the page, which no longer match its boxes, are cleared.
+function refuse(box, message, answers = []) {
   box.value = '';
+  for (const a of answers) a.value = '';
   showMessage(message, { then: box });
 }
 
@@ -39,12 +41,13 @@ function geoPage(core) {
       const box = boxes[rule.field];
       const name = box.getAttribute('aria-label').toLowerCase();
       const value = readNumber(box.value, locale);
-      if (value === null) return refuse(box, `Introduced value for ${name} is not a number`);
-      if (core.breaks(rule.field, value)) return refuse(box, rule.message);
+      const answer = [$('txtresultloc')];
+      if (value === null) return refuse(box, `Introduced value for ${name} is not a number`, answer);
+      if (core.breaks(rule.field, value)) return refuse(box, rule.message, answer);
       const d = decimalDigits(box.value, locale);
-      if (!d) return refuse(box, `Introduced value for ${name} has more than ${kMaxDecimals} decimals`);
+      if (!d) return refuse(box, `Introduced value for ${name} has more than ${kMaxDecimals} decimals`, answer);
       // A minus sign on the degrees turns the whole axis to the other side.
-      if (d.negative && value !== 0 && rule.field % 3 !== 0) return refuse(box, `Introduced value for ${name} is negative`);
+      if (d.negative && value !== 0 && rule.field % 3 !== 0) return refuse(box, `Introduced value for ${name} is negative`, answer);
       typed[rule.field] = d;
     }
     // The exact cell of the digits typed: a position on a grid line lies in
@@ -53,7 +56,7 @@ function geoPage(core) {
     const digits = typed.map((d) => d.digits);
     const r = core.encodeExact(digits.slice(0, 3), far($('optlatsud').checked, typed[0]), digits.slice(3),
       far($('optlonouest').checked, typed[3]));
-    if (r.message) return refuse(boxes[r.field], r.message);
+    if (r.message) return refuse(boxes[r.field], r.message, [$('txtresultloc')]);
     $('txtresultloc').value = r.locator;
   });
   $('raz').addEventListener('click', () => {
@@ -103,7 +106,7 @@ function locatorPage(core) {
   $('cmdcalclocgeo').addEventListener('click', () => {
     const box = $('txtlocatorinv');
     const p = core.locatorToDms(upperCaseInPlace(box));
-    if (!p) return refuse(box, kLocatorIncorrect);
+    if (!p) return refuse(box, kLocatorIncorrect, outputs);
     setValueText($('lbllatsens'), 'Latitude hemisphere', p.latitude.hemisphere);
     setValueText($('lbllongsens'), 'Longitude hemisphere', p.longitude.hemisphere);
     const shown = [p.latitude, p.longitude].flatMap((a) => [a.degrees, a.minutes, a.seconds]);
@@ -162,6 +165,12 @@ function beamMap(core, land) {
       shown = { base, target, result };
       render();
     },
+    // The answers no longer match the boxes: no old path stays drawn.
+    clear() {
+      shown = null;
+      $('map-figure').hidden = true;
+      $('map-caption').textContent = '';
+    },
   };
 }
 
@@ -178,21 +187,34 @@ function pathPage(core, home, map) {
     if ($('Check1').checked) readHomeIntoBase();
     else base.value = '';
   };
-  $('Check1').addEventListener('change', check1);
+  $('Check1').addEventListener('change', () => {
+    // Nothing to take the base from yet: say so rather than empty the base.
+    if ($('Check1').checked && !loadHome(localStorage).table[8]) {
+      $('Check1').checked = false;
+      showMessage('No home locator is saved yet: compute your position on the first page and press Save my QRA Locator.',
+        { title: 'Morvane', then: $('Check1') });
+      return;
+    }
+    check1();
+  });
   $('Check2').addEventListener('change', () =>
     setValueText($('Label17'), 'Distance unit', $('Check2').checked ? 'Miles' : 'KMs'));
   $('cmdcalcazidist').addEventListener('click', () => {
     if ($('Check1').checked) readHomeIntoBase();
     const b = upperCaseInPlace(base);
     const t = upperCaseInPlace(target);
+    const answers = [$('txtazimuth'), $('txtdistance')];
     if (b === t) {
+      // "The two values are set to zero": the answers say so.
+      for (const a of answers) a.value = '0';
+      map.clear();
       showMessage(kLocatorsEqual, { then: $('Check1').checked ? target : base });
       target.value = '';
       base.value = $('Check1').checked ? home.table[8] : '';
       return;
     }
-    if (!core.check(b)) return refuse(base, kLocatorIncorrect);
-    if (!core.check(t)) return refuse(target, kLocatorIncorrect);
+    if (!core.check(b)) return map.clear(), refuse(base, kLocatorIncorrect, answers);
+    if (!core.check(t)) return map.clear(), refuse(target, kLocatorIncorrect, answers);
     const r = core.path(b, t);
     $('txtazimuth').value = formatNumber(r.azimuth, locale);
     $('txtdistance').value = formatNumber($('Check2').checked ? r.miles : r.km, locale);
@@ -200,6 +222,7 @@ function pathPage(core, home, map) {
   });
   $('Command3').addEventListener('click', () => {
     for (const id of ['txtlocator2', 'txtdistance', 'txtazimuth']) $(id).value = '';
+    map.clear();
     check1();
   });
   $('Command5').addEventListener('click', () => {
@@ -262,7 +285,10 @@ async function main() {
   locatorPage(core);
   const land = await fetch('land-110m.json').then((r) => r.json()).then(landOf).catch(() => null);
   const check1 = pathPage(core, home, beamMap(core, land));
-  check1();  // ticked at start: the base is the home locator
+  // Ticked at start when a home locator is saved: the base is the home
+  // locator. A first visit has none, and types both.
+  $('Check1').checked = Boolean(home.table[8]);
+  check1();
   if (home.problem) showMessage(home.problem, { title: 'Morvane' });
   openFromAddress(tabs());
   document.body.dataset.ready = 'true';

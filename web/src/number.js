@@ -14,13 +14,21 @@ const kNumber = /^[+-]?(\d+(\.\d*)?|\.\d+)([eE][+-]?\d+)?$/;
 // ignored; a group separator is refused ("1,5" is not 15); a well-formed
 // number too large for a double is Infinity, which the range checks refuse.
 export function readNumber(text, locale) {
-  const { decimal } = separators(locale);
-  const trimmed = text.trim();
-  if (decimal !== '.' && trimmed.includes('.')) return null;
-  const plain = decimal === '.' ? trimmed : trimmed.split(decimal).join('.');
-  if (!kNumber.test(plain)) return null;
+  const plain = plainNumber(text, locale);
+  if (plain === null || !kNumber.test(plain)) return null;
   const value = Number(plain);
   return Number.isNaN(value) ? null : value;
+}
+
+// The text with "." as its decimal mark, or null. Where a point cannot be a
+// group separator (French, whose groups are split by a blank), a point is
+// read as the decimal mark too, as GPS apps and map sites write numbers.
+function plainNumber(text, locale) {
+  const { decimal, group } = separators(locale);
+  const trimmed = text.trim();
+  if (decimal === '.') return trimmed;
+  if (trimmed.includes(decimal)) return trimmed.includes('.') ? null : trimmed.split(decimal).join('.');
+  return trimmed.includes('.') && group === '.' ? null : trimmed;
 }
 
 // At most 15 significant digits, no group separator, the language's decimal.
@@ -37,8 +45,7 @@ export const kMaxDecimals = 28;
 // it is not a number or has more than kMaxDecimals decimals.
 export function decimalDigits(text, locale) {
   if (readNumber(text, locale) === null) return null;
-  const { decimal } = separators(locale);
-  const plain = decimal === '.' ? text.trim() : text.trim().split(decimal).join('.');
+  const plain = plainNumber(text, locale);
   const [, sign, whole, fraction = '', exponent = '0'] = /^([+-]?)(\d*)(?:\.(\d*))?(?:[eE]([+-]?\d+))?$/.exec(plain);
   // The point moved by the exponent; past 400 places a double is 0 or
   // infinite anyway, and the grid is far behind.

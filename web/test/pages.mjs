@@ -146,9 +146,15 @@ const geoRefusals = [
   await press(page, 'cmdcalclocgeo');
   check('wrong locator', 'Introduced QRA locator incorrect', await lastMessage(page));
   await press(page, 'message-ok');
-  // The third page.
+  // The third page. A first visit has no home locator: the base is typed,
+  // and ticking the box says why it cannot be used.
   await tab(page, 'Azimuth and Distance');
+  const homeBox = () => page.$eval('#Check1', (e) => e.checked);
+  check('new visitor: base typed', false, await homeBox());
   await (await byName(page, 'Always use my QRA locator as base')).click();
+  check('new visitor: no home yet', [false, 'No home locator is saved yet: compute your position on the first page and press Save my QRA Locator.'],
+    [await homeBox(), await lastMessage(page)]);
+  await press(page, 'message-ok');
   for (const [base, target, azimuth, km, miles] of [['JN18EU', 'FN20XR', '292', '5847', '3633.93'],
     ['QF56OD', 'IO91WM', '319', '17011', '10572.4'], ['JJ00AA', 'AI09AX', '0', '20038', '12453.69'],
     ['AL00AA', 'RL90XA', '270', '9', '5.59']]) {
@@ -162,11 +168,23 @@ const geoRefusals = [
       [await value(page, 'txtdistance'), await page.$eval('#Label17', (e) => e.getAttribute('aria-label'))]);
     await (await byName(page, 'Use Miles')).click();
   }
+  // Answers that no longer match the boxes go: a refused box, Clear.
+  const shown = async () => [await value(page, 'txtazimuth'), await value(page, 'txtdistance'),
+    await page.$eval('#map-figure', (e) => e.hidden)];
+  check('map shown with the answers', ['270', '5.59', false], await shown());  // miles until the next Compute
+  await type(page, 'QRA Locator Target', 'ZZ99ZZ');
+  await press(page, 'cmdcalcazidist');
+  await press(page, 'message-ok');
+  check('refused: no stale answers', ['', '', true], await shown());
+  await type(page, 'QRA Locator Target', 'FN20XR');
+  await press(page, 'cmdcalcazidist');
+  await press(page, 'Command3');
+  check('cleared: no map', ['', '', true], await shown());
   await type(page, 'QRA Locator Base', 'jn18eu');
   await type(page, 'QRA Locator Target', 'JN18EU');
   await press(page, 'cmdcalcazidist');
-  check('equal locators', 'The two QRA locators are equal. No calculation can be done\nThe two values are set to zero',
-    await lastMessage(page));
+  check('equal locators', ['The two QRA locators are equal. No calculation can be done\nThe two values are set to zero', '0', '0', true],
+    [await lastMessage(page), ...await shown()]);
   check('no uncaught error (English)', [], errors);
   await page.close();
 }
@@ -178,18 +196,27 @@ const geoRefusals = [
   for (let i = 0; i < 6; i += 1) await type(page, boxes[i], typed[i]);
   await press(page, 'Command1');
   check('French comma', 'JN19EI', await value(page, 'txtresultloc'));
+  // A point is no group separator in French: it is read as the decimal
+  // mark, as GPS apps and map sites write numbers.
   await type(page, 'Latitude degrees', '48.5');
   await press(page, 'Command1');
-  check('French point', 'Introduced value for latitude degrees is not a number', await lastMessage(page));
-  await press(page, 'message-ok');
+  check('French point', 'JN19EI', await value(page, 'txtresultloc'));
   await tab(page, 'Azimuth and Distance');
-  await (await byName(page, 'Always use my QRA locator as base')).click();
   await (await byName(page, 'Use Miles')).click();
   await type(page, 'QRA Locator Base', 'JN18EU');
   await type(page, 'QRA Locator Target', 'FN20XR');
   await press(page, 'cmdcalcazidist');
   check('French miles', '3633,93', await value(page, 'txtdistance'));
   check('no uncaught error (French)', [], errors);
+  await page.close();
+}
+
+// In German a point groups thousands: "48.5" is refused, "48,5" read.
+{
+  const { page } = await open('de-DE');
+  await type(page, 'Latitude degrees', '48.5');
+  await press(page, 'Command1');
+  check('German point', 'Introduced value for latitude degrees is not a number', await lastMessage(page));
   await page.close();
 }
 
@@ -360,7 +387,6 @@ for (const scheme of ['light', 'dark']) {
   await page.reload();
   await page.waitForSelector('body[data-ready=true]');
   await tab(page, 'Azimuth and Distance');
-  await (await byName(page, 'Always use my QRA locator as base')).click();
   await type(page, 'QRA Locator Base', 'IO91WM');
   await type(page, 'QRA Locator Target', 'QF56OD');
   await press(page, 'cmdcalcazidist');
