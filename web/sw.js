@@ -5,8 +5,18 @@ const kCache = 'morvane-@VERSION@';
 const kFiles = ['./', 'index.html', 'style.css', 'src/app.js', 'src/core-wasm.js', 'src/core-wasm.wasm',
   'land-110m.json', 'manifest.webmanifest', 'icons/web-192.png', 'icons/web-512.png', 'icons/scalable.svg'];
 
+// The files are fetched past the browser's HTTP cache, which may still hold
+// the last version's. A first install takes over at once; an update waits
+// until the page offers it ("A new version is ready") and is told to.
 self.addEventListener('install', (event) => {
-  event.waitUntil(caches.open(kCache).then((cache) => cache.addAll(kFiles)).then(() => self.skipWaiting()));
+  const first = !self.registration.active;
+  event.waitUntil(caches.open(kCache)
+    .then((cache) => cache.addAll(kFiles.map((f) => new Request(f, { cache: 'reload' }))))
+    .then(() => first && self.skipWaiting()));
+});
+
+self.addEventListener('message', (event) => {
+  if (event.data === 'skipWaiting') self.skipWaiting();
 });
 
 self.addEventListener('activate', (event) => {

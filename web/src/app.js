@@ -107,6 +107,7 @@ function locatorPage(core) {
     const box = $('txtlocatorinv');
     const p = core.locatorToDms(upperCaseInPlace(box));
     if (!p) return refuse(box, kLocatorIncorrect, outputs);
+    showInAddress(`#locator=${box.value}`);
     setValueText($('lbllatsens'), 'Latitude hemisphere', p.latitude.hemisphere);
     setValueText($('lbllongsens'), 'Longitude hemisphere', p.longitude.hemisphere);
     const shown = [p.latitude, p.longitude].flatMap((a) => [a.degrees, a.minutes, a.seconds]);
@@ -123,8 +124,9 @@ function locatorPage(core) {
 
 // The beam map under the third page: redrawn at every Compute and when the
 // unit or the fields change; a tap gives the locator of the point tapped.
-function beamMap(core, land) {
+function beamMap(core) {
   const svg = $('map');
+  let land = null;
   let shown = null;  // {base, target, result}
   let projection = null;
   const render = () => {
@@ -163,6 +165,10 @@ function beamMap(core, land) {
   return {
     show(base, target, result) {
       shown = { base, target, result };
+      render();
+    },
+    setLand(coastlines) {
+      land = coastlines;
       render();
     },
     // The answers no longer match the boxes: no old path stays drawn.
@@ -216,6 +222,7 @@ function pathPage(core, home, map) {
     if (!core.check(b)) return map.clear(), refuse(base, kLocatorIncorrect, answers);
     if (!core.check(t)) return map.clear(), refuse(target, kLocatorIncorrect, answers);
     const r = core.path(b, t);
+    showInAddress(`#path=${b},${t}`);
     $('txtazimuth').value = formatNumber(r.azimuth, locale);
     $('txtdistance').value = formatNumber($('Check2').checked ? r.miles : r.km, locale);
     map.show(b, t, r);
@@ -259,16 +266,24 @@ function tabs() {
   return (id) => select($(id));
 }
 
-// "#locator=JN18EU" or "#path=JN18EU,FN20XR" opens that page computed; any
-// other address opens the first page as it is.
+// "#locator=JN18EU" or "#path=JN18EU,FN20XR" opens that page computed (keys
+// in any case, the comma written %2C, blanks after it); any other address
+// opens the first page as it is.
 function openFromAddress(selectTab) {
-  const match = /^#(locator|path)=([A-Za-z0-9]{2,10})(?:,([A-Za-z0-9]{2,10}))?$/.exec(location.hash);
+  let hash;
+  try {
+    hash = decodeURIComponent(location.hash);
+  } catch {
+    return;
+  }
+  const match = /^#(locator|path)=\s*([A-Za-z0-9]{2,10})\s*(?:,\s*([A-Za-z0-9]{2,10}))?\s*$/i.exec(hash);
   if (!match) return;
-  if (match[1] === 'locator' && !match[3]) {
+  const key = match[1].toLowerCase();
+  if (key === 'locator' && !match[3]) {
     selectTab('tab-locator');
     $('txtlocatorinv').value = match[2];
     $('cmdcalclocgeo').click();
-  } else if (match[1] === 'path' && match[3]) {
+  } else if (key === 'path' && match[3]) {
     selectTab('tab-path');
     $('Check1').checked = false;
     $('txtlocator1').value = match[2];
@@ -277,23 +292,63 @@ function openFromAddress(selectTab) {
   }
 }
 
+// The address says what is shown, so that it can be kept or shared.
+function showInAddress(hash) {
+  if (location.hash !== hash) history.replaceState(null, '', hash);
+}
+
+// Enter in a page's box computes, as in a form.
+function enterComputes() {
+  for (const [page, button] of [['page-geo', 'Command1'], ['page-locator', 'cmdcalclocgeo'], ['page-path', 'cmdcalcazidist']])
+    $(page).addEventListener('keydown', (e) => {
+      if (e.key === 'Enter' && e.target.matches('input:not([type=checkbox]):not([type=radio])')) {
+        e.preventDefault();
+        $(button).click();
+      }
+    });
+}
+
+// A new version waiting (the service worker's): offered, taken on Reload.
+function offerUpdates(registration) {
+  let asked = false;  // a first visit's worker takes over too, without a reload
+  const offer = (worker) => {
+    if (!worker || !navigator.serviceWorker.controller) return;
+    $('update').hidden = false;
+    $('update-reload').onclick = () => {
+      asked = true;
+      worker.postMessage('skipWaiting');
+    };
+  };
+  offer(registration.waiting);
+  registration.addEventListener('updatefound', () => {
+    const worker = registration.installing;
+    worker.addEventListener('statechange', () => worker.state === 'installed' && offer(worker));
+  });
+  navigator.serviceWorker.addEventListener('controllerchange', () => asked && location.reload());
+}
+
 async function main() {
   const core = await loadCore();
   const home = loadHome(localStorage);
   geoPage(core);
   whereAmI(core);
   locatorPage(core);
-  const land = await fetch('land-110m.json').then((r) => r.json()).then(landOf).catch(() => null);
-  const check1 = pathPage(core, home, beamMap(core, land));
+  const map = beamMap(core);
+  const check1 = pathPage(core, home, map);
   // Ticked at start when a home locator is saved: the base is the home
   // locator. A first visit has none, and types both.
   $('Check1').checked = Boolean(home.table[8]);
   check1();
   if (home.problem) showMessage(home.problem, { title: 'Morvane' });
-  openFromAddress(tabs());
+  const selectTab = tabs();
+  enterComputes();
+  openFromAddress(selectTab);
+  window.addEventListener('hashchange', () => openFromAddress(selectTab));
   document.body.dataset.ready = 'true';
+  // The pages work at once; the coastlines come when they come.
+  fetch('land-110m.json').then((r) => r.json()).then(landOf).then(map.setLand).catch(() => {});
   // Offline after the first visit; a failure here only means online-only.
-  if ('serviceWorker' in navigator) navigator.serviceWorker.register('sw.js').catch(() => {});
+  if ('serviceWorker' in navigator) navigator.serviceWorker.register('sw.js').then(offerUpdates).catch(() => {});
 }
 
 main();

@@ -1,6 +1,6 @@
-// The one way the pages show a message: a dialog titled "Error" (or as
-// given), focused, closed with OK or Escape; then the focus goes where the
-// caller says. Every message is also kept in window.morvaneMessages so that
+// The one way the pages show a message: a modal dialog titled "Error" (or
+// as given), focused, closed with OK or Escape; then the focus goes where
+// the caller says. Every message is also kept in window.morvaneMessages so that
 // tests see them.
 const shown = (window.morvaneMessages = []);
 
@@ -9,18 +9,26 @@ export function showMessage(text, { title = 'Error', then = null } = {}) {
   const dialog = document.getElementById('message');
   document.getElementById('message-title').textContent = title;
   document.getElementById('message-text').textContent = text;
-  dialog.hidden = false;
   const ok = document.getElementById('message-ok');
+  // Modal: the page beneath takes neither clicks nor the focus; Escape
+  // closes it as OK does.
   const close = () => {
-    dialog.hidden = true;
     ok.removeEventListener('click', close);
-    dialog.removeEventListener('keydown', escape);
-    if (then) then.focus();
-  };
-  const escape = (e) => {
-    if (e.key === 'Escape') close();
+    dialog.removeEventListener('close', close);
+    if (dialog.open) dialog.close();
+    if (!then) return;
+    // The box to retype may sit on another page: that page first. After the
+    // dialog has given the focus back where it was, so that this wins.
+    const panel = then.closest('[role=tabpanel]');
+    if (panel && panel.hidden) document.getElementById(panel.getAttribute('aria-labelledby')).click();
+    then.focus();
+    setTimeout(() => {
+      then.focus();
+      if (then.select) then.select();
+    }, 0);
   };
   ok.addEventListener('click', close);
-  dialog.addEventListener('keydown', escape);
+  dialog.addEventListener('close', close);
+  if (!dialog.open) dialog.showModal();
   ok.focus();
 }

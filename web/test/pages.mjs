@@ -357,6 +357,46 @@ const geoRefusals = [
   await page.close();
 }
 
+// A first visit's faults: Enter computes, the message is modal and gives
+// the focus back to its box (also on another page), the address follows
+// every answer and is read however it is written, and the tabs work before
+// the coastlines arrive.
+{
+  const { page, errors } = await open('en-US');
+  await page.setRequestInterception(true);
+  page.on('request', (r) => (r.url().endsWith('land-110m.json') ? setTimeout(() => r.continue(), 3000) : r.continue()));
+  await page.reload();
+  await page.waitForSelector('body[data-ready=true]');
+  check('tabs before the coastlines', false, await page.evaluate(() => document.querySelectorAll('#map .land').length > 0));
+  await tab(page, 'Azimuth and Distance');
+  check('tab works at once', false, await page.$eval('#page-path', (e) => e.hidden));
+  await type(page, 'QRA Locator Base', 'JN18EU');
+  await type(page, 'QRA Locator Target', 'FN20XR');
+  await (await byName(page, 'QRA Locator Target')).focus();
+  await page.keyboard.press('Enter');
+  check('Enter computes', '292', await value(page, 'txtazimuth'));
+  check('address follows', '#path=JN18EU,FN20XR', await page.evaluate(() => location.hash));
+  await page.evaluate(() => { location.hash = '#PATH=io91wm%2C%20qf56od'; });
+  await page.waitForFunction(() => document.getElementById('txtazimuth').value === '61');
+  check('address read: upper-case key, %2C, a blank', ['IO91WM', 'QF56OD'], [await value(page, 'txtlocator1'), await value(page, 'txtlocator2')]);
+  await type(page, 'QRA Locator Target', 'XX');
+  await press(page, 'cmdcalcazidist');
+  check('message is modal', true, await page.$eval('#message', (d) => d.open && d.matches(':modal')));
+  const clear = await (await page.$('#Command3')).boundingBox();
+  await page.mouse.click(clear.x + clear.width / 2, clear.y + clear.height / 2);
+  check('a click on the page beneath does nothing', 'IO91WM', await value(page, 'txtlocator1'));
+  for (let i = 0; i < 3; i += 1) {
+    await page.keyboard.press('Tab');
+    check('Tab never reaches the page beneath', true,
+      await page.evaluate(() => document.activeElement === document.body || document.getElementById('message').contains(document.activeElement)));
+  }
+  await page.keyboard.press('Escape');
+  await page.waitForFunction(() => document.activeElement.id === 'txtlocator2');
+  check('Escape closes, the box has the focus', false, await page.$eval('#message', (d) => d.open));
+  check('first visit: no error', [], errors);
+  await page.close();
+}
+
 // axe-core on every page, light and dark.
 const axeSource = readFileSync(new URL('../node_modules/axe-core/axe.min.js', import.meta.url), 'utf8');
 for (const scheme of ['light', 'dark']) {
@@ -391,6 +431,7 @@ for (const scheme of ['light', 'dark']) {
   await type(page, 'QRA Locator Target', 'QF56OD');
   await press(page, 'cmdcalcazidist');
   check('offline: computes', ['61', '17011'], [await value(page, 'txtazimuth'), await value(page, 'txtdistance')]);
+  await page.waitForSelector('#map .land');  // the coastlines come after the answer
   check('offline: the map has its coastlines', 1, (await page.$$('#map .land')).length);
   check('offline: no error', [], errors);
   await page.close();
