@@ -25,8 +25,9 @@ function setValueText(label, name, text) {
   label.setAttribute('aria-label', `${name}: ${text}`);
 }
 
+// A locator as pasted: blanks around it dropped, upper case.
 function upperCaseInPlace(box) {
-  box.value = box.value.toUpperCase();
+  box.value = box.value.trim().toUpperCase();
   return box.value;
 }
 
@@ -203,8 +204,12 @@ function pathPage(core, home, map) {
     }
     check1();
   });
-  $('Check2').addEventListener('change', () =>
-    setValueText($('Label17'), 'Distance unit', $('Check2').checked ? 'Miles' : 'KMs'));
+  let lastPath = null;  // the distance shown, to convert when the unit changes
+  $('Check2').addEventListener('change', () => {
+    setValueText($('Label17'), 'Distance unit', $('Check2').checked ? 'Miles' : 'KMs');
+    if (lastPath && $('txtdistance').value !== '')
+      $('txtdistance').value = formatNumber($('Check2').checked ? lastPath.miles : lastPath.km, locale);
+  });
   $('cmdcalcazidist').addEventListener('click', () => {
     if ($('Check1').checked) readHomeIntoBase();
     const b = upperCaseInPlace(base);
@@ -222,6 +227,7 @@ function pathPage(core, home, map) {
     if (!core.check(b)) return map.clear(), refuse(base, kLocatorIncorrect, answers);
     if (!core.check(t)) return map.clear(), refuse(target, kLocatorIncorrect, answers);
     const r = core.path(b, t);
+    lastPath = r;
     showInAddress(`#path=${b},${t}`);
     $('txtazimuth').value = formatNumber(r.azimuth, locale);
     $('txtdistance').value = formatNumber($('Check2').checked ? r.miles : r.km, locale);
@@ -236,9 +242,14 @@ function pathPage(core, home, map) {
     const v = (id) => $(id).value;
     const table = [v('txtlatdeg'), v('txtlatmin'), v('txtlatsec'), $('optlatnord').checked ? 'True' : 'False',
       v('txtlondeg'), v('txtlonmin'), v('txtlonsec'), $('optlonest').checked ? 'True' : 'False', v('txtresultloc')];
+    // Only a position computed into a locator is a home to save.
+    if (!core.check(table[8])) {
+      return showMessage('Compute your position first: there is no locator to save yet.', { title: 'Morvane', then: $('Command1') });
+    }
     const failure = saveHome(localStorage, table);
     if (failure) return showMessage(failure);
     home.table = table;
+    $('accuracy').textContent = `Home locator ${table[8]} saved.`;
   });
   return check1;
 }
@@ -256,9 +267,10 @@ function tabs() {
   all.forEach((tab, i) => {
     tab.addEventListener('click', () => select(tab));
     tab.addEventListener('keydown', (e) => {
-      const step = { ArrowRight: 1, ArrowLeft: -1 }[e.key];
-      if (!step) return;
-      const next = all[(i + step + all.length) % all.length];
+      const at = { ArrowRight: i + 1, ArrowLeft: i - 1, Home: 0, End: all.length - 1 }[e.key];
+      if (at === undefined) return;
+      e.preventDefault();
+      const next = all[(at + all.length) % all.length];
       select(next);
       next.focus();
     });

@@ -171,7 +171,7 @@ const geoRefusals = [
   // Answers that no longer match the boxes go: a refused box, Clear.
   const shown = async () => [await value(page, 'txtazimuth'), await value(page, 'txtdistance'),
     await page.$eval('#map-figure', (e) => e.hidden)];
-  check('map shown with the answers', ['270', '5.59', false], await shown());  // miles until the next Compute
+  check('map shown with the answers', ['270', '9', false], await shown());
   await type(page, 'QRA Locator Target', 'ZZ99ZZ');
   await press(page, 'cmdcalcazidist');
   await press(page, 'message-ok');
@@ -226,8 +226,13 @@ const geoRefusals = [
   const { page } = await open('en-US');
   const typed = ['48', '51', '0', '2', '21', '0'];
   for (let i = 0; i < 6; i += 1) await type(page, boxes[i], typed[i]);
+  await press(page, 'Command5');
+  check('nothing computed, nothing saved', [null, 'Compute your position first: there is no locator to save yet.'],
+    [await page.evaluate(() => localStorage.getItem('morvane.home')), await lastMessage(page)]);
+  await press(page, 'message-ok');
   await press(page, 'Command1');
   await press(page, 'Command5');
+  check('saved, and said', 'Home locator JN18EU saved.', await page.$eval('#accuracy', (e) => e.textContent));
   const stored = await page.evaluate(() => localStorage.getItem('morvane.home'));
   check('saved nine values', '["48","51","0","True","2","21","0","True","JN18EU"]', stored);
   await page.close();
@@ -393,6 +398,18 @@ const geoRefusals = [
   await page.keyboard.press('Escape');
   await page.waitForFunction(() => document.activeElement.id === 'txtlocator2');
   check('Escape closes, the box has the focus', false, await page.$eval('#message', (d) => d.open));
+  // Pasted with blanks; Use Miles converts what is shown; Home and End on the tabs.
+  await type(page, 'QRA Locator Base', 'JN18EU\t');
+  await type(page, 'QRA Locator Target', ' fn20xr ');
+  await press(page, 'cmdcalcazidist');
+  check('pasted locator trimmed', '5847', await value(page, 'txtdistance'));
+  await (await byName(page, 'Use Miles')).click();
+  check('miles at once', '3633.93', await value(page, 'txtdistance'));
+  await (await page.$('#tab-path')).focus();
+  await page.keyboard.press('Home');
+  check('Home: the first tab', 'tab-geo', await page.evaluate(() => document.activeElement.id));
+  await page.keyboard.press('End');
+  check('End: the last tab', 'tab-path', await page.evaluate(() => document.activeElement.id));
   check('first visit: no error', [], errors);
   await page.close();
 }
