@@ -98,6 +98,7 @@ const geoCases = [
   // A minus on the degrees turns the whole axis: 33°52' South, then North.
   [['-33', '52', '0', '151', '12', '0'], false, false, 'QF56OD'],
   [['-33', '52', '0', '151', '12', '0'], true, false, 'QM53OU'],
+  [['48', '', '', '-2', '', ''], false, false, 'IN98AA'],
 ];
 const geoRefusals = [
   [['90', '', '', '', '', ''], false, 'Introduced Latitude higher than 89°', 0],
@@ -238,7 +239,20 @@ const geoRefusals = [
   await page.close();
   const again = await open('en-US', { storage: stored });
   check('base from storage', 'JN18EU', await value(again.page, 'txtlocator1'));
+  // With a home saved the box works both ways, without a word.
+  await tab(again.page, 'Azimuth and Distance');
+  const homeBox = await byName(again.page, 'Always use my QRA locator as base');
+  await homeBox.click();
+  await homeBox.click();
+  check('home box ticked again', [true, 'JN18EU', 0], [await again.page.$eval('#Check1', (e) => e.checked),
+    await value(again.page, 'txtlocator1'), (await messages(again.page)).length]);
   await again.page.close();
+  // An address with a locator opens the second page computed; a path needs two.
+  for (const [hash, shown] of [['#locator=jn18eu', '48'], ['#path=JN18EU', '']]) {
+    const { page: p } = await open('en-US', { hash });
+    check(`address ${hash}`, shown, await value(p, 'txtlatdeginv'));
+    await p.close();
+  }
   for (const [name, bad] of [['corrupted', '["48",'], ['foreign', '42'], ['eight values', '["1","2","3","4","5","6","7","JN18EU"]'], ['oversized', JSON.stringify(Array(9).fill('x'.repeat(5000)))]]) {
     const { page: p, errors } = await open('en-US', { storage: bad });
     check(`${name} storage refused`, ['The home locator stored in this browser could not be read and was ignored.'], await messages(p));
