@@ -35,7 +35,11 @@ function geoPage(core) {
   const boxes = ['txtlatdeg', 'txtlatmin', 'txtlatsec', 'txtlondeg', 'txtlonmin', 'txtlonsec'].map($);
   const rules = core.rangeRules();
   $('Command1').addEventListener('click', () => {
-    // Empty boxes become "0", in the window's order.
+    // Empty boxes become "0", in the window's order. Degrees with a fraction
+    // and no minutes or seconds are a position in decimal degrees, checked
+    // against the grid alone (179.5 East is Fiji); whole degrees keep the
+    // boxes' limits.
+    const empty = boxes.map((b) => b.value.trim() === '');
     for (const i of [5, 2, 4, 1, 3, 0]) if (boxes[i].value === '') boxes[i].value = '0';
     const typed = [];
     for (const rule of rules) {
@@ -44,7 +48,9 @@ function geoPage(core) {
       const value = readNumber(box.value, locale);
       const answer = [$('txtresultloc')];
       if (value === null) return refuse(box, `Introduced value for ${name} is not a number`, answer);
-      if (core.breaks(rule.field, value)) return refuse(box, rule.message, answer);
+      const decimalDegrees = rule.field % 3 === 0 && empty[rule.field + 1] && empty[rule.field + 2] &&
+        Number.isFinite(value) && !Number.isInteger(value);
+      if (!decimalDegrees && core.breaks(rule.field, value)) return refuse(box, rule.message, answer);
       const d = decimalDigits(box.value, locale);
       if (!d) return refuse(box, `Introduced value for ${name} has more than ${kMaxDecimals} decimals`, answer);
       // A minus sign on the degrees turns the whole axis to the other side.
@@ -206,7 +212,9 @@ function pathPage(core, home, map) {
   });
   let lastPath = null;  // the distance shown, to convert when the unit changes
   $('Check2').addEventListener('change', () => {
-    setValueText($('Label17'), 'Distance unit', $('Check2').checked ? 'Miles' : 'KMs');
+    // The unit is part of the distance's name, heard with its value.
+    $('Label17').textContent = $('Check2').checked ? 'Miles' : 'KMs';
+    $('txtdistance').setAttribute('aria-label', `Distance Base - Target, ${$('Check2').checked ? 'mi' : 'km'}`);
     if (lastPath && $('txtdistance').value !== '')
       $('txtdistance').value = formatNumber($('Check2').checked ? lastPath.miles : lastPath.km, locale);
   });

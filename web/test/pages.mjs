@@ -99,6 +99,9 @@ const geoCases = [
   [['-33', '52', '0', '151', '12', '0'], false, false, 'QF56OD'],
   [['-33', '52', '0', '151', '12', '0'], true, false, 'QM53OU'],
   [['48', '', '', '-2', '', ''], false, false, 'IN98AA'],
+  // Decimal degrees alone: the grid is the limit, not the boxes'.
+  [['0', '', '', '179.5', '', ''], false, false, 'RJ90SA'],
+  [['89.5', '', '', '0', '', ''], false, false, 'JR09AM'],
 ];
 const geoRefusals = [
   [['90', '', '', '', '', ''], false, 'Introduced Latitude higher than 89°', 0],
@@ -165,8 +168,8 @@ const geoRefusals = [
     check(`path ${base} ${target}`, [azimuth, km], [await value(page, 'txtazimuth'), await value(page, 'txtdistance')]);
     await (await byName(page, 'Use Miles')).click();
     await press(page, 'cmdcalcazidist');
-    check(`miles ${base} ${target}`, [miles, 'Distance unit: Miles'],
-      [await value(page, 'txtdistance'), await page.$eval('#Label17', (e) => e.getAttribute('aria-label'))]);
+    check(`miles ${base} ${target}`, [miles, 'Distance Base - Target, mi'],
+      [await value(page, 'txtdistance'), await page.$eval('#txtdistance', (e) => e.getAttribute('aria-label'))]);
     await (await byName(page, 'Use Miles')).click();
   }
   // Answers that no longer match the boxes go: a refused box, Clear.
@@ -209,6 +212,16 @@ const geoRefusals = [
   await press(page, 'cmdcalcazidist');
   check('French miles', '3633,93', await value(page, 'txtdistance'));
   check('no uncaught error (French)', [], errors);
+  await page.close();
+}
+
+// Tap targets on a phone: every radio button's and check box's label 44 px tall.
+{
+  const { page } = await open('en-US');
+  await page.setViewport({ width: 390, height: 844 });
+  const heights = await page.$$eval('label:has(input[type=radio]), label:has(input[type=checkbox])',
+    (labels) => labels.filter((l) => l.offsetParent).map((l) => l.getBoundingClientRect().height));
+  check('tap targets of 44 px', true, heights.length >= 4 && heights.every((h) => h >= 44));
   await page.close();
 }
 
