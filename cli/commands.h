@@ -32,13 +32,13 @@ struct Options {
   bool fill = false;         // edi: write the log with the points filled in
   long bandMultiplier = 0;   // edi: 0 takes it from the log's CQSOs
   bool forceKmRule = false;  // edi --fill: over claims that follow another rule
-  std::string rotator;       // rotate: HOST:PORT of rotctld
+  std::string rotator;       // rotate: where the rotator listens, HOST:PORT
   std::string bearing;       // rotate --azimuth: turn to this bearing
   bool noWait = false;       // rotate: send the azimuth and return
   double timeout = 10;       // rotate: seconds without movement before giving up
   int port = 2237;           // listen: the UDP port
   std::string group;         // listen: a multicast group to join
-  std::string rotateTo;      // listen --rotate: HOST:PORT of rotctld
+  std::string rotateTo;      // listen --rotate: where the rotator listens, HOST:PORT
 };
 
 // What a command needs besides the case: the options and, for path with

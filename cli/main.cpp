@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -137,18 +138,27 @@ int Usage(const std::string& message) {
   return kUsage;
 }
 
-// The base locator of --home, as the window would put it in its base box.
-bool ReadHomeBase(std::string& base) {
+// The saved home locator as the window would put it in its base box, if
+// there is one; where points at the user.ini read.
+std::optional<std::string> SavedHome(std::string& where) {
   const HomeStore store = HomeStore::ForThisProgram();
   HomeTable table;
   store.Read(table);
+  where = store.readPath();
   const std::string slot = UpperCase(table[kHomeLocatorSlot]);
-  if (!CheckLocator(slot)) {
-    std::fprintf(stderr, "morvane-cli: --home: no home locator saved in %s (save one with Morvane)\n",
-                 store.readPath().c_str());
+  if (!CheckLocator(slot)) return std::nullopt;
+  return slot.substr(0, 6);
+}
+
+// The base locator of --home.
+bool ReadHomeBase(std::string& base) {
+  std::string where;
+  const auto home = SavedHome(where);
+  if (!home) {
+    std::fprintf(stderr, "morvane-cli: --home: no home locator saved in %s (save one with Morvane)\n", where.c_str());
     return false;
   }
-  base = slot.substr(0, 6);
+  base = *home;
   return true;
 }
 
@@ -343,12 +353,8 @@ int main(int argc, char* argv[]) {
     if (!operands.empty()) return Usage("listen takes no operands");
     if (!o.my.empty() && !ReadLocator(o.my)) return Usage("--my " + o.my + ": " + std::string(kLocatorIncorrect));
     // The home locator, if one is saved, is the last base to fall back on.
-    if (o.my.empty() && context.homeBase.empty()) {
-      HomeTable table;
-      HomeStore::ForThisProgram().Read(table);
-      const std::string slot = UpperCase(table[kHomeLocatorSlot]);
-      if (CheckLocator(slot)) context.homeBase = slot.substr(0, 6);
-    }
+    std::string where;
+    if (o.my.empty() && context.homeBase.empty()) context.homeBase = SavedHome(where).value_or("");
     return RunListen(context);
   }
   if (command == Command::Adif || command == Command::Edi) {

@@ -47,7 +47,10 @@ double Bearing(double azimuth) {
   return b < 0 ? b + 360 : b;
 }
 
-std::string Whole(double degrees) { return Shown(std::round(Bearing(degrees)) == 360 ? 0 : std::round(Bearing(degrees))); }
+std::string Whole(double degrees) {
+  const double whole = std::round(Bearing(degrees));
+  return Shown(whole == 360 ? 0 : whole);
+}
 
 int Fail(const std::string& why) {
   std::fprintf(stderr, "morvane-cli: %s\n", why.c_str());
@@ -166,6 +169,13 @@ int RunListen(const Context& context) {
   long decodes = 0, withLocator = 0, malformed = 0;
   bool warnedNoBase = false;
   std::vector<char> buffer(65536);
+  // The base: --my, else the grid the program's Status gives, else home.
+  const auto base = [&]() -> std::optional<std::string> {
+    if (!o.my.empty()) return ReadLocator(o.my);
+    if (!statusGrid.empty()) return statusGrid;
+    if (!context.homeBase.empty()) return context.homeBase;
+    return std::nullopt;
+  };
   while (!stopAsked) {
     pollfd p{fd, POLLIN, 0};
     if (poll(&p, 1, 500) <= 0) continue;
@@ -176,13 +186,6 @@ int RunListen(const Context& context) {
       ++malformed;
       continue;
     }
-    // The base: --my, else the grid the program's Status gives, else home.
-    const auto base = [&]() -> std::optional<std::string> {
-      if (!o.my.empty()) return ReadLocator(o.my);
-      if (!statusGrid.empty()) return statusGrid;
-      if (!context.homeBase.empty()) return context.homeBase;
-      return std::nullopt;
-    };
     if (d->kind == station::Datagram::Kind::Status) {
       if (const auto grid = ReadLocator(d->deGrid)) statusGrid = *grid;
       const auto dx = ReadLocator(d->dxGrid);

@@ -47,12 +47,10 @@ bool Blank(std::uint32_t c) { return c == ' ' || c == '\t' || c == 0; }
 // 180 squares, 4320 sub-squares, 43200 extended squares, 1036800 extended
 // sub-squares.
 constexpr int kDivisions[5] = {18, 10, 24, 10, 24};
+constexpr char kFirst[5] = {'A', '0', 'A', '0', 'A'};  // each pair's first character
 int AxisIndex(const Cell& c, int axis) {
   int index = 0;
-  for (int pair = 0; 2 * pair < c.length; ++pair) {
-    const char ch = c.text[2 * pair + axis];
-    index = index * kDivisions[pair] + (ch - (pair % 2 ? '0' : 'A'));
-  }
+  for (int pair = 0; 2 * pair < c.length; ++pair) index = index * kDivisions[pair] + (c.text[2 * pair + axis] - kFirst[pair]);
   return index;
 }
 
@@ -74,8 +72,7 @@ struct Tables {
         char text[10];
         // The index written out as characters, on both axes at once.
         for (int pair = length / 2 - 1, rest = i; pair >= 0; --pair) {
-          const char first = pair % 2 ? '0' : 'A';
-          text[2 * pair] = text[2 * pair + 1] = static_cast<char>(first + rest % kDivisions[pair]);
+          text[2 * pair] = text[2 * pair + 1] = static_cast<char>(kFirst[pair] + rest % kDivisions[pair]);
           rest /= kDivisions[pair];
         }
         const GeoRadians r = LocatorOfLengthToRadians(std::string_view(text, length));
@@ -119,17 +116,14 @@ bool QuickPoint(const Column& column, std::size_t i, Quick& q) {
   if (n < 2 || n > 8 || (n & 1)) return false;
   for (std::size_t k = n; k < column.width; ++k)
     if (!Blank(p[k])) return false;
-  // Per pair: the first character, how many there are, and whether case is folded.
-  static constexpr unsigned char kFirst[4] = {'A', '0', 'A', '0'};
-  static constexpr unsigned kCount[4] = {18, 10, 24, 10};
   unsigned index[2] = {0, 0};
   for (std::size_t pair = 0; 2 * pair < n; ++pair) {
     for (int axis = 0; axis < 2; ++axis) {
       unsigned c = p[2 * pair + axis];
       if (pair % 2 == 0) c &= ~0x20u;  // letters: upper case ('0'-'9' are in odd pairs only)
-      const unsigned v = c - kFirst[pair];
-      if (v >= kCount[pair]) return false;
-      index[axis] = index[axis] * kCount[pair] + v;
+      const unsigned v = c - static_cast<unsigned char>(kFirst[pair]);
+      if (v >= static_cast<unsigned>(kDivisions[pair])) return false;
+      index[axis] = index[axis] * static_cast<unsigned>(kDivisions[pair]) + v;
     }
   }
   const Tables& t = TheTables();
