@@ -11,19 +11,6 @@
 namespace morvane::cli {
 namespace {
 
-std::string Join(const std::vector<std::string_view>& words) {
-  std::string out;
-  for (std::string_view w : words) {
-    if (!out.empty()) out += ' ';
-    out += w;
-  }
-  return out;
-}
-
-constexpr std::string_view kAmbiguousPosition =
-    "a position of more than two words is ambiguous: give LATITUDE LONGITUDE as two words "
-    "(48:51:24N 2:21:07E), or each axis with its hemisphere letter (N48 51.400 E2 21.132)";
-
 std::string WrongCount(std::size_t wanted, std::size_t got) {
   return "expected " + std::to_string(wanted) + (wanted == 1 ? " word" : " words") + ", got " +
          std::to_string(got);
@@ -31,53 +18,16 @@ std::string WrongCount(std::size_t wanted, std::size_t got) {
 
 // --- locator -------------------------------------------------------------
 
-// Whether a word group carries its hemisphere as a letter at one end.
-bool LetterAtAnEnd(std::string_view text) {
-  const std::string_view t = TrimBlanks(text);
-  return !t.empty() && (IsHemisphere(t.front()) || IsHemisphere(t.back()));
-}
-
 std::optional<std::string> AnswerLocator(std::vector<std::string_view> words, const Context& c,
                                          Output& out) {
-  std::string latText, lonText;
-  if (words.size() == 2) {
-    latText = words[0];
-    lonText = words[1];
-  } else if (words.size() > 2 && words.size() % 2 == 0) {
-    // "N48 51.400 E2 21.500" split at blanks: the halves are the two axes,
-    // but only when letters say so; "48 51 24 2.35" could be cut anywhere.
-    const std::size_t half = words.size() / 2;
-    latText = Join({words.begin(), words.begin() + static_cast<std::ptrdiff_t>(half)});
-    lonText = Join({words.begin() + static_cast<std::ptrdiff_t>(half), words.end()});
-    if (!LetterAtAnEnd(latText) || !LetterAtAnEnd(lonText)) return std::string(kAmbiguousPosition);
-  } else if (words.size() > 2) {
-    return std::string(kAmbiguousPosition);
-  } else {
-    return WrongCount(2, words.size()) + " (LATITUDE LONGITUDE)";
-  }
-  const auto lat = ParseAxis(latText, Axis::Latitude);
-  if (const auto* e = std::get_if<std::string>(&lat)) return *e;
-  const auto lon = ParseAxis(lonText, Axis::Longitude);
-  if (const auto* e = std::get_if<std::string>(&lon)) return *e;
-  const ParsedAxis& la = std::get<ParsedAxis>(lat);
-  const ParsedAxis& lo = std::get<ParsedAxis>(lon);
-  // A position in decimal degrees is checked against the grid alone: the
-  // window's limits of 89 and 179 belong to its whole-degree boxes.
-  TypedAxis latRange = la.typed, lonRange = lo.typed;
-  if (la.degreesOnly) latRange.degrees = 0;
-  if (lo.degreesOnly) lonRange.degrees = 0;
-  if (const auto r = CheckRanges(latRange, lonRange)) return std::string(r->message);
-  // The exact cell of the digits typed: a position on a grid line is in the
-  // cell north and east of it.
-  const auto y = FinestCell(la.decimal, la.far, GridAxis::Latitude);
-  if (!y) return std::string(kLatitudeOffGrid);
-  const auto x = FinestCell(lo.decimal, lo.far, GridAxis::Longitude);
-  if (!x) return std::string(kLongitudeOffGrid);
-  const std::string locator = LocatorOfCell(*y, *x, static_cast<std::size_t>(c.options.precision));
+  const auto read = ReadPosition(words);
+  if (const auto* e = std::get_if<std::string>(&read)) return *e;
+  const ReadPositionResult& p = std::get<ReadPositionResult>(read);
+  const std::string locator = LocatorOfCell(p.latitudeCell, p.longitudeCell, static_cast<std::size_t>(c.options.precision));
   if (c.options.json) {
-    out << "{\"input\": " << JsonString(latText + " " + lonText) << ", \"locator\": \"" << locator << "\"}";
+    out << "{\"input\": " << JsonString(p.latitudeText + " " + p.longitudeText) << ", \"locator\": \"" << locator << "\"}";
   } else {
-    out << latText << '\t' << lonText << '\t' << locator;
+    out << p.latitudeText << '\t' << p.longitudeText << '\t' << locator;
   }
   out.EndLine();
   return std::nullopt;
@@ -85,26 +35,12 @@ std::optional<std::string> AnswerLocator(std::vector<std::string_view> words, co
 
 // --- position ------------------------------------------------------------
 
-struct ShownAxis {
-  std::string_view hemisphere;
-  long long degrees, minutes;
-  double seconds;
-};
-
-ShownAxis FromUnits(std::int64_t units, std::string_view positive, std::string_view negative) {
-  const std::int64_t a = units < 0 ? -units : units;
-  const std::int64_t perMinute = 60 * CellCentre::kUnitsPerSecond;
-  return {units < 0 ? negative : positive, a / CellCentre::kUnitsPerDegree,
-          (a % CellCentre::kUnitsPerDegree) / perMinute,
-          double(a % perMinute) / double(CellCentre::kUnitsPerSecond)};
-}
-
-void WriteAxisJson(Output& out, const ShownAxis& a) {
+void WriteAxisJson(Output& out, const CentreAxis& a) {
   out << "{\"hemisphere\": \"" << a.hemisphere << "\", \"degrees\": " << std::to_string(a.degrees)
       << ", \"minutes\": " << std::to_string(a.minutes) << ", \"seconds\": " << Number(a.seconds) << '}';
 }
 
-void WriteAxisText(Output& out, const ShownAxis& a) {
+void WriteAxisText(Output& out, const CentreAxis& a) {
   out << a.hemisphere << '\t' << std::to_string(a.degrees) << '\t' << std::to_string(a.minutes) << '\t'
       << Number(a.seconds);
 }
@@ -115,16 +51,7 @@ std::optional<std::string> AnswerPosition(const std::vector<std::string_view>& w
   const auto locator = ReadLocator(words[0]);
   if (!locator) return std::string(kLocatorIncorrect);
   const CellCentre centre = LocatorCentre(*locator);
-  ShownAxis lat, lon;
-  if (locator->size() == 6) {
-    // Six characters: exactly what the second page shows.
-    const DmsPosition p = LocatorToDms(*locator);
-    lat = {p.latitude.hemisphere, p.latitude.degrees, p.latitude.minutes, double(p.latitude.seconds)};
-    lon = {p.longitude.hemisphere, p.longitude.degrees, p.longitude.minutes, double(p.longitude.seconds)};
-  } else {
-    lat = FromUnits(centre.latitudeUnits, "North", "South");
-    lon = FromUnits(centre.longitudeUnits, "East", "West");
-  }
+  const auto [lat, lon] = ShownCentre(*locator);
   if (c.options.json) {
     out << "{\"locator\": \"" << *locator << "\", \"latitude\": ";
     WriteAxisJson(out, lat);
@@ -216,9 +143,8 @@ PathResult PathComputer::operator()(std::string_view base, std::string_view targ
     const AzimuthDistance a = from_->To(LocatorOfLengthToRadians(target));
     r = {a.azimuth, a.kilometres};
     if (longPath_) {
-      // The rest of the great circle, the other way round, rounded once.
-      r.azimuth = std::fmod(a.azimuth + 180, 360);
-      r.distance = RoundHalfUp(kEarthCircumferenceKm - a.exactKilometres);
+      const LongPathResult l = LongPath(a);
+      r = {l.azimuth, l.kilometres};
     }
   }
   if (miles_) r.distance = KmToMiles(r.distance);
@@ -231,21 +157,7 @@ std::vector<std::string_view> SplitLine(std::string_view line) {
   return words;
 }
 
-void SplitLine(std::string_view line, std::vector<std::string_view>& words) {
-  words.clear();
-  const char separator = line.find('\t') != std::string_view::npos ? '\t'
-                         : line.find(',') != std::string_view::npos ? ','
-                                                                    : ' ';
-  std::size_t start = 0;
-  for (;;) {
-    const std::size_t end = line.find(separator, start);
-    const std::string_view word = TrimBlanks(line.substr(start, end == std::string_view::npos ? end : end - start));
-    if (!word.empty() || separator != ' ') words.push_back(word);
-    if (end == std::string_view::npos) break;
-    start = end + 1;
-  }
-  if (words.size() == 1 && words[0].empty()) words.clear();
-}
+void SplitLine(std::string_view line, std::vector<std::string_view>& words) { SplitWords(line, words); }
 
 std::optional<std::string> Answer(Command command, const std::vector<std::string_view>& words,
                                   const Context& context, Output& out) {

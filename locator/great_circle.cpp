@@ -117,6 +117,10 @@ AzimuthDistance AzimuthDistanceFrom::To(GeoRadians target) const {
   return {azimuth, kilometres, exact, exactAzimuth};
 }
 
+LongPathResult LongPath(const AzimuthDistance& shortPath) {
+  return {std::fmod(shortPath.azimuth + 180, 360), RoundHalfUp(kEarthCircumferenceKm - shortPath.exactKilometres)};
+}
+
 double KmToMiles(double kilometres) {
   return std::floor((kilometres / kKmPerMile) * 100) / 100;
 }

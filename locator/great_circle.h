@@ -46,6 +46,15 @@ class AzimuthDistanceFrom {
   double sinTheta1_, cosTheta1_, sinPhi1_, cosPhi1_;  // theta: the colatitude
 };
 
+// The long path: the rest of the same great circle, the other way round.
+// Azimuth turned by 180 degrees, distance the circumference less the short
+// path's exact distance, rounded once (whole kilometres, as the short one).
+struct LongPathResult {
+  double azimuth;
+  double kilometres;
+};
+LongPathResult LongPath(const AzimuthDistance& shortPath);
+
 // Whole kilometres to miles, truncated to two decimals.
 double KmToMiles(double kilometres);
 

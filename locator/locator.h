@@ -7,6 +7,7 @@
 #include "locator/exact_cell.h"
 #include "locator/great_circle.h"
 #include "locator/grid.h"
+#include "locator/position_text.h"
 #include "locator/precision.h"
 #include "locator/typed_position.h"
 #include "locator/rounding.h"

@@ -84,4 +84,27 @@ GeoRadians LocatorOfLengthToRadians(std::string_view locator) {
   return DegreesToRadians(c.latitudeDegrees(), c.longitudeDegrees());
 }
 
+namespace {
+
+CentreAxis FromUnits(std::int64_t units, const char* positive, const char* negative) {
+  const std::int64_t a = units < 0 ? -units : units;
+  const std::int64_t perMinute = 60 * CellCentre::kUnitsPerSecond;
+  return {units < 0 ? negative : positive, a / CellCentre::kUnitsPerDegree, (a % CellCentre::kUnitsPerDegree) / perMinute,
+          double(a % perMinute) / double(CellCentre::kUnitsPerSecond)};
+}
+
+}  // namespace
+
+ShownCentrePosition ShownCentre(std::string_view locator) {
+  if (locator.size() == 6) {
+    const DmsPosition p = LocatorToDms(locator);
+    const auto axis = [](const DmsAxis& a) {
+      return CentreAxis{a.hemisphere, a.degrees, a.minutes, double(a.seconds)};
+    };
+    return {axis(p.latitude), axis(p.longitude)};
+  }
+  const CellCentre c = LocatorCentre(locator);
+  return {FromUnits(c.latitudeUnits, "North", "South"), FromUnits(c.longitudeUnits, "East", "West")};
+}
+
 }  // namespace morvane

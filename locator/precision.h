@@ -50,4 +50,17 @@ CellCentre LocatorCentre(std::string_view locator);
 // this is LocatorToRadians, so results match the window's to the last bit.
 GeoRadians LocatorOfLengthToRadians(std::string_view locator);
 
+// The centre as the second page shows it: hemisphere, whole degrees and
+// minutes, seconds. Six characters give exactly LocatorToDms; the others
+// their exact centre, seconds to the ten-thousandth.
+struct CentreAxis {
+  std::string_view hemisphere;  // "North", "South", "East" or "West"
+  long long degrees, minutes;
+  double seconds;
+};
+struct ShownCentrePosition {
+  CentreAxis latitude, longitude;
+};
+ShownCentrePosition ShownCentre(std::string_view locator);
+
 }  // namespace morvane

@@ -6,12 +6,12 @@
 #include <cstring>
 
 #include "logs/byte_scan.h"
-#include "logs/ascii.h"
+#include "locator/ascii.h"
 
 namespace morvane::adif {
 namespace {
 
-using logs::SameLetters;
+using morvane::SameLetters;
 
 // Where the first '<' in s from `from` on stands, or npos. Fields are short
 // and mostly separated by a blank or two, so the next sixteen bytes are

@@ -6,14 +6,14 @@
 #include <numbers>
 #include <vector>
 
-#include "logs/ascii.h"
+#include "locator/ascii.h"
 #include "locator/precision.h"
 
 namespace morvane::edi {
 namespace {
 
-using logs::SameLetters;
-using logs::UpperCase;
+using morvane::SameLetters;
+using morvane::UpperCase;
 
 bool StartsWith(std::string_view text, std::string_view prefix) {
   return SameLetters(text.substr(0, prefix.size()), prefix);

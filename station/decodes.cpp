@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "locator/precision.h"
-#include "logs/ascii.h"
+#include "locator/ascii.h"
 
 namespace morvane::station {
 namespace {
@@ -132,7 +132,7 @@ std::optional<Datagram> ReadDatagram(std::string_view bytes) {
 std::optional<Heard> HeardIn(std::string_view message) {
   const std::vector<std::string_view> w = Words(message);
   if (w.size() < 3) return std::nullopt;
-  const std::string grid = logs::UpperCase(w.back());
+  const std::string grid = UpperCase(w.back());
   // RR73 has a grid's shape but ends a contact.
   if ((grid.size() != 4 && grid.size() != 6) || grid == "RR73" || !CheckLocatorOfLength(grid)) return std::nullopt;
   const auto call = Call(w[w.size() - 2]);

@@ -1,7 +1,7 @@
 // Cases for the web edition's agreement test, with the native core's
 // answers: N random typed positions (encoded at every length), N typed and
-// N decimal positions encoded exactly, N random locators (decoded) and N
-// random pairs (azimuth, km, miles), one a line:
+// N decimal positions encoded exactly, N random locators of every length (decoded) and N
+// random pairs of them (short and long paths), one a line:
 // KIND, the inputs and the answer, separated by tabs. The test feeds the
 // same inputs to the WebAssembly core and expects the same text.
 //   web_cases N > cases.tsv
@@ -26,6 +26,9 @@ std::string Locator(std::mt19937& rng, int length) {
   }
   return s;
 }
+
+// 2, 4, 6, 8 or 10: the lengths the second and third pages take.
+int AnyLength(std::mt19937& rng) { return 2 * std::uniform_int_distribution<int>(1, 5)(rng); }
 
 }  // namespace
 
@@ -81,11 +84,11 @@ int main(int argc, char* argv[]) {
     std::printf("A\t%.17g\t%.17g\t%d\t%s\n", y, x, length, mv_locator_at(y, x, length));
   }
   for (long i = 0; i < n; ++i) {
-    const std::string l = Locator(rng, 6);
+    const std::string l = Locator(rng, AnyLength(rng));
     std::printf("D\t%s\t%s\n", l.c_str(), mv_locator_to_dms(l.c_str()));
   }
   for (long i = 0; i < n; ++i) {
-    const std::string b = Locator(rng, 6), t = Locator(rng, 6);
+    const std::string b = Locator(rng, AnyLength(rng)), t = Locator(rng, AnyLength(rng));
     std::printf("P\t%s\t%s\t%s\n", b.c_str(), t.c_str(), mv_path(b.c_str(), t.c_str()));
   }
   return 0;

@@ -12,6 +12,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <variant>
+#include <vector>
 
 #include "web/core/api.h"
 
@@ -34,6 +36,17 @@ std::string Exact(double v) {
   char text[32];
   std::snprintf(text, sizeof text, "%.17g", v);
   return text;
+}
+
+// Seconds to the ten-thousandth, the precision of every centre, with no
+// trailing zeros ("7.5", "0.3125", "15").
+std::string Seconds(double v) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.4f", v);
+  std::string s = text;
+  while (s.back() == '0') s.pop_back();
+  if (s.back() == '.') s.pop_back();
+  return s;
 }
 
 }  // namespace
@@ -95,26 +108,50 @@ EMSCRIPTEN_KEEPALIVE const char* mv_locator_at(double latitude, double longitude
   return Answer(locator ? *locator : "");
 }
 
-// The second page: "hemisphere|degrees|minutes|seconds" for latitude then
-// longitude, or "" when the window's check refuses the text (upper case
-// expected, characters after the sixth ignored).
+// The second page, for a locator of 2, 4, 6, 8 or 10 characters (upper
+// case): "hemisphere|degrees|minutes|seconds" for latitude then longitude,
+// then the centre in decimal degrees, or "" when the text is not one. Six
+// characters give the window's whole seconds; the others their exact centre.
 EMSCRIPTEN_KEEPALIVE const char* mv_locator_to_dms(const char* text) {
-  if (!CheckLocator(text)) return Answer("");
-  const DmsPosition p = LocatorToDms(text);
-  const auto axis = [](const DmsAxis& a) {
+  if (!CheckLocatorOfLength(text)) return Answer("");
+  const ShownCentrePosition p = ShownCentre(text);
+  const auto axis = [](const CentreAxis& a) {
     return std::string(a.hemisphere) + "|" + std::to_string(a.degrees) + "|" + std::to_string(a.minutes) + "|" +
-           std::to_string(a.seconds);
+           Seconds(a.seconds);
   };
-  return Answer(axis(p.latitude) + "|" + axis(p.longitude));
+  const CellCentre c = LocatorCentre(text);
+  return Answer(axis(p.latitude) + "|" + axis(p.longitude) + "|" + Exact(c.latitudeDegrees()) + "|" +
+                Exact(c.longitudeDegrees()));
 }
 
-// Whether the window's check accepts a text (upper case expected).
-EMSCRIPTEN_KEEPALIVE int mv_check(const char* text) { return CheckLocator(text) ? 1 : 0; }
+// Whether a text is a locator of 2, 4, 6, 8 or 10 characters (upper case).
+EMSCRIPTEN_KEEPALIVE int mv_check(const char* text) { return CheckLocatorOfLength(text) ? 1 : 0; }
 
-// The third page: "azimuth|kilometres|miles" for two accepted locators.
+// The third page, for two accepted locators: "azimuth|km|miles" of the
+// short path, the same of the long path, then the short path's azimuth and
+// distance before rounding (the map draws along them).
 EMSCRIPTEN_KEEPALIVE const char* mv_path(const char* base, const char* target) {
-  const AzimuthDistance r = ComputeAzimuthDistance(LocatorToRadians(base), LocatorToRadians(target));
-  return Answer(Exact(r.azimuth) + "|" + Exact(r.kilometres) + "|" + Exact(KmToMiles(r.kilometres)));
+  const AzimuthDistance r = ComputeAzimuthDistance(LocatorOfLengthToRadians(base), LocatorOfLengthToRadians(target));
+  const LongPathResult l = LongPath(r);
+  return Answer(Exact(r.azimuth) + "|" + Exact(r.kilometres) + "|" + Exact(KmToMiles(r.kilometres)) + "|" +
+                Exact(l.azimuth) + "|" + Exact(l.kilometres) + "|" + Exact(KmToMiles(l.kilometres)) + "|" +
+                Exact(r.exactAzimuth) + "|" + Exact(r.exactKilometres));
+}
+
+// A pasted position in any form the command line reads ("48.8566, 2.3522",
+// "N48 51.400 E2 21.132"): "ok|LOCATOR|" then each axis's degrees, minutes,
+// seconds as typed and 1 for South or West, or "refused|message".
+EMSCRIPTEN_KEEPALIVE const char* mv_read_position(const char* text, int length) {
+  std::vector<std::string_view> words;
+  SplitWords(text, words);
+  const auto read = ReadPosition(words);
+  if (const auto* message = std::get_if<std::string>(&read)) return Answer("refused|" + *message);
+  const ReadPositionResult& p = std::get<ReadPositionResult>(read);
+  const auto axis = [](const ReadPositionResult::Digits& d) {
+    return d.degrees + "|" + d.minutes + "|" + d.seconds + "|" + (d.far ? "1" : "0");
+  };
+  return Answer("ok|" + LocatorOfCell(p.latitudeCell, p.longitudeCell, std::size_t(length)) + "|" +
+                axis(p.latitude) + "|" + axis(p.longitude));
 }
 
 // The centre of a locator of 2 to 10 characters in decimal degrees,

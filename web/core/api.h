@@ -14,6 +14,7 @@ const char* mv_locator_to_dms(const char* text);
 int mv_check(const char* text);
 const char* mv_path(const char* base, const char* target);
 const char* mv_centre(const char* text);
+const char* mv_read_position(const char* text, int length);
 double mv_km_to_miles(double kilometres);
 double mv_earth_circumference_km();
 double mv_path_kilometres(const char* base, const char* target);

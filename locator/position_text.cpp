@@ -1,10 +1,12 @@
-#include "cli/position_text.h"
+#include "locator/position_text.h"
 
 #include <charconv>
 #include <cmath>
 #include <vector>
 
-namespace morvane::cli {
+#include "locator/typed_position.h"
+
+namespace morvane {
 namespace {
 
 const char* AxisName(Axis axis) { return axis == Axis::Latitude ? "latitude" : "longitude"; }
@@ -31,6 +33,30 @@ struct Component {
   std::string_view digits;
   int mark;  // -1 none, 0 degrees, 1 minutes, 2 seconds
 };
+
+
+std::string Join(const std::vector<std::string_view>& words) {
+  std::string out;
+  for (std::string_view w : words) {
+    if (!out.empty()) out += ' ';
+    out += w;
+  }
+  return out;
+}
+
+constexpr std::string_view kAmbiguousPosition =
+    "a position of more than two words is ambiguous: give LATITUDE LONGITUDE as two words "
+    "(48:51:24N 2:21:07E), or each axis with its hemisphere letter (N48 51.400 E2 21.132)";
+
+// Whether a word group carries its hemisphere as a letter at one end.
+bool LetterAtAnEnd(std::string_view text) {
+  const std::string_view t = TrimBlanks(text);
+  return !t.empty() && (IsHemisphere(t.front()) || IsHemisphere(t.back()));
+}
+
+ReadPositionResult::Digits DigitsOf(const ParsedAxis& a) {
+  return {std::string(a.decimal.degrees), std::string(a.decimal.minutes), std::string(a.decimal.seconds), a.far};
+}
 
 }  // namespace
 
@@ -138,4 +164,62 @@ std::variant<ParsedAxis, std::string> ParseAxis(std::string_view text, Axis axis
                     parts.size() == 1 && parts[0].mark <= 0};
 }
 
-}  // namespace morvane::cli
+void SplitWords(std::string_view line, std::vector<std::string_view>& words) {
+  words.clear();
+  const char separator = line.find('\t') != std::string_view::npos ? '\t'
+                         : line.find(',') != std::string_view::npos ? ','
+                                                                    : ' ';
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t end = line.find(separator, start);
+    const std::string_view word = TrimBlanks(line.substr(start, end == std::string_view::npos ? end : end - start));
+    if (!word.empty() || separator != ' ') words.push_back(word);
+    if (end == std::string_view::npos) break;
+    start = end + 1;
+  }
+  if (words.size() == 1 && words[0].empty()) words.clear();
+}
+
+std::variant<ReadPositionResult, std::string> ReadPosition(const std::vector<std::string_view>& words) {
+  ReadPositionResult r{};
+  if (words.size() == 2) {
+    r.latitudeText = words[0];
+    r.longitudeText = words[1];
+  } else if (words.size() > 2 && words.size() % 2 == 0) {
+    // "N48 51.400 E2 21.500" split at blanks: the halves are the two axes,
+    // but only when letters say so; "48 51 24 2.35" could be cut anywhere.
+    const auto half = static_cast<std::ptrdiff_t>(words.size() / 2);
+    r.latitudeText = Join({words.begin(), words.begin() + half});
+    r.longitudeText = Join({words.begin() + half, words.end()});
+    if (!LetterAtAnEnd(r.latitudeText) || !LetterAtAnEnd(r.longitudeText)) return std::string(kAmbiguousPosition);
+  } else if (words.size() > 2) {
+    return std::string(kAmbiguousPosition);
+  } else {
+    return "expected 2 words, got " + std::to_string(words.size()) + " (LATITUDE LONGITUDE)";
+  }
+  const auto lat = ParseAxis(r.latitudeText, Axis::Latitude);
+  if (const auto* e = std::get_if<std::string>(&lat)) return *e;
+  const auto lon = ParseAxis(r.longitudeText, Axis::Longitude);
+  if (const auto* e = std::get_if<std::string>(&lon)) return *e;
+  const ParsedAxis& la = std::get<ParsedAxis>(lat);
+  const ParsedAxis& lo = std::get<ParsedAxis>(lon);
+  // A position in decimal degrees is checked against the grid alone: the
+  // window's limits of 89 and 179 belong to its whole-degree boxes.
+  TypedAxis latRange = la.typed, lonRange = lo.typed;
+  if (la.degreesOnly) latRange.degrees = 0;
+  if (lo.degreesOnly) lonRange.degrees = 0;
+  if (const auto refusal = CheckRanges(latRange, lonRange)) return std::string(refusal->message);
+  // The exact cell of the digits typed: a position on a grid line is in the
+  // cell north and east of it.
+  const auto y = FinestCell(la.decimal, la.far, GridAxis::Latitude);
+  if (!y) return std::string(kLatitudeOffGrid);
+  const auto x = FinestCell(lo.decimal, lo.far, GridAxis::Longitude);
+  if (!x) return std::string(kLongitudeOffGrid);
+  r.latitude = DigitsOf(la);
+  r.longitude = DigitsOf(lo);
+  r.latitudeCell = *y;
+  r.longitudeCell = *x;
+  return r;
+}
+
+}  // namespace morvane

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace morvane::logs {
+namespace morvane {
 
 constexpr char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
@@ -24,4 +24,4 @@ inline std::string UpperCase(std::string_view s) {
   return out;
 }
 
-}  // namespace morvane::logs
+}  // namespace morvane
