@@ -2,6 +2,8 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
+#include <optional>
 #include <vector>
 
 #include "locator/typed_position.h"
@@ -26,6 +28,26 @@ std::size_t MarkAt(std::string_view s, const std::string_view (&marks)[N]) {
   for (std::string_view m : marks)
     if (s.substr(0, m.size()) == m && m.size() > best) best = m.size();
   return best;
+}
+
+// Digits with at most one point ("48", "51.400", ".5"), or nullopt. The
+// WebAssembly build's library has no from_chars for doubles; strtod reads
+// the same text there (its locale is always "C").
+std::optional<double> FixedNumber(std::string_view number) {
+  const std::size_t point = number.find('.');
+  if (number.find_first_of("0123456789") == std::string_view::npos ||
+      (point != std::string_view::npos && number.find('.', point + 1) != std::string_view::npos))
+    return std::nullopt;
+#if defined(__cpp_lib_to_chars)
+  double value = 0;
+  const auto [end, ec] = std::from_chars(number.data(), number.data() + number.size(), value, std::chars_format::fixed);
+  if (ec != std::errc() || end != number.data() + number.size()) return std::nullopt;
+  return value;
+#else
+  const double value = std::strtod(std::string(number).c_str(), nullptr);
+  if (!std::isfinite(value)) return std::nullopt;  // as from_chars: out of range
+  return value;
+#endif
 }
 
 struct Component {
@@ -120,11 +142,8 @@ std::variant<ParsedAxis, std::string> ParseAxis(std::string_view text, Axis axis
     const std::size_t start = pos;
     while (pos < s.size() && (IsDigit(s[pos]) || s[pos] == '.')) ++pos;
     const std::string_view number = s.substr(start, pos - start);
-    double value = 0;
-    const auto [end, ec] = std::from_chars(number.data(), number.data() + number.size(), value,
-                                           std::chars_format::fixed);
-    if (number.empty() || ec != std::errc() || end != number.data() + number.size())
-      return notAPosition;
+    const auto value = FixedNumber(number);
+    if (!value) return notAPosition;
     // The longest mark wins: "''" is seconds, not minutes and a stray "'".
     int mark = -1;
     const std::string_view rest = s.substr(pos);
@@ -139,7 +158,7 @@ std::variant<ParsedAxis, std::string> ParseAxis(std::string_view text, Axis axis
     const std::size_t point = number.find('.');
     if (point != std::string_view::npos && number.find_last_not_of('0') > point + kMaxExactDecimals)
       return name + ": more than " + std::to_string(kMaxExactDecimals) + " decimals";
-    parts.push_back({value, number, mark});
+    parts.push_back({*value, number, mark});
     if (parts.size() > 3) return name + ": more than degrees, minutes and seconds";
   }
   if (parts.empty()) return name + ": no number";

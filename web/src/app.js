@@ -2,7 +2,8 @@
 // asks the core, and writes the answers back, as the window's pages do.
 import { loadCore } from './core.js';
 import { loadHome, saveHome } from './home.js';
-import { draw, landOf } from './map.js';
+import { fieldMode } from './follow.js';
+import { cellOutline, draw, kSize, landOf, markTap, tapLength, zoomable } from './map.js';
 import { showMessage } from './message.js';
 import { decimalDigits, formatNumber, kMaxDecimals, readNumber } from './number.js';
 
@@ -11,18 +12,12 @@ const locale = navigator.language;
 const kLocatorIncorrect = 'Introduced QRA locator incorrect';
 const kLocatorsEqual = 'The two QRA locators are equal. No calculation can be done\nThe two values are set to zero';
 
-// A refusal: the box is emptied and gets the focus back after the message;
-// the answers of the page, which no longer match its boxes, are cleared.
+// A refusal: the message names the box, which keeps its text, selected,
+// and gets the focus back; the answers of the page, which no longer match
+// its boxes, are cleared.
 function refuse(box, message, answers = []) {
-  box.value = '';
   for (const a of answers) a.value = '';
-  showMessage(message, { then: box });
-}
-
-// A label that shows a value is heard with it ("Latitude hemisphere: South").
-function setValueText(label, name, text) {
-  label.textContent = text;
-  label.setAttribute('aria-label', `${name}: ${text}`);
+  showMessage(message, { title: `Error: ${box.getAttribute('aria-label')}`, then: box });
 }
 
 // A locator as pasted: blanks around it dropped, upper case.
@@ -33,8 +28,23 @@ function upperCaseInPlace(box) {
 
 function geoPage(core) {
   const boxes = ['txtlatdeg', 'txtlatmin', 'txtlatsec', 'txtlondeg', 'txtlonmin', 'txtlonsec'].map($);
+  const position = $('txtposition');
   const rules = core.rangeRules();
+  // A position pasted whole, read as the command line reads it, is typed
+  // into the boxes so that what is saved is what was computed.
+  const fromPosition = () => {
+    const r = core.readPosition(position.value);
+    if (r.message) return refuse(position, `Introduced position incorrect: ${r.message}`, [$('txtresultloc')]);
+    const shown = [r.latitude, r.longitude].flatMap((a) => [a.degrees, a.minutes, a.seconds]);
+    boxes.forEach((b, i) => (b.value = shown[i]));
+    $(r.latitude.far ? 'optlatsud' : 'optlatnord').checked = true;
+    $(r.longitude.far ? 'optlonouest' : 'optlonest').checked = true;
+    $('txtresultloc').value = r.locator;
+  };
+  // Typing into a box means the boxes, not the pasted position, are meant.
+  for (const b of boxes) b.addEventListener('input', () => (position.value = ''));
   $('Command1').addEventListener('click', () => {
+    if (position.value.trim() !== '') return fromPosition();
     // Empty boxes become "0", in the window's order. Degrees with a fraction
     // and no minutes or seconds are a position in decimal degrees, checked
     // against the grid alone (179.5 East is Fiji); whole degrees keep the
@@ -67,7 +77,7 @@ function geoPage(core) {
     $('txtresultloc').value = r.locator;
   });
   $('raz').addEventListener('click', () => {
-    for (const box of boxes) box.value = '';
+    for (const box of [...boxes, position]) box.value = '';
     $('txtresultloc').value = '';
     $('optlonest').checked = $('optlatnord').checked = true;
   });
@@ -96,6 +106,7 @@ function whereAmI(core) {
       $(latitude < 0 ? 'optlatsud' : 'optlatnord').checked = true;
       $(longitude < 0 ? 'optlonouest' : 'optlonest').checked = true;
       $('accuracy').textContent = `Within about ${Math.round(accuracy)} m, as the browser says.`;
+      $('txtposition').value = '';
       $('Command1').click();
       // The boxes hold the position to a hundredth of a second; the locator
       // is the exact cell of the position the browser gave.
@@ -108,60 +119,85 @@ function whereAmI(core) {
   });
 }
 
+// Decimal degrees as a GPS app shows them: six decimals at most.
+const decimalDegrees = (v) => formatNumber(Math.round(v * 1e6) / 1e6, locale);
+
 function locatorPage(core) {
-  const outputs = ['txtlatdeginv', 'txtlatmininv', 'Text1', 'txtlongdeginv', 'txtlongmininv', 'Text2'].map($);
+  const outputs = ['txtlatdeginv', 'txtlatmininv', 'Text1', 'txtlongdeginv', 'txtlongmininv', 'Text2', 'latdecimal',
+    'londecimal'].map($);
+  // The boxes are quiet; one summary is heard instead of eight updates.
+  const summary = $('locator-summary');
   $('cmdcalclocgeo').addEventListener('click', () => {
     const box = $('txtlocatorinv');
     const p = core.locatorToDms(upperCaseInPlace(box));
-    if (!p) return refuse(box, kLocatorIncorrect, outputs);
+    if (!p) return (summary.textContent = ''), refuse(box, kLocatorIncorrect, outputs);
     showInAddress(`#locator=${box.value}`);
-    setValueText($('lbllatsens'), 'Latitude hemisphere', p.latitude.hemisphere);
-    setValueText($('lbllongsens'), 'Longitude hemisphere', p.longitude.hemisphere);
-    const shown = [p.latitude, p.longitude].flatMap((a) => [a.degrees, a.minutes, a.seconds]);
-    outputs.forEach((o, i) => (o.value = shown[i]));
+    $('lbllatsens').textContent = p.latitude.hemisphere;
+    $('lbllongsens').textContent = p.longitude.hemisphere;
+    const seconds = (a) => formatNumber(Number(a.seconds), locale);
+    const shown = [p.latitude, p.longitude].flatMap((a) => [a.degrees, a.minutes, seconds(a)]);
+    [...shown, decimalDegrees(p.lat), decimalDegrees(p.lon)].forEach((text, i) => (outputs[i].value = text));
+    const dms = (a) => `${a.degrees}° ${a.minutes}' ${seconds(a)}" ${a.hemisphere}`;
+    summary.textContent = `${box.value}: ${dms(p.latitude)}, ${dms(p.longitude)} (${decimalDegrees(p.lat)}; ${decimalDegrees(p.lon)})`;
   });
   $('Command2').addEventListener('click', () => {
     for (const o of outputs) o.value = '';
-    setValueText($('lbllatsens'), 'Latitude hemisphere', 'North');
-    setValueText($('lbllongsens'), 'Longitude hemisphere', 'East');
+    summary.textContent = '';
+    $('lbllatsens').textContent = 'North';
+    $('lbllongsens').textContent = 'East';
     $('txtlocatorinv').value = '';
     $('txtlocatorinv').focus();
   });
 }
 
 // The beam map under the third page: redrawn at every Compute and when the
-// unit or the fields change; a tap gives the locator of the point tapped.
+// unit or the fields change; a tap gives the locator of the point tapped,
+// as long as the zoom lets a finger tell it.
 function beamMap(core) {
   const svg = $('map');
+  const view = zoomable(svg, $('zoom-in'), $('zoom-out'));
+  const kmPerDegree = core.earthCircumferenceKm / 360;
   let land = null;
   let shown = null;  // {base, target, result}
-  let projection = null;
+  let drawn = null;  // {projection, layer}
   const render = () => {
     if (!shown) return;
     const miles = $('Check2').checked;
     const unit = miles ? 'mi' : 'km';
     const distance = formatNumber(miles ? shown.result.miles : shown.result.km, locale);
     const description = `Path from ${shown.base} to ${shown.target}: ${formatNumber(shown.result.azimuth, locale)}°, ${distance} ${unit}`;
-    const end = (name) => ({ name, ...core.centre(name.slice(0, 6)) });
-    projection = draw(svg, {
+    const end = (name) => ({ name, ...core.centre(name) });
+    drawn = draw(svg, {
       land,
       ends: { base: end(shown.base), target: end(shown.target) },
+      azimuth: shown.result.exactAzimuth,
+      km: shown.result.exactKm,
       ringLabel: (km) => (miles ? `${Math.round(core.kmToMiles(km))} mi` : `${km} km`),
       showFields: $('show-fields').checked,
       description,
-      kmPerDegree: core.earthCircumferenceKm / 360,
+      kmPerDegree,
     });
     $('map-caption').textContent = description;
     $('map-figure').hidden = false;
+    view.restore();
   };
   svg.addEventListener('click', (e) => {
-    if (!projection) return;
-    const point = new DOMPoint(e.clientX, e.clientY).matrixTransform(svg.getScreenCTM().inverse());
-    const lonLat = projection.invert([point.x, point.y]);
-    const locator = lonLat ? core.locatorAt(lonLat[1], lonLat[0], 6) : '';
-    $('clicked').textContent = locator ? `Point tapped: ${locator}` : 'Outside the map.';
+    if (!drawn) return;
+    const t = view.transform();
+    // Screen to the SVG's units, then the zoom undone: the layer's units.
+    const q = new DOMPoint(e.clientX, e.clientY).matrixTransform(svg.getScreenCTM().inverse());
+    const point = t.invert([q.x, q.y]);
+    const { projection, layer } = drawn;
+    // The map is the disc the Earth fills; the corners are nowhere.
+    const off = Math.hypot(point[0] - kSize / 2, point[1] - kSize / 2) > projection.scale() * Math.PI;
+    const lonLat = off ? null : projection.invert(point);
+    const pxPerDegree = ((projection.scale() * Math.PI) / 180) * t.k * (svg.clientWidth / kSize);
+    const length = tapLength(pxPerDegree);
+    const locator = lonLat ? core.locatorAt(lonLat[1], lonLat[0], length) : '';
+    $('clicked').textContent = locator ? `Point tapped: ${locator}` : 'Outside the map';
     $('use-clicked').hidden = !locator;
     $('use-clicked').dataset.locator = locator;
+    if (locator) markTap(layer, projection, lonLat, cellOutline(core.centre(locator), length));
   });
   $('use-clicked').addEventListener('click', () => {
     $('txtlocator2').value = $('use-clicked').dataset.locator;
@@ -171,8 +207,11 @@ function beamMap(core) {
   $('Check2').addEventListener('change', render);
   return {
     show(base, target, result) {
+      const moved = !shown || shown.base !== base;
       shown = { base, target, result };
       render();
+      // A new base is a new map: seen whole again.
+      if (moved) view.reset();
     },
     setLand(coastlines) {
       land = coastlines;
@@ -181,6 +220,7 @@ function beamMap(core) {
     // The answers no longer match the boxes: no old path stays drawn.
     clear() {
       shown = null;
+      drawn = null;
       $('map-figure').hidden = true;
       $('map-caption').textContent = '';
     },
@@ -210,13 +250,34 @@ function pathPage(core, home, map) {
     }
     check1();
   });
-  let lastPath = null;  // the distance shown, to convert when the unit changes
+  let lastPath = null;  // {base, target, result} shown, to convert when the unit changes
+  const longAnswers = [$('longazimuth'), $('longdistance')];
+  const summary = $('path-summary');
+  // The boxes are quiet; one summary is heard instead of four updates.
+  const writePath = () => {
+    const miles = $('Check2').checked;
+    const unit = miles ? 'mi' : 'km';
+    const { base: b, target: t, result: r } = lastPath;
+    const distance = (p) => formatNumber(miles ? p.miles : p.km, locale);
+    $('txtazimuth').value = formatNumber(r.azimuth, locale);
+    $('txtdistance').value = distance(r);
+    $('longazimuth').value = formatNumber(r.long.azimuth, locale);
+    $('longdistance').value = distance(r.long);
+    summary.textContent = `${b} to ${t}: ${$('txtazimuth').value}°, ${distance(r)} ${unit}; ` +
+      `long path ${$('longazimuth').value}°, ${distance(r.long)} ${unit}`;
+  };
+  const forget = () => {
+    lastPath = null;
+    summary.textContent = '';
+    for (const a of longAnswers) a.value = '';
+    map.clear();
+  };
   $('Check2').addEventListener('change', () => {
     // The unit is part of the distance's name, heard with its value.
-    $('Label17').textContent = $('Check2').checked ? 'Miles' : 'KMs';
-    $('txtdistance').setAttribute('aria-label', `Distance Base - Target, ${$('Check2').checked ? 'mi' : 'km'}`);
-    if (lastPath && $('txtdistance').value !== '')
-      $('txtdistance').value = formatNumber($('Check2').checked ? lastPath.miles : lastPath.km, locale);
+    const miles = $('Check2').checked;
+    $('Label17').textContent = $('longunit').textContent = miles ? 'Miles' : 'KMs';
+    $('txtdistance').setAttribute('aria-label', `Distance Base - Target, ${miles ? 'mi' : 'km'}`);
+    if (lastPath) writePath();
   });
   $('cmdcalcazidist').addEventListener('click', () => {
     if ($('Check1').checked) readHomeIntoBase();
@@ -225,25 +286,24 @@ function pathPage(core, home, map) {
     const answers = [$('txtazimuth'), $('txtdistance')];
     if (b === t) {
       // "The two values are set to zero": the answers say so.
+      forget();
       for (const a of answers) a.value = '0';
-      map.clear();
       showMessage(kLocatorsEqual, { then: $('Check1').checked ? target : base });
       target.value = '';
       base.value = $('Check1').checked ? home.table[8] : '';
       return;
     }
-    if (!core.check(b)) return map.clear(), refuse(base, kLocatorIncorrect, answers);
-    if (!core.check(t)) return map.clear(), refuse(target, kLocatorIncorrect, answers);
-    const r = core.path(b, t);
-    lastPath = r;
+    // 2, 4, 6, 8 or 10 characters: a field to a rover's 10-character cell.
+    if (!core.check(b)) return forget(), refuse(base, kLocatorIncorrect, answers);
+    if (!core.check(t)) return forget(), refuse(target, kLocatorIncorrect, answers);
+    lastPath = { base: b, target: t, result: core.path(b, t) };
     showInAddress(`#path=${b},${t}`);
-    $('txtazimuth').value = formatNumber(r.azimuth, locale);
-    $('txtdistance').value = formatNumber($('Check2').checked ? r.miles : r.km, locale);
-    map.show(b, t, r);
+    writePath();
+    map.show(b, t, lastPath.result);
   });
   $('Command3').addEventListener('click', () => {
     for (const id of ['txtlocator2', 'txtdistance', 'txtazimuth']) $(id).value = '';
-    map.clear();
+    forget();
     check1();
   });
   $('Command5').addEventListener('click', () => {
@@ -352,6 +412,7 @@ async function main() {
   const home = loadHome(localStorage);
   geoPage(core);
   whereAmI(core);
+  fieldMode(core, locale);
   locatorPage(core);
   const map = beamMap(core);
   const check1 = pathPage(core, home, map);

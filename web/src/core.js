@@ -28,20 +28,35 @@ export async function loadCore(options = {}) {
     },
     // The exact cell of a point in decimal degrees, '' off the grid.
     locatorAt: (lat, lon, length = 6) => text('mv_locator_at', ['number', 'number', 'number'], [lat, lon, length]),
+    // The second page: {latitude, longitude} as shown (hemisphere, degrees,
+    // minutes, seconds as texts) and the centre {lat, lon} in decimal degrees.
     locatorToDms(locator) {
       const p = split(text('mv_locator_to_dms', ['string'], [locator]));
       if (!p) return null;
       const axis = (i) => ({ hemisphere: p[i], degrees: p[i + 1], minutes: p[i + 2], seconds: p[i + 3] });
-      return { latitude: axis(0), longitude: axis(4) };
+      return { latitude: axis(0), longitude: axis(4), lat: Number(p[8]), lon: Number(p[9]) };
     },
+    // A locator of 2, 4, 6, 8 or 10 characters, upper case.
     check: (locator) => m.ccall('mv_check', 'number', ['string'], [locator]) === 1,
+    // The short path, the long one ({azimuth, km, miles} each) and the short
+    // path's exact azimuth and distance (the map draws along them).
     path(base, target) {
-      const [azimuth, km, miles] = text('mv_path', ['string', 'string'], [base, target]).split('|').map(Number);
-      return { azimuth, km, miles };
+      const v = text('mv_path', ['string', 'string'], [base, target]).split('|').map(Number);
+      return { azimuth: v[0], km: v[1], miles: v[2], long: { azimuth: v[3], km: v[4], miles: v[5] },
+        exactAzimuth: v[6], exactKm: v[7] };
     },
     centre(locator) {
       const p = split(text('mv_centre', ['string'], [locator]));
       return p && { lat: Number(p[0]), lon: Number(p[1]) };
+    },
+    // A pasted position, read as the command line reads one: {locator,
+    // latitude, longitude} (each {degrees, minutes, seconds, far} as typed),
+    // or {message}.
+    readPosition(position, length = 6) {
+      const [kind, ...f] = text('mv_read_position', ['string', 'number'], [position, length]).split('|');
+      if (kind !== 'ok') return { message: f.join('|') };
+      const axis = (i) => ({ degrees: f[i], minutes: f[i + 1], seconds: f[i + 2], far: f[i + 3] === '1' });
+      return { locator: f[0], latitude: axis(1), longitude: axis(5) };
     },
     earthCircumferenceKm: m.ccall('mv_earth_circumference_km', 'number', [], []),
     kmToMiles: m.cwrap('mv_km_to_miles', 'number', ['number']),

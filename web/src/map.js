@@ -1,13 +1,20 @@
 // The beam map: the world in the azimuthal equidistant projection centred
 // on the base, so that straight lines from the centre are great circles and
 // distances from it are true. Small pure functions build the pieces; draw()
-// puts them into the SVG.
-import { geoAzimuthalEquidistant, geoCircle, geoDistance, geoGraticule, geoInterpolate, geoPath } from 'd3-geo';
+// puts them into the SVG; zoomable() adds pinch, wheel and buttons.
+import { geoAzimuthalEquidistant, geoCircle, geoDistance, geoGraticule, geoPath } from 'd3-geo';
+import { select } from 'd3-selection';
+import { zoom, zoomIdentity } from 'd3-zoom';
 import { feature } from 'topojson-client';
+
+import { kCellDegrees } from './field.js';
 
 export const kSize = 600;           // the SVG's own units; it scales with the page
 export const kRingKm = 2500;        // range rings every 2,500 km
+export const kMaxZoom = 512;        // a sub-square a finger wide on a phone
+const kTapPx = 12;                  // a cell at least this tall on screen is told apart by a tap
 const SVG = 'http://www.w3.org/2000/svg';
+const rad = Math.PI / 180;
 
 // The projection centred on [longitude, latitude], the whole Earth filling
 // the square (the antipode is its rim).
@@ -29,17 +36,24 @@ export function ringRadiiKm() {
 // A ring of km around centre, on an Earth of kmPerDegree (the core's).
 export const ringFor = (centre, km, kmPerDegree) => geoCircle().center(centre).radius(km / kmPerDegree)();
 
-// The short path as the great circle it is, and the long path: the rest of
-// the same circle, from the target on round to the base.
-export function paths(base, target) {
-  const short = { type: 'LineString', coordinates: [base, target] };
-  const d = geoDistance(base, target);
-  if (!(d > 0)) return { short, long: null };
-  const along = geoInterpolate(base, target);  // slerp: t beyond 1 goes on round
-  const end = (2 * Math.PI) / d;
-  const points = [];
-  for (let i = 0; i <= 128; i += 1) points.push(along(1 + ((end - 1) * i) / 128));
-  return { short, long: { type: 'LineString', coordinates: points } };
+// The point reached from start ([lon, lat]) along an azimuth (degrees) after
+// an angle of arc (radians), on the sphere.
+export function along(start, azimuth, angle) {
+  const [l1, p1, a] = [start[0] * rad, start[1] * rad, azimuth * rad];
+  const p2 = Math.asin(Math.sin(p1) * Math.cos(angle) + Math.cos(p1) * Math.sin(angle) * Math.cos(a));
+  const l2 = l1 + Math.atan2(Math.sin(a) * Math.sin(angle) * Math.cos(p1), Math.cos(angle) - Math.sin(p1) * Math.sin(p2));
+  return [((((l2 / rad) + 540) % 360) - 180), p2 / rad];
+}
+
+// The short path drawn along the azimuth the page shows, for the arc the
+// distance gives, and the long path: the rest of the same circle, on round
+// to the base. Drawn this way an antipode's path goes the way its azimuth
+// says, which no pair of end points could tell.
+export function paths(base, azimuth, arc) {
+  const line = (from, to, steps) => ({ type: 'LineString',
+    coordinates: Array.from({ length: steps + 1 }, (_, i) => along(base, azimuth, from + ((to - from) * i) / steps)) });
+  if (!(arc > 0)) return { short: line(0, 0, 1), long: null };
+  return { short: line(0, arc, 64), long: line(arc, 2 * Math.PI, 128) };
 }
 
 // The 18 x 18 fields: their lines and a letter pair at each centre.
@@ -52,6 +66,41 @@ export function fields() {
   return { lines, letters };
 }
 
+// The outline of a locator's cell around its centre {lat, lon}, its edges
+// split so that parallels stay parallels.
+export function cellOutline(centre, length) {
+  const [w, h] = kCellDegrees[length];
+  const [west, south] = [centre.lon - w / 2, centre.lat - h / 2];
+  const corners = [[west, south], [west + w, south], [west + w, south + h], [west, south + h], [west, south]];
+  const coordinates = [];
+  for (let i = 0; i < 4; i += 1)
+    for (let k = 0; k < 8; k += 1) {
+      const [a, b] = [corners[i], corners[i + 1]];
+      coordinates.push([a[0] + ((b[0] - a[0]) * k) / 8, a[1] + ((b[1] - a[1]) * k) / 8]);
+    }
+  coordinates.push(corners[4]);
+  return { type: 'LineString', coordinates };
+}
+
+// The locator length a tap can tell when a degree of latitude is pxPerDegree
+// screen pixels tall: a field, a square or a sub-square.
+export function tapLength(pxPerDegree) {
+  if (pxPerDegree * kCellDegrees[6][1] >= kTapPx) return 6;
+  return pxPerDegree * kCellDegrees[4][1] >= kTapPx ? 4 : 2;
+}
+
+// Which labels to show so that none covers another: boxes {x, y, w, h} in
+// screen pixels, the ones given first kept first.
+export function unpiled(boxes, view) {
+  const kept = [];
+  return boxes.map((b) => {
+    const inside = b.x + b.w > 0 && b.y + b.h > 0 && b.x < view.width && b.y < view.height;
+    const free = inside && !kept.some((k) => b.x < k.x + k.w && k.x < b.x + b.w && b.y < k.y + k.h && k.y < b.y + b.h);
+    if (free) kept.push(b);
+    return free;
+  });
+}
+
 export const landOf = (topology) => feature(topology, topology.objects.land);
 
 function element(name, attributes, text) {
@@ -62,45 +111,123 @@ function element(name, attributes, text) {
 }
 
 // Draws the map into svg. ends: {base, target} as {lon, lat, name};
-// ringLabel(km) gives a ring's label in the unit shown; kmPerDegree is the
-// core's Earth, so that the rings agree with the distances shown.
-export function draw(svg, { land, ends, ringLabel, showFields, description, kmPerDegree }) {
+// azimuth and km the short path's, exact; ringLabel(km) gives a ring's label
+// in the unit shown; kmPerDegree is the core's Earth, so that the rings
+// agree with the distances shown. Returns {projection, layer}: the layer
+// holds what zooms.
+export function draw(svg, { land, ends, azimuth, km, ringLabel, showFields, description, kmPerDegree }) {
   const centre = [ends.base.lon, ends.base.lat];
   const projection = projectionFor(centre);
   const path = geoPath(projection);
   svg.replaceChildren();
   svg.setAttribute('viewBox', `0 0 ${kSize} ${kSize}`);
   svg.append(element('title', { id: 'map-title' }, description));
-  svg.append(element('path', { class: 'sphere', d: path({ type: 'Sphere' }) }));
-  if (land) svg.append(element('path', { class: 'land', d: path(land) }));
+  const layer = element('g', { class: 'layer' });
+  svg.append(layer);
+  const add = (e) => layer.append(e);
+  add(element('path', { class: 'sphere', d: path({ type: 'Sphere' }) }));
+  if (land) add(element('path', { class: 'land', d: path(land) }));
   if (showFields) {
     const f = fields();
-    svg.append(element('path', { class: 'fields', d: path(f.lines) }));
+    add(element('path', { class: 'fields', d: path(f.lines) }));
     for (const l of f.letters) {
       const p = projection(l.at);
       if (p && geoDistance(centre, l.at) < Math.PI * 0.92)
-        svg.append(element('text', { class: 'field-letter', x: p[0], y: p[1] }, l.text));
+        add(element('text', { class: 'field-letter', x: p[0], y: p[1] }, l.text));
     }
   }
-  for (const km of ringRadiiKm()) {
-    svg.append(element('path', { class: 'ring', d: path(ringFor(centre, km, kmPerDegree)) }));
+  for (const ringKm of ringRadiiKm()) {
+    add(element('path', { class: 'ring', d: path(ringFor(centre, ringKm, kmPerDegree)) }));
     // Labelled straight above the centre, where the ring crosses north.
-    const radius = projection.scale() * ((km / kmPerDegree) * Math.PI) / 180;
-    svg.append(element('text', { class: 'ring-label', x: kSize / 2 + 4, y: kSize / 2 - radius - 3 }, ringLabel(km)));
+    const radius = projection.scale() * ((ringKm / kmPerDegree) * Math.PI) / 180;
+    add(element('text', { class: 'ring-label', x: kSize / 2 + 4, y: kSize / 2 - radius - 3 }, ringLabel(ringKm)));
   }
+  const both = paths(centre, azimuth, ((km / kmPerDegree) * Math.PI) / 180);
+  if (both.long) add(element('path', { class: 'long-path', d: path(both.long) }));
+  add(element('path', { class: 'short-path', id: 'short-path', d: path(both.short) }));
   const target = [ends.target.lon, ends.target.lat];
-  const both = paths(centre, target);
-  if (both.long) svg.append(element('path', { class: 'long-path', d: path(both.long) }));
-  svg.append(element('path', { class: 'short-path', id: 'short-path', d: path(both.short) }));
   for (const [name, lonLat] of [[ends.base.name, centre], [ends.target.name, target]]) {
     const p = projection(lonLat);
     if (!p) continue;
-    svg.append(element('circle', { class: 'end', cx: p[0], cy: p[1], r: 4 }));
-    svg.append(element('text', { class: 'end-label', x: p[0] + 7, y: p[1] - 7 }, name));
+    add(element('circle', { class: 'end', cx: p[0], cy: p[1], r: 4 }));
+    // Near the rim the label turns inwards, so that it stays on the map.
+    const right = p[0] > kSize * 0.7;
+    add(element('text', { class: 'end-label', x: p[0] + (right ? -7 : 7), y: p[1] < 30 ? p[1] + 18 : p[1] - 7,
+      'text-anchor': right ? 'end' : 'start' }, name));
   }
   // The compass at the rim: the directions in which to point from the base.
   const rim = kSize / 2 - 12;
   for (const [letter, dx, dy] of [['N', 0, -1], ['E', 1, 0], ['S', 0, 1], ['W', -1, 0]])
     svg.append(element('text', { class: 'compass', x: kSize / 2 + dx * rim, y: kSize / 2 + dy * rim + 5 }, letter));
-  return projection;
+  return { projection, layer };
+}
+
+// A tapped point and the cell a tap can tell there, drawn on the layer.
+export function markTap(layer, projection, lonLat, outline) {
+  for (const old of layer.querySelectorAll('.tapped, .tapped-cell')) old.remove();
+  const p = projection(lonLat);
+  layer.append(element('path', { class: 'tapped-cell', d: geoPath(projection)(outline) }));
+  if (p) layer.append(element('circle', { class: 'tapped', cx: p[0], cy: p[1], r: 3 }));
+}
+
+// Pinch, wheel, drag and the two buttons zoom and pan svg's layer. Labels
+// keep their size on screen (12 CSS px at least, whatever the map's width)
+// and field letters that would cover one another are hidden.
+// Returns {reset(), transform(), relabel()}.
+export function zoomable(svg, zoomIn, zoomOut) {
+  let transform = zoomIdentity;
+  const behaviour = zoom().scaleExtent([1, kMaxZoom]).extent([[0, 0], [kSize, kSize]])
+    .translateExtent([[0, 0], [kSize, kSize]])
+    .on('zoom', (e) => {
+      const scaled = e.transform.k !== transform.k;
+      transform = e.transform;
+      const layer = svg.querySelector('.layer');
+      if (layer) layer.setAttribute('transform', transform.toString());
+      if (scaled) resize();
+    })
+    .on('end', () => relabel());
+  // SVG units per CSS pixel on the layer, so that CSS sizes in px hold.
+  const resize = () => {
+    const width = svg.clientWidth || kSize;
+    svg.style.setProperty('--u', String(kSize / width / transform.k));
+    svg.style.setProperty('--k', String(transform.k));  // the compass stays off the layer
+  };
+  const relabel = () => {
+    const width = svg.clientWidth || kSize;
+    const toScreen = (x, y) => {
+      const [sx, sy] = transform.apply([x, y]);
+      return [(sx * width) / kSize, (sy * width) / kSize];
+    };
+    const labels = [...svg.querySelectorAll('.end-label, .ring-label, .field-letter')];
+    const boxes = labels.map((t) => {
+      const [x, y] = toScreen(Number(t.getAttribute('x')), Number(t.getAttribute('y')));
+      const w = t.classList.contains('field-letter') ? 18 : 8 * t.textContent.length;
+      const anchored = t.getAttribute('text-anchor');
+      const left = anchored === 'end' ? x - w : anchored === 'middle' || t.classList.contains('field-letter') ? x - w / 2 : x;
+      return { x: left, y: y - 12, w, h: 14, fixed: !t.classList.contains('field-letter') };
+    });
+    // Ring and end labels first: field letters give way to them.
+    const order = [...boxes.keys()].sort((a, b) => boxes[b].fixed - boxes[a].fixed);
+    const shown = unpiled(order.map((i) => boxes[i]), { width, height: width });
+    order.forEach((i, k) => labels[i].classList.toggle('piled', !boxes[i].fixed && !shown[k]));
+  };
+  select(svg).call(behaviour).on('dblclick.zoom', null);
+  zoomIn.addEventListener('click', () => select(svg).call(behaviour.scaleBy, 2));
+  zoomOut.addEventListener('click', () => select(svg).call(behaviour.scaleBy, 0.5));
+  window.addEventListener('resize', () => (resize(), relabel()));
+  return {
+    reset() {
+      select(svg).call(behaviour.transform, zoomIdentity);
+      resize();
+      relabel();
+    },
+    // After a redraw: the layer is new, the view stays.
+    restore() {
+      const layer = svg.querySelector('.layer');
+      if (layer) layer.setAttribute('transform', transform.toString());
+      resize();
+      relabel();
+    },
+    transform: () => transform,
+  };
 }

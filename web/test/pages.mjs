@@ -131,25 +131,44 @@ const geoRefusals = [
     const before = (await messages(page)).length;
     await press(page, 'Command1');
     check(`refusal ${typed}`, [message], (await messages(page)).slice(before));
+    const title = await page.evaluate(() => window.morvaneMessages.at(-1).title);
     await press(page, 'message-ok');
-    const focused = await page.evaluate(() => document.activeElement.getAttribute('aria-label'));
-    check(`refused box emptied and focused ${typed}`, ['', boxes[refused]],
-      [await (await byName(page, boxes[refused])).evaluate((b) => b.value), focused]);
+    await page.evaluate(() => new Promise((r) => setTimeout(r, 50)));  // the focus is given back after the dialog's
+    const focused = await page.evaluate(() => { const b = document.activeElement;
+      return [b.getAttribute('aria-label'), b.value, b.selectionStart === 0 && b.selectionEnd === b.value.length]; });
+    const kept = typed[refused] === '' ? '0' : typed[refused];
+    check(`refused box named, kept selected and focused ${typed}`, [`Error: ${boxes[refused]}`, boxes[refused], kept, true],
+      [title, ...focused]);
   }
   // The second page.
   await tab(page, 'Locator to geo coord.');
   await type(page, 'QRA Locator', 'jn18eu');
   await press(page, 'cmdcalclocgeo');
-  check('locator to position', ['JN18EU', '48', '51', '15', '2', '22', '30', 'Latitude hemisphere: North'],
-    [await value(page, 'txtlocatorinv'), ...await Promise.all(['txtlatdeginv', 'txtlatmininv', 'Text1', 'txtlongdeginv', 'txtlongmininv', 'Text2'].map((id) => value(page, id))),
-      await page.$eval('#lbllatsens', (e) => e.getAttribute('aria-label'))]);
-  await type(page, 'QRA Locator', 'fd41ge');
-  await press(page, 'cmdcalclocgeo');
-  check('southern, western', 'Longitude hemisphere: West', await page.$eval('#lbllongsens', (e) => e.getAttribute('aria-label')));
-  await type(page, 'QRA Locator', 'JN18E');
-  await press(page, 'cmdcalclocgeo');
-  check('wrong locator', 'Introduced QRA locator incorrect', await lastMessage(page));
-  await press(page, 'message-ok');
+  const secondPage = () => Promise.all(['txtlatdeginv', 'txtlatmininv', 'Text1', 'txtlongdeginv', 'txtlongmininv', 'Text2',
+    'latdecimal', 'londecimal'].map((id) => value(page, id)));
+  check('locator to position', ['JN18EU', '48', '51', '15', '2', '22', '30', '48.854167', '2.375'],
+    [await value(page, 'txtlocatorinv'), ...await secondPage()]);
+  const summary = () => page.$eval('#locator-summary', (e) => e.textContent);
+  // One live region speaks for the page; its boxes are quiet.
+  check('one summary heard', ['JN18EU: 48° 51\' 15" North, 2° 22\' 30" East (48.854167; 2.375)', 1],
+    [await summary(), await page.$$eval('#page-locator [role=status], #page-locator output',
+      (l) => l.filter((e) => e.getAttribute('aria-live') !== 'off').length)]);
+  // 2 to 10 characters: a field, a square, a rover's cells, south and west.
+  for (const [typed, shown] of [['jn', ['45', '0', '0', '10', '0', '0', '45', '10']],
+    ['FN20', ['40', '30', '0', '75', '0', '0', '40.5', '-75']],
+    ['JN18EU45', ['48', '51', '22.5', '2', '22', '15', '48.85625', '2.370833']],
+    ['fd41ge12ab', ['58', '49', '29.0625', '71', '29', '29.375', '-58.82474', '-71.491493']]]) {
+    await type(page, 'QRA Locator', typed);
+    await press(page, 'cmdcalclocgeo');
+    check(`locator of ${typed.length}`, shown, await secondPage());
+  }
+  check('southern, western', ['South', 'West'], await page.evaluate(() => ['lbllatsens', 'lbllongsens'].map((id) => document.getElementById(id).textContent)));
+  for (const wrong of ['JN18E', 'JN18EU4', 'JN18EU4A']) {
+    await type(page, 'QRA Locator', wrong);
+    await press(page, 'cmdcalclocgeo');
+    check(`wrong locator ${wrong}`, ['Introduced QRA locator incorrect', '', ''], [await lastMessage(page), await summary(), await value(page, 'latdecimal')]);
+    await press(page, 'message-ok');
+  }
   // The third page. A first visit has no home locator: the base is typed,
   // and ticking the box says why it cannot be used.
   await tab(page, 'Azimuth and Distance');
@@ -320,25 +339,43 @@ const geoRefusals = [
   check('long path from the target to the base', [true, true],
     [Math.hypot(longStart[0] - expected[0], longStart[1] - expected[1]) < 0.5, Math.hypot(longEnd[0] - 300, longEnd[1] - 300) < 0.5]);
   check('target marked there', true, Math.hypot(marker[0] - expected[0], marker[1] - expected[1]) < 0.5);
-  // A tap lands on a whole pixel; the map point under it is worked out here
-  // on its own (the projection's inverse about JN18EU's centre) and must
-  // give the locator the page shows.
-  const tapNear = async (x, y) => {
-    const map = await page.$('#map');
+  // A tap lands on a whole pixel; the map point under it (the zoom undone)
+  // is worked out here on its own, and must give the locator the page shows,
+  // to the length a finger can tell at that zoom.
+  const map = await page.$('#map');
+  const tapNear = async (x, y, length) => {
     await map.scrollIntoView();
     const box = await map.boundingBox();
     const client = [Math.round(box.x + (x / 600) * box.width), Math.round(box.y + (y / 600) * box.height)];
     await page.mouse.click(client[0], client[1]);
-    const shown = await page.$eval('#clicked', (e) => e.textContent);
-    return [shown, `Point tapped: ${LocatorUnder(((client[0] - box.x) * 600) / box.width, ((client[1] - box.y) * 600) / box.height)}`];
+    const [k, tx, ty] = await page.$eval('#map .layer', (g) => {
+      const m = g.transform.baseVal.consolidate()?.matrix || { a: 1, e: 0, f: 0 };
+      return [m.a, m.e, m.f];
+    });
+    const [sx, sy] = [((client[0] - box.x) * 600) / box.width, ((client[1] - box.y) * 600) / box.height];
+    return [await page.$eval('#clicked', (e) => e.textContent), `Point tapped: ${LocatorUnder((sx - tx) / k, (sy - ty) / k).slice(0, length)}`];
   };
   for (const [name, x, y] of [['centre', 300, 300], ['target', ...marker], ['south-east', 420, 470], ['far north-west', 140, 90]]) {
-    const [shown, expected] = await tapNear(x, y);
-    check(`tap near the ${name}`, expected, shown);
+    const [shown, expected] = await tapNear(x, y, 2);
+    check(`tap near the ${name}: a field`, expected, shown);
   }
-  const [tapped] = await tapNear(...marker);
+  check('tapped cell outlined', 1, (await page.$$('#map .tapped-cell')).length);
+  check('tap outside the disc', 'Outside the map', (await tapNear(8, 8, 2))[0]);
+  const [tapped] = await tapNear(...marker, 2);
   await press(page, 'use-clicked');
-  check('tapped point as target', tapped.slice(-6), await value(page, 'txtlocator2'));
+  check('tapped field as target (2 characters)', [tapped.slice(-2), '294'], [await value(page, 'txtlocator2'), await value(page, 'txtazimuth')]);
+  await page.evaluate(() => { location.hash = '#path=JN18EU,FN20XR'; });
+  await page.waitForFunction(() => document.getElementById('txtazimuth').value === '292');
+  // Zoomed in, a square, then a sub-square; the labels keep their size.
+  const labelPx = () => page.$eval('.ring-label', (t) => t.getBoundingClientRect().height);
+  const before = await labelPx();
+  for (let i = 0; i < 3; i += 1) await press(page, 'zoom-in');
+  const [square, squareExpected] = await tapNear(310, 290, 4);
+  check('zoomed 8x: a square', [squareExpected, true], [square, Math.abs((await labelPx()) - before) < 1]);
+  for (let i = 0; i < 5; i += 1) await press(page, 'zoom-in');
+  const [sub, subExpected] = await tapNear(310, 290, 6);
+  check('zoomed 256x: a sub-square', subExpected, sub);
+  for (let i = 0; i < 8; i += 1) await press(page, 'zoom-out');
   const ringLabels = () => page.$$eval('.ring-label', (l) => l.map((e) => e.textContent));
   check('rings in km', ['2500 km', '5000 km'], (await ringLabels()).slice(0, 2));
   // The 17,500 km ring (its label just above it) on the window's Earth of 40076.59 km.

@@ -1,0 +1,50 @@
+// The README's phone pictures of the web edition: field mode and the zoomed
+// map at 390 x 844, light and dark, from the built site.
+//   node web/test/screenshots.mjs build-web docs
+import path from 'node:path';
+import puppeteer from 'puppeteer-core';
+
+import { serve } from './serve.mjs';
+
+const root = path.resolve(process.argv[2] || 'build-web');
+const out = path.resolve(process.argv[3] || 'docs');
+const { site, server } = await serve(root);
+const browser = await puppeteer.launch({ executablePath: '/usr/bin/chromium',
+  args: ['--no-sandbox', '--headless=new', '--disable-gpu', '--no-first-run'] });
+
+async function phone(scheme, hash = '') {
+  const context = await browser.createBrowserContext();
+  await context.overridePermissions(site, ['geolocation']);
+  const page = await context.newPage();
+  await page.setViewport({ width: 390, height: 844, deviceScaleFactor: 1, isMobile: true, hasTouch: true });
+  await page.emulateMediaFeatures([{ name: 'prefers-color-scheme', value: scheme }]);
+  await page.goto(site + hash);
+  await page.waitForSelector('body[data-ready=true]');
+  return page;
+}
+
+for (const scheme of ['light', 'dark']) {
+  // Field mode on a summit: following, a fix 5 m accurate.
+  let page = await phone(scheme);
+  await page.setGeolocation({ latitude: 48.8738, longitude: 2.2950, accuracy: 4 });
+  await page.click('#follow');
+  await page.waitForFunction(() => document.getElementById('live').textContent.length === 10);
+  await page.setGeolocation({ latitude: 48.8752, longitude: 2.2950, accuracy: 4 });
+  await page.waitForFunction(() => document.getElementById('grid-alert').textContent !== '');
+  await page.$eval('#field', (e) => e.scrollIntoView({ block: 'start' }));
+  await page.screenshot({ path: path.join(out, `web-field-${scheme}.png`) });
+  await page.browserContext().close();
+  // The map zoomed twice on the path, a point tapped.
+  page = await phone(scheme, '#path=JN18EU,FN20XR');
+  await page.waitForSelector('#map .land');
+  await (await page.$('#show-fields')).click();
+  await page.click('#zoom-in');
+  await page.click('#zoom-in');
+  await page.$eval('#map-figure', (e) => e.scrollIntoView({ block: 'start' }));
+  const box = await (await page.$('#map')).boundingBox();
+  await page.mouse.click(box.x + box.width * 0.42, box.y + box.height * 0.47);
+  await page.screenshot({ path: path.join(out, `web-map-zoomed-${scheme}.png`) });
+  await page.browserContext().close();
+}
+await browser.close();
+server.close();
