@@ -155,7 +155,7 @@ function locatorPage(core) {
 // as long as the zoom lets a finger tell it.
 function beamMap(core) {
   const svg = $('map');
-  const view = zoomable(svg, $('zoom-in'), $('zoom-out'));
+  const view = zoomable(svg, $('map-pan'), $('zoom-in'), $('zoom-out'));
   const kmPerDegree = core.earthCircumferenceKm / 360;
   let land = null;
   let shown = null;  // {base, target, result}

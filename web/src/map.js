@@ -170,64 +170,85 @@ export function markTap(layer, projection, lonLat, outline) {
   if (p) layer.append(element('circle', { class: 'tapped', cx: p[0], cy: p[1], r: 3 }));
 }
 
-// Pinch, wheel, drag and the two buttons zoom and pan svg's layer. Labels
+// Pinch, wheel, drag and the two buttons zoom and pan svg's layer; pan is
+// the box around svg that takes the gestures. While a gesture lasts, the
+// SVG as last drawn is only moved and scaled (the compositor's work, no
+// repaint), and the layer is redrawn at the new view when it ends. Labels
 // keep their size on screen (12 CSS px at least, whatever the map's width)
 // and field letters that would cover one another are hidden.
-// Returns {reset(), transform(), relabel()}.
-export function zoomable(svg, zoomIn, zoomOut) {
-  let transform = zoomIdentity;
-  const behaviour = zoom().scaleExtent([1, kMaxZoom]).extent([[0, 0], [kSize, kSize]])
-    .translateExtent([[0, 0], [kSize, kSize]])
+// Returns {reset(), restore(), transform()}; the transform in SVG units.
+export function zoomable(svg, pan, zoomIn, zoomOut) {
+  let view = zoomIdentity;  // drawn on the layer, in the SVG's units
+  const perUnit = () => (svg.clientWidth || kSize) / kSize;  // CSS px per SVG unit, unzoomed
+  const commit = () => {
+    svg.style.transform = '';
+    const layer = svg.querySelector('.layer');
+    if (layer) layer.setAttribute('transform', view.toString());
+    resize();
+  };
+  const behaviour = zoom().scaleExtent([1, kMaxZoom])
     .on('zoom', (e) => {
-      const scaled = e.transform.k !== transform.k;
-      transform = e.transform;
-      const layer = svg.querySelector('.layer');
-      if (layer) layer.setAttribute('transform', transform.toString());
-      if (scaled) resize();
+      const s = perUnit();
+      const next = zoomIdentity.translate(e.transform.x / s, e.transform.y / s).scale(e.transform.k);
+      if (!e.sourceEvent) {
+        view = next;
+        return commit();
+      }
+      // From the view drawn to the one asked for, in CSS px on the SVG.
+      const r = next.k / view.k;
+      svg.style.transform = `translate(${s * (next.x - r * view.x)}px, ${s * (next.y - r * view.y)}px) scale(${r})`;
+      pending = next;
     })
-    .on('end', () => relabel());
-  // SVG units per CSS pixel on the layer, so that CSS sizes in px hold.
+    .on('end', () => {
+      if (pending) [view, pending] = [pending, null];
+      commit();
+      relabel();
+    });
+  let pending = null;
+  // SVG units per CSS pixel on the layer, so that CSS sizes in px hold;
+  // the gestures' bounds follow the map's size on screen.
   const resize = () => {
     const width = svg.clientWidth || kSize;
-    svg.style.setProperty('--u', String(kSize / width / transform.k));
-    svg.style.setProperty('--k', String(transform.k));  // the compass stays off the layer
+    svg.style.setProperty('--u', String(kSize / width / view.k));
+    svg.style.setProperty('--k', String(view.k));  // the compass stays off the layer
+    behaviour.translateExtent([[0, 0], [width, width]]);
   };
+  // Measured as drawn (all shown first, one layout), then the covered
+  // field letters hidden again.
   const relabel = () => {
-    const width = svg.clientWidth || kSize;
-    const toScreen = (x, y) => {
-      const [sx, sy] = transform.apply([x, y]);
-      return [(sx * width) / kSize, (sy * width) / kSize];
-    };
+    const frame = svg.getBoundingClientRect();
     const labels = [...svg.querySelectorAll('.end-label, .ring-label, .field-letter')];
+    for (const t of labels) t.classList.remove('piled');
     const boxes = labels.map((t) => {
-      const [x, y] = toScreen(Number(t.getAttribute('x')), Number(t.getAttribute('y')));
-      const w = t.classList.contains('field-letter') ? 18 : 8 * t.textContent.length;
-      const anchored = t.getAttribute('text-anchor');
-      const left = anchored === 'end' ? x - w : anchored === 'middle' || t.classList.contains('field-letter') ? x - w / 2 : x;
-      return { x: left, y: y - 12, w, h: 14, fixed: !t.classList.contains('field-letter') };
+      const r = t.getBoundingClientRect();
+      return { x: r.left - frame.left, y: r.top - frame.top, w: r.width, h: r.height, fixed: !t.classList.contains('field-letter') };
     });
     // Ring and end labels first: field letters give way to them.
     const order = [...boxes.keys()].sort((a, b) => boxes[b].fixed - boxes[a].fixed);
-    const shown = unpiled(order.map((i) => boxes[i]), { width, height: width });
+    const shown = unpiled(order.map((i) => boxes[i]), { width: frame.width, height: frame.height });
     order.forEach((i, k) => labels[i].classList.toggle('piled', !boxes[i].fixed && !shown[k]));
   };
-  select(svg).call(behaviour).on('dblclick.zoom', null);
-  zoomIn.addEventListener('click', () => select(svg).call(behaviour.scaleBy, 2));
-  zoomOut.addEventListener('click', () => select(svg).call(behaviour.scaleBy, 0.5));
-  window.addEventListener('resize', () => (resize(), relabel()));
+  // The gestures' transform in CSS px, from the view's.
+  const toPx = (t) => zoomIdentity.translate(t.x * perUnit(), t.y * perUnit()).scale(t.k);
+  select(pan).call(behaviour).on('dblclick.zoom', null);
+  zoomIn.addEventListener('click', () => select(pan).call(behaviour.scaleBy, 2));
+  zoomOut.addEventListener('click', () => select(pan).call(behaviour.scaleBy, 0.5));
+  window.addEventListener('resize', () => {
+    resize();
+    select(pan).call(behaviour.transform, toPx(view));
+    relabel();
+  });
   return {
     reset() {
-      select(svg).call(behaviour.transform, zoomIdentity);
       resize();
+      select(pan).call(behaviour.transform, zoomIdentity);
       relabel();
     },
     // After a redraw: the layer is new, the view stays.
     restore() {
-      const layer = svg.querySelector('.layer');
-      if (layer) layer.setAttribute('transform', transform.toString());
-      resize();
+      commit();
       relabel();
     },
-    transform: () => transform,
+    transform: () => view,
   };
 }

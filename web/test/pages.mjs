@@ -372,6 +372,15 @@ const geoRefusals = [
   for (let i = 0; i < 3; i += 1) await press(page, 'zoom-in');
   const [square, squareExpected] = await tapNear(310, 290, 4);
   check('zoomed 8x: a square', [squareExpected, true], [square, Math.abs((await labelPx()) - before) < 1]);
+  // A drag pans by as much as the finger moved, once it lets go.
+  const shift = () => page.$eval('#map .layer', (g) => g.transform.baseVal.consolidate().matrix.e);
+  const mapBox = await map.boundingBox();
+  const before8 = await shift();
+  await page.mouse.move(mapBox.x + 200, mapBox.y + 200);
+  await page.mouse.down();
+  for (let i = 1; i <= 6; i += 1) await page.mouse.move(mapBox.x + 200 + 10 * i, mapBox.y + 200);
+  await page.mouse.up();
+  check('drag pans the map', 60, Math.round(((await shift()) - before8) * (mapBox.width / 600)));
   for (let i = 0; i < 5; i += 1) await press(page, 'zoom-in');
   const [sub, subExpected] = await tapNear(310, 290, 6);
   check('zoomed 256x: a sub-square', subExpected, sub);
@@ -478,10 +487,120 @@ const geoRefusals = [
   await page.close();
 }
 
+// A pasted position on the first page, read as the command line reads it,
+// in English and in French (where a point is still a decimal point there).
+for (const language of ['en-US', 'fr-FR']) {
+  const { page, errors } = await open(language);
+  for (const [pasted, locator, degrees] of [['48.8566, 2.3522', 'JN18EU', '48.8566'],
+    ['48°51\'24"N 2°21\'08"E', 'JN18EU', '48'], ['N48 51.400 E2 21.132', 'JN18EU', '48'], ['-33.8568 151.2153', 'QF56OD', '33.8568']]) {
+    await type(page, 'Position', pasted);
+    await press(page, 'Command1');
+    check(`${language} position ${pasted}`, [locator, degrees], [await value(page, 'txtresultloc'), await value(page, 'txtlatdeg')]);
+  }
+  await type(page, 'Position', '48 51 24 2');
+  await press(page, 'Command1');
+  check(`${language} ambiguous position refused, named`, [true, 'Error: Position', '48 51 24 2', ''],
+    [(await lastMessage(page)).includes('ambiguous'), await page.evaluate(() => window.morvaneMessages.at(-1).title),
+      await value(page, 'txtposition'), await value(page, 'txtresultloc')]);
+  await press(page, 'message-ok');
+  check(`${language} an answer does not look like a box to type in`, [false, false], await page.evaluate(() => {
+    const [answer, box] = ['txtresultloc', 'txtlatdeg'].map((id) => getComputedStyle(document.getElementById(id)));
+    return [answer.backgroundColor === box.backgroundColor, answer.borderTopStyle === box.borderTopStyle];
+  }));
+  // The third page: 2 to 10 characters, the long path as numbers too.
+  await tab(page, 'Azimuth and Distance');
+  for (const [b, t, answers] of [['JN18', 'FN20XR45', ['292', '5905', '112', '34172']], ['jn18eu45ab', 'IO91', ['322', '380', '142', '39697']]]) {
+    await type(page, 'QRA Locator Base', b);
+    await type(page, 'QRA Locator Target', t);
+    await press(page, 'cmdcalcazidist');
+    check(`${language} path ${b} ${t}`, answers, await Promise.all(['txtazimuth', 'txtdistance', 'longazimuth', 'longdistance'].map((id) => value(page, id))));
+  }
+  await (await byName(page, 'Use Miles')).click();
+  const miles = language === 'fr-FR' ? '24671,84' : '24671.84';
+  check(`${language} long path in miles, one summary`, [miles, `JN18EU45AB to IO91: 322°, ${language === 'fr-FR' ? '236,17' : '236.17'} mi; long path 142°, ${miles} mi`],
+    [await value(page, 'longdistance'), await page.$eval('#path-summary', (e) => e.textContent)]);
+  check(`${language} position and paths: no error`, [], errors);
+  await page.close();
+}
+
+// Field mode: a walk north across the JN18/JN19 line and a sub-square edge,
+// the browser's position emulated. Each alert comes with its own fix, in
+// order; the live locator is as long as the accuracy allows.
+for (const language of ['en-US', 'fr-FR']) {
+  const { page, errors } = await open(language);
+  await page.browserContext().overridePermissions(site, ['geolocation']);
+  await page.evaluate(() => {
+    window.alerts = [];
+    window.vibrations = 0;
+    navigator.vibrate = () => ((window.vibrations += 1), true);
+    const alert = document.getElementById('grid-alert');
+    new MutationObserver(() => window.alerts.push(alert.textContent)).observe(alert, { childList: true });
+  });
+  const km = (v) => (language === 'fr-FR' ? v.replace('.', ',') : v);
+  await page.setGeolocation({ latitude: 48.9912, longitude: 2.3771, accuracy: 4 });
+  await (await byName(page, 'Follow my position')).click();
+  check(`${language} following`, 'true', await page.$eval('#follow', (b) => b.getAttribute('aria-pressed')));
+  const live = await byName(page, 'Live locator');
+  const track = [[48.9912, 2.3771, 4, 'JN18EX57GV', [], 'JN18 980 m N; JN18EX 980 m N'],
+    [48.9993, 2.3771, 4, 'JN18EX59GT', []],
+    [49.0007, 2.3771, 4, 'JN19EA50GE', ['Now in JN19']],
+    [49.0431, 2.3771, 4, 'JN19EB50GI', ['Now in JN19', 'Now in JN19EB'], km('JN19 4.8 km S; JN19EB 160 m S')],
+    [49.0431, 2.3902, 50, 'JN19EB60', ['Now in JN19', 'Now in JN19EB']]];
+  for (const [latitude, longitude, accuracy, locator, alerts, edge] of track) {
+    await page.setGeolocation({ latitude, longitude, accuracy });
+    await page.waitForFunction((l) => document.getElementById('live').textContent === l, { timeout: 5000 }, locator).catch(() => {});
+    check(`${language} live ${latitude} ${longitude}`, [locator, alerts], [await live.evaluate((e) => e.textContent), await page.evaluate(() => window.alerts)]);
+    if (edge) check(`${language} to the square's edge ${latitude}`, edge, await (await byName(page, "To the square's edge")).evaluate((e) => e.value));
+  }
+  check(`${language} too coarse for 10, said; a vibration per alert`, [true, 2],
+    [(await page.$eval('#live-note', (e) => e.textContent)).includes('Shown to 8 characters'), await page.evaluate(() => window.vibrations)]);
+  await (await byName(page, 'Follow my position')).click();
+  check(`${language} stopped`, 'false', await page.$eval('#follow', (b) => b.getAttribute('aria-pressed')));
+  // Refused: following stops and says why.
+  await page.browserContext().overridePermissions(site, []);
+  await (await byName(page, 'Follow my position')).click();
+  await page.waitForFunction(() => document.getElementById('follow').getAttribute('aria-pressed') === 'false');
+  check(`${language} refused`, 'The browser was not allowed to tell its position.', await lastMessage(page));
+  check(`${language} field mode: no error`, [], errors);
+  await page.close();
+}
+
+// The map on a phone: labels 12 px at least, none covering another; the
+// antipode's path leaves along the azimuth shown (0°, north).
+for (const width of [320, 390]) {
+  const { page, errors } = await open('en-US', { hash: '#path=JN18EU,AE11ED' });
+  await page.setViewport({ width, height: 800 });
+  await (await byName(page, 'Show the 18 x 18 fields')).click();
+  await page.evaluate(() => window.dispatchEvent(new Event('resize')));
+  const labels = await page.$$eval('#map text', (all) => all.filter((t) => getComputedStyle(t).display !== 'none').map((t) => {
+    const r = t.getBoundingClientRect();
+    const svg = t.ownerSVGElement;
+    const k = t.closest('.layer')?.transform.baseVal.consolidate()?.matrix.a || 1;
+    return { px: (parseFloat(getComputedStyle(t).fontSize) * svg.clientWidth * k) / 600, r: [r.left, r.top, r.right, r.bottom], text: t.textContent };
+  }));
+  check(`${width} px: labels 12 px or more`, [], labels.filter((l) => l.px < 11.99).map((l) => l.text));
+  const covered = labels.filter((a, i) => labels.some((b, j) => j < i && a.r[0] < b.r[2] - 1 && b.r[0] < a.r[2] - 1 && a.r[1] < b.r[3] - 1 && b.r[1] < a.r[3] - 1));
+  check(`${width} px: no label covers another`, [], covered.map((l) => l.text));
+  const start = await page.$eval('#short-path', (p) => [p.getPointAtLength(0), p.getPointAtLength(20)].map((q) => [q.x, q.y]));
+  check(`${width} px: antipode path heads north as its 0° says`, [true, true], [Math.abs(start[1][0] - start[0][0]) < 0.5, start[1][1] < start[0][1] - 19]);
+  check(`${width} px: map: no error`, [], errors);
+  await page.close();
+}
+
 // axe-core on every page, light and dark.
 const axeSource = readFileSync(new URL('../node_modules/axe-core/axe.min.js', import.meta.url), 'utf8');
 for (const scheme of ['light', 'dark']) {
   const { page } = await open('en-US', { scheme, hash: '#path=JN18EU,FN20XR' });  // the map shown
+  await (await byName(page, 'Show the 18 x 18 fields')).click();
+  await press(page, 'zoom-in');
+  // Field mode on, an alert shown, a refusal shown with its box selected.
+  await page.browserContext().overridePermissions(site, ['geolocation']);
+  await page.setGeolocation({ latitude: 48.9993, longitude: 2.3771, accuracy: 4 });
+  await tab(page, 'Geo coord. to Locator');
+  await press(page, 'follow');
+  await page.waitForFunction(() => document.getElementById('live').textContent !== '');
+  await page.setGeolocation({ latitude: 49.0007, longitude: 2.3771, accuracy: 4 });
+  await page.waitForFunction(() => document.getElementById('grid-alert').textContent !== '');
   await page.evaluate(axeSource);
   for (const name of ['Geo coord. to Locator', 'Locator to geo coord.', 'Azimuth and Distance']) {
     await tab(page, name);
