@@ -35,7 +35,15 @@ for (const line of lines) {
     got = call('mv_path', ['string', 'string'], [f[1], f[2]]);
     expected = f[3];
   }
-  const same = got === expected;
+  // The numbers shown must be identical; the path's unrounded azimuth and
+  // distance (only the map draws along them) may differ in the last bits
+  // (the azimuth along a meridian, ill-conditioned, by up to 1e-4 degrees),
+  // the two builds' sine and arc tangent not being the same code.
+  const same = f[0] !== 'P' ? got === expected : (() => {
+    const [g, e] = [got.split('|'), expected.split('|')];
+    return g.slice(0, 6).join('|') === e.slice(0, 6).join('|') &&
+      Math.abs(Number(g[6]) - Number(e[6])) <= 1e-4 && Math.abs(Number(g[7]) - Number(e[7])) <= 1e-9 * Number(e[7]) + 1e-9;
+  })();
   counts[f[0]][same ? 0 : 1] += 1;
   if (!same && firstDifferences.length < 5) firstDifferences.push(`${line}\n  wasm: ${got}`);
 }
