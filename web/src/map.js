@@ -217,16 +217,18 @@ export function zoomable(svg, pan, zoomIn, zoomOut) {
   // field letters hidden again.
   const relabel = () => {
     const frame = svg.getBoundingClientRect();
-    const labels = [...svg.querySelectorAll('.end-label, .ring-label, .field-letter')];
+    const labels = [...svg.querySelectorAll('.compass, .end-label, .ring-label, .field-letter')];
     for (const t of labels) t.classList.remove('piled');
+    // The compass and the ends always stay; rings give way to them, field
+    // letters to all.
+    const rank = (t) => (t.classList.contains('field-letter') ? 0 : t.classList.contains('ring-label') ? 1 : 2);
     const boxes = labels.map((t) => {
       const r = t.getBoundingClientRect();
-      return { x: r.left - frame.left, y: r.top - frame.top, w: r.width, h: r.height, fixed: !t.classList.contains('field-letter') };
+      return { x: r.left - frame.left, y: r.top - frame.top, w: r.width, h: r.height, rank: rank(t) };
     });
-    // Ring and end labels first: field letters give way to them.
-    const order = [...boxes.keys()].sort((a, b) => boxes[b].fixed - boxes[a].fixed);
+    const order = [...boxes.keys()].sort((a, b) => boxes[b].rank - boxes[a].rank);
     const shown = unpiled(order.map((i) => boxes[i]), { width: frame.width, height: frame.height });
-    order.forEach((i, k) => labels[i].classList.toggle('piled', !boxes[i].fixed && !shown[k]));
+    order.forEach((i, k) => labels[i].classList.toggle('piled', boxes[i].rank < 2 && !shown[k]));
   };
   // The gestures' transform in CSS px, from the view's.
   const toPx = (t) => zoomIdentity.translate(t.x * perUnit(), t.y * perUnit()).scale(t.k);

@@ -3,7 +3,8 @@
 // French browser, refusals, the stored home locator, shared addresses,
 // axe-core in light and dark, and never an uncaught error.
 //   node web/test/pages.mjs build-web
-import { readFileSync } from 'node:fs';
+import { cpSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
+import os from 'node:os';
 import path from 'node:path';
 import puppeteer from 'puppeteer-core';
 
@@ -576,11 +577,15 @@ for (const width of [320, 390]) {
     const r = t.getBoundingClientRect();
     const svg = t.ownerSVGElement;
     const k = t.closest('.layer')?.transform.baseVal.consolidate()?.matrix.a || 1;
-    return { px: (parseFloat(getComputedStyle(t).fontSize) * svg.clientWidth * k) / 600, r: [r.left, r.top, r.right, r.bottom], text: t.textContent };
+    return { px: (parseFloat(getComputedStyle(t).fontSize) * svg.clientWidth * k) / 600, r: [r.left, r.top, r.right, r.bottom], text: t.textContent,
+      cls: t.getAttribute('class') };
   }));
   check(`${width} px: labels 12 px or more`, [], labels.filter((l) => l.px < 11.99).map((l) => l.text));
   const covered = labels.filter((a, i) => labels.some((b, j) => j < i && a.r[0] < b.r[2] - 1 && b.r[0] < a.r[2] - 1 && a.r[1] < b.r[3] - 1 && b.r[1] < a.r[3] - 1));
   check(`${width} px: no label covers another`, [], covered.map((l) => l.text));
+  const frame = await page.$eval('#map', (m) => { const r = m.getBoundingClientRect(); return [r.left, r.top, r.right, r.bottom]; });
+  check(`${width} px: the ends' labels inside the map`, [], labels.filter((l) => l.cls === 'end-label' &&
+    (l.r[0] < frame[0] || l.r[1] < frame[1] || l.r[2] > frame[2] || l.r[3] > frame[3])).map((l) => l.text));
   const start = await page.$eval('#short-path', (p) => [p.getPointAtLength(0), p.getPointAtLength(20)].map((q) => [q.x, q.y]));
   check(`${width} px: antipode path heads north as its 0° says`, [true, true], [Math.abs(start[1][0] - start[0][0]) < 0.5, start[1][1] < start[0][1] - 19]);
   check(`${width} px: map: no error`, [], errors);
@@ -609,6 +614,32 @@ for (const scheme of ['light', 'dark']) {
     check(`axe ${scheme} ${name}`, [], violations);
   }
   await page.close();
+}
+
+// A new version deployed: the returning visitor's page offers it, and takes
+// it on Reload (a copy of the site, whose worker is then changed).
+{
+  const copy = mkdtempSync(path.join(os.tmpdir(), 'morvane-site-'));
+  cpSync(root, copy, { recursive: true });
+  const second = await serve(copy);
+  const context = await browser.createBrowserContext();
+  const page = await context.newPage();
+  await page.goto(second.site);
+  await page.waitForSelector('body[data-ready=true]');
+  await page.waitForFunction(() => navigator.serviceWorker.controller !== null, { timeout: 10000 });
+  check('first visit: nothing offered', true, await page.$eval('#update', (e) => e.hidden));
+  const worker = readFileSync(path.join(copy, 'sw.js'), 'utf8');
+  writeFileSync(path.join(copy, 'sw.js'), worker.replace(/morvane-[0-9a-f]+/, 'morvane-nextversion'));
+  await page.evaluate(async () => (await navigator.serviceWorker.getRegistration()).update());
+  await page.waitForFunction(() => !document.getElementById('update').hidden, { timeout: 10000 });
+  const reloaded = page.waitForNavigation();
+  await page.click('#update-reload');
+  await reloaded;
+  await page.waitForSelector('body[data-ready=true]');
+  check('new version taken on Reload', ['morvane-nextversion'], await page.evaluate(() => caches.keys()));
+  await context.close();
+  second.server.close();
+  rmSync(copy, { recursive: true, force: true });
 }
 
 // Offline: loaded once, the network cut, reloaded: the pages still compute.
