@@ -62,6 +62,7 @@ TEST(PositionText, AmbiguousOrMalformedIsRefusedNamingTheAxis) {
       {"", Axis::Latitude},          {"N", Axis::Latitude},        {"1e3", Axis::Latitude},
       {"inf", Axis::Longitude},      {"4 8x", Axis::Latitude},
   };
+  EXPECT_EQ(std::get<std::string>(ParseAxis("1 2 3 4", Axis::Latitude)), "latitude: more than degrees, minutes and seconds");
   for (const auto& [text, axis] : refused) {
     const auto parsed = ParseAxis(text, axis);
     ASSERT_TRUE(std::holds_alternative<std::string>(parsed)) << text;
@@ -206,6 +207,15 @@ TEST(Precision, CentresEncodeBackAndSixMatchesTheWindow) {
                                               c.longitudeUnits < 0, length);
       ASSERT_TRUE(back);
       ASSERT_EQ(*back, loc);
+      // As the second page shows it: the same centre in degrees, minutes, seconds.
+      const ShownCentrePosition shown = ShownCentre(loc);
+      for (const auto& [a, units, south] : {std::tuple{shown.latitude, c.latitudeUnits, "South"},
+                                            std::tuple{shown.longitude, c.longitudeUnits, "West"}}) {
+        ASSERT_TRUE(a.minutes < 60 && a.seconds < 60) << loc;
+        ASSERT_EQ(std::llround(((double(a.degrees) * 60 + double(a.minutes)) * 60 + a.seconds) * CellCentre::kUnitsPerSecond),
+                  units < 0 ? -units : units) << loc;
+        ASSERT_EQ(a.hemisphere == south, units < 0) << loc;
+      }
       if (length == 6) {
         const DmsPosition d = LocatorToDms(loc);
         const std::int64_t shown = ((d.latitude.degrees * 60 + d.latitude.minutes) * 60 + d.latitude.seconds) *

@@ -498,6 +498,15 @@ for (const language of ['en-US', 'fr-FR']) {
     await press(page, 'Command1');
     check(`${language} position ${pasted}`, [locator, degrees], [await value(page, 'txtresultloc'), await value(page, 'txtlatdeg')]);
   }
+  // Read by the WebAssembly build's own number reader: two points, or more
+  // digits than a double holds, are not numbers.
+  for (const [pasted, message] of [['48.85.66, 2.35', 'latitude: "48.85.66" is not a position'],
+    [`${'9'.repeat(400)} 2`, `latitude: "${'9'.repeat(400)}" is not a position`]]) {
+    await type(page, 'Position', pasted);
+    await press(page, 'Command1');
+    check(`${language} position refused: ${pasted.slice(0, 12)}`, `Introduced position incorrect: ${message}`, await lastMessage(page));
+    await press(page, 'message-ok');
+  }
   await type(page, 'Position', '48 51 24 2');
   await press(page, 'Command1');
   check(`${language} ambiguous position refused, named`, [true, 'Error: Position', '48 51 24 2', ''],
