@@ -87,11 +87,17 @@ export function fieldMode(core, locale) {
       // failures pass; the next fix may come.
       if (e.code !== 1) return void ($('live-note').textContent = 'Waiting for the browser to find the position…');
       stop();
-      $('live-note').textContent = '';
+      // Nothing shown may pass for a live position any more.
+      for (const id of ['live', 'live-note', 'grid-alert']) $(id).textContent = '';
+      $('edge').value = '';
       showMessage(kRefused, { title: 'Morvane', then: button });
     }, { enableHighAccuracy: true, maximumAge: 0, timeout: 30000 });
   };
 
-  button.addEventListener('click', () => (watch === null ? start() : stop()));
+  button.addEventListener('click', () => {
+    if (watch === null) return start();
+    stop();
+    $('live-note').textContent = 'Not following: the last position is shown.';
+  });
   $('live-length').addEventListener('change', () => last && watch !== null && show(last));
 }

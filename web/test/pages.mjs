@@ -565,12 +565,17 @@ for (const language of ['en-US', 'fr-FR']) {
   check(`${language} too coarse for 10, said; a vibration per alert`, [true, 2],
     [(await page.$eval('#live-note', (e) => e.textContent)).includes('Shown to 8 characters'), await page.evaluate(() => window.vibrations)]);
   await (await byName(page, 'Follow my position')).click();
-  check(`${language} stopped`, 'false', await page.$eval('#follow', (b) => b.getAttribute('aria-pressed')));
-  // Refused: following stops and says why.
-  await page.browserContext().overridePermissions(site, []);
+  check(`${language} stopped, the last fix kept and said to be old`, ['false', 'JN19EB60', 'Not following: the last position is shown.'],
+    await page.evaluate(() => [document.getElementById('follow').getAttribute('aria-pressed'), document.getElementById('live').textContent,
+      document.getElementById('live-note').textContent]));
+  // The permission withdrawn while following: it stops, says why, and
+  // shows nothing that could pass for a live position.
   await (await byName(page, 'Follow my position')).click();
+  await page.browserContext().overridePermissions(site, []);
+  await page.setGeolocation({ latitude: 49.1, longitude: 2.3771, accuracy: 4 });
   await page.waitForFunction(() => document.getElementById('follow').getAttribute('aria-pressed') === 'false');
-  check(`${language} refused`, 'The browser was not allowed to tell its position.', await lastMessage(page));
+  check(`${language} withdrawn`, ['The browser was not allowed to tell its position.', '', ''],
+    [await lastMessage(page), await live.evaluate((e) => e.textContent), await page.$eval('#edge', (e) => e.value)]);
   check(`${language} field mode: no error`, [], errors);
   await page.close();
 }
