@@ -65,16 +65,19 @@ async function tab(page, name) {
 // The locator under a point of the map centred on JN18EU (SVG units): the
 // azimuthal equidistant projection undone with spherical trigonometry, then
 // the grid's letters and digits. An oracle for the map, apart from d3.
-function LocatorUnder(x, y) {
+function LonLatUnder(x, y) {
   const rad = Math.PI / 180;
   const [lat0, lon0] = [48.854166666666664 * rad, 2.375 * rad];
   const rho = Math.hypot(x - 300, y - 300) / ((300 - 24) / Math.PI);
   const bearing = Math.atan2(x - 300, 300 - y);
   const lat = Math.asin(Math.sin(lat0) * Math.cos(rho) + Math.cos(lat0) * Math.sin(rho) * Math.cos(bearing));
-  let lon = lon0 + Math.atan2(Math.sin(bearing) * Math.sin(rho) * Math.cos(lat0), Math.cos(rho) - Math.sin(lat0) * Math.sin(lat));
-  lon = ((lon / rad + 540) % 360) - 180;
+  const lon = lon0 + Math.atan2(Math.sin(bearing) * Math.sin(rho) * Math.cos(lat0), Math.cos(rho) - Math.sin(lat0) * Math.sin(lat));
+  return [((lon / rad + 540) % 360) - 180, lat / rad];
+}
+function LocatorUnder(x, y) {
+  const [lon, lat] = LonLatUnder(x, y);
   const a = (lon + 180) / 20;
-  const b = (lat / rad + 90) / 10;
+  const b = (lat + 90) / 10;
   const letter = (v) => String.fromCharCode(65 + Math.floor(v));
   return letter(a) + letter(b) + Math.floor((a % 1) * 10) + Math.floor((b % 1) * 10) +
     letter(((a * 10) % 1) * 24) + letter(((b * 10) % 1) * 24);
@@ -360,7 +363,18 @@ const geoRefusals = [
     const [shown, expected] = await tapNear(x, y, 2);
     check(`tap near the ${name}: a field`, expected, shown);
   }
-  check('tapped cell outlined', 1, (await page.$$('#map .tapped-cell')).length);
+  // The outline is the tapped field's: every point of it on one of the
+  // field's edges (JN: 0 to 20 East, 40 to 50 North).
+  await tapNear(300, 300, 2);
+  const outline = await page.$eval('#map .tapped-cell', (p) => p.getAttribute('d'));
+  const xy = outline.match(/-?\d+(\.\d+)?(e-?\d+)?/g).map(Number);
+  const near = (v, edges) => edges.some((e) => Math.abs(v - e) < 0.02);
+  const inward = [];
+  for (let i = 0; i + 1 < xy.length; i += 2) {
+    const [lon, lat] = LonLatUnder(xy[i], xy[i + 1]);
+    inward.push(lon > -0.02 && lon < 20.02 && lat > 39.98 && lat < 50.02 && (near(lon, [0, 20]) || near(lat, [40, 50])) ? 'JN' : `${lon},${lat}`);
+  }
+  check('tapped field outlined', ['JN'], [...new Set(inward)]);
   check('tap outside the disc', 'Outside the map', (await tapNear(8, 8, 2))[0]);
   const [tapped] = await tapNear(...marker, 2);
   await press(page, 'use-clicked');
@@ -543,6 +557,14 @@ for (const language of ['en-US', 'fr-FR']) {
     window.alerts = [];
     window.vibrations = 0;
     navigator.vibrate = () => ((window.vibrations += 1), true);
+    // The screen's wake lock, counted: held while following, let go after.
+    window.locks = { held: 0, released: 0 };
+    Object.defineProperty(navigator, 'wakeLock', { value: { request: async () => {
+      window.locks.held += 1;
+      const sentinel = new EventTarget();
+      sentinel.release = async () => { window.locks.released += 1; };
+      return sentinel;
+    } } });
     const alert = document.getElementById('grid-alert');
     new MutationObserver(() => window.alerts.push(alert.textContent)).observe(alert, { childList: true });
   });
@@ -565,9 +587,10 @@ for (const language of ['en-US', 'fr-FR']) {
   check(`${language} too coarse for 10, said; a vibration per alert`, [true, 2],
     [(await page.$eval('#live-note', (e) => e.textContent)).includes('Shown to 8 characters'), await page.evaluate(() => window.vibrations)]);
   await (await byName(page, 'Follow my position')).click();
-  check(`${language} stopped, the last fix kept and said to be old`, ['false', 'JN19EB60', 'Not following: the last position is shown.'],
-    await page.evaluate(() => [document.getElementById('follow').getAttribute('aria-pressed'), document.getElementById('live').textContent,
-      document.getElementById('live-note').textContent]));
+  check(`${language} stopped, the last fix kept and said to be old, the screen let go`, ['false', 'JN19EB60',
+    'Not following: the last position is shown.', { held: 1, released: 1 }],
+  await page.evaluate(() => [document.getElementById('follow').getAttribute('aria-pressed'), document.getElementById('live').textContent,
+    document.getElementById('live-note').textContent, window.locks]));
   // The permission withdrawn while following: it stops, says why, and
   // shows nothing that could pass for a live position.
   await (await byName(page, 'Follow my position')).click();
@@ -597,6 +620,7 @@ for (const width of [320, 390]) {
   check(`${width} px: labels 12 px or more`, [], labels.filter((l) => l.px < 11.99).map((l) => l.text));
   const covered = labels.filter((a, i) => labels.some((b, j) => j < i && a.r[0] < b.r[2] - 1 && b.r[0] < a.r[2] - 1 && a.r[1] < b.r[3] - 1 && b.r[1] < a.r[3] - 1));
   check(`${width} px: no label covers another`, [], covered.map((l) => l.text));
+  check(`${width} px: every ring labelled, field letters giving way`, 7, labels.filter((l) => l.cls === 'ring-label').length);
   const frame = await page.$eval('#map', (m) => { const r = m.getBoundingClientRect(); return [r.left, r.top, r.right, r.bottom]; });
   check(`${width} px: the ends' labels inside the map`, [], labels.filter((l) => l.cls === 'end-label' &&
     (l.r[0] < frame[0] || l.r[1] < frame[1] || l.r[2] > frame[2] || l.r[3] > frame[3])).map((l) => l.text));
