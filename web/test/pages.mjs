@@ -577,6 +577,8 @@ for (const language of ['en-US', 'fr-FR']) {
     [48.9993, 2.3771, 4, 'JN18EX59GT', []],
     [49.0007, 2.3771, 4, 'JN19EA50GE', ['Now in JN19']],
     [49.0431, 2.3771, 4, 'JN19EB50GI', ['Now in JN19', 'Now in JN19EB'], km('JN19 4.8 km S; JN19EB 160 m S')],
+    // 8 m is within half the 10-character cell's 19 m side; 50 m is not.
+    [49.0431, 2.3902, 8, 'JN19EB60TI', ['Now in JN19', 'Now in JN19EB']],
     [49.0431, 2.3902, 50, 'JN19EB60', ['Now in JN19', 'Now in JN19EB']]];
   for (const [latitude, longitude, accuracy, locator, alerts, edge] of track) {
     await page.setGeolocation({ latitude, longitude, accuracy });
@@ -586,8 +588,10 @@ for (const language of ['en-US', 'fr-FR']) {
   }
   check(`${language} too coarse for 10, said; a vibration per alert`, [true, 2],
     [(await page.$eval('#live-note', (e) => e.textContent)).includes('Shown to 8 characters'), await page.evaluate(() => window.vibrations)]);
+  await page.select('#live-length', '6');
+  check(`${language} a shorter length at once`, 'JN19EB', await live.evaluate((e) => e.textContent));
   await (await byName(page, 'Follow my position')).click();
-  check(`${language} stopped, the last fix kept and said to be old, the screen let go`, ['false', 'JN19EB60',
+  check(`${language} stopped, the last fix kept and said to be old, the screen let go`, ['false', 'JN19EB',
     'Not following: the last position is shown.', { held: 1, released: 1 }],
   await page.evaluate(() => [document.getElementById('follow').getAttribute('aria-pressed'), document.getElementById('live').textContent,
     document.getElementById('live-note').textContent, window.locks]));
