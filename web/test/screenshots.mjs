@@ -1,5 +1,6 @@
-// The README's phone pictures of the web edition: field mode and the zoomed
-// map at 390 x 844, light and dark, from the built site.
+// The README's pictures of the web edition, light and dark, from the built
+// site: field mode and the zoomed map on a phone (390 x 844), and the
+// azimuth page with its map on a desktop.
 //   node web/test/screenshots.mjs build-web docs
 import path from 'node:path';
 import puppeteer from 'puppeteer-core';
@@ -45,6 +46,16 @@ for (const scheme of ['light', 'dark']) {
   await page.mouse.click(box.x + box.width * 0.42, box.y + box.height * 0.47);
   await page.screenshot({ path: path.join(out, `web-map-zoomed-${scheme}.png`) });
   await page.browserContext().close();
+}
+for (const scheme of ['light', 'dark']) {
+  const context = await browser.createBrowserContext();
+  const page = await context.newPage();
+  await page.setViewport({ width: 900, height: 1350 });
+  await page.emulateMediaFeatures([{ name: 'prefers-color-scheme', value: scheme }]);
+  await page.goto(`${site}#path=JN18EU,FN20XR`);
+  await page.waitForSelector('#map .land');
+  await page.screenshot({ path: path.join(out, `web-map-${scheme}.png`) });
+  await context.close();
 }
 await browser.close();
 server.close();
