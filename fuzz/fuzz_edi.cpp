@@ -60,7 +60,7 @@ bool OnlyAllowedChange(std::string_view before, std::string_view after) {
 bool RecordCountChange(std::string_view before, std::string_view after) {
   const std::size_t open = before.find('[');
   if (open == std::string_view::npos || before.find_first_not_of(" \t\r") != open ||
-      !logs::SameLetters(before.substr(open, 11), "[QSORECORDS"))
+      !morvane::SameLetters(before.substr(open, 11), "[QSORECORDS"))
     return false;
   const std::size_t end = std::min(before.find(';', open), before.find(']', open));
   return end != std::string_view::npos && after.substr(0, end) == before.substr(0, end);
