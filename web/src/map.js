@@ -202,7 +202,9 @@ export function zoomable(svg, pan, zoomIn, zoomOut) {
     .on('end', () => {
       if (pending) [view, pending] = [pending, null];
       commit();
-      relabel();
+      // Measured in the next frame, so that the redraw and the measuring
+      // are not one long frame.
+      requestAnimationFrame(relabel);
     });
   let pending = null;
   // SVG units per CSS pixel on the layer, so that CSS sizes in px hold;
