@@ -50,8 +50,7 @@ std::optional<std::string> AnswerPosition(const std::vector<std::string_view>& w
   if (words.size() != 1) return WrongCount(1, words.size()) + " (LOCATOR)";
   const auto locator = ReadLocator(words[0]);
   if (!locator) return std::string(kLocatorIncorrect);
-  const CellCentre centre = LocatorCentre(*locator);
-  const auto [lat, lon] = ShownCentre(*locator);
+  const auto [lat, lon, centre] = ShownCentre(*locator);
   if (c.options.json) {
     out << "{\"locator\": \"" << *locator << "\", \"latitude\": ";
     WriteAxisJson(out, lat);

@@ -96,15 +96,15 @@ CentreAxis FromUnits(std::int64_t units, const char* positive, const char* negat
 }  // namespace
 
 ShownCentrePosition ShownCentre(std::string_view locator) {
+  const CellCentre c = LocatorCentre(locator);
   if (locator.size() == 6) {
     const DmsPosition p = LocatorToDms(locator);
     const auto axis = [](const DmsAxis& a) {
       return CentreAxis{a.hemisphere, a.degrees, a.minutes, double(a.seconds)};
     };
-    return {axis(p.latitude), axis(p.longitude)};
+    return {axis(p.latitude), axis(p.longitude), c};
   }
-  const CellCentre c = LocatorCentre(locator);
-  return {FromUnits(c.latitudeUnits, "North", "South"), FromUnits(c.longitudeUnits, "East", "West")};
+  return {FromUnits(c.latitudeUnits, "North", "South"), FromUnits(c.longitudeUnits, "East", "West"), c};
 }
 
 }  // namespace morvane

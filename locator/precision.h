@@ -60,6 +60,7 @@ struct CentreAxis {
 };
 struct ShownCentrePosition {
   CentreAxis latitude, longitude;
+  CellCentre centre;  // the same centre, for decimal degrees
 };
 ShownCentrePosition ShownCentre(std::string_view locator);
 

@@ -119,9 +119,8 @@ EMSCRIPTEN_KEEPALIVE const char* mv_locator_to_dms(const char* text) {
     return std::string(a.hemisphere) + "|" + std::to_string(a.degrees) + "|" + std::to_string(a.minutes) + "|" +
            Seconds(a.seconds);
   };
-  const CellCentre c = LocatorCentre(text);
-  return Answer(axis(p.latitude) + "|" + axis(p.longitude) + "|" + Exact(c.latitudeDegrees()) + "|" +
-                Exact(c.longitudeDegrees()));
+  return Answer(axis(p.latitude) + "|" + axis(p.longitude) + "|" + Exact(p.centre.latitudeDegrees()) + "|" +
+                Exact(p.centre.longitudeDegrees()));
 }
 
 // Whether a text is a locator of 2, 4, 6, 8 or 10 characters (upper case).

@@ -209,9 +209,9 @@ function beamMap(core) {
     show(base, target, result) {
       const moved = !shown || shown.base !== base;
       shown = { base, target, result };
-      render();
       // A new base is a new map: seen whole again.
       if (moved) view.reset();
+      render();
     },
     setLand(coastlines) {
       land = coastlines;

@@ -14,13 +14,8 @@ export async function loadCore(options = {}) {
       return { field: Number(field), message };
     }),
     breaks: (field, value) => m.ccall('mv_breaks', 'number', ['number', 'number'], [field, value]) === 1,
-    // {locator} or {field, message} when off the grid.
-    encode(lat, south, lon, west, length = 6) {
-      const [kind, a, b] = text('mv_encode', Array(9).fill('number'),
-        [...lat, south ? 1 : 0, ...lon, west ? 1 : 0, length]).split('|');
-      return kind === 'ok' ? { locator: a } : { field: Number(a), message: b };
-    },
-    // The same, exact: from the digits typed (strings without sign).
+    // {locator}, or {field, message} when off the grid: the exact cell of
+    // the digits typed (strings without sign).
     encodeExact(lat, south, lon, west, length = 6) {
       const [kind, a, b] = text('mv_encode_exact', [...Array(3).fill('string'), 'number', ...Array(3).fill('string'),
         'number', 'number'], [...lat, south ? 1 : 0, ...lon, west ? 1 : 0, length]).split('|');
@@ -60,6 +55,5 @@ export async function loadCore(options = {}) {
     },
     earthCircumferenceKm: m.ccall('mv_earth_circumference_km', 'number', [], []),
     kmToMiles: m.cwrap('mv_km_to_miles', 'number', ['number']),
-    pathKilometres: m.cwrap('mv_path_kilometres', 'number', ['string', 'string']),
   };
 }

@@ -45,19 +45,20 @@ export function fieldMode(core, locale) {
   const show = ({ latitude, longitude, accuracy }) => {
     const wanted = Number($('live-length').value);
     const length = supportedLength(wanted, accuracy, latitude, kmPerDegree);
-    const locator = core.locatorAt(latitude, longitude, length);
-    if (!locator) return;
-    $('live').textContent = locator;
+    // The exact cell's shorter locators are prefixes of its longest one.
+    const finest = core.locatorAt(latitude, longitude, 10);
+    if (!finest) return;
+    $('live').textContent = finest.slice(0, length);
     const within = `Within ${Math.round(accuracy)} m, as the browser says.`;
     $('live-note').textContent = length < wanted
       ? `${within} Shown to ${length} characters: too coarse for ${wanted}.` : within;
     const edge = (n) => {
-      const cell = core.locatorAt(latitude, longitude, n);
+      const cell = finest.slice(0, n);
       const e = nearestEdge(core.centre(cell), n, latitude, longitude, kmPerDegree);
       return `${cell} ${walkingDistance(e.km, format)} ${e.direction}`;
     };
     $('edge').value = `${edge(4)}; ${edge(6)}`;
-    const six = core.locatorAt(latitude, longitude, 6);
+    const six = finest.slice(0, 6);
     const alert = gridAlert(previous, six);
     previous = six;
     if (alert) {

@@ -243,10 +243,9 @@ export function zoomable(svg, pan, zoomIn, zoomOut) {
     relabel();
   });
   return {
+    // Back to the whole Earth (the zoom's own events redraw and relabel).
     reset() {
-      resize();
       select(pan).call(behaviour.transform, zoomIdentity);
-      relabel();
     },
     // After a redraw: the layer is new, the view stays.
     restore() {
