@@ -2,7 +2,13 @@
 // every common range; the calls and locators that decoded messages carry.
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <cmath>
+#include <thread>
 
 #include "station/decodes.h"
 #include "station/rotator.h"
@@ -57,6 +63,30 @@ TEST(Rotator, StateAddressesAndErrors) {
   EXPECT_EQ(ErrorMeaning(-1), "invalid parameter");
   EXPECT_EQ(ErrorMeaning(-5), "communication timed out");
   EXPECT_EQ(ErrorMeaning(-99), "unknown error");
+}
+
+// A refusal as rotctld sends it is named with its code and meaning.
+TEST(Rotator, RefusalNamedAsSent) {
+  const int listener = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t size = sizeof address;
+  ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), size), 0);
+  ASSERT_EQ(listen(listener, 1), 0);
+  getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size);
+  std::thread rotctld([listener] {
+    const int peer = accept(listener, nullptr, nullptr);
+    char line[64];
+    if (read(peer, line, sizeof line) > 0 && write(peer, "RPRT -8\n", 8) == 8) shutdown(peer, SHUT_WR);
+    close(peer);
+  });
+  RotatorClient client;
+  ASSERT_TRUE(client.Connect("127.0.0.1", ntohs(address.sin_port), 5)) << client.error();
+  EXPECT_FALSE(client.Point(10, 0, 5));
+  EXPECT_EQ(client.error(), "the rotator refused \"P 10.00 0.00\": RPRT -8 (protocol error)");
+  rotctld.join();
+  close(listener);
 }
 
 TEST(Decodes, TheLocatorAMessageCarries) {
