@@ -23,7 +23,7 @@ done
 for args in "path JN18EU ZZ99" "locator 95 0" "position JN18EU XX"; do
   $cli $args >/dev/null 2>&1; check "exit 1: $args" 1 $?
 done
-for args in "" "path --bogus A B" "frobnicate" "locator --precision 7 1 2" "position --miles JN18EU"; do
+for args in "" "path --bogus A B" "frobnicate" "locator --precision 7 1 2" "position --miles JN18EU" "rotate JN18EU FN20XR --rotator" "listen --group" "listen --port 70000"; do
   $cli $args >/dev/null 2>&1; check "exit 2: $args" 2 $?
 done
 
