@@ -163,6 +163,7 @@ TEST(Commands, LocatorAgreesWithTheFirstPage) {
                             "words (48:51:24N 2:21:07E), or each axis with its hemisphere letter (N48 51.400 E2 21.132)"},
   };
   for (const auto& [words, expected] : answers) EXPECT_EQ(Answered(Command::Locator, words), expected) << words[0];
+  EXPECT_EQ(Answered(Command::Locator, {}), "!expected 2 words, got 0 (LATITUDE LONGITUDE)");
 }
 
 TEST(Commands, JsonKeys) {

@@ -5,6 +5,7 @@
 //   station_test (MORVANE_CLI names the program)
 #include <QDataStream>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
@@ -66,6 +67,7 @@ class StationTest : public QObject {
     send(Decode("K1ABC G4XYZ -12"));          // a report: skipped
     send(Decode("CQ K1ABC FN42"));
     send(Decode("CQ DX W1AW/P fn31", QTime(0, 0, 59), 2));  // schema 2, as older programs send
+    send(Decode("CQ F5ABC JN18EU"));          // in the base's own cell
     const QByteArray whole = Decode("CQ K1ABC FN42");
     send(whole.left(whole.size() - 3));       // cut short
     send("not a message at all");
@@ -74,9 +76,10 @@ class StationTest : public QObject {
     QVERIFY(cli.waitForFinished(5000));
     QCOMPARE(cli.exitCode(), 0);
     QCOMPARE(QString(cli.readAllStandardOutput()),
-             QString("14:03:15\tK1ABC\tFN42\t292\t5527\tkm\n00:00:59\tW1AW/P\tFN31\t292\t5726\tkm\n"));
+             QString("14:03:15\tK1ABC\tFN42\t292\t5527\tkm\n00:00:59\tW1AW/P\tFN31\t292\t5726\tkm\n"
+                     "14:03:15\tF5ABC\tJN18EU\t0\t0\tkm\n"));
     QCOMPARE(QString(cli.readAllStandardError()).trimmed(),
-             QString("morvane-cli: 4 decodes, 2 with a locator, 2 malformed"));
+             QString("morvane-cli: 5 decodes, 3 with a locator, 2 malformed"));
   }
 
   void listenTakesItsBaseFromStatusAndAnswersAtOnce() {
@@ -114,6 +117,11 @@ class StationTest : public QObject {
     // 270 on the dummy's -180..450: the shorter turn, no refusal.
     QCOMPARE(run({"--no-wait", "--azimuth", "270"}), (QPair<int, QString>(0, "turning to 270 (from 10)")));
     QCOMPARE(run({"--no-wait", "--long", "JN18EU", "FN20XR"}).first, 0);
+    // Where the dummy reads about -90 after that shorter turn, the bearing shown is about 270.
+    QVERIFY(run({"--azimuth", "270"}).second.startsWith("rotated to 270 (from "));
+    // (within a degree or so of it: the dummy stops once it is close enough)
+    const QString back = run({"--no-wait", "--azimuth", "10"}).second;
+    QVERIFY2(QRegularExpression("^turning to 10 \\(from 2(69|70|71)\\)$").match(back).hasMatch(), qPrintable(back));
     rotctld.kill();
     rotctld.waitForFinished();
     const auto refused = run({"--azimuth", "10"});
