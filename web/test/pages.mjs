@@ -498,6 +498,8 @@ const geoRefusals = [
   check('Home: the first tab', 'tab-geo', await page.evaluate(() => document.activeElement.id));
   await page.keyboard.press('End');
   check('End: the last tab', 'tab-path', await page.evaluate(() => document.activeElement.id));
+  await page.keyboard.press('ArrowLeft');
+  check('ArrowLeft: the tab before', 'tab-locator', await page.evaluate(() => document.activeElement.id));
   check('first visit: no error', [], errors);
   await page.close();
 }
@@ -588,6 +590,8 @@ for (const language of ['en-US', 'fr-FR']) {
   }
   check(`${language} too coarse for 10, said; a vibration per alert`, [true, 2],
     [(await page.$eval('#live-note', (e) => e.textContent)).includes('Shown to 8 characters'), await page.evaluate(() => window.vibrations)]);
+  // The page shown again while the lock is held: no second lock.
+  await page.evaluate(() => document.dispatchEvent(new Event('visibilitychange')));
   await page.select('#live-length', '6');
   check(`${language} a shorter length at once`, 'JN19EB', await live.evaluate((e) => e.textContent));
   await (await byName(page, 'Follow my position')).click();
