@@ -162,7 +162,8 @@ std::string BestDx(const edi::Totals& t) {
 // Why the QSO lines are not listed one by one, or empty when they are.
 std::string NotListed(const edi::Totals& t) {
   if (t.qsos == t.differ && t.claimedTotal == 0 && t.qsos > 0) return "no points are claimed";
-  if (t.qsos >= kFewQsos && t.agree * 2 < t.qsos)
+  // Claims one point off are the km rule rounded another way, not another rule.
+  if (t.qsos >= kFewQsos && t.otherRule * 2 > t.qsos)
     return "the claimed points do not follow the km rule: " + std::to_string(t.agree) + " of " +
            std::to_string(t.qsos) + " agree";
   return {};
@@ -247,8 +248,12 @@ int RunEdi(const Context& context, const std::string& file) {
       return 1;
     }
     const bool part = written == LogOutput::Written::Part;
-    std::fprintf(stderr, "morvane-cli: %s: %s read, %ld valid, %ld points changed; %ld points in all; best DX %s%s%s\n",
-                 name.c_str(), Plural(t.qsos, "QSO", "QSOs").c_str(), t.valid, t.differ, t.computedTotal,
+    // Claims within one point were the km rule rounded another way: said, for the log's owner to see.
+    const std::string rounding =
+        t.nearMisses ? " (" + std::to_string(t.nearMisses) + " within one point: the km rounded another way)" : "";
+    std::fprintf(stderr, "morvane-cli: %s: %s read, %ld valid, %s%s; %ld points in all; best DX %s%s%s\n",
+                 name.c_str(), Plural(t.qsos, "QSO", "QSOs").c_str(), t.valid,
+                 Plural(t.differ, "claim changed", "claims changed").c_str(), rounding.c_str(), t.computedTotal,
                  BestDx(t).c_str(), t.unreadable ? "; some lines could not be read" : "",
                  part ? "; the output is incomplete" : "");
     return read && same && !part && t.unreadable == 0 ? 0 : 1;

@@ -42,12 +42,11 @@ constexpr auto kNameBytes = [] {
 }();
 bool NameByte(char c) { return kNameBytes[static_cast<unsigned char>(c)]; }
 
-// A '<' followed by this many name bytes is text, not a tag. The length's
-// digits have no such limit: their value is capped instead.
+// A '<' followed by this many name bytes is text, not a tag.
 constexpr std::size_t kMaxNameBytes = 1024;
 constexpr std::size_t kMaxTypeBytes = 64;
 // Digits of a length read at most: a run of more (leading zeros or not) is
-// no length, and is not held waiting for its end.
+// no length, and is not held waiting for its end. The value is capped.
 constexpr std::size_t kMaxLengthDigits = kMaxNameBytes;
 constexpr std::uint64_t kLengthCap = std::uint64_t(1) << 62;
 
@@ -79,9 +78,11 @@ Tag ReadTag(std::string_view s, std::size_t at, bool atEnd) {
   // From here on it is meant as a field: it reads as one or it is damage.
   Tag tag{Tag::FieldTag, 0, name};
   const std::size_t digits = ++i;
-  for (; i < s.size() && s[i] >= '0' && s[i] <= '9' && i - digits < kMaxLengthDigits; ++i)
+  // One digit past the limit is read, to tell a length of exactly
+  // kMaxLengthDigits digits (kept) from a longer run (damage).
+  for (; i < s.size() && s[i] >= '0' && s[i] <= '9' && i - digits <= kMaxLengthDigits; ++i)
     tag.length = tag.length >= kLengthCap / 10 ? kLengthCap : tag.length * 10 + static_cast<std::uint64_t>(s[i] - '0');
-  if (i - digits == kMaxLengthDigits) return {Tag::Malformed};
+  if (i - digits > kMaxLengthDigits) return {Tag::Malformed};
   if (i == s.size()) return atEnd ? Tag{Tag::Malformed} : needMore;
   if (i == digits) return {Tag::Malformed};
   if (s[i] == ':') {

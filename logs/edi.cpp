@@ -332,6 +332,8 @@ void Pass::RecordLine(std::string_view text, std::string_view line) {
   ++totals_.qsos;
   totals_.valid += q.valid;
   ++(q.claimedPoints == q.points ? totals_.agree : totals_.differ);
+  if (q.claimedPoints && *q.claimedPoints != q.points)
+    ++(std::labs(*q.claimedPoints - q.points) <= totals_.multiplier ? totals_.nearMisses : totals_.otherRule);
   totals_.claimedTotal += q.claimedPoints.value_or(0);
   totals_.computedTotal += q.points;
   if (q.valid && (!totals_.bestKm || q.km > *totals_.bestKm)) {

@@ -61,6 +61,10 @@ struct Totals {
   bool bonusUsed = false;         // bonus or multiplier fields with values
   long multiplier = 1;            // as used
   long qsos = 0, valid = 0, agree = 0, differ = 0, unreadable = 0;
+  // Of the claims that differ: those within the band multiplier (the km
+  // rule rounded another way: int(d) or round(d)), and those farther off
+  // (another rule, such as rings of big squares).
+  long nearMisses = 0, otherRule = 0;
   long claimedTotal = 0, computedTotal = 0;
   std::optional<double> bestKm;   // the farthest valid QSO: its km,
   std::string bestCall, bestLocator;  // call and locator (upper case)

@@ -18,6 +18,7 @@
 #include "logs/adif.h"
 #include "cli/adif_command.h"
 #include "cli/commands.h"
+#include "files/replacing_file.h"
 
 namespace morvane {
 namespace {
@@ -70,6 +71,8 @@ const LogCase kLogs[] = {
      "Log\n<PROGRAMID:36>x <EOH> <GRIDSQUARE:4>FN42 <EOR> yz <EOH><GRIDSQUARE:4>FN31 <EOR>", 1, 0, 1},
     {"blanks past 64 KiB, no header", std::string(70000, '\n') + "<GRIDSQUARE:4>FN42 <EOR>", 1, 0, 1},
     {"a run of digits too long to be a length", "<EOH><COMMENT:" + std::string(2000, '0') + "5>hello <EOR>", 1, 1, 0},
+    {"a length of 1024 digits", "<EOH><COMMENT:" + std::string(1023, '0') + "5>hello <EOR>", 1, 0, 1},
+    {"a length of 1025 digits", "<EOH><COMMENT:" + std::string(1024, '0') + "5>hello <EOR>", 1, 1, 0},
     {"a <DISTANCE> tag in NOTES' data is data", "<EOH><NOTES:15><DISTANCE:4>9999<GRIDSQUARE:4>FN42 <EOR>", 1, 0, 1},
     {"not a log at all", "just some text\n", 0, 1, 0},
     // A field's length says where its data ends, whatever the tag's size.
@@ -131,17 +134,31 @@ TEST(AdifFiller, QuickReadingAndWritingThreadChangeNothing) {
   }
 }
 
+// A field whose data runs past the blocks the quick reading searched for
+// '<' is read again carefully: a tag quoted at the end of its data stays data.
+TEST(AdifFiller, AFieldPastTheQuickBlocksIsReadWhole) {
+  const std::string record = "<NOTES:200>" + std::string(170, 'x') + "<DISTANCE:4>9999" + std::string(14, 'x') +
+                             "<GRIDSQUARE:4>FN42 <EOR>";
+  std::string fields;
+  for (int i = 0; i < 40; ++i) fields += "<CALL:5>K1ABC ";
+  const Filled alone = Fill("<EOH>" + record, 1 << 20, false, true);
+  const Filled after = Fill("<EOH>" + fields + record, 1 << 20, false, true);
+  EXPECT_EQ(after.output, "<EOH>" + fields + alone.output.substr(5));
+  EXPECT_NE(alone.output.find("<DISTANCE:4>9999"), std::string::npos);
+}
+
 TEST(AdifFiller, ARecordTooLongToHoldIsCopiedThrough) {
   std::string log = "<EOH><CALL:3>AAA <EOR><NOTES:10>0123456789";
   log += std::string(adif::Filler::kMaxRecordBytes + 100, ' ');
   log += "<GRIDSQUARE:4>FN42 <EOR><CALL:3>BBB <EOR>";
   // A record just under the limit is read whole, one just over it copied,
   // whatever the size of the pieces the bytes come in.
+  // The second record is exactly kMaxRecordBytes long, <EOR> included.
   std::string under = "<EOH><CALL:3>AAA <EOR><NOTES:10>0123456789";
-  under += std::string(adif::Filler::kMaxRecordBytes - 64, ' ');
+  under += std::string(adif::Filler::kMaxRecordBytes - 44, ' ');
   under += "<GRIDSQUARE:4>FN42 <EOR><CALL:3>BBB <EOR>";
   std::string over = under;
-  over.insert(over.find("<GRIDSQUARE"), 64, ' ');
+  over.insert(over.find("<GRIDSQUARE"), 1, ' ');
   for (const auto& [input, damaged] : {std::pair{&log, 1}, {&under, 0}, {&over, 1}}) {
     for (std::size_t piece : {std::size_t(7000), std::size_t(1) << 16, std::size_t(131071), input->size()}) {
       const Filled f = Fill(*input, piece);
@@ -355,6 +372,19 @@ TEST_F(AdifCommand, OutputTargets) {
   EXPECT_EQ(fill(longName, true), 0);
   EXPECT_EQ(Get(longName), filled);
   EXPECT_EQ(fill(Path("log.adi"), false, dir_.string()), 1);
+
+  // A device or an open descriptor whose close reports an error (as NFS or
+  // FUSE can) has failed to take the log.
+  static const FileCalls failingClose = {::write, ::fsync, [](int fd) {
+                                           ::close(fd);
+                                           errno = EIO;
+                                           return -1;
+                                         }};
+  for (const char* target : {"/dev/null", "/dev/stdout"}) {
+    SetFileCallsForTesting(&failingClose);
+    EXPECT_EQ(fill(Path("log.adi"), false, target), 1) << target;
+    SetFileCallsForTesting(nullptr);
+  }
 }
 
 // SIGINT or SIGTERM in the middle of a fill removes the temporary file.

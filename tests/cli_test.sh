@@ -31,6 +31,11 @@ done
 out=$(printf '48 2\n52 4\n0 2\n1 0\n48.5 2.25\n-33:52:0 151:12\n' | $cli locator)
 check "exact cells" $'48\t2\tJN18AA\n52\t4\tJO22AA\n0\t2\tJJ10AA\n1\t0\tJJ01AA\n48.5\t2.25\tJN18DM\n-33:52:0\t151:12\tQF56OD' "$out"
 
+# A last line without a line end, ending in CR, reads as the lines before it.
+check "batch CR at the end" $'JN18EU\tFN20XR\t292\t5847\tkm' "$(printf 'JN18EU FN20XR\r' | $cli path)"
+printf "<CALL:5>K1ABC <GRIDSQUARE:4>FN42 <EOR>\n" >"$work/fd.adi"; $cli adif --my JN18EU -o /dev/fd/ "$work/fd.adi" >/dev/null 2>"$work/err"
+check "adif -o /dev/fd/" "1 cannot write: Is a directory; nothing written" "$? $(grep -o 'cannot write.*' "$work/err")"
+
 # Batch: every line answered in order, refused lines in their place.
 out=$(printf 'JN18EU FN20XR\nJN18EU\nIO91WM,QF56OD\n' | $cli path 2>"$work/err")
 check "batch exit" 1 $?
@@ -127,8 +132,8 @@ check "edi from a pipe" "$($cli edi "$work/half.edi")" "$($cli edi <(cat "$work/
 check "edi fill from standard input" "$($cli edi --fill "$work/half.edi" 2>/dev/null | md5sum)" "$(cat "$work/half.edi" | $cli edi --fill 2>/dev/null | md5sum)"
 # A refused log is a JSON line with --json; bytes from the log are escaped on a terminal's lines.
 check "edi json refusal" '{"file": "standard input", "error": "not a REG1TEST log (no [REG1TEST;1] line)"}' "$(echo x | $cli edi --json 2>/dev/null)"
-printf '[REG1TEST;1]\nPWWLo=JO65FR\n[QSORecords;2]\n1;2;A\x1b[2J;1;59;1;59;1;;JO42LT;3;;;;\nshort;line\n' >"$work/esc.edi"
-check "edi control bytes escaped" 'line 4	A\x1b[2J	JO42LT	claimed 3	computed 396	395.9 km' "$($cli edi "$work/esc.edi" 2>/dev/null | head -1)"
+printf '[REG1TEST;1]\nPWWLo=JO65FR\n[QSORecords;2]\n1;2;A\x1b[2J\x7f;1;59;1;59;1;;JO42LT;3;;;;\nshort;line\n' >"$work/esc.edi"
+check "edi control bytes escaped" 'line 4	A\x1b[2J\x7f	JO42LT	claimed 3	computed 396	395.9 km' "$($cli edi "$work/esc.edi" 2>/dev/null | head -1)"
 $cli edi --fill "$work/esc.edi" >/dev/null 2>&1; check "edi fill with an unreadable line" 1 $?
 # A multiplier too large to score with is refused, unless one is given.
 sed 's/^PWWLo=JO65FR/&\nCQSOs=1;1234567/' "$work/half.edi" >"$work/mult.edi"
@@ -141,6 +146,14 @@ $cli edi --fill "$work/rings.edi" >"$work/out" 2>"$work/err"
 check "edi fill refuses another rule" "1 0 --scoring km" "$? $(wc -c <"$work/out") $(grep -o -- '--scoring km' "$work/err")"
 $cli edi --fill --scoring km "$work/rings.edi" 2>/dev/null | grep -c ';JO42LT;396;' >"$work/out"
 check "edi fill --scoring km" "10" "$(cat "$work/out")"
+# Claims one point off (int(d), round(d)) are the km rule rounded otherwise: filled, and said.
+for claim in "395 1" "790 2"; do
+  read -r points mult <<<"$claim"
+  sed "s/;2;;;;/;$points;;;;/; s/^PWWLo=JO65FR/&\nCQSOs=10;$mult/" "$work/rings.edi" >"$work/near.edi"
+  out=$($cli edi --fill "$work/near.edi" 2>&1 >/dev/null)
+  check "edi fill one point off x$mult" "0 10 claims changed (10 within one point" "$? $(grep -o '10 claims changed (10 within one point' <<<"$out")"
+done
+check "edi one point off listed" 10 "$($cli edi "$work/near.edi" | grep -c '^line')"
 # A failed write is never a success, to a device or to standard output.
 for target in "-o /dev/full" "> /dev/full"; do
   eval "$cli edi --fill $target \"\$work/c.edi\"" 2>"$work/err"
@@ -162,6 +175,26 @@ if command -v setfacl >/dev/null && setfacl -m u:nobody:rw "$work/c.edi" 2>/dev/
 else
   check "ACLs and user attributes can be set here (acl, attr)" "yes" "no"
 fi
+# The README's edi session, run as it is written there: each "$ " line a
+# command, the lines after it what it prints.
+readme=$(dirname "$0")/../README.md
+mkdir -p "$work/readme"
+session=$(awk '/^    \$ cat contest.edi/ {on = 1} on && !/^    / {exit} on {print substr($0, 5)}' "$readme")
+expected="" actual="" cmd=""
+run_readme_cmd() {
+  [[ -z $cmd ]] && return
+  [[ $cmd == "cat contest.edi" ]] && printf '%s' "$body" >"$work/readme/contest.edi"
+  actual+="\$ $cmd"$'\n'"$(cd "$work/readme" && PATH=$work:$PATH eval "$cmd" 2>&1)"$'\n'
+}
+body=""
+while IFS= read -r line; do
+  if [[ $line == '$ '* ]]; then run_readme_cmd; cmd=${line#\$ }; body=""; else body+="$line"$'\n'; fi
+  expected+="$line"$'\n'
+done <<<"$session"
+run_readme_cmd
+check "README edi session" "$expected" "$actual"
+[[ $session == *"ready to submit"* ]] || check "README edi session found" yes no
+
 for args in "edi --band-multiplier 0 x" "edi --force x" "edi --fill --scoring ring x" "edi --json --fill x" "edi -o out x" "path --fill A B"; do
   $cli $args >/dev/null 2>&1; check "exit 2: $args" 2 $?
 done
