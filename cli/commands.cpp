@@ -167,7 +167,8 @@ std::optional<std::string> Answer(Command command, const std::vector<std::string
     case Command::Adif:
     case Command::Edi:
     case Command::Rotate:
-    case Command::Listen: break;
+    case Command::Listen:
+    case Command::Crosscheck: break;
   }
   return std::string("not a case command");
 }
@@ -182,7 +183,8 @@ std::string_view HeaderLine(Command command) {
     case Command::Adif:
     case Command::Edi:
     case Command::Rotate:
-    case Command::Listen: break;
+    case Command::Listen:
+    case Command::Crosscheck: break;
   }
   return {};
 }

@@ -14,7 +14,7 @@
 
 namespace morvane::cli {
 
-enum class Command { Locator, Position, Path, Adif, Edi, Rotate, Listen };
+enum class Command { Locator, Position, Path, Adif, Edi, Rotate, Listen, Crosscheck };
 
 struct Options {
   int precision = 6;
@@ -39,6 +39,18 @@ struct Options {
   int port = 2237;           // listen: the UDP port
   std::string group;         // listen: a multicast group to join
   std::string rotateTo;      // listen --rotate: where the rotator listens, HOST:PORT
+  std::string scoring;       // edi --fill: km; crosscheck: km or ring
+  // crosscheck: the rules as given (empty: the default) and the reports.
+  struct Crosscheck {
+    std::string tolerance, loser, uniques, noLog, period;
+    std::vector<std::string> penalties;  // VERDICT=K
+    int reportCheck = -1;                // -1: not given
+    std::string csv, html, ubn;
+    bool given() const {
+      return !tolerance.empty() || !loser.empty() || !uniques.empty() || !noLog.empty() || !period.empty() ||
+             !penalties.empty() || reportCheck >= 0 || !csv.empty() || !html.empty() || !ubn.empty();
+    }
+  } crosscheck;
 };
 
 // What a command needs besides the case: the options and, for path with

@@ -22,24 +22,6 @@ constexpr long kFewQsos = 10;
 // Kilometres to one decimal, as the ellipsoid's are shown.
 std::string Km(double km) { return ShownResult(km, true); }
 
-// Text from a log as a terminal may show it: control bytes (ESC, CR, tabs
-// that would shift the columns) written as \xNN, so that a log cannot
-// rewrite the lines around it.
-std::string Printable(std::string_view s) {
-  std::string out;
-  for (const char c : s) {
-    const auto b = static_cast<unsigned char>(c);
-    if (b < 0x20 || b == 0x7f) {
-      char esc[8];
-      std::snprintf(esc, sizeof esc, "\\x%02x", b);
-      out += esc;
-    } else {
-      out += c;
-    }
-  }
-  return out;
-}
-
 std::string Plural(long n, const char* one, const char* many) { return std::to_string(n) + " " + (n == 1 ? one : many); }
 
 // The log's bytes, read twice: a file again from where it started;

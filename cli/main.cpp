@@ -12,6 +12,7 @@
 
 #include "cli/adif_command.h"
 #include "cli/commands.h"
+#include "cli/crosscheck_command.h"
 #include "cli/edi_command.h"
 #include "cli/line_reader.h"
 #include "cli/station_commands.h"
@@ -54,6 +55,10 @@ Commands:
                                contest log: 111.2 km per degree, km + 1
       morvane-cli edi contest.edi                 -> the claims that differ
       morvane-cli edi --fill --in-place contest.edi
+  crosscheck DIR | FILE...     cross-check the REG1TEST logs of whole contests:
+                               a verdict for every QSO line (UBN), the
+                               results table; see "Cross-check" below
+      morvane-cli crosscheck --csv results.csv --ubn ubn/ logs/
 
 Locators have 2, 4, 6, 8 or 10 characters (lower case is fine). A shorter
 locator stands for the centre of its cell: 2 characters a field (20 x 10
@@ -114,10 +119,43 @@ Options:
                   edi: multiply every QSO's points by N (default: the
                   second number of the log's CQSOs)
                       morvane-cli edi --band-multiplier 2 contest.edi
+
+Cross-check (crosscheck): the logs are grouped by band (PBand normalised)
+and contest date (QSO dates within 2 days); each QSO is paired with the
+other side's (portable prefixes and suffixes ignored, nearest time first)
+and judged: ok, nil, busted_call, busted_locator, busted_exchange, time,
+duplicate, no_log, unique, invalid, outside_period, superseded. Points as
+edi gives them (or --scoring ring). Defaults follow IARU Region 1:
+  --tolerance MIN     time difference that still counts (default 10: IARU
+                      R1 rules void a QSO more than 10 minutes off)
+  --loser receiver|both
+                      who loses a busted QSO (default receiver: only the
+                      side that copied wrongly, as the Czech rules and UBN
+                      practice have it)
+  --report-check, --no-report-check
+                      compare the R and S of the report (default on; the
+                      third character is never an error: Czech rules)
+  --uniques count|drop, --no-log count|drop
+                      QSOs with stations that sent no log (default count:
+                      IARU R1 since 2014)
+  --penalty VERDICT=K a line of that verdict claimed with points costs K
+                      times them (default duplicate=10: IARU R1 2001)
+  --scoring km|ring   km: int(d) + 1 (default); ring: OK Activity, 2 in
+                      the own big square, 1 more per ring, times squares
+  --period START-END  QSOs outside it are outside_period (08:00-11:00,
+                      or 202609051400-202609061400)
+  --band-multiplier N as edi (default: each log's CQSOs)
+  --json              one object per QSO line, then one per log
+  --csv FILE, --html FILE
+                      the results table, as robots publish it
+  --ubn DIR           one UBN report per log, CALL_BAND.txt
+      morvane-cli crosscheck --tolerance 5 --loser both --json logs/ > v.json
+
   -h, --help      this text;  --version  the version
 
 Exit status: 0 all answered, 1 a case (or record) refused or a file error,
-2 a usage error.
+2 a usage error. crosscheck: 0 when the run worked (verdicts are data),
+1 when a log could not be read at all.
 )";
 
 // The options that only switch something on.
@@ -292,8 +330,19 @@ int main(int argc, char* argv[]) {
       o.forceKmRule = true;
     } else if (a == "--scoring") {
       const std::string* v = value();
-      if (!v || *v != "km") return Usage("--scoring takes km (111.2 km per degree, km + 1 points)");
-      o.forceKmRule = true;
+      if (!v || v->empty()) return Usage("--scoring takes km (or ring, for crosscheck)");
+      o.scoring = *v;
+    } else if (a == "--tolerance" || a == "--loser" || a == "--uniques" || a == "--no-log" || a == "--penalty" ||
+               a == "--period" || a == "--csv" || a == "--html" || a == "--ubn") {
+      const std::string* v = value();
+      if (!v || v->empty()) return Usage(a + " needs a value");
+      Options::Crosscheck& c = o.crosscheck;
+      if (a == "--penalty") c.penalties.push_back(*v);
+      else (a == "--tolerance" ? c.tolerance : a == "--loser" ? c.loser : a == "--uniques" ? c.uniques
+            : a == "--no-log" ? c.noLog : a == "--period" ? c.period : a == "--csv" ? c.csv
+            : a == "--html" ? c.html : c.ubn) = *v;
+    } else if (a == "--report-check" || a == "--no-report-check") {
+      o.crosscheck.reportCheck = a == "--report-check";
     } else if (a == "--my") {
       const std::string* v = value();
       if (!v || v->empty()) return Usage("--my needs a locator");
@@ -315,6 +364,7 @@ int main(int argc, char* argv[]) {
   else if (commandName == "edi") command = Command::Edi;
   else if (commandName == "rotate") command = Command::Rotate;
   else if (commandName == "listen") command = Command::Listen;
+  else if (commandName == "crosscheck") command = Command::Crosscheck;
   else return Usage(commandName.empty() ? "no command" : "unknown command " + commandName);
 
   // Options that do not belong to the command are mistakes, not no-ops.
@@ -329,7 +379,17 @@ int main(int argc, char* argv[]) {
   if ((o.azimuth || o.overwrite) && command != Command::Adif) return Usage("--azimuth and --overwrite are for adif");
   if (o.header && (rotate || listen)) return Usage("--header is not for rotate and listen");
   if (o.json && rotate) return Usage("--json is not for rotate");
-  if ((o.fill || o.bandMultiplier) && command != Command::Edi) return Usage("--fill and --band-multiplier are for edi");
+  const bool crosscheck = command == Command::Crosscheck;
+  if (o.fill && command != Command::Edi) return Usage("--fill is for edi");
+  if (o.bandMultiplier && command != Command::Edi && !crosscheck) return Usage("--band-multiplier is for edi and crosscheck");
+  if (o.crosscheck.given() && !crosscheck) return Usage("--tolerance, --loser, --uniques, --no-log, --penalty, --period, "
+                                                        "--report-check, --csv, --html and --ubn are for crosscheck");
+  if (command == Command::Edi && !o.scoring.empty()) {
+    if (o.scoring != "km") return Usage("--scoring takes km (111.2 km per degree, km + 1 points)");
+    o.forceKmRule = true;
+  }
+  if (!o.scoring.empty() && command != Command::Edi && !crosscheck) return Usage("--scoring is for edi --fill and crosscheck");
+  if (crosscheck && o.header) return Usage("--header is not for crosscheck");
   if (o.forceKmRule && !o.fill) return Usage("--force and --scoring are for edi --fill");
   if (logOutput && command != Command::Adif && !(command == Command::Edi && o.fill))
     return Usage("-o and --in-place are for adif and edi --fill");
@@ -347,6 +407,7 @@ int main(int argc, char* argv[]) {
   if (o.timeout != 10 && command != Command::Rotate && command != Command::Listen)
     return Usage("--timeout is for rotate and listen");
 
+  if (crosscheck) return RunCrosscheck(context, operands);
   if (o.home && !ReadHomeBase(context.homeBase)) return kRefused;
   if (command == Command::Rotate) return RunRotate(context, operands);
   if (command == Command::Listen) {

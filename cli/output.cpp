@@ -82,4 +82,19 @@ std::string JsonString(std::string_view s) {
   return out + "\"";
 }
 
+std::string Printable(std::string_view s) {
+  std::string out;
+  for (const char c : s) {
+    const auto b = static_cast<unsigned char>(c);
+    if (b < 0x20 || b == 0x7f) {
+      char esc[8];
+      std::snprintf(esc, sizeof esc, "\\x%02x", b);
+      out += esc;
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
 }  // namespace morvane::cli

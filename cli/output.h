@@ -51,5 +51,9 @@ std::string Number(double value);
 std::string Shown(double value);
 // A JSON string literal; bytes that are not valid UTF-8 become U+FFFD.
 std::string JsonString(std::string_view s);
+// Text from a log as a terminal may show it: control bytes (ESC, CR, tabs
+// that would shift the columns, DEL) written as \xNN, so that a log cannot
+// rewrite the lines around it.
+std::string Printable(std::string_view s);
 
 }  // namespace morvane::cli

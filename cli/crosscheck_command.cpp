@@ -1,0 +1,360 @@
+#include "cli/crosscheck_command.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <optional>
+
+#include "cli/log_output.h"
+#include "cli/output.h"
+#include "contest/crosscheck.h"
+#include "files/replacing_file.h"
+#include "locator/ascii.h"
+
+namespace morvane::cli {
+namespace {
+
+namespace fs = std::filesystem;
+using contest::Judged;
+using contest::Log;
+using contest::Result;
+using contest::Verdict;
+
+int Usage(const std::string& message) {
+  std::fprintf(stderr, "morvane-cli: %s\nTry 'morvane-cli --help'.\n", message.c_str());
+  return 2;
+}
+
+// The rules the options give, or a usage message.
+std::optional<std::string> ReadRules(const Options& o, contest::Rules& rules) {
+  const Options::Crosscheck& c = o.crosscheck;
+  const auto whole = [](const std::string& s, long max) -> std::optional<long> {
+    if (s.empty() || s.size() > 6 || s.find_first_not_of("0123456789") != std::string::npos) return std::nullopt;
+    const long n = std::stol(s);
+    return n <= max ? std::optional(n) : std::nullopt;
+  };
+  if (!c.tolerance.empty()) {
+    const auto minutes = whole(c.tolerance, 1440);
+    if (!minutes) return "--tolerance takes whole minutes (0 to 1440)";
+    rules.toleranceMinutes = int(*minutes);
+  }
+  if (!c.loser.empty() && c.loser != "receiver" && c.loser != "both") return "--loser takes receiver or both";
+  rules.bothLose = c.loser == "both";
+  for (const auto& [value, flag, name] : {std::tuple{&c.uniques, &rules.countUniques, "--uniques"},
+                                          std::tuple{&c.noLog, &rules.countNoLog, "--no-log"}}) {
+    if (!value->empty() && *value != "count" && *value != "drop") return std::string(name) + " takes count or drop";
+    *flag = *value != "drop";
+  }
+  if (c.reportCheck >= 0) rules.reportCheck = c.reportCheck == 1;
+  for (const std::string& p : c.penalties) {
+    const std::size_t equals = p.find('=');
+    const auto verdict = contest::VerdictNamed(p.substr(0, std::min(equals, p.size())));
+    const auto k = equals == std::string::npos ? std::nullopt : whole(p.substr(equals + 1), 1000);
+    if (!verdict || !k) return "--penalty takes VERDICT=K (duplicate=10, nil=2, ...; K from 0 to 1000)";
+    rules.penalty[static_cast<int>(*verdict)] = *k;
+  }
+  if (!o.scoring.empty() && o.scoring != "km" && o.scoring != "ring") return "--scoring takes km or ring";
+  rules.ringScoring = o.scoring == "ring";
+  if (!c.period.empty()) {
+    rules.period = contest::ReadPeriod(c.period);
+    if (!rules.period) return "--period takes START-END: 08:00-11:00, or 202609051400-202609061400";
+  }
+  rules.bandMultiplier = o.bandMultiplier;
+  return std::nullopt;
+}
+
+struct Named {
+  std::string path, shown;
+};
+
+// The .edi files of the operands: a folder's (all depths, in name order),
+// shown by their names within it; a file as given.
+bool CollectFiles(const std::vector<std::string>& operands, std::vector<Named>& files) {
+  bool all = true;
+  for (const std::string& operand : operands) {
+    std::error_code error;
+    if (!fs::is_directory(operand, error)) {
+      files.push_back({operand, operand});
+      continue;
+    }
+    std::vector<Named> found;
+    for (fs::recursive_directory_iterator it(operand, fs::directory_options::skip_permission_denied, error), end;
+         !error && it != end; it.increment(error)) {
+      const std::string extension = UpperCase(it->path().extension().string());
+      if (extension == ".EDI" && it->is_regular_file(error))
+        found.push_back({it->path().string(), it->path().lexically_relative(operand).string()});
+    }
+    if (error) {
+      std::fprintf(stderr, "morvane-cli: %s: %s\n", operand.c_str(), error.message().c_str());
+      all = false;
+    }
+    std::sort(found.begin(), found.end(), [](const Named& a, const Named& b) { return a.shown < b.shown; });
+    if (found.empty() && !error) std::fprintf(stderr, "morvane-cli: %s: no .edi files in it\n", operand.c_str());
+    files.insert(files.end(), found.begin(), found.end());
+  }
+  return all;
+}
+
+std::optional<std::string> ReadFile(const Named& file) {
+  const int fd = open(file.path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    std::fprintf(stderr, "morvane-cli: %s: %s\n", file.shown.c_str(), std::strerror(errno));
+    return std::nullopt;
+  }
+  std::string bytes;
+  const bool read = ReadChunks(fd, file.shown, [&](std::string_view b) {
+    bytes.append(b);
+    return true;
+  });
+  close(fd);
+  if (!read) return std::nullopt;
+  return bytes;
+}
+
+std::string SetTitle(const contest::Set& set) { return set.band + ", " + contest::DateText(set.firstDay); }
+
+// Writes a report file safely; a device or pipe is written into.
+bool WriteReport(const std::string& path, const std::string& bytes) {
+  ReplacingFile file(path, ReplacingFile::Rules{true, false});
+  if (file.Open() && file.Write(bytes) && file.Commit()) return true;
+  std::fprintf(stderr, "morvane-cli: %s: %s; nothing written\n", path.c_str(), file.error().c_str());
+  return false;
+}
+
+class Reports {
+ public:
+  Reports(const std::vector<Log>& logs, const Result& result, const contest::Rules& rules)
+      : logs_(logs), r_(result), rules_(rules) {}
+
+  std::string Line(int log, long qso) const {
+    const Judged& j = r_.judged[log][qso];
+    const contest::QsoLine& q = logs_[log].qsos[qso];
+    return "line " + std::to_string(q.line) + " " + Printable(q.call.empty() ? "-" : q.call) + " " +
+           std::string(contest::Name(j.verdict)) + ": " + Printable(j.reason);
+  }
+
+  void Text(Output& out) const {
+    for (std::size_t s = 0; s < r_.sets.size(); ++s) {
+      const contest::Set& set = r_.sets[s];
+      out << "== " << Printable(SetTitle(set)) << ": " << std::to_string(set.logs.size())
+          << (set.logs.size() == 1 ? " log" : " logs");
+      out.EndLine();
+      std::vector<int> inFileOrder = set.logs;
+      std::sort(inFileOrder.begin(), inFileOrder.end());
+      for (int i : inFileOrder) {
+        const contest::Score& score = r_.scores[i];
+        out << Printable(logs_[i].file) << " " << Printable(logs_[i].call) << ": "
+            << std::to_string(logs_[i].qsos.size()) << " QSO lines, "
+            << std::to_string(score.counts[0]) << " ok";
+        out.EndLine();
+        for (std::size_t k = 0; k < logs_[i].qsos.size(); ++k) {
+          if (r_.judged[i][k].verdict == Verdict::Ok) continue;
+          out << "  " << Line(i, long(k));
+          out.EndLine();
+        }
+      }
+      out << "results, " << Printable(SetTitle(set)) << ":";
+      out.EndLine();
+      out << "rank\tcall\tsection\tQSOs\tclaimed\tchecked\tpenalty\ttotal";
+      for (int v = 0; v < contest::kVerdicts; ++v) out << '\t' << contest::Name(Verdict(v));
+      out.EndLine();
+      for (std::size_t rank = 0; rank < set.logs.size(); ++rank) {
+        for (const std::string& cell : Row(set.logs[rank], rank + 1)) out << cell << '\t';
+        out.EndLine();
+      }
+    }
+  }
+
+  void Json(Output& out) const {
+    for (std::size_t i = 0; i < logs_.size(); ++i) {
+      const Log& log = logs_[i];
+      const std::string file = JsonString(log.file);
+      for (std::size_t k = 0; k < log.qsos.size(); ++k) {
+        const Judged& j = r_.judged[i][k];
+        out << "{\"file\": " << file << ", \"line\": " << std::to_string(log.qsos[k].line)
+            << ", \"call\": " << JsonString(log.qsos[k].call) << ", \"verdict\": \"" << contest::Name(j.verdict)
+            << "\", \"match_file\": " << (j.matchLog >= 0 ? JsonString(logs_[j.matchLog].file) : "null")
+            << ", \"match_line\": "
+            << (j.matchLog >= 0 ? std::to_string(logs_[j.matchLog].qsos[j.matchQso].line) : "null")
+            << ", \"points\": " << std::to_string(j.points) << ", \"penalty\": " << std::to_string(j.penalty)
+            << ", \"reason\": " << JsonString(j.reason) << '}';
+        out.EndLine();
+      }
+    }
+    for (std::size_t i = 0; i < logs_.size(); ++i) {
+      if (r_.setOf[i] >= 0) continue;
+      out << "{\"log\": " << JsonString(logs_[i].file) << ", \"error\": " << JsonString(r_.unusable[i]) << '}';
+      out.EndLine();
+    }
+    for (const contest::Set& set : r_.sets) {
+      for (std::size_t rank = 0; rank < set.logs.size(); ++rank) {
+        const int i = set.logs[rank];
+        const contest::Score& s = r_.scores[i];
+        out << "{\"log\": " << JsonString(logs_[i].file) << ", \"call\": " << JsonString(logs_[i].call)
+            << ", \"band\": " << JsonString(set.band) << ", \"date\": \"" << contest::DateText(set.firstDay)
+            << "\", \"section\": " << JsonString(logs_[i].section) << ", \"rank\": " << std::to_string(rank + 1)
+            << ", \"qsos\": " << std::to_string(s.lines) << ", \"claimed\": " << std::to_string(s.claimed)
+            << ", \"cqsop\": " << (logs_[i].cqsop ? std::to_string(*logs_[i].cqsop) : "null")
+            << ", \"checked\": " << std::to_string(s.checked) << ", \"penalty\": " << std::to_string(s.penalty)
+            << ", \"total\": " << std::to_string(s.total);
+        if (rules_.ringScoring) out << ", \"squares\": " << std::to_string(s.squares);
+        out << ", \"verdicts\": {";
+        for (int v = 0; v < contest::kVerdicts; ++v)
+          out << (v ? ", \"" : "\"") << contest::Name(Verdict(v)) << "\": " << std::to_string(s.counts[v]);
+        out << "}}";
+        out.EndLine();
+      }
+    }
+  }
+
+  // The results table's columns of one log.
+  std::vector<std::string> Row(int i, std::size_t rank) const {
+    const contest::Score& s = r_.scores[i];
+    std::vector<std::string> row = {std::to_string(rank),      logs_[i].call,           logs_[i].section,
+                                    std::to_string(s.lines),   std::to_string(s.claimed), std::to_string(s.checked),
+                                    std::to_string(s.penalty), std::to_string(s.total)};
+    for (long n : s.counts) row.push_back(std::to_string(n));
+    return row;
+  }
+
+  std::string Csv() const {
+    const auto quoted = [](const std::string& s) {
+      if (s.find_first_of(",\"\r\n") == std::string::npos) return s;
+      std::string q = "\"";
+      for (char c : s) q += c == '"' ? std::string("\"\"") : std::string(1, c);
+      return q + "\"";
+    };
+    std::string csv = "band,date,rank,call,section,qsos,claimed,checked,penalty,total";
+    for (int v = 0; v < contest::kVerdicts; ++v) csv += "," + std::string(contest::Name(Verdict(v)));
+    csv += "\r\n";
+    for (const contest::Set& set : r_.sets)
+      for (std::size_t rank = 0; rank < set.logs.size(); ++rank) {
+        csv += quoted(set.band) + "," + contest::DateText(set.firstDay);
+        for (const std::string& cell : Row(set.logs[rank], rank + 1)) csv += "," + quoted(cell);
+        csv += "\r\n";
+      }
+    return csv;
+  }
+
+  std::string Html() const {
+    const auto escaped = [](std::string_view s) {
+      std::string e;
+      for (char c : s) {
+        if (c == '&') e += "&amp;";
+        else if (c == '<') e += "&lt;";
+        else if (c == '>') e += "&gt;";
+        else if (c == '"') e += "&quot;";
+        else e += c;
+      }
+      return e;
+    };
+    std::string h =
+        "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>Contest results</title>\n"
+        "<style>table{border-collapse:collapse;margin-bottom:2em}th,td{border:1px solid #888;padding:2px 6px;"
+        "text-align:right}td:nth-child(2),td:nth-child(3){text-align:left}</style>\n</head>\n<body>\n"
+        "<h1>Contest results</h1>\n";
+    for (const contest::Set& set : r_.sets) {
+      h += "<h2>" + escaped(SetTitle(set)) + "</h2>\n<table>\n<thead><tr><th>Rank</th><th>Call</th><th>Section</th>"
+           "<th>QSOs</th><th>Claimed</th><th>Checked</th><th>Penalty</th><th>Total</th>";
+      for (int v = 0; v < contest::kVerdicts; ++v) h += "<th>" + std::string(contest::Name(Verdict(v))) + "</th>";
+      h += "</tr></thead>\n<tbody>\n";
+      for (std::size_t rank = 0; rank < set.logs.size(); ++rank) {
+        h += "<tr>";
+        for (const std::string& cell : Row(set.logs[rank], rank + 1)) h += "<td>" + escaped(cell) + "</td>";
+        h += "</tr>\n";
+      }
+      h += "</tbody>\n</table>\n";
+    }
+    return h + "</body>\n</html>\n";
+  }
+
+  // One report per log: its lost QSOs, and the QSOs others logged with it
+  // that its log does not have.
+  bool Ubn(const std::string& dir) const {
+    std::error_code error;
+    fs::create_directories(dir, error);
+    if (error) {
+      std::fprintf(stderr, "morvane-cli: %s: %s\n", dir.c_str(), error.message().c_str());
+      return false;
+    }
+    std::unordered_map<std::string, std::vector<std::pair<int, long>>> notInLog;  // by the station worked
+    for (const contest::Set& set : r_.sets)
+      for (int i : set.logs)
+        for (std::size_t k = 0; k < logs_[i].qsos.size(); ++k)
+          if (r_.judged[i][k].verdict == Verdict::Nil)
+            notInLog[std::to_string(r_.setOf[i]) + " " + logs_[i].qsos[k].station].emplace_back(i, long(k));
+    bool all = true;
+    for (const contest::Set& set : r_.sets) {
+      for (int i : set.logs) {
+        const Log& log = logs_[i];
+        const contest::Score& s = r_.scores[i];
+        std::string text = "UBN report: " + log.call + ", " + SetTitle(set) + " (" + log.file + ")\n" +
+                           std::to_string(s.lines) + " QSO lines; claimed " + std::to_string(s.claimed) +
+                           ", checked " + std::to_string(s.checked) + ", penalty " + std::to_string(s.penalty) +
+                           ", total " + std::to_string(s.total) + "\n\nQSOs lost or not confirmed:\n";
+        for (std::size_t k = 0; k < log.qsos.size(); ++k)
+          if (r_.judged[i][k].verdict != Verdict::Ok) text += "  " + Line(i, long(k)) + "\n";
+        text += "\nQSOs others logged with " + log.station + " that are not in this log:\n";
+        if (const auto it = notInLog.find(std::to_string(r_.setOf[i]) + " " + log.station); it != notInLog.end())
+          for (const auto& [other, k] : it->second) {
+            const contest::QsoLine& q = logs_[other].qsos[k];
+            text += "  " + logs_[other].call + " (" + logs_[other].file + " line " + std::to_string(q.line) + ") " +
+                    std::string(q.date) + " " + std::string(q.time) + ", sent " + std::string(q.sentRst) + " " +
+                    std::string(q.sentSerial) + "\n";
+          }
+        std::string name = log.call + "_" + set.band + ".txt";
+        for (char& c : name)
+          if (c == '/' || c == ' ' || c == '\\') c = c == ' ' ? '_' : '-';
+        all = WriteReport((fs::path(dir) / name).string(), text) && all;
+      }
+    }
+    return all;
+  }
+
+ private:
+  const std::vector<Log>& logs_;
+  const Result& r_;
+  const contest::Rules& rules_;
+};
+
+}  // namespace
+
+int RunCrosscheck(const Context& context, const std::vector<std::string>& operands) {
+  const Options& o = context.options;
+  contest::Rules rules;
+  if (const auto usage = ReadRules(o, rules)) return Usage(*usage);
+  if (operands.empty()) return Usage("crosscheck needs a folder or .edi files");
+  std::vector<Named> files;
+  bool allRead = CollectFiles(operands, files);
+  std::vector<Log> logs;
+  logs.reserve(files.size());
+  for (const Named& file : files) {
+    if (auto bytes = ReadFile(file)) logs.push_back(contest::ReadLog(file.shown, std::move(*bytes)));
+    else allRead = false;
+  }
+  const Result result = contest::Crosscheck(logs, rules);
+  for (std::size_t i = 0; i < logs.size(); ++i) {
+    if (result.unusable[i].empty()) continue;
+    std::fprintf(stderr, "morvane-cli: %s: %s; its QSOs with others are judged as if it had not been sent\n",
+                 Printable(logs[i].file).c_str(), Printable(result.unusable[i]).c_str());
+    allRead = allRead && logs[i].identified;
+  }
+  for (const std::string& note : result.notes) std::fprintf(stderr, "morvane-cli: %s\n", Printable(note).c_str());
+
+  const Reports reports(logs, result, rules);
+  Output out(stdout);
+  if (o.json) reports.Json(out);
+  else reports.Text(out);
+  bool written = out.Flush();
+  if (!written) std::fprintf(stderr, "morvane-cli: cannot write the output: %s\n", std::strerror(errno));
+  if (!o.crosscheck.csv.empty()) written = WriteReport(o.crosscheck.csv, reports.Csv()) && written;
+  if (!o.crosscheck.html.empty()) written = WriteReport(o.crosscheck.html, reports.Html()) && written;
+  if (!o.crosscheck.ubn.empty()) written = reports.Ubn(o.crosscheck.ubn) && written;
+  return allRead && written ? 0 : 1;
+}
+
+}  // namespace morvane::cli

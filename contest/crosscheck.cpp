@@ -1,0 +1,494 @@
+#include "contest/crosscheck.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <map>
+#include <unordered_map>
+
+#include "contest/band.h"
+#include "logs/edi.h"
+
+namespace morvane::contest {
+namespace {
+
+constexpr int Index(Verdict v) { return static_cast<int>(v); }
+
+constexpr std::string_view kNames[kVerdicts] = {
+    "ok",    "nil",       "busted_call", "busted_locator", "busted_exchange", "time", "duplicate",
+    "no_log", "unique", "invalid",     "outside_period", "superseded",
+};
+
+// Logs whose QSO dates lie this many days apart or less are one contest.
+constexpr long kContestDays = 2;
+
+std::string Plural(long n, const char* one, const char* many) { return std::to_string(n) + " " + (n == 1 ? one : many); }
+
+std::string Shown(std::string_view s) { return s.empty() ? std::string("nothing") : std::string(s); }
+
+// The big square (4 characters) of a valid locator, as column and row.
+std::pair<int, int> BigSquare(std::string_view l) {
+  return {(l[0] - 'A') * 10 + (l[2] - '0'), (l[1] - 'A') * 10 + (l[3] - '0')};
+}
+
+// OK Activity points: 2 in the own big square, one more per ring around it.
+long RingPoints(std::string_view own, std::string_view other) {
+  const auto [ac, ar] = BigSquare(own);
+  const auto [bc, br] = BigSquare(other);
+  const int columns = std::abs(ac - bc);
+  return 2 + std::max(std::min(columns, 180 - columns), std::abs(ar - br));
+}
+
+bool ValidSix(std::string_view locator) {
+  return locator.size() == 6 && edi::ContestDistance(locator, locator).has_value();
+}
+
+// The R and S of a report: its first two characters.
+std::string_view ReadabilityAndStrength(std::string_view rst) { return rst.substr(0, 2); }
+
+class SetChecker {
+ public:
+  SetChecker(const std::vector<Log>& logs, const Rules& rules, Result& result, Set& set)
+      : logs_(logs), rules_(rules), r_(result), set_(set) {}
+
+  void Run() {
+    ChooseLogs();
+    Classify();
+    PairExactly();
+    PairBustedCalls();
+    Judge();
+    if (rules_.bothLose) BothLose();
+    MarkDuplicates();
+    ScoreLogs();
+    NoteClockOffsets();
+    std::stable_sort(set_.logs.begin(), set_.logs.end(),
+                     [&](int a, int b) { return r_.scores[a].total > r_.scores[b].total; });
+  }
+
+ private:
+  struct Partner {
+    int log;
+    long qso;
+  };
+
+  Judged& J(int log, long qso) { return r_.judged[log][qso]; }
+  const QsoLine& Q(int log, long qso) const { return logs_[log].qsos[qso]; }
+  bool Paired(int log, long qso) const { return r_.judged[log][qso].matchLog >= 0; }
+  int Owner(const std::string& station) const {
+    const auto it = owner_.find(station);
+    return it == owner_.end() ? -1 : it->second;
+  }
+
+  // One log per station: the one with more QSO lines; the others superseded.
+  void ChooseLogs() {
+    for (int i : set_.logs) {
+      const auto [it, fresh] = owner_.emplace(logs_[i].station, i);
+      if (fresh) continue;
+      const int kept = logs_[it->second].qsos.size() >= logs_[i].qsos.size() ? it->second : i;
+      const int other = kept == i ? it->second : i;
+      it->second = kept;
+      const std::string why = logs_[kept].station + "'s other log " + logs_[kept].file + " (" +
+                              Plural(long(logs_[kept].qsos.size()), "QSO line", "QSO lines") + ") is used";
+      for (Judged& j : r_.judged[other]) j = {Verdict::Superseded, -1, -1, 0, 0, why};
+      r_.notes.push_back(logs_[other].file + ": " + logs_[other].station + " sent two logs for " + set_.band + "; " +
+                         logs_[kept].file + " is used, having more QSO lines (" +
+                         std::to_string(logs_[kept].qsos.size()) + " against " +
+                         std::to_string(logs_[other].qsos.size()) + "), and this one's are superseded");
+    }
+    for (const auto& [station, log] : owner_) active_.push_back(log);
+    std::sort(active_.begin(), active_.end());
+  }
+
+  bool InPeriod(long minute) const {
+    const Period& p = *rules_.period;
+    if (!p.timeOfDay) return minute >= p.start && minute < p.end;
+    const long m = minute % 1440;
+    return p.start <= p.end ? m >= p.start && m < p.end : m >= p.start || m < p.end;
+  }
+
+  // Lines that are no QSO, or outside the period, are judged here; the
+  // rest are indexed by the station worked.
+  void Classify() {
+    for (int a : active_) {
+      auto& byStation = byStation_[a];
+      auto& byTime = byTime_[a];
+      for (long i = 0; i < long(logs_[a].qsos.size()); ++i) {
+        const QsoLine& q = Q(a, i);
+        Judged& j = J(a, i);
+        if (!q.unusable.empty()) {
+          j = {Verdict::Invalid, -1, -1, 0, 0, std::string(q.unusable)};
+        } else if (q.station == logs_[a].station) {
+          j = {Verdict::Invalid, -1, -1, 0, 0, "the station's own call"};
+        } else if (rules_.period && !InPeriod(*q.minute)) {
+          j = {Verdict::OutsidePeriod, -1, -1, 0, 0,
+               std::string(q.date) + " " + std::string(q.time) + " is outside the period"};
+        } else {
+          byStation[q.station].push_back(i);
+          byTime.emplace_back(*q.minute, i);
+          if (int& last = lastWorkedBy_[q.station]; last != a + 1) {
+            last = a + 1;
+            ++workedBy_[q.station];
+          }
+        }
+      }
+      std::sort(byTime.begin(), byTime.end());
+    }
+  }
+
+  void Pair(int a, long i, int b, long k) {
+    J(a, i).matchLog = b;
+    J(a, i).matchQso = k;
+    J(b, k).matchLog = a;
+    J(b, k).matchQso = i;
+  }
+
+  // Each QSO of A with B to B's QSO with A, nearest times first, each once.
+  void PairExactly() {
+    std::vector<std::tuple<long, long, long>> pairs;  // time apart, A's line, B's line
+    for (int a : active_) {
+      for (const auto& [station, mine] : byStation_[a]) {
+        const int b = Owner(station);
+        if (b <= a) continue;  // once per pair of logs (and no log: nothing to pair)
+        const auto theirs = byStation_[b].find(logs_[a].station);
+        if (theirs == byStation_[b].end()) continue;
+        pairs.clear();
+        for (long i : mine)
+          for (long k : theirs->second) pairs.emplace_back(std::labs(*Q(a, i).minute - *Q(b, k).minute), i, k);
+        std::sort(pairs.begin(), pairs.end());
+        for (const auto& [apart, i, k] : pairs)
+          if (!Paired(a, i) && !Paired(b, k)) Pair(a, i, b, k);
+      }
+    }
+  }
+
+  // A QSO no log confirms may have a wrong call: station C, one edit from
+  // the call logged, logged this station (or a call one edit from it)
+  // within the tolerance, and at least three of the four exchanged values
+  // agree.
+  void PairBustedCalls() {
+    std::unordered_map<std::string, std::vector<int>> variants;  // a call less one letter, or the call
+    const auto each = [](const std::string& call, auto&& take) {
+      take(call);
+      for (std::size_t at = 0; at < call.size(); ++at) take(call.substr(0, at) + call.substr(at + 1));
+    };
+    for (int c : active_) each(logs_[c].station, [&](std::string v) { variants[std::move(v)].push_back(c); });
+    std::vector<int> candidates;
+    for (int x : active_) {
+      const Log& logX = logs_[x];
+      for (const auto& [minute, i] : byTime_[x]) {
+        if (Paired(x, i)) continue;
+        const QsoLine& r = Q(x, i);
+        candidates.clear();
+        each(r.station, [&](const std::string& v) {
+          if (const auto it = variants.find(v); it != variants.end())
+            candidates.insert(candidates.end(), it->second.begin(), it->second.end());
+        });
+        std::sort(candidates.begin(), candidates.end());
+        candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
+        int bestLog = -1, bestAgree = 0;
+        long bestQso = -1, bestApart = 0;
+        for (int c : candidates) {
+          const Log& logC = logs_[c];
+          if (c == x || logC.station == r.station || !OneEditApart(logC.station, r.station)) continue;
+          const auto& times = byTime_[c];
+          auto it = std::lower_bound(times.begin(), times.end(), std::pair(minute - rules_.toleranceMinutes, -1L));
+          for (; it != times.end() && it->first <= minute + rules_.toleranceMinutes; ++it) {
+            const QsoLine& q = Q(c, it->second);
+            if (Paired(c, it->second) || (q.station != logX.station && !OneEditApart(q.station, logX.station))) continue;
+            const int agree = (r.received && r.received == q.sent) + (q.received && q.received == r.sent) +
+                              (r.locator == logC.locator) + (q.locator == logX.locator);
+            const long apart = std::labs(it->first - minute);
+            if (agree >= 3 && (agree > bestAgree || (agree == bestAgree && apart < bestApart))) {
+              bestLog = c, bestQso = it->second, bestAgree = agree, bestApart = apart;
+            }
+          }
+        }
+        if (bestLog < 0) continue;
+        Pair(x, i, bestLog, bestQso);
+        const QsoLine& q = Q(bestLog, bestQso);
+        BustedCall(x, i, bestLog, bestQso, bestAgree);
+        if (q.station != logX.station) BustedCall(bestLog, bestQso, x, i, bestAgree);
+      }
+    }
+  }
+
+  void BustedCall(int x, long i, int c, long k, int agree) {
+    Judged& j = J(x, i);
+    j.verdict = Verdict::BustedCall;
+    j.reason = "logged " + std::string(Q(x, i).call) + ", but " + logs_[c].call + " (" + logs_[c].file + " line " +
+               std::to_string(Q(c, k).line) + ") logged this QSO: " + std::to_string(agree) +
+               " of 4 serials and locators agree";
+  }
+
+  // The verdict of a paired line, from what both sides logged.
+  void JudgePaired(int a, long i) {
+    Judged& j = J(a, i);
+    const int b = j.matchLog;
+    const QsoLine &q = Q(a, i), &p = Q(b, j.matchQso);
+    const std::string& partner = logs_[b].call;
+    const long apart = std::labs(*q.minute - *p.minute);
+    if (apart > rules_.toleranceMinutes) {
+      const bool sameDay = *q.minute / 1440 == *p.minute / 1440;
+      j.verdict = Verdict::Time;
+      j.reason = "logged " + (sameDay ? "" : std::string(q.date) + " ") + std::string(q.time) + ", " + partner +
+                 " logged " + (sameDay ? "" : std::string(p.date) + " ") + std::string(p.time) + ": " +
+                 std::to_string(apart) + " minutes apart (more than " + std::to_string(rules_.toleranceMinutes) + ")";
+      return;
+    }
+    if (q.locator != logs_[b].locator) {
+      j.verdict = Verdict::BustedLocator;
+      j.reason = "received " + Shown(q.rcvdLocator) + ", " + partner + " sent " + logs_[b].locator;
+      return;
+    }
+    const bool serial = !q.received || q.received != p.sent;
+    const bool report = rules_.reportCheck && ReadabilityAndStrength(q.rcvdRst) != ReadabilityAndStrength(p.sentRst);
+    if (serial || report) {
+      j.verdict = Verdict::BustedExchange;
+      j.reason = serial ? (q.received ? "received " + std::string(q.rcvdSerial) : std::string("no serial received")) +
+                              ", " + partner + " sent " + Shown(p.sentSerial)
+                        : "received report " + Shown(q.rcvdRst) + ", " + partner + " sent " + Shown(p.sentRst);
+      return;
+    }
+    j.verdict = Verdict::Ok;
+    j.reason = "confirmed by " + logs_[b].file + " line " + std::to_string(p.line);
+  }
+
+  void Judge() {
+    for (int a : active_) {
+      for (const auto& [minute, i] : byTime_[a]) {
+        Judged& j = J(a, i);
+        if (Paired(a, i)) {
+          if (j.verdict != Verdict::BustedCall) JudgePaired(a, i);
+          continue;
+        }
+        const QsoLine& q = Q(a, i);
+        if (const int b = Owner(q.station); b >= 0) {
+          j.verdict = Verdict::Nil;
+          j.reason = logs_[b].call + "'s log (" + logs_[b].file + ") has no QSO with " + logs_[a].station +
+                     " that pairs with this one";
+        } else if (const long others = workedBy_[q.station] - 1; others > 0) {
+          j.verdict = Verdict::NoLog;
+          j.reason = q.station + " sent no usable log; " + Plural(others, "other log has", "other logs have") + " it";
+        } else {
+          j.verdict = Verdict::Unique;
+          j.reason = q.station + " sent no usable log and no other log has it";
+        }
+      }
+    }
+  }
+
+  static bool Busted(Verdict v) {
+    return v == Verdict::BustedCall || v == Verdict::BustedLocator || v == Verdict::BustedExchange;
+  }
+
+  // --loser both: the side that copied right loses with the side that did not.
+  void BothLose() {
+    for (int a : active_)
+      for (const auto& [minute, i] : byTime_[a]) {
+        Judged& j = J(a, i);
+        if (j.verdict != Verdict::Ok || j.matchLog < 0) continue;
+        const Judged& other = J(j.matchLog, j.matchQso);
+        if (!Busted(other.verdict)) continue;
+        j.verdict = other.verdict;
+        j.reason = logs_[j.matchLog].call + " copied wrongly (" + other.reason + "); both sides lose the QSO";
+      }
+  }
+
+  bool Counts(Verdict v) const {
+    return v == Verdict::Ok || (v == Verdict::NoLog && rules_.countNoLog) || (v == Verdict::Unique && rules_.countUniques);
+  }
+
+  // The first counted QSO with a station stays; later ones with it are duplicates.
+  void MarkDuplicates() {
+    std::unordered_map<std::string_view, long> first;
+    for (int a : active_) {
+      first.clear();
+      for (long i = 0; i < long(logs_[a].qsos.size()); ++i) {
+        Judged& j = J(a, i);
+        const Verdict v = j.verdict;
+        if (v == Verdict::Invalid || v == Verdict::OutsidePeriod || v == Verdict::Superseded) continue;
+        const QsoLine& q = Q(a, i);
+        if (const auto it = first.find(q.station); it != first.end()) {
+          j.verdict = Verdict::Duplicate;
+          j.reason = q.station + " again; line " + std::to_string(Q(a, it->second).line) + " counts" +
+                     (q.marked ? "" : " (not marked D)");
+        } else if (Counts(v)) {
+          first.emplace(q.station, i);
+        }
+      }
+    }
+  }
+
+  // Every log of the set, superseded ones too (nothing of theirs counts).
+  void ScoreLogs() {
+    for (int a : set_.logs) {
+      const Log& log = logs_[a];
+      Score& s = r_.scores[a];
+      const long multiplier = rules_.bandMultiplier > 0 ? rules_.bandMultiplier : log.multiplier;
+      std::vector<std::pair<int, int>> squares{BigSquare(log.locator)};
+      for (long i = 0; i < long(log.qsos.size()); ++i) {
+        Judged& j = J(a, i);
+        const QsoLine& q = Q(a, i);
+        if (!Counts(j.verdict)) {
+          j.penalty = rules_.penalty[Index(j.verdict)] * (q.marked ? 0 : q.claimed);
+          continue;
+        }
+        // Confirmed: the partner's own locator; otherwise the one received.
+        const std::string& other = j.verdict == Verdict::Ok ? logs_[j.matchLog].locator : q.locator;
+        if (!ValidSix(other)) {
+          j.reason += "; no points: the locator " + Shown(other) + " is not a 6-character one";
+          continue;
+        }
+        if (rules_.ringScoring) {
+          j.points = RingPoints(log.locator, other);
+          squares.push_back(BigSquare(other));
+        } else {
+          j.points = edi::ContestDistance(log.locator, other)->points * multiplier;
+        }
+      }
+      std::sort(squares.begin(), squares.end());
+      s.squares = std::unique(squares.begin(), squares.end()) - squares.begin();
+      for (long i = 0; i < long(log.qsos.size()); ++i) {
+        const Judged& j = J(a, i);
+        ++s.counts[Index(j.verdict)];
+        s.checked += j.points;
+        s.penalty += j.penalty;
+        if (!log.qsos[i].marked) s.claimed += log.qsos[i].claimed;
+      }
+      s.lines = long(log.qsos.size());
+      if (rules_.ringScoring) s.checked *= s.squares;
+      s.total = s.checked - s.penalty;
+    }
+  }
+
+  // A whole log a day or whole hours off its partners (a wrong date, local
+  // time) is said once, not only line by line.
+  void NoteClockOffsets() {
+    for (int a : active_) {
+      std::map<long, long> offsets;  // hours off (rounded) -> paired QSOs
+      long paired = 0;
+      for (const auto& [minute, i] : byTime_[a]) {
+        const Judged& j = J(a, i);
+        if (j.matchLog < 0) continue;
+        ++paired;
+        const long off = *Q(a, i).minute - *Q(j.matchLog, j.matchQso).minute;
+        if (std::labs(off) > rules_.toleranceMinutes) ++offsets[(off + (off > 0 ? 30 : -30)) / 60];
+      }
+      for (const auto& [hours, count] : offsets) {
+        if (count < 3 || count * 2 <= paired) continue;
+        const std::string by = std::labs(hours) % 24 == 0 ? Plural(std::labs(hours) / 24, "day", "days")
+                                                          : Plural(std::labs(hours), "hour", "hours");
+        r_.notes.push_back(logs_[a].file + ": its times are " + by + (hours > 0 ? " ahead of" : " behind") +
+                           " its partners' on " + std::to_string(count) + " of " + std::to_string(paired) +
+                           " paired QSOs (" + (std::labs(hours) % 24 == 0 ? "a wrong date?" : "local time?") +
+                           "); those QSOs are judged time");
+      }
+    }
+  }
+
+  const std::vector<Log>& logs_;
+  const Rules& rules_;
+  Result& r_;
+  Set& set_;
+  std::unordered_map<std::string, int> owner_;  // station -> its log used
+  std::vector<int> active_;
+  std::unordered_map<int, std::unordered_map<std::string, std::vector<long>>> byStation_;
+  std::unordered_map<int, std::vector<std::pair<long, long>>> byTime_;  // (minute, line index)
+  std::unordered_map<std::string, long> workedBy_;  // logs with a QSO with this station
+  std::unordered_map<std::string, int> lastWorkedBy_;
+};
+
+}  // namespace
+
+std::string_view Name(Verdict verdict) { return kNames[Index(verdict)]; }
+
+std::optional<Verdict> VerdictNamed(std::string_view name) {
+  for (int i = 0; i < kVerdicts; ++i)
+    if (kNames[i] == name) return static_cast<Verdict>(i);
+  return std::nullopt;
+}
+
+bool OneEditApart(std::string_view a, std::string_view b) {
+  if (a.size() < b.size()) std::swap(a, b);
+  if (a.size() - b.size() > 1) return false;
+  std::size_t i = 0;
+  while (i < b.size() && a[i] == b[i]) ++i;
+  if (a.size() != b.size()) return a.substr(i + 1) == b.substr(i);  // one letter added
+  if (i == a.size()) return false;                                   // the same
+  if (a.substr(i + 1) == b.substr(i + 1)) return true;               // one letter changed
+  return i + 1 < a.size() && a[i] == b[i + 1] && a[i + 1] == b[i] && a.substr(i + 2) == b.substr(i + 2);
+}
+
+std::optional<Period> ReadPeriod(std::string_view text) {
+  const auto digits = [](std::string_view s) {
+    std::string d;
+    for (char c : s)
+      if (c >= '0' && c <= '9') d += c;
+      else if (c != ':' && c != '-' && c != 'T' && c != ' ') return std::string("x");
+    return d;
+  };
+  // The dash between START and END: the one after the first time of day.
+  for (std::size_t dash = text.find('-'); dash != std::string_view::npos; dash = text.find('-', dash + 1)) {
+    const std::string a = digits(text.substr(0, dash)), b = digits(text.substr(dash + 1));
+    if (a.size() != b.size() || (a.size() != 4 && a.size() != 12)) continue;
+    const auto minutes = [](const std::string& d) -> std::optional<long> {
+      const long hh = std::stol(d.substr(d.size() - 4, 2)), mm = std::stol(d.substr(d.size() - 2));
+      if (hh > 24 || mm > 59 || (hh == 24 && mm > 0)) return std::nullopt;
+      if (d.size() == 4) return hh * 60 + mm;
+      const auto day = DayNumber(d.substr(0, 8));
+      return day ? std::optional(*day * 1440 + hh * 60 + mm) : std::nullopt;
+    };
+    const auto start = minutes(a), end = minutes(b);
+    if (!start || !end) return std::nullopt;
+    if (a.size() == 12 && *end <= *start) return std::nullopt;
+    return Period{*start, *end == 1440 && a.size() == 4 ? 0 : *end, a.size() == 4};
+  }
+  return std::nullopt;
+}
+
+Result Crosscheck(const std::vector<Log>& logs, const Rules& rules) {
+  Result r;
+  const int n = int(logs.size());
+  r.judged.resize(n);
+  r.scores.resize(n);
+  r.setOf.assign(n, -1);
+  r.unusable.resize(n);
+  // Logs by band, then by day, to be cut into contests.
+  std::map<std::pair<std::string, bool>, std::vector<std::pair<long, int>>> bands;
+  for (int i = 0; i < n; ++i) {
+    const Log& log = logs[i];
+    r.judged[i].resize(log.qsos.size());
+    r.unusable[i] = Unusable(log);
+    if (!r.unusable[i].empty()) {
+      for (Judged& j : r.judged[i]) j.reason = "the log cannot be used: " + r.unusable[i];
+      continue;
+    }
+    // The log's day: the median of its QSOs' days, so a few wrong dates do not move it.
+    std::vector<long> days;
+    for (const QsoLine& q : log.qsos)
+      if (q.minute) days.push_back(*q.minute / 1440);
+    long day = log.firstDay.value_or(0);
+    if (!days.empty()) {
+      std::nth_element(days.begin(), days.begin() + days.size() / 2, days.end());
+      day = days[days.size() / 2];
+    }
+    const Band band = NormaliseBand(log.band);
+    if (!band.known)
+      r.notes.push_back(log.file + ": PBand=" + log.band + " is no VHF or higher band; checked in a set of its own");
+    bands[{band.name, band.known}].emplace_back(day, i);
+  }
+  for (auto& [band, dated] : bands) {
+    std::stable_sort(dated.begin(), dated.end());
+    for (std::size_t at = 0; at < dated.size();) {
+      Set set{band.first, band.second, dated[at].first, {}};
+      for (; at < dated.size() && dated[at].first - set.firstDay <= kContestDays; ++at) {
+        set.logs.push_back(dated[at].second);
+        r.setOf[dated[at].second] = int(r.sets.size());
+      }
+      r.sets.push_back(std::move(set));
+    }
+  }
+  for (Set& set : r.sets) SetChecker(logs, rules, r, set).Run();
+  return r;
+}
+
+}  // namespace morvane::contest
