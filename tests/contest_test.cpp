@@ -1,0 +1,299 @@
+// A whole contest cross-checked: one small contest, made here, in which
+// every verdict occurs; the same contest under other rules, where only the
+// lines those rules touch change; and the messy shapes real logs come in,
+// which must give the clean form's verdicts.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <stdexcept>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "contest/band.h"
+#include "contest/crosscheck.h"
+
+namespace morvane::contest {
+namespace {
+
+// A QSO line: time, call logged, serials sent and received, locator
+// received; claimed points and the D mark last.
+std::string L(const char* time, const char* call, int sent, int received, const char* locator, int points = 1,
+              const char* dupe = "") {
+  char line[160];
+  std::snprintf(line, sizeof line, "260905;%s;%s;1;59;%03d;59;%03d;;%s;%d;;;;%s", time, call, sent, received, locator,
+                points, dupe);
+  return line;
+}
+
+std::string Edi(const std::string& call, const std::string& locator, const std::vector<std::string>& lines,
+                const std::string& band = "144 MHz") {
+  std::string log = "[REG1TEST;1]\nTName=Test\nPCall=" + call + "\nPWWLo=" + locator + "\nPSect=SINGLE\nPBand=" + band +
+                    "\nCQSOs=" + std::to_string(lines.size()) + ";1\n[Remarks]\n[QSORecords;" +
+                    std::to_string(lines.size()) + "]\n";
+  for (const std::string& l : lines) log += l + "\n";
+  return log + "[END;Test]\n";
+}
+
+// The contest: OK1AAA worked everyone; each partner shows one case.
+std::map<std::string, std::string> Contest() {
+  return {
+      {"a.edi", Edi("OK1AAA", "JO70AA",
+                    {L("1400", "OK1BBB", 1, 1, "JO70BB"), L("1410", "OK1CCC", 2, 1, "JO70CD"),
+                     L("1420", "OK1DDD", 3, 9, "JO70DD"), L("1430", "OK1EEE", 4, 1, "JO70EE"),
+                     L("1450", "DL1FFF", 5, 1, "JO50FF"), L("1500", "OK1KKX", 6, 1, "JO70KK"),
+                     L("1510", "OK1MMM", 7, 1, "JO70MM"), L("1520", "OK1NNN", 8, 5, "JO70NN"),
+                     L("1530", "S51GGG/P", 9, 1, "JN76GG"), L("1540", "OK1HHH", 10, 1, "JO70HH"),
+                     L("1550", "OK1UUU", 11, 1, "JO70UU"), L("1600", "OK1BBB", 12, 2, "JO70BB", 0, "D"),
+                     L("1610", "OK1EEE", 13, 2, "JO70EE", 5), "260905;1620;ERROR;;;014;;;;;;;;;",
+                     ";;;;;;;;;;;;;;"})},
+      {"b.edi", Edi("OK1BBB", "JO70BB",
+                    {L("1400", "OK1AAA", 1, 1, "JO70AA"), L("1420", "OK1NNN", 2, 1, "JO70NN"),
+                     L("1430", "OK1XXX", 3, 1, "JO70XX"), L("1545", "OK1HHH", 4, 2, "JO70HH")})},
+      {"b-early.edi", Edi("OK1BBB", "JO70BB", {L("1400", "OK1AAA", 1, 1, "JO70AA")}, "145 MHz")},
+      {"c.edi", Edi("OK1CCC", "JO70CC", {L("1410", "OK1AAA", 1, 2, "JO70AA")})},
+      {"d.edi", Edi("OK1DDD", "JO70DD", {L("1420", "OK1AAA", 1, 3, "JO70AA")})},
+      {"e.edi", Edi("OK1EEE", "JO70EE", {L("1440", "OK1AAA", 1, 4, "JO70AA")})},
+      {"f.edi", Edi("DL1FFF", "JO50FF", {L("1501", "OK1AAA", 1, 5, "JO70AA")})},
+      {"k.edi", Edi("OK1KKK", "JO70KK", {L("1500", "OK1AAA", 1, 6, "JO70AA")})},
+      {"m.edi", Edi("OK1MMM", "JO70MM", {L("1510", "OK1AAB", 1, 7, "JO70AA")})},
+      {"n.edi", Edi("OK1NNN", "JO70NN", {L("1420", "OK1BBB", 1, 2, "JO70BB")})},
+      {"g.edi", Edi("S51GGG", "JN76GG", {L("1530", "OK1AAA", 1, 9, "JO70AA")})},
+      {"x.edi", Edi("OK1XXX", "", {L("1430", "OK1BBB", 1, 3, "JO70BB")})},
+  };
+}
+
+struct Checked {
+  std::vector<Log> logs;
+  Result result;
+  // "file:verdict verdict ..." in line order, per log.
+  std::map<std::string, std::string> verdicts;
+  const Score& score(const std::string& file) const {
+    for (std::size_t i = 0; i < logs.size(); ++i)
+      if (logs[i].file == file) return result.scores[i];
+    throw std::out_of_range(file);
+  }
+};
+
+Checked Check(const std::map<std::string, std::string>& files, const Rules& rules = {}) {
+  Checked c;
+  for (const auto& [name, text] : files) c.logs.push_back(ReadLog(name, text));
+  c.result = Crosscheck(c.logs, rules);
+  for (std::size_t i = 0; i < c.logs.size(); ++i) {
+    std::string& v = c.verdicts[c.logs[i].file];
+    for (const Judged& j : c.result.judged[i]) v += (v.empty() ? "" : " ") + std::string(Name(j.verdict));
+  }
+  return c;
+}
+
+const std::map<std::string, std::string> kExpected = {
+    {"a.edi",
+     "ok busted_locator busted_exchange ok time busted_call ok nil ok no_log unique duplicate duplicate invalid invalid"},
+    {"b.edi", "ok ok unique no_log"},
+    {"b-early.edi", "superseded"},
+    {"c.edi", "ok"},
+    {"d.edi", "ok"},
+    {"e.edi", "ok"},
+    {"f.edi", "time"},
+    {"k.edi", "ok"},
+    {"m.edi", "busted_call"},
+    {"n.edi", "ok"},
+    {"g.edi", "ok"},
+    {"x.edi", "invalid"},
+};
+
+TEST(Crosscheck, EveryVerdict) {
+  const Checked c = Check(Contest());
+  for (const auto& [file, verdicts] : kExpected) EXPECT_EQ(c.verdicts.at(file), verdicts) << file;
+  const Score& a = c.score("a.edi");
+  EXPECT_EQ(a.penalty, 50);  // the unmarked repeat claimed 5 points: 10 x 5
+  EXPECT_EQ(a.claimed, 16);  // 11 lines of 1 and the repeat's 5; the D line is not claimed
+  EXPECT_EQ(a.total, a.checked - 50);
+  // JO70AA to JO70BB is 7.6 km: 8 points; a QSO that does not count scores none.
+  EXPECT_EQ(c.result.judged[0][0].points, 8);
+  EXPECT_EQ(c.result.judged[0][4].points, 0);
+  ASSERT_EQ(c.result.sets.size(), 1u);
+  EXPECT_EQ(c.result.sets[0].band, "144 MHz");
+  EXPECT_EQ(c.logs[c.result.sets[0].logs[0]].file, "a.edi");  // the highest total first
+}
+
+// Each rule changes only the lines it is about.
+TEST(Crosscheck, RulesChangeOnlyTheirLines) {
+  const auto with = [](std::map<std::string, std::string> changes) {
+    std::map<std::string, std::string> all = kExpected;
+    for (const auto& [file, verdicts] : changes) all[file] = verdicts;
+    return all;
+  };
+  Rules both, tolerance, period;
+  both.bothLose = true;
+  tolerance.toleranceMinutes = 5;
+  period.period = ReadPeriod("14:00-15:00");
+  const std::string outside8 =
+      "outside_period outside_period outside_period outside_period outside_period outside_period outside_period "
+      "outside_period";
+  const struct {
+    const char* name;
+    Rules rules;
+    std::map<std::string, std::string> verdicts;
+  } cases[] = {
+      {"--loser both", both,
+       with({{"a.edi", "ok busted_locator busted_exchange ok time busted_call busted_call nil ok no_log unique duplicate "
+                       "duplicate invalid invalid"},
+             {"c.edi", "busted_locator"}, {"d.edi", "busted_exchange"}, {"k.edi", "busted_call"}})},
+      // 10 minutes apart is now too far; the repeat of that station is then the first to count... and is a nil.
+      {"--tolerance 5", tolerance,
+       with({{"a.edi", "ok busted_locator busted_exchange time time busted_call ok nil ok no_log unique duplicate nil "
+                       "invalid invalid"},
+             {"e.edi", "time"}})},
+      {"--period 14:00-15:00", period,
+       with({{"a.edi", "ok busted_locator busted_exchange ok nil " + outside8 + " invalid invalid"},
+             {"b.edi", "ok ok unique outside_period"}, {"f.edi", "outside_period"}, {"k.edi", "outside_period"},
+             {"m.edi", "outside_period"}, {"g.edi", "outside_period"}})},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Check(Contest(), c.rules).verdicts, c.verdicts) << c.name;
+
+  // Scores: uniques dropped, penalties set, ring scoring.
+  Rules drop, penalties, ring;
+  drop.countUniques = false;
+  penalties.penalty[static_cast<int>(Verdict::Duplicate)] = 0;
+  penalties.penalty[static_cast<int>(Verdict::Nil)] = 2;
+  ring.ringScoring = true;
+  const Checked plain = Check(Contest()), dropped = Check(Contest(), drop), fined = Check(Contest(), penalties),
+                ringed = Check(Contest(), ring);
+  EXPECT_GT(plain.result.judged[0][10].points, 0);
+  EXPECT_EQ(dropped.result.judged[0][10].points, 0);
+  EXPECT_EQ(dropped.verdicts, kExpected);
+  EXPECT_EQ(dropped.score("a.edi").checked, plain.score("a.edi").checked - plain.result.judged[0][10].points);
+  EXPECT_EQ(fined.score("a.edi").penalty, 2);  // the nil claimed 1 point; the repeat costs nothing now
+  // Ring: 2 each in JO70 (B, E, M, H, U), JN76 four rings off: 6; two big squares.
+  EXPECT_EQ(ringed.score("a.edi").squares, 2);
+  EXPECT_EQ(ringed.score("a.edi").checked, (5 * 2 + 6) * 2);
+}
+
+// Apply fn to field n (from 0) of every QSO line.
+std::string MapField(const std::string& log, int n, const std::function<std::string(std::string)>& fn) {
+  std::string out;
+  std::size_t at = 0;
+  while (at < log.size()) {
+    std::size_t end = log.find('\n', at);
+    end = end == std::string::npos ? log.size() : end + 1;
+    std::string line = log.substr(at, end - at);
+    at = end;
+    if (std::count(line.begin(), line.end(), ';') >= 14 && line.find("ERROR") == std::string::npos &&
+        line.find(";;;;;;;;;;;;;;") == std::string::npos) {
+      std::size_t start = 0;
+      for (int i = 0; i < n; ++i) start = line.find(';', start) + 1;
+      const std::size_t stop = std::min(line.find_first_of(";\r\n", start), line.size());
+      line = line.substr(0, start) + fn(line.substr(start, stop - start)) + line.substr(stop);
+    }
+    out += line;
+  }
+  return out;
+}
+
+// The shapes real logs come in give the clean form's verdicts.
+TEST(Crosscheck, MessyLogsGiveTheCleanVerdicts) {
+  const auto replaceAll = [](std::string s, const std::string& from, const std::string& to) {
+    for (std::size_t at = 0; (at = s.find(from, at)) != std::string::npos; at += to.size()) s.replace(at, from.size(), to);
+    return s;
+  };
+  const auto lower = [](std::string s) {
+    for (char& c : s) c = char(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+  };
+  const struct {
+    const char* name;
+    std::function<std::string(const std::string&)> change;
+  } shapes[] = {
+      {"BOM, mail header, blank lines", [](const std::string& s) { return "\xef\xbb\xbfFrom: x@y\nSubject: log\n\n\n" + s; }},
+      {"[REGITEST;1]", [&](const std::string& s) { return replaceAll(s, "[REG1TEST;1]", "[REGITEST;1]"); }},
+      {"CRLF", [&](const std::string& s) { return replaceAll(s, "\n", "\r\n"); }},
+      {"mixed line ends", [&](const std::string& s) { return replaceAll(s, ";;;;\n", ";;;;\r\n"); }},
+      {"8-digit dates", [&](const std::string& s) { return MapField(s, 0, [](std::string d) { return "20" + d; }); }},
+      {"times with a trailing space", [&](const std::string& s) { return MapField(s, 1, [](std::string t) { return t + " "; }); }},
+      {"lower-case calls", [&](const std::string& s) { return MapField(s, 2, lower); }},
+      {"lower-case locators", [&](const std::string& s) { return MapField(s, 9, lower); }},
+      {"serials as 011/", [&](const std::string& s) { return MapField(s, 7, [](std::string n) { return n + "/"; }); }},
+      {"16 fields", [&](const std::string& s) { return MapField(s, 14, [](std::string d) { return d + ";"; }); }},
+      {"empty points", [&](const std::string& s) { return MapField(s, 10, [](std::string) { return ""; }); }},
+      {"a wrong record count", [&](const std::string& s) { return replaceAll(s, "[QSORecords;", "[QSORecords;9"); }},
+      {"Latin-1 and UTF-8 names", [&](const std::string& s) {
+         return replaceAll(s, "TName=Test", "TName=Test\nPClub=Mlad\xe1 Boleslav\nRName=Ji\xc5\x99\xc3\xad");
+       }},
+  };
+  for (const auto& shape : shapes) {
+    std::map<std::string, std::string> files = Contest();
+    for (auto& [name, text] : files) text = shape.change(text);
+    EXPECT_EQ(Check(files).verdicts, kExpected) << shape.name;
+  }
+}
+
+TEST(Crosscheck, SetsAndWholeLogsOff) {
+  // Another band's typo, an earlier round: sets of their own.
+  std::map<std::string, std::string> files = {{"a.edi", Contest().at("a.edi")}, {"b.edi", Contest().at("b.edi")}};
+  files["typo.edi"] = Edi("OK1TTT", "JO70TT", {L("1400", "OK1AAA", 1, 1, "JO70AA")}, "14 MHz");
+  std::string earlier = Edi("OK1BBB", "JO70BB", {L("1400", "OK1AAA", 1, 1, "JO70AA")});
+  files["earlier.edi"] = MapField(earlier, 0, [](std::string) { return "260805"; });
+  const Checked c = Check(files);
+  EXPECT_EQ(c.result.sets.size(), 3u);
+  EXPECT_EQ(c.verdicts.at("typo.edi"), "unique");
+  EXPECT_EQ(c.verdicts.at("earlier.edi"), "unique");
+  EXPECT_EQ(c.verdicts.at("b.edi"), "ok no_log unique no_log");
+  EXPECT_EQ(c.result.notes.size(), 1u);
+
+  // A log dated a day off, or kept in local time: every QSO is time, and it is said once.
+  for (const auto& [shift, words] : {std::pair{1440, "1 day ahead"}, {120, "2 hours ahead"}, {-60, "1 hour behind"}}) {
+    std::map<std::string, std::string> day;
+    std::vector<std::string> mine;
+    for (int k = 1; k <= 4; ++k) {
+      const std::string call = "OK1P" + std::string(3, char('A' + k)), time = std::to_string(1400 + k);
+      day[call + ".edi"] = Edi(call, "JO70AA", {L(time.c_str(), "OK1ZZZ", 1, k, "JO70BB")});
+      const long minute = 14 * 60 + k + shift;
+      char when[32];
+      std::snprintf(when, sizeof when, "%s;%02ld%02ld", minute >= 1440 ? "260906" : "260905", minute % 1440 / 60,
+                    minute % 60);
+      mine.push_back(std::string(when) + L("", call.c_str(), k, 1, "JO70AA").substr(7));
+    }
+    day["z.edi"] = Edi("OK1ZZZ", "JO70BB", mine);
+    const Checked off = Check(day);
+    EXPECT_EQ(off.verdicts.at("z.edi"), "time time time time") << words;
+    ASSERT_EQ(off.result.notes.size(), 1u) << words;
+    EXPECT_NE(off.result.notes[0].find(words), std::string::npos) << off.result.notes[0];
+  }
+}
+
+TEST(ContestLog, LinesBandsCallsAndPeriods) {
+  // Physical lines, LF-separated, whatever comes before the identifier.
+  for (const auto& [text, line] : {std::pair{"\xef\xbb\xbf\n\n[REG1TEST;1]\r\nPWWLo=JO70AA\r\n[QSORecords;1]\r\n" + L("1400", "A1A", 1, 1, "JO70AA"), 6L},
+                                   {"x\r\n[REG1TEST;1]\n[QSORecords;1]\r\n\n" + L("1400", "A1A", 1, 1, "JO70AA"), 5L}}) {
+    const Log log = ReadLog("x", text);
+    ASSERT_EQ(log.qsos.size(), 1u);
+    EXPECT_EQ(log.qsos[0].line, line);
+  }
+  for (const auto& [pband, band] :
+       {std::pair{"144 MHz", "144 MHz"}, {"145", "144 MHz"}, {"2m", "144 MHz"}, {"435 MHz", "432 MHz"},
+        {"70cm", "432 MHz"}, {"1,3 GHz", "1.3 GHz"}, {"1296", "1.3 GHz"}, {"23cm", "1.3 GHz"}, {"2,3 GHz", "2.3 GHz"},
+        {"3,4 GHz", "3.4 GHz"}, {"5,7 GHz", "5.7 GHz"}, {"10 GHz", "10 GHz"}, {"10368", "10 GHz"},
+        {"24 GHz", "24 GHz"}, {"50 MHz", "50 MHz"}, {"70 MHz", "70 MHz"}, {"14 MHz", "14 MHz"}}) {
+    EXPECT_EQ(NormaliseBand(pband).name, band) << pband;
+    EXPECT_EQ(NormaliseBand(pband).known, std::string(pband) != "14 MHz") << pband;
+  }
+  for (const auto& [call, station] : {std::pair{"S50AAA/P", "S50AAA"}, {"DL/S50AAA", "S50AAA"}, {"dl/s50aaa/p", "S50AAA"},
+                                      {"OK1ABC", "OK1ABC"}})
+    EXPECT_EQ(Station(call), station) << call;
+  for (const auto& [a, b, one] : {std::tuple{"OK1ABC", "OK1ABD", true}, {"OK1ABC", "OK1AB", true},
+                                  {"OK1ABC", "OK1AABC", true}, {"OK1ABC", "OK1BAC", true}, {"OK1ABC", "OK1ABC", false},
+                                  {"OK1ABC", "OK1BCA", false}, {"OK1ABC", "OK1XYC", false}})
+    EXPECT_EQ(OneEditApart(a, b), one) << a << " " << b;
+  EXPECT_EQ(DateText(*DayNumber("20260905")), "2026-09-05");
+  EXPECT_EQ(DayNumber("260905"), DayNumber("20260905"));
+  const auto p = ReadPeriod("2026-09-05T14:00-2026-09-06T14:00");
+  ASSERT_TRUE(p);
+  EXPECT_EQ(p->end - p->start, 1440);
+  for (const char* bad : {"14:00", "25:00-26:00", "0800-11", "x"}) EXPECT_FALSE(ReadPeriod(bad)) << bad;
+}
+
+}  // namespace
+}  // namespace morvane::contest
