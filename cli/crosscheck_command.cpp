@@ -147,9 +147,9 @@ class Reports {
       std::sort(inFileOrder.begin(), inFileOrder.end());
       for (int i : inFileOrder) {
         const contest::Score& score = r_.scores[i];
-        out << Printable(logs_[i].file) << " " << Printable(logs_[i].call) << ": "
-            << std::to_string(logs_[i].qsos.size()) << " QSO lines, "
-            << std::to_string(score.counts[0]) << " ok";
+        const long lines = long(logs_[i].qsos.size());
+        out << Printable(logs_[i].file) << " " << Printable(logs_[i].call) << ": " << std::to_string(lines)
+            << (lines == 1 ? " QSO line, " : " QSO lines, ") << std::to_string(score.counts[0]) << " ok";
         out.EndLine();
         for (std::size_t k = 0; k < logs_[i].qsos.size(); ++k) {
           if (r_.judged[i][k].verdict == Verdict::Ok) continue;
@@ -163,7 +163,8 @@ class Reports {
       for (int v = 0; v < contest::kVerdicts; ++v) out << '\t' << contest::Name(Verdict(v));
       out.EndLine();
       for (std::size_t rank = 0; rank < set.logs.size(); ++rank) {
-        for (const std::string& cell : Row(set.logs[rank], rank + 1)) out << cell << '\t';
+        const std::vector<std::string> row = Row(set.logs[rank], rank + 1);
+        for (std::size_t k = 0; k < row.size(); ++k) out << (k ? "\t" : "") << Printable(row[k]);
         out.EndLine();
       }
     }

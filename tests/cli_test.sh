@@ -199,6 +199,26 @@ for args in "edi --band-multiplier 0 x" "edi --force x" "edi --fill --scoring ri
   $cli $args >/dev/null 2>&1; check "exit 2: $args" 2 $?
 done
 
+# crosscheck over a folder: the JSON line contract (keys, physical line
+# numbers past a BOM, blank lines and CRLF or mixed line ends), the reports,
+# and a log that cannot be read named while the rest is still checked.
+mkdir -p "$work/contest"
+printf '\xef\xbb\xbf\n\n[REG1TEST;1]\r\nPCall=OK1AAA\r\nPWWLo=JO70AA\r\nPBand=144 MHz\r\n[QSORecords;1]\r\n260905;1400;OK1BBB;1;59;001;59;001;;JO70BB;8;;;;\r\n' >"$work/contest/a.edi"
+printf '[REG1TEST;1]\nPCall=OK1BBB\nPWWLo=JO70BB\r\nPBand=145\n[QSORecords;1]\r\n260905;1403;OK1AAA;1;59;001;59;001;;JO70AA;8;;;;\n' >"$work/contest/b.edi"
+out=$($cli crosscheck --json --csv "$work/r.csv" --html "$work/r.html" --ubn "$work/ubn" "$work/contest")
+check "crosscheck exit" 0 $?
+check "crosscheck json line" '{"file": "a.edi", "line": 8, "call": "OK1BBB", "verdict": "ok", "match_file": "b.edi", "match_line": 6, "points": 8, "penalty": 0, "reason": "confirmed by b.edi line 6"}' "$(head -1 <<<"$out")"
+check "crosscheck json table" '"rank": 1, "qsos": 1, "claimed": 8, "cqsop": null, "checked": 8' "$(sed -n 3p <<<"$out" | grep -o '"rank.*"checked": 8')"
+check "crosscheck csv" 2 "$(grep -c '^144 MHz,2026-09-05,[12],OK1' "$work/r.csv")"
+check "crosscheck html has no script" "2 0" "$(grep -c '<td>OK1' "$work/r.html") $(grep -ci '<script\|src=\|href=' "$work/r.html")"
+check "crosscheck ubn" "OK1AAA_144_MHz.txt OK1BBB_144_MHz.txt" "$(ls "$work/ubn" | tr '\n' ' ' | sed 's/ $//')"
+echo "not a log" >"$work/contest/c.edi"
+$cli crosscheck "$work/contest" >"$work/out" 2>"$work/err"
+check "crosscheck with a log it cannot read" "1 c.edi: not a REG1TEST log 1" "$? $(grep -o 'c.edi: not a REG1TEST log' "$work/err") $(grep -c '^1	OK1' "$work/out")"
+for args in "crosscheck" "crosscheck --tolerance x d" "crosscheck --loser me d" "crosscheck --penalty dup=1 d" "crosscheck --scoring rings d" "crosscheck --period 8-11 d" "path --tolerance 5 A B" "crosscheck --fill d"; do
+  $cli $args >/dev/null 2>&1; check "exit 2: $args" 2 $?
+done
+
 # --home reads the user.ini beside the program, as the window program would.
 export XDG_CONFIG_HOME=$work/config
 $cli path --home FN20XR >/dev/null 2>"$work/err"

@@ -9,8 +9,11 @@
 //  - peak resident memory for 100,000 and 1,000,000 path lines, and for a
 //    20,000 and a 200,000-record log;
 //  - edi checking and filling a 10,000-QSO contest log, and checking 1,000
-//    small logs one process each.
-//   build/cli_bench build/morvane-cli [ROUNDS [path|locator|adif|edi [EARLIER_MORVANE_CLI]]]
+//    small logs one process each;
+//  - crosscheck --json over a synthetic contest of 500 logs and about
+//    100,000 QSOs, written by the project's shared gen-contest tool
+//    (MORVANE_GEN_CONTEST names another), goal 0.5 s of CPU and 100 MB.
+//   build/cli_bench build/morvane-cli [ROUNDS [path|locator|adif|edi|crosscheck [EARLIER_MORVANE_CLI]]]
 // Runs of the commands compared are interleaved, one of each per round.
 // MORVANE_BENCH_KEEP=1 keeps the generated logs for profiling.
 #include <fcntl.h>
@@ -151,6 +154,7 @@ void WriteEdi(const std::string& path, long qsos) {
 struct Run {
   double seconds;
   long peakKiB;
+  double cpuSeconds;  // user and system
 };
 
 Run Measure(const std::vector<std::string>& argv, const std::string& input) {
@@ -172,7 +176,8 @@ Run Measure(const std::vector<std::string>& argv, const std::string& input) {
   rusage usage{};
   wait4(pid, &status, 0, &usage);
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  return {seconds, usage.ru_maxrss};
+  const auto cpu = [](const timeval& t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; };
+  return {seconds, usage.ru_maxrss, cpu(usage.ru_utime) + cpu(usage.ru_stime)};
 }
 
 // Runs each command once per round, in turn, so that a slow spell of the
@@ -198,7 +203,7 @@ Run Median(int rounds, const std::vector<std::string>& argv, const std::string& 
 int main(int argc, char* argv[]) {
   if (argc > 1 && std::strcmp(argv[1], "--floor-path") == 0) return FloorPath();
   if (argc < 2) {
-    std::fprintf(stderr, "usage: cli_bench MORVANE_CLI [ROUNDS [path|locator|adif|edi [EARLIER_MORVANE_CLI]]]\n");
+    std::fprintf(stderr, "usage: cli_bench MORVANE_CLI [ROUNDS [path|locator|adif|edi|crosscheck [EARLIER_MORVANE_CLI]]]\n");
     return 2;
   }
   const std::string cli = argv[1];
@@ -272,6 +277,17 @@ int main(int argc, char* argv[]) {
     for (int i = 0; i < 1000; ++i) Measure({cli, "edi", dir + "/small.edi"}, "/dev/null");
     const double all = std::chrono::duration<double>(std::chrono::steady_clock::now() - thousand).count();
     std::printf("edi over 1,000 logs:     %.2f s in all, %.2f ms a log of 150 QSOs (a process each)\n", all, all);
+  }
+  if (wanted("crosscheck")) {
+    const char* gen = std::getenv("MORVANE_GEN_CONTEST");
+    const std::string tool = gen ? gen : MORVANE_SOURCE_DIR "/../shared/tools/gen-contest";
+    if (std::system(("/usr/bin/python3 " + tool + " " + dir + "/contest --logs 500 --qsos 200").c_str()) != 0) {
+      std::fprintf(stderr, "cli_bench: %s could not write the contest\n", tool.c_str());
+    } else {
+      const Run run = Median(rounds, {cli, "crosscheck", "--json", dir + "/contest"}, "/dev/null");
+      std::printf("crosscheck, 500 logs, ~100,000 QSOs, --json: %.3f s CPU, %.3f s elapsed (goal 0.5 s), peak RSS %ld KiB"
+                  " (goal 100 MB)\n", run.cpuSeconds, run.seconds, run.peakKiB);
+    }
   }
   if (!std::getenv("MORVANE_BENCH_KEEP")) std::system(("rm -rf " + dir).c_str());
   else std::printf("logs kept in %s\n", dir.c_str());
