@@ -5,6 +5,7 @@
 
 #include "locator/ascii.h"
 #include "locator/precision.h"
+#include "logs/edi.h"
 
 namespace morvane::contest {
 namespace {
@@ -43,16 +44,6 @@ std::optional<long> MinuteOfDay(std::string_view s) {
   return *n / 100 * 60 + *n % 100;
 }
 
-// The n-th ';' or ',' separated part of a header value.
-std::string_view Part(std::string_view value, std::size_t n) {
-  const char separator = value.find(';') != std::string_view::npos ? ';' : ',';
-  for (; n > 0; --n) {
-    const std::size_t at = value.find(separator);
-    if (at == std::string_view::npos) return {};
-    value.remove_prefix(at + 1);
-  }
-  return Trim(value.substr(0, value.find(separator)));
-}
 
 QsoLine ReadRecord(std::string_view text, long line) {
   QsoLine q;
@@ -185,9 +176,9 @@ Log ReadLog(std::string file, std::string bytes) {
     } else if (key == "CQSOP") {
       log.cqsop = Number(value);
     } else if (key == "CQSOS") {
-      log.multiplier = std::max(1L, Number(Part(value, 1)).value_or(1));
+      log.multiplier = std::max(1L, Number(edi::Part(value, 1)).value_or(1));
     } else if (key == "TDATE") {
-      log.firstDay = DayNumber(Part(value, 0));
+      log.firstDay = DayNumber(edi::Part(value, 0));
     }
   }
   return log;

@@ -39,7 +39,15 @@ std::optional<long> WholeNumber(std::string_view s, std::size_t maxDigits = 15) 
   return value;
 }
 
-// The n-th part of a value split at ';' (or ','), trimmed.
+
+std::optional<std::string> SixCharacters(std::string_view text) {
+  std::string upper = UpperCase(Trim(text));
+  if (upper.size() != 6 || !CheckLocatorOfLength(upper)) return std::nullopt;
+  return upper;
+}
+
+}  // namespace
+
 std::string_view Part(std::string_view value, std::size_t n) {
   const char separator = value.find(';') != std::string_view::npos ? ';' : ',';
   for (; n > 0; --n) {
@@ -49,14 +57,6 @@ std::string_view Part(std::string_view value, std::size_t n) {
   }
   return Trim(value.substr(0, value.find(separator)));
 }
-
-std::optional<std::string> SixCharacters(std::string_view text) {
-  std::string upper = UpperCase(Trim(text));
-  if (upper.size() != 6 || !CheckLocatorOfLength(upper)) return std::nullopt;
-  return upper;
-}
-
-}  // namespace
 
 std::optional<Distance> ContestDistance(std::string_view own, std::string_view other) {
   const auto a = SixCharacters(own), b = SixCharacters(other);

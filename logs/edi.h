@@ -28,6 +28,10 @@ struct Distance {
 // nullopt unless both are valid 6-character locators (any case).
 std::optional<Distance> ContestDistance(std::string_view own, std::string_view other);
 
+// The n-th part (from 0) of a header value split at ';', or at ',' when it
+// has no ';' ("CQSOs=5,1"), trimmed; empty when there is none.
+std::string_view Part(std::string_view value, std::size_t n);
+
 // Claimed points read at most: more digits than this are not a claim.
 inline constexpr std::size_t kMaxClaimDigits = 9;
 // A band multiplier (CQSOs, --band-multiplier) of more digits is refused.
