@@ -124,8 +124,9 @@ class SetChecker {
         } else {
           byStation[q.station].push_back(i);
           byTime.emplace_back(*q.minute, i);
-          if (int& last = lastWorkedBy_[q.station]; last != a + 1) {
-            last = a + 1;
+          // Logs, not lines: a station worked twice by one log is worked by one.
+          if (const auto [it, fresh] = lastWorkedBy_.try_emplace(q.station, a); fresh || it->second != a) {
+            it->second = a;
             ++workedBy_[q.station];
           }
         }
@@ -374,7 +375,7 @@ class SetChecker {
         if (std::labs(off) > rules_.toleranceMinutes) ++offsets[(off + (off > 0 ? 30 : -30)) / 60];
       }
       for (const auto& [hours, count] : offsets) {
-        if (count < 3 || count * 2 <= paired) continue;
+        if (hours == 0 || count < 3 || count * 2 <= paired) continue;
         const std::string by = std::labs(hours) % 24 == 0 ? Plural(std::labs(hours) / 24, "day", "days")
                                                           : Plural(std::labs(hours), "hour", "hours");
         r_.notes.push_back(logs_[a].file + ": its times are " + by + (hours > 0 ? " ahead of" : " behind") +

@@ -153,7 +153,7 @@ Log ReadLog(std::string file, std::string bytes) {
       else if (section != Section::Remarks) section = Section::Header;
       continue;
     }
-    const bool qsoShaped = std::count(text.begin(), text.end(), ';') >= 13 && text.find('=') == std::string_view::npos;
+    const bool qsoShaped = std::count(text.begin(), text.end(), ';') >= 14 && text.find('=') == std::string_view::npos;
     // A QSO line in the header: the [QSORecords;N] line is missing or misspelt.
     if (section == Section::Records || (section == Section::Header && qsoShaped)) {
       log.qsos.push_back(ReadRecord(text, line));

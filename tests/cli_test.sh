@@ -212,6 +212,7 @@ check "crosscheck json table" '"rank": 1, "qsos": 1, "claimed": 8, "cqsop": null
 check "crosscheck csv" 2 "$(grep -c '^144 MHz,2026-09-05,[12],OK1' "$work/r.csv")"
 check "crosscheck html has no script" "2 0" "$(grep -c '<td>OK1' "$work/r.html") $(grep -ci '<script\|src=\|href=' "$work/r.html")"
 check "crosscheck ubn" "OK1AAA_144_MHz.txt OK1BBB_144_MHz.txt" "$(ls "$work/ubn" | tr '\n' ' ' | sed 's/ $//')"
+check "crosscheck --band-multiplier" '"points": 16' "$($cli crosscheck --json --band-multiplier 2 "$work/contest" | head -1 | grep -o '"points": [0-9]*')"
 echo "not a log" >"$work/contest/c.edi"
 $cli crosscheck "$work/contest" >"$work/out" 2>"$work/err"
 check "crosscheck with a log it cannot read" "1 c.edi: not a REG1TEST log 1" "$? $(grep -o 'c.edi: not a REG1TEST log' "$work/err") $(grep -c '^1	OK1' "$work/out")"

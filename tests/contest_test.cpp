@@ -48,7 +48,7 @@ std::map<std::string, std::string> Contest() {
                      L("1530", "S51GGG/P", 9, 1, "JN76GG"), L("1540", "OK1HHH", 10, 1, "JO70HH"),
                      L("1550", "OK1UUU", 11, 1, "JO70UU"), L("1600", "OK1BBB", 12, 2, "JO70BB", 0, "D"),
                      L("1610", "OK1EEE", 13, 2, "JO70EE", 5), "260905;1620;ERROR;;;014;;;;;;;;;",
-                     ";;;;;;;;;;;;;;"})},
+                     ";;;;;;;;;;;;;;", L("1630", "OK1AAA", 15, 1, "JO70AA"), L("1640", "OK1UUU", 16, 2, "JO70UU", 0, "D")})},
       {"b.edi", Edi("OK1BBB", "JO70BB",
                     {L("1400", "OK1AAA", 1, 1, "JO70AA"), L("1420", "OK1NNN", 2, 1, "JO70NN"),
                      L("1430", "OK1XXX", 3, 1, "JO70XX"), L("1545", "OK1HHH", 4, 2, "JO70HH")})},
@@ -90,7 +90,8 @@ Checked Check(const std::map<std::string, std::string>& files, const Rules& rule
 
 const std::map<std::string, std::string> kExpected = {
     {"a.edi",
-     "ok busted_locator busted_exchange ok time busted_call ok nil ok no_log unique duplicate duplicate invalid invalid"},
+     "ok busted_locator busted_exchange ok time busted_call ok nil ok no_log unique duplicate duplicate invalid invalid "
+     "invalid duplicate"},
     {"b.edi", "ok ok unique no_log"},
     {"b-early.edi", "superseded"},
     {"c.edi", "ok"},
@@ -107,9 +108,19 @@ const std::map<std::string, std::string> kExpected = {
 TEST(Crosscheck, EveryVerdict) {
   const Checked c = Check(Contest());
   for (const auto& [file, verdicts] : kExpected) EXPECT_EQ(c.verdicts.at(file), verdicts) << file;
+  // Paired lines point at each other; lines without a partner at none.
+  for (std::size_t i = 0; i < c.logs.size(); ++i)
+    for (const Judged& j : c.result.judged[i]) {
+      const bool paired = j.verdict == Verdict::Ok || j.verdict == Verdict::Time || j.verdict == Verdict::BustedCall ||
+                          j.verdict == Verdict::BustedLocator || j.verdict == Verdict::BustedExchange;
+      EXPECT_EQ(j.matchLog >= 0, paired) << c.logs[i].file << " " << j.reason;
+      if (j.matchLog >= 0) {
+        EXPECT_EQ(c.result.judged[j.matchLog][j.matchQso].matchLog, int(i));
+      }
+    }
   const Score& a = c.score("a.edi");
   EXPECT_EQ(a.penalty, 50);  // the unmarked repeat claimed 5 points: 10 x 5
-  EXPECT_EQ(a.claimed, 16);  // 11 lines of 1 and the repeat's 5; the D line is not claimed
+  EXPECT_EQ(a.claimed, 17);  // 12 lines of 1 and the repeat's 5; the D lines are not claimed
   EXPECT_EQ(a.total, a.checked - 50);
   // JO70AA to JO70BB is 7.6 km: 8 points; a QSO that does not count scores none.
   EXPECT_EQ(c.result.judged[0][0].points, 8);
@@ -140,15 +151,15 @@ TEST(Crosscheck, RulesChangeOnlyTheirLines) {
   } cases[] = {
       {"--loser both", both,
        with({{"a.edi", "ok busted_locator busted_exchange ok time busted_call busted_call nil ok no_log unique duplicate "
-                       "duplicate invalid invalid"},
+                       "duplicate invalid invalid invalid duplicate"},
              {"c.edi", "busted_locator"}, {"d.edi", "busted_exchange"}, {"k.edi", "busted_call"}})},
       // 10 minutes apart is now too far; the repeat of that station is then the first to count... and is a nil.
       {"--tolerance 5", tolerance,
        with({{"a.edi", "ok busted_locator busted_exchange time time busted_call ok nil ok no_log unique duplicate nil "
-                       "invalid invalid"},
+                       "invalid invalid invalid duplicate"},
              {"e.edi", "time"}})},
       {"--period 14:00-15:00", period,
-       with({{"a.edi", "ok busted_locator busted_exchange ok nil " + outside8 + " invalid invalid"},
+       with({{"a.edi", "ok busted_locator busted_exchange ok nil " + outside8 + " invalid invalid invalid outside_period"},
              {"b.edi", "ok ok unique outside_period"}, {"f.edi", "outside_period"}, {"k.edi", "outside_period"},
              {"m.edi", "outside_period"}, {"g.edi", "outside_period"}})},
   };
@@ -164,7 +175,9 @@ TEST(Crosscheck, RulesChangeOnlyTheirLines) {
                 ringed = Check(Contest(), ring);
   EXPECT_GT(plain.result.judged[0][10].points, 0);
   EXPECT_EQ(dropped.result.judged[0][10].points, 0);
-  EXPECT_EQ(dropped.verdicts, kExpected);
+  // The D line with the unique station is no duplicate now: no QSO with it counts.
+  EXPECT_EQ(dropped.verdicts, with({{"a.edi", "ok busted_locator busted_exchange ok time busted_call ok nil ok no_log "
+                                              "unique duplicate duplicate invalid invalid invalid unique"}}));
   EXPECT_EQ(dropped.score("a.edi").checked, plain.score("a.edi").checked - plain.result.judged[0][10].points);
   EXPECT_EQ(fined.score("a.edi").penalty, 2);  // the nil claimed 1 point; the repeat costs nothing now
   // Ring: 2 each in JO70 (B, E, M, H, U), JN76 four rings off: 6; two big squares.
@@ -207,7 +220,7 @@ TEST(Crosscheck, MessyLogsGiveTheCleanVerdicts) {
     const char* name;
     std::function<std::string(const std::string&)> change;
   } shapes[] = {
-      {"BOM, mail header, blank lines", [](const std::string& s) { return "\xef\xbb\xbfFrom: x@y\nSubject: log\n\n\n" + s; }},
+      {"BOM, mail header, blank lines", [](const std::string& s) { return "\xef\xbb\xbf" "From: x@y\nSubject: log\n\n\n" + s; }},
       {"[REGITEST;1]", [&](const std::string& s) { return replaceAll(s, "[REG1TEST;1]", "[REGITEST;1]"); }},
       {"CRLF", [&](const std::string& s) { return replaceAll(s, "\n", "\r\n"); }},
       {"mixed line ends", [&](const std::string& s) { return replaceAll(s, ";;;;\n", ";;;;\r\n"); }},
@@ -219,6 +232,9 @@ TEST(Crosscheck, MessyLogsGiveTheCleanVerdicts) {
       {"16 fields", [&](const std::string& s) { return MapField(s, 14, [](std::string d) { return d + ";"; }); }},
       {"empty points", [&](const std::string& s) { return MapField(s, 10, [](std::string) { return ""; }); }},
       {"a wrong record count", [&](const std::string& s) { return replaceAll(s, "[QSORecords;", "[QSORecords;9"); }},
+      {"no [QSORecords] line", [&](const std::string& s) {
+         return s.substr(0, s.find("[Remarks]")) + s.substr(s.find('\n', s.find("[QSORecords")) + 1);
+       }},
       {"Latin-1 and UTF-8 names", [&](const std::string& s) {
          return replaceAll(s, "TName=Test", "TName=Test\nPClub=Mlad\xe1 Boleslav\nRName=Ji\xc5\x99\xc3\xad");
        }},
@@ -228,6 +244,26 @@ TEST(Crosscheck, MessyLogsGiveTheCleanVerdicts) {
     for (auto& [name, text] : files) text = shape.change(text);
     EXPECT_EQ(Check(files).verdicts, kExpected) << shape.name;
   }
+}
+
+// Of the stations a wrong call could be, the one whose exchange agrees best,
+// then the nearest in time; the band multiplier of CQSOs.
+TEST(Crosscheck, BustedCallPicksTheBestMatchAndTheMultiplierCounts) {
+  std::map<std::string, std::string> files = {
+      {"a.edi", Edi("OK1AAA", "JO70AA", {L("1400", "OK1KKX", 1, 1, "JO70KK")})},
+      {"k.edi", Edi("OK1KKK", "JO70KK", {L("1409", "OK1AAA", 1, 1, "JO70AA")})},
+      {"y.edi", Edi("OK1KKY", "JO70KK", {L("1401", "OK1AAA", 1, 2, "JO70AA")})},
+      {"z.edi", Edi("OK1KKZ", "JO70KK", {L("1403", "OK1AAA", 1, 1, "JO70AA")})},
+  };
+  Checked c = Check(files);
+  EXPECT_EQ(c.logs[c.result.judged[0][0].matchLog].file, "z.edi");  // 4 of 4 and nearer than k.edi
+  files.erase("z.edi");
+  c = Check(files);
+  EXPECT_EQ(c.logs[c.result.judged[0][0].matchLog].file, "k.edi");  // 4 of 4 beats the nearer 3 of 4
+  std::string doubled = files["k.edi"];
+  doubled.replace(doubled.find("CQSOs=1;1"), 9, "CQSOs=1;2");
+  EXPECT_EQ(Check({{"k.edi", doubled}}).result.judged[0][0].points,
+            2 * Check({{"k.edi", files["k.edi"]}}).result.judged[0][0].points);
 }
 
 TEST(Crosscheck, SetsAndWholeLogsOff) {
@@ -261,6 +297,8 @@ TEST(Crosscheck, SetsAndWholeLogsOff) {
     EXPECT_EQ(off.verdicts.at("z.edi"), "time time time time") << words;
     ASSERT_EQ(off.result.notes.size(), 1u) << words;
     EXPECT_NE(off.result.notes[0].find(words), std::string::npos) << off.result.notes[0];
+    // The reason names the dates only when they differ.
+    EXPECT_EQ(off.result.judged.back()[0].reason.find("260906") != std::string::npos, shift == 1440) << words;
   }
 }
 
@@ -287,7 +325,13 @@ TEST(ContestLog, LinesBandsCallsAndPeriods) {
                                   {"OK1ABC", "OK1AABC", true}, {"OK1ABC", "OK1BAC", true}, {"OK1ABC", "OK1ABC", false},
                                   {"OK1ABC", "OK1BCA", false}, {"OK1ABC", "OK1XYC", false}})
     EXPECT_EQ(OneEditApart(a, b), one) << a << " " << b;
-  EXPECT_EQ(DateText(*DayNumber("20260905")), "2026-09-05");
+  for (const char* date : {"2000-01-01", "2000-02-29", "2000-03-01", "2024-02-29", "2026-09-05", "2099-12-31"}) {
+    const std::string compact = std::string(date).substr(0, 4) + std::string(date).substr(5, 2) + std::string(date).substr(8);
+    EXPECT_EQ(DateText(*DayNumber(compact)), date);
+  }
+  EXPECT_EQ(*DayNumber("20000301") - *DayNumber("20000228"), 2);  // 2000 is a leap year
+  EXPECT_EQ(ReadLog("x", "[REG1TEST;1]\n[QSORecords;1]\n260905;14;A1A;1;59;1;59;1;;JO70AA;1;;;;\n").qsos[0].unusable,
+            "date or time cannot be read");
   EXPECT_EQ(DayNumber("260905"), DayNumber("20260905"));
   const auto p = ReadPeriod("2026-09-05T14:00-2026-09-06T14:00");
   ASSERT_TRUE(p);
