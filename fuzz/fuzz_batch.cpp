@@ -1,7 +1,8 @@
 // The Python module's columns on any bytes: the first byte sets the width of
-// fixed-width text (one or four bytes a character), the rest are rows of a
+// fixed-width text (one, two or four bytes a character), the rest are rows of a
 // base and a target column. Every row is answered, valid alike by every
 // call, and the rounded paths are the core's own.
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -12,7 +13,9 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace morvane::batch;
   if (size < 1) return 0;
-  const std::size_t charBytes = data[0] & 0x80 ? 4 : 1, width = 1 + data[0] % 12, item = width * charBytes;
+  // One, two or four bytes a character: numpy's 'S' and 'U', and the forms of Python's own str.
+  const std::size_t charBytes = std::size_t(1) << std::min(2, data[0] >> 6), width = 1 + data[0] % 12,
+                    item = width * charBytes;
   const std::size_t n = (size - 1) / (2 * item);
   if (n == 0) return 0;
   const char* rows = reinterpret_cast<const char*>(data + 1);

@@ -36,6 +36,11 @@ void Split(std::size_t n, unsigned threads, Work work) {
 
 std::uint32_t CharAt(const char* p, std::size_t charBytes) {
   if (charBytes == 1) return static_cast<unsigned char>(*p);
+  if (charBytes == 2) {
+    std::uint16_t c;
+    std::memcpy(&c, p, sizeof c);
+    return c;
+  }
   std::uint32_t c;
   std::memcpy(&c, p, sizeof c);
   return c;
@@ -100,28 +105,36 @@ Point PointOf(const Cell& c) {
   return {{r.phi, std::sin(r.phi), std::cos(r.phi)}, {r.lambda, std::sin(r.lambda), std::cos(r.lambda)}};
 }
 
-// The common case read in one pass: one-byte text, no leading blank, 2 to 8
-// characters. The cell's indices come out as the characters are checked
-// (the same ranges as CheckLocatorOfLength: A-R, 0-9, A-X, 0-9, any case);
-// anything else is left to ReadCell. Returns false then.
+// The common case read in one pass: no leading blank, 2 to 8 characters,
+// then nothing or NULs and blanks, in any of the forms a column holds (one,
+// two or four bytes a character). The cell's indices come out as the
+// characters are checked (the same ranges as CheckLocatorOfLength: A-R,
+// 0-9, A-X, 0-9, any case); anything else is left to ReadCell. Returns
+// false then.
 struct Quick {
   const Trig* phi;
   const Trig* lambda;
 };
-bool QuickPoint(const Column& column, std::size_t i, Quick& q) {
-  if (column.charBytes != 1 || column.width > 16) return false;
-  const auto* p = reinterpret_cast<const unsigned char*>(column.data + static_cast<std::ptrdiff_t>(i) * column.stride);
+template <typename Char>
+[[gnu::always_inline]] inline bool QuickText(const Char* p, std::size_t length, Quick& q) {
   std::size_t n = 0;
-  while (n < column.width && p[n] > ' ') ++n;
+  while (n < length && n < 9 && p[n] > ' ') ++n;
   if (n < 2 || n > 8 || (n & 1)) return false;
-  for (std::size_t k = n; k < column.width; ++k)
+  // The padding after it, mostly NULs: eight bytes at a time while they are.
+  std::size_t k = n;
+  constexpr std::size_t kPerWord = sizeof(std::uint64_t) / sizeof(Char);
+  for (std::uint64_t word; length - k >= kPerWord; k += kPerWord) {
+    std::memcpy(&word, p + k, sizeof word);
+    if (word != 0) break;
+  }
+  for (; k < length; ++k)
     if (!Blank(p[k])) return false;
   unsigned index[2] = {0, 0};
   for (std::size_t pair = 0; 2 * pair < n; ++pair) {
     for (int axis = 0; axis < 2; ++axis) {
-      unsigned c = p[2 * pair + axis];
+      std::uint32_t c = p[2 * pair + axis];
       if (pair % 2 == 0) c &= ~0x20u;  // letters: upper case ('0'-'9' are in odd pairs only)
-      const unsigned v = c - static_cast<unsigned char>(kFirst[pair]);
+      const std::uint32_t v = c - static_cast<unsigned char>(kFirst[pair]);
       if (v >= static_cast<unsigned>(kDivisions[pair])) return false;
       index[axis] = index[axis] * static_cast<unsigned>(kDivisions[pair]) + v;
     }
@@ -129,6 +142,15 @@ bool QuickPoint(const Column& column, std::size_t i, Quick& q) {
   const Tables& t = TheTables();
   q = {&t.phi[n / 2 - 1][index[1]], &t.lambda[n / 2 - 1][index[0]]};
   return true;
+}
+bool QuickPoint(const Column& column, std::size_t i, Quick& q) {
+  const Text t = column.Element(i);
+  switch (t.charBytes) {
+    case 1: return QuickText(reinterpret_cast<const unsigned char*>(t.data), t.length, q);
+    case 2: return QuickText(reinterpret_cast<const std::uint16_t*>(t.data), t.length, q);
+    case 4: return QuickText(reinterpret_cast<const std::uint32_t*>(t.data), t.length, q);
+    default: return false;
+  }
 }
 
 // Where the fast formulas and the core's are both well conditioned, they
@@ -205,6 +227,13 @@ __attribute__((target_clones("avx2", "default"))) void FastBlock(Block& b, std::
 
 // The fast path's pair as asked for: the long path, and rounding unless
 // within the error of an edge (false: the core must answer).
+// Kilometres as asked for: miles, the shown ones truncated to hundredths as
+// the command line shows them.
+double InUnit(PathOptions o, double km) {
+  if (!o.miles || std::isnan(km)) return km;
+  return o.rounded ? KmToMiles(km) : km / kKmPerMile;
+}
+
 bool Finish(PathOptions o, double az, double d, double& azimuth, double& km) {
   if (o.longPath) {
     az = std::fmod(az + 180, 360);
@@ -225,14 +254,16 @@ bool Finish(PathOptions o, double az, double d, double& azimuth, double& km) {
 
 Cell ReadCell(const Column& column, std::size_t i) {
   Cell cell{0, {}};
-  const char* p = column.data + static_cast<std::ptrdiff_t>(i) * column.stride;
-  std::size_t begin = 0, end = column.width;
-  while (end > begin && Blank(CharAt(p + (end - 1) * column.charBytes, column.charBytes))) --end;
-  while (begin < end && Blank(CharAt(p + begin * column.charBytes, column.charBytes))) ++begin;
+  const Text text = column.Element(i);
+  const char* p = text.data;
+  const std::size_t bytes = text.charBytes;
+  std::size_t begin = 0, end = p ? text.length : 0;
+  while (end > begin && Blank(CharAt(p + (end - 1) * bytes, bytes))) --end;
+  while (begin < end && Blank(CharAt(p + begin * bytes, bytes))) ++begin;
   const std::size_t n = end - begin;
   if (!IsLocatorLength(n)) return cell;
   for (std::size_t k = 0; k < n; ++k) {
-    std::uint32_t c = CharAt(p + (begin + k) * column.charBytes, column.charBytes);
+    std::uint32_t c = CharAt(p + (begin + k) * bytes, bytes);
     if (c >= 'a' && c <= 'z') c -= 'a' - 'A';
     if (c > 127) return cell;
     cell.text[k] = static_cast<char>(c);
@@ -244,6 +275,12 @@ Cell ReadCell(const Column& column, std::size_t i) {
 void Valid(const Column& locators, std::size_t n, bool* out, unsigned threads) {
   Split(n, threads, [&](std::size_t begin, std::size_t end) {
     for (std::size_t i = begin; i < end; ++i) out[i] = ReadCell(locators, i).length > 0;
+  });
+}
+
+void Lengths(const Column& locators, std::size_t n, std::int8_t* out, unsigned threads) {
+  Split(n, threads, [&](std::size_t begin, std::size_t end) {
+    for (std::size_t i = begin; i < end; ++i) out[i] = static_cast<std::int8_t>(ReadCell(locators, i).length);
   });
 }
 
@@ -290,8 +327,13 @@ void CorePath(const Cell& base, const Cell& target, PathOptions o, double& azimu
   if (o.ellipsoid) {
     const CellCentre p = LocatorCentre(b), q = LocatorCentre(t);
     double metres = 0, azi1 = 0, azi2 = 0;
-    GeographicLib::Geodesic::WGS84().Inverse(p.latitudeDegrees(), p.longitudeDegrees(), q.latitudeDegrees(),
-                                             q.longitudeDegrees(), metres, azi1, azi2);
+    // Only the distance and the first azimuth: the geodesic's other outputs are not worked out.
+    GeographicLib::Geodesic::WGS84().GenInverse(p.latitudeDegrees(), p.longitudeDegrees(), q.latitudeDegrees(),
+                                                q.longitudeDegrees(),
+                                                GeographicLib::Geodesic::DISTANCE | GeographicLib::Geodesic::AZIMUTH,
+                                                metres, azi1, azi2, metres, metres, metres, metres);
+    // One centre: no direction to speak of, 0 as on the sphere.
+    if (p.latitudeUnits == q.latitudeUnits && p.longitudeUnits == q.longitudeUnits) azi1 = metres = 0;
     azimuth = azi1 < 0 ? azi1 + 360 : azi1;
     km = metres / 1000;
     if (o.rounded) {  // as morvane-cli --ellipsoid shows them: tenths
@@ -302,14 +344,29 @@ void CorePath(const Cell& base, const Cell& target, PathOptions o, double& azimu
     azimuth += 0.0;
     return;
   }
-  const AzimuthDistance a = ComputeAzimuthDistance(LocatorOfLengthToRadians(b), LocatorOfLengthToRadians(t));
+  const GeoRadians p = LocatorOfLengthToRadians(b), q = LocatorOfLengthToRadians(t);
   if (o.rounded) {
+    const AzimuthDistance a = ComputeAzimuthDistance(p, q);
     azimuth = o.longPath ? std::fmod(a.azimuth + 180, 360) : a.azimuth;
     km = o.longPath ? RoundHalfUp(kEarthCircumferenceKm - a.exactKilometres) : a.kilometres;
-  } else {
-    azimuth = o.longPath ? std::fmod(a.exactAzimuth + 180, 360) : a.exactAzimuth;
-    km = o.longPath ? kEarthCircumferenceKm - a.exactKilometres : a.exactKilometres;
+    return;
   }
+  // The differences of the centres, and half-angle sines where the window's
+  // formula takes a cosine near 1: every term is as accurate as its inputs.
+  // Longitudes are west-positive, as the core holds them.
+  const double dPhi = q.phi - p.phi, dLambda = p.lambda - q.lambda;  // north, east
+  const double sinHalfL = std::sin(dLambda / 2), sinHalfP = std::sin(dPhi / 2);
+  const double cosPhi1 = std::cos(p.phi), cosPhi2 = std::cos(q.phi);
+  const double east = cosPhi2 * std::sin(dLambda);                                            // sin(c) sin(azimuth)
+  const double north = std::sin(dPhi) + 2 * std::sin(p.phi) * cosPhi2 * sinHalfL * sinHalfL;  // sin(c) cos(azimuth)
+  const double cosC = 1 - 2 * (sinHalfP * sinHalfP + cosPhi1 * cosPhi2 * sinHalfL * sinHalfL);
+  const double c = std::atan2(std::hypot(east, north), cosC);
+  double a = east == 0 && north == 0 ? 0.0 : std::atan2(east, north) * (180 / kPi);
+  if (a < 0) a += 360;
+  if (a >= 360) a -= 360;
+  const double d = c * (kEarthCircumferenceKm / (2 * kPi));
+  azimuth = o.longPath ? std::fmod(a + 180, 360) : a;
+  km = o.longPath ? kEarthCircumferenceKm - d : d;
 }
 
 void Paths(const Column& base, const Column& target, std::size_t n, PathOptions o, double* azimuth, double* km,
@@ -345,6 +402,8 @@ void Paths(const Column& base, const Column& target, std::size_t n, PathOptions 
         }
         CorePath(b, t, o, azimuth[i], km[i]);
       }
+      if (o.miles)
+        for (std::size_t i = first; i < first + rows; ++i) km[i] = InUnit(o, km[i]);
     }
   });
 }

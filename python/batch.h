@@ -9,18 +9,38 @@
 
 namespace morvane::batch {
 
-// A column of fixed-width text: element i starts at data + i * stride (a
+// One element's text: length characters of charBytes bytes each (1, 2 or
+// 4), trailing NULs allowed.
+struct Text {
+  const char* data;
+  std::size_t length;
+  std::size_t charBytes;
+};
+// Reads element i of a column of the caller's own objects (Python str or
+// bytes): {nullptr, 0, 1} for one that holds no text. Called from several
+// threads at once; it must not allocate or change anything.
+using TextAt = Text (*)(const void* context, std::size_t i);
+
+// A column of text. Fixed width: element i starts at data + i * stride (a
 // stride of 0 repeats one element), and holds width characters of
 // charBytes bytes each (1 for numpy 'S', 4 for 'U'), padded with NULs.
+// Objects: at(context, i) gives element i, whatever its length; nothing is
+// copied, so memory does not grow with the longest value.
 struct Column {
   const char* data;
   std::ptrdiff_t stride;
   std::size_t width;
   std::size_t charBytes;
+  TextAt at = nullptr;
+  const void* context = nullptr;
+  Text Element(std::size_t i) const {
+    if (at) return at(context, i);
+    return {data + static_cast<std::ptrdiff_t>(i) * stride, width, charBytes};
+  }
 };
 
 // One locator as read: blanks and NULs trimmed, any case, 2, 4, 6, 8 or 10
-// characters; length 0 when it is not a locator.
+// characters; length 0 when it is not a locator (a longer text is none).
 struct Cell {
   int length;
   char text[10];  // upper case
@@ -29,6 +49,8 @@ Cell ReadCell(const Column& column, std::size_t i);
 
 // Threads: 0 for all processors. Every call splits [0, n) into even runs.
 void Valid(const Column& locators, std::size_t n, bool* out, unsigned threads);
+// Each locator's length (2 to 10), 0 where it is not one.
+void Lengths(const Column& locators, std::size_t n, std::int8_t* out, unsigned threads);
 // The centre of each cell in degrees (north, east); NaN where invalid.
 void Centres(const Column& locators, std::size_t n, double* latitude, double* longitude, unsigned threads);
 
@@ -42,15 +64,21 @@ struct PathOptions {
   bool longPath = false;
   bool ellipsoid = false;  // WGS84, GeographicLib, as morvane-cli --ellipsoid
   bool rounded = false;    // as morvane-cli path shows them
+  bool miles = false;      // as morvane-cli --miles: rounded, the shown km in miles truncated to hundredths
 };
 // Azimuth (degrees clockwise from north) and distance (km) from each base to
-// each target; NaN where either is not a locator. Unrounded, within 1e-9 of
-// the core's own values; rounded, exactly the core's.
+// each target; NaN where either is not a locator; 0 and 0 for two locators
+// of one centre. Unrounded, within 1e-9 km and 1e-7 degrees of the exact
+// value on the core's sphere (or of GeographicLib's geodesic); rounded,
+// exactly the core's.
 void Paths(const Column& base, const Column& target, std::size_t n, PathOptions options, double* azimuth,
            double* km, unsigned threads);
 
 // One pair as the core computes it, for the fast path's fallback and for
-// tests: the unrounded azimuth and kilometres, or the shown ones.
+// tests: the unrounded azimuth and kilometres, or the shown ones. Unrounded
+// spherical answers come from formulas well conditioned at every distance,
+// where the window's own lose digits (azimuths near north and south, cells
+// metres apart).
 void CorePath(const Cell& base, const Cell& target, PathOptions options, double& azimuth, double& km);
 
 }  // namespace morvane::batch

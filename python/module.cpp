@@ -4,6 +4,7 @@
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -14,16 +15,50 @@ using morvane::batch::Column;
 
 namespace {
 
-// A one-dimensional numpy array of fixed-width text ('S' or 'U').
-Column TextColumn(const py::array& a, const char* name) {
-  const char kind = a.dtype().kind();
-  if (kind != 'S' && kind != 'U')
-    throw py::type_error(std::string(name) + ": locators must be text (a str array, a list of str or a Series)");
-  if (a.ndim() != 1) throw py::value_error(std::string(name) + ": locators must be one-dimensional");
-  const std::size_t charBytes = kind == 'U' ? 4 : 1;
-  return {static_cast<const char*>(a.data()), a.strides(0), static_cast<std::size_t>(a.itemsize()) / charBytes,
-          charBytes};
+// Element i of an object array: a str's own characters (one, two or four
+// bytes each, as Python keeps them) or a bytes object's, read in place with
+// the interpreter's lock released. That is safe: the array holds a
+// reference to every element for the whole call, and neither str nor bytes
+// ever changes. Anything else (None, NaN, pd.NA) holds no locator.
+morvane::batch::Text ObjectText(const void* context, std::size_t i) {
+  const auto* column = static_cast<const Column*>(context);
+  PyObject* o;
+  std::memcpy(&o, column->data + static_cast<std::ptrdiff_t>(i) * column->stride, sizeof o);
+  if (PyUnicode_Check(o)) {
+#if PY_VERSION_HEX < 0x030C0000
+    if (!PyUnicode_IS_READY(o)) return {nullptr, 0, 1};  // only the long-deprecated C API makes these
+#endif
+    return {static_cast<const char*>(PyUnicode_DATA(o)), static_cast<std::size_t>(PyUnicode_GET_LENGTH(o)),
+            static_cast<std::size_t>(PyUnicode_KIND(o))};
+  }
+  if (PyBytes_Check(o)) return {PyBytes_AS_STRING(o), static_cast<std::size_t>(PyBytes_GET_SIZE(o)), 1};
+  return {nullptr, 0, 1};
 }
+
+// A one-dimensional numpy array of text: fixed-width ('S' or 'U'), or
+// objects read one by one, never converted.
+class TextColumn {
+ public:
+  TextColumn(const py::array& a, const char* name) {
+    const char kind = a.dtype().kind();
+    if (kind != 'S' && kind != 'U' && kind != 'O')
+      throw py::type_error(std::string(name) + ": locators must be text (a str array, a list of str or a Series)");
+    if (a.ndim() != 1) throw py::value_error(std::string(name) + ": locators must be one-dimensional");
+    if (kind == 'O') {
+      objects_ = {static_cast<const char*>(a.data()), a.strides(0), 0, 1};
+      column_ = {nullptr, 0, 0, 1, ObjectText, &objects_};
+      return;
+    }
+    const std::size_t charBytes = kind == 'U' ? 4 : 1;
+    column_ = {static_cast<const char*>(a.data()), a.strides(0), static_cast<std::size_t>(a.itemsize()) / charBytes,
+               charBytes};
+  }
+  TextColumn(const TextColumn&) = delete;  // the column points at objects_
+  const Column& column() const { return column_; }
+
+ private:
+  Column objects_{}, column_{};
+};
 
 py::array_t<double> Doubles(const py::array& a, const char* name) {
   if (a.ndim() != 1) throw py::value_error(std::string(name) + ": must be one-dimensional");
@@ -42,8 +77,11 @@ unsigned Threads(int threads) {
 PYBIND11_MODULE(_core, m) {
   m.doc() = "The Morvane locator core over numpy arrays (see morvane).";
 
+  m.attr("__version__") = MORVANE_VERSION;
+
   m.def("valid", [](const py::array& locators, int threads) {
-    const Column c = TextColumn(locators, "locators");
+    const TextColumn text(locators, "locators");
+    const Column& c = text.column();
     const std::size_t n = static_cast<std::size_t>(locators.shape(0));
     py::array_t<bool> out(static_cast<py::ssize_t>(n));
     bool* o = out.mutable_data();
@@ -55,8 +93,22 @@ PYBIND11_MODULE(_core, m) {
     return out;
   }, py::arg("locators"), py::arg("threads") = 0);
 
+  m.def("lengths", [](const py::array& locators, int threads) {
+    const TextColumn text(locators, "locators");
+    const std::size_t n = static_cast<std::size_t>(locators.shape(0));
+    py::array_t<std::int8_t> out(static_cast<py::ssize_t>(n));
+    std::int8_t* o = out.mutable_data();
+    const unsigned th = Threads(threads);
+    {
+      py::gil_scoped_release released;
+      morvane::batch::Lengths(text.column(), n, o, th);
+    }
+    return out;
+  }, py::arg("locators"), py::arg("threads") = 0);
+
   m.def("centre", [](const py::array& locators, int threads) {
-    const Column c = TextColumn(locators, "locators");
+    const TextColumn text(locators, "locators");
+    const Column& c = text.column();
     const std::size_t n = static_cast<std::size_t>(locators.shape(0));
     py::array_t<double> lat(static_cast<py::ssize_t>(n)), lon(static_cast<py::ssize_t>(n));
     double *y = lat.mutable_data(), *x = lon.mutable_data();
@@ -87,8 +139,9 @@ PYBIND11_MODULE(_core, m) {
   }, py::arg("lat"), py::arg("lon"), py::arg("precision") = 6, py::arg("threads") = 0);
 
   m.def("path", [](const py::array& base, const py::array& target, bool longPath, bool ellipsoid, bool rounded,
-                   int threads) {
-    const Column b = TextColumn(base, "base"), t = TextColumn(target, "target");
+                   bool miles, int threads) {
+    const TextColumn baseText(base, "base"), targetText(target, "target");
+    const Column &b = baseText.column(), &t = targetText.column();
     if (base.shape(0) != target.shape(0)) throw py::value_error("base, target: must have the same length");
     if (longPath && ellipsoid) throw py::value_error("long, ellipsoid: cannot be combined");
     const std::size_t n = static_cast<std::size_t>(base.shape(0));
@@ -97,9 +150,9 @@ PYBIND11_MODULE(_core, m) {
     const unsigned th = Threads(threads);
     {
       py::gil_scoped_release released;
-      morvane::batch::Paths(b, t, n, {longPath, ellipsoid, rounded}, a, k, th);
+      morvane::batch::Paths(b, t, n, {longPath, ellipsoid, rounded, miles}, a, k, th);
     }
     return py::make_tuple(azimuth, km);
   }, py::arg("base"), py::arg("target"), py::arg("long") = false, py::arg("ellipsoid") = false,
-     py::arg("rounded") = false, py::arg("threads") = 0);
+     py::arg("rounded") = false, py::arg("miles") = false, py::arg("threads") = 0);
 }

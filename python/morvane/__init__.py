@@ -13,23 +13,33 @@ import numpy as np
 
 from . import _core
 
-__all__ = ["valid", "centre", "encode", "path"]
+__version__ = _core.__version__
+__all__ = ["valid", "centre", "encode", "path", "precision", "sector"]
+
+_NOTHING = np.array([None], dtype=object)  # a missing value, repeated without memory by a stride of 0
 
 
 def _text(x, name):
-    """x as a one-dimensional array of text, and whether it was one locator."""
+    """x as a one-dimensional array of text, and whether it was one locator.
+
+    Object columns (what read_csv gives, pandas' string dtype) are read by
+    the core element by element, never converted, so memory does not grow
+    with the longest value in them."""
     if isinstance(x, (str, bytes)):
         return np.array([x]), True
-    if hasattr(x, "to_numpy"):  # a pandas Series or Index
+    if x is None:
+        raise TypeError(f"{name}: None is not a locator (give a str, bytes, or a column of them)")
+    if hasattr(x, "array") and hasattr(x.array, "_ndarray") and str(getattr(x, "dtype", "")) == "string":
+        x = x.array._ndarray  # pandas' string dtype: its own object array, no copy
+    elif hasattr(x, "to_numpy"):  # a pandas Series or Index
         x = x.to_numpy()
     a = np.asarray(x)
-    if a.size == 0 and a.dtype.kind not in "SU":
+    if a.dtype.kind == "f" and a.ndim == 1 and np.isnan(a).all():
+        # A column with nothing in it (pandas reads one as float NaN): no locators.
+        a = np.broadcast_to(_NOTHING, a.shape)
+    if a.size == 0 and a.dtype.kind not in "SUO":
         a = a.astype("U1")
-    if a.dtype.kind == "O":
-        # Python objects (a list, a Series of str): read once as text; None
-        # and NaN become text that is no locator.
-        a = a.astype("U")
-    if a.dtype.kind not in "SU":
+    if a.dtype.kind not in "SUO":
         raise TypeError(f"{name}: locators must be text, not {a.dtype}")
     if a.ndim != 1:
         raise ValueError(f"{name}: locators must be one-dimensional, not of shape {a.shape}")
@@ -66,6 +76,42 @@ def valid(locators, threads=0):
     return bool(out[0]) if scalar else out
 
 
+def precision(locators, threads=0):
+    """The length of each locator (2, 4, 6, 8 or 10), 0 where it is not one: an int8 array."""
+    a, scalar = _text(locators, "locators")
+    out = _core.lengths(a, threads=threads)
+    return int(out[0]) if scalar else out
+
+
+_COMPASS = {
+    8: np.array(["N", "NE", "E", "SE", "S", "SW", "W", "NW"]),
+    16: np.array(["N", "NNE", "NE", "ENE", "E", "ESE", "SE", "SSE", "S", "SSW", "SW", "WSW", "W", "WNW", "NW", "NNW"]),
+}
+
+
+def sector(azimuth, n=16, names=None):
+    """The compass sector of each azimuth (degrees): n equal sectors, the first
+    centred on north. With names (the default for 8 and 16), the compass
+    point ("N", "NNE", ...; '' for NaN); otherwise the sector's number, 0 to
+    n - 1 (-1 for NaN)."""
+    if not isinstance(n, (int, np.integer)) or isinstance(n, bool) or n < 1:
+        raise ValueError("n: must be a whole number of sectors, 1 or more")
+    if names is None:
+        names = n in _COMPASS
+    if names and n not in _COMPASS:
+        raise ValueError("names: compass points come in 8 or 16 sectors")
+    a, scalar = _numbers(azimuth, "azimuth")
+    width = 360.0 / n
+    missing = ~np.isfinite(a)
+    index = np.floor(np.where(missing, 0.0, a) / width + 0.5).astype(np.int64) % n
+    if names:
+        out = _COMPASS[n][index]
+        out[missing] = ""
+        return str(out[0]) if scalar else out
+    index[missing] = -1
+    return int(index[0]) if scalar else index
+
+
 def centre(locators, threads=0):
     """(lat, lon): the centre of each locator's cell in degrees, NaN where invalid."""
     a, scalar = _text(locators, "locators")
@@ -85,16 +131,24 @@ def encode(lat, lon, precision=6, threads=0):
     return str(out[0]) if one_y and one_x else out
 
 
-def path(base, target, long=False, ellipsoid=False, rounded=False, threads=0):
+def path(base, target, long=False, ellipsoid=False, rounded=False, miles=False, reverse=False, threads=0):
     """(azimuth, km) from each base to each target, NaN where either is not a locator.
 
     long: the long path. ellipsoid: the WGS84 geodesic (GeographicLib).
     rounded: as the Morvane window and morvane-cli path show them (whole
-    degrees and kilometres; tenths on the ellipsoid). A single base (or
-    target) serves every row of the other."""
+    degrees and kilometres; tenths on the ellipsoid). miles: the distance in
+    miles (rounded: morvane-cli --miles, the shown kilometres in miles
+    truncated to hundredths). reverse: the azimuth at the target, towards
+    the base (the other end's view; spot data gives the transmitter's). A
+    single base (or target) serves every row of the other. Two locators of
+    one cell (one centre) give 0 and 0, where morvane-cli refuses the pair.
+    Unrounded answers are within 1e-9 km and 1e-7 degrees of the exact
+    value on the sphere, at every distance."""
     b, one_b = _text(base, "base")
     t, one_t = _text(target, "target")
     b, t = _pair(b, t, ("base", "target"))
+    if reverse:
+        b, t = t, b
     azimuth, km = _core.path(b, t, long=bool(long), ellipsoid=bool(ellipsoid), rounded=bool(rounded),
-                             threads=threads)
+                             miles=bool(miles), threads=threads)
     return (float(azimuth[0]), float(km[0])) if one_b and one_t else (azimuth, km)

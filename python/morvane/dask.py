@@ -5,20 +5,40 @@ import numpy as np
 import morvane
 
 
-def _add(frame, base, target, prefix, options):
-    azimuth, km = morvane.path(frame[base].to_numpy(), frame[target].to_numpy(), **options)
-    return frame.assign(**{prefix + "azimuth": azimuth, prefix + "km": km})
+def _add(frame, base, target, prefix, positions, options):
+    azimuth, km = morvane.path(frame[base], frame[target], **options)
+    columns = {prefix + "azimuth": azimuth, prefix + "km": km}
+    if positions:
+        for end, column in (("base", base), ("target", target)):
+            lat, lon = morvane.centre(frame[column], threads=options.get("threads", 0))
+            columns[f"{prefix}{end}_lat"], columns[f"{prefix}{end}_lon"] = lat, lon
+    return frame.assign(**columns)
 
 
-def add_paths(frame, base, target, prefix="", **options):
+def _new_columns(prefix, positions):
+    names = [prefix + "azimuth", prefix + "km"]
+    if positions:
+        names += [prefix + n for n in ("base_lat", "base_lon", "target_lat", "target_lon")]
+    return names
+
+
+def add_paths(frame, base, target, prefix="", positions=False, overwrite=False, **options):
     """frame with two float64 columns more, PREFIXazimuth and PREFIXkm, from the
     locators in columns base and target (morvane.path's options: long,
-    ellipsoid, rounded, threads). A pandas DataFrame is answered at once; a
-    Dask one gets them through map_partitions, lazily."""
+    ellipsoid, rounded, miles, reverse, threads); with positions, also each
+    end's centre: PREFIXbase_lat, PREFIXbase_lon, PREFIXtarget_lat and
+    PREFIXtarget_lon. Columns the frame already has are not replaced unless
+    overwrite (or another prefix) is given. A pandas DataFrame is answered at
+    once; a Dask one gets them through map_partitions, lazily."""
     for name, column in (("base", base), ("target", target)):
         if column not in frame.columns:
             raise ValueError(f"{name}: no column {column!r} in the frame")
+    names = _new_columns(prefix, positions)
+    taken = [n for n in names if n in frame.columns]
+    if taken and not overwrite:
+        raise ValueError(f"the frame already has column(s) {', '.join(map(repr, taken))}: give another prefix "
+                         f"(prefix='morvane_') or overwrite=True")
     if not hasattr(frame, "map_partitions"):
-        return _add(frame, base, target, prefix, options)
-    meta = frame._meta.assign(**{prefix + "azimuth": np.float64(), prefix + "km": np.float64()})
-    return frame.map_partitions(_add, base, target, prefix, options, meta=meta)
+        return _add(frame, base, target, prefix, positions, options)
+    meta = frame._meta.assign(**{n: np.float64() for n in names})
+    return frame.map_partitions(_add, base, target, prefix, positions, options, meta=meta)

@@ -104,3 +104,162 @@ def test_a_local_cluster_of_two_workers_gives_the_same_answers():
     azimuth, km = morvane.path(df.rx, df.tx)
     np.testing.assert_array_equal(done.km, km)
     np.testing.assert_array_equal(done.azimuth, azimuth)
+
+
+# --- columns as analysts hold them -------------------------------------------------------------
+
+SOURCE = os.path.join(os.path.dirname(__file__), "..", "..")
+
+
+def run_child(code):
+    """Runs code in a fresh interpreter (its own peak memory) and returns what it prints."""
+    import sys
+    return subprocess.run([sys.executable, "-c", code], capture_output=True, text=True, check=True,
+                          env={**os.environ}).stdout
+
+
+def test_object_and_string_columns_read_in_place_within_bounded_memory():
+    # One 1000-character junk value among 10^6 rows: no copy as wide as it.
+    grown = int(run_child(
+        "import resource, numpy as np, pandas as pd, morvane\n"
+        "s = pd.Series(['JN18EU', 'FN20', 'x' * 1000, None] * 250000)\n"
+        "morvane.path(s[:4], s[:4])\n"
+        "before = resource.getrusage(resource.RUSAGE_SELF).ru_maxrss\n"
+        "a, k = morvane.path(s, 'IO91WM')\n"
+        "assert np.isnan(k[2]) and k[0] > 0\n"
+        "print(resource.getrusage(resource.RUSAGE_SELF).ru_maxrss - before)\n"))
+    assert grown < (16 + 64) * 1024  # KiB: two float64 outputs of 10^6 rows, and a bounded working set
+    for column in [pd.Series(["JN18EU", "fn20xr", None, "ŁN18EU", "JN18EU55AAX"]),
+                   pd.Series(["JN18EU", "fn20xr", None, "ŁN18EU", "JN18EU55AAX"], dtype="string"),
+                   np.array(["JN18EU", b"fn20xr", 3, "ŁN18EU", "JN18EU55AAX"], dtype=object)]:
+        np.testing.assert_array_equal(morvane.precision(column), [6, 6, 0, 0, 0])
+        assert np.isnan(morvane.path(column, "IO91WM")[1][2:]).all()
+
+
+def test_missing_columns_give_nan_rows():
+    import dask.dataframe as dd
+    for missing in [pd.Series([np.nan] * 3), [None] * 3, np.full(3, np.nan)]:
+        azimuth, km = morvane.path(missing, "JN18EU")
+        assert np.isnan(azimuth).all() and np.isnan(km).all() and len(km) == 3
+    df = pd.DataFrame({"rx": ["JN18EU", "FN20XR"], "tx": [np.nan, np.nan]})
+    assert morvane.dask.add_paths(dd.from_pandas(df, npartitions=1), "rx", "tx").compute().km.isna().all()
+    with pytest.raises(TypeError, match="target: None is not a locator"):
+        morvane.path("JN18EU", None)
+
+
+def test_add_paths_keeps_the_frames_own_columns():
+    df = pd.DataFrame({"rx": ["JN18EU"], "tx": ["FN20XR"], "km": [5846.0]})
+    with pytest.raises(ValueError, match="'km'"):
+        morvane.dask.add_paths(df, "rx", "tx")
+    assert morvane.dask.add_paths(df, "rx", "tx", prefix="m_").km[0] == 5846.0
+    done = morvane.dask.add_paths(df, "rx", "tx", overwrite=True, rounded=True, miles=True, positions=True)
+    assert (done.km[0], done.azimuth[0]) == (3633.93, 292.0)
+    assert (done.base_lat[0], done.base_lon[0], done.target_lon[0]) == (48.854166666666664, 2.375, -74.04166666666667)
+
+
+def exact_path(b, t):
+    """The path on the core's sphere from the exact centres, in 50-digit arithmetic."""
+    import mpmath
+    mpmath.mp.dps = 50
+    (y1, x1), (y2, x2) = [map(mpmath.mpf, morvane.centre(loc)) for loc in (b, t)]
+    k = mpmath.mpf(3.14159265358979) / 180  # the core's own pi
+    p1, p2, dl = y1 * k, y2 * k, (x2 - x1) * k
+    east = mpmath.cos(p2) * mpmath.sin(dl)
+    north = mpmath.cos(p1) * mpmath.sin(p2) - mpmath.sin(p1) * mpmath.cos(p2) * mpmath.cos(dl)
+    c = mpmath.atan2(mpmath.sqrt(east ** 2 + north ** 2),
+                     mpmath.sin(p1) * mpmath.sin(p2) + mpmath.cos(p1) * mpmath.cos(p2) * mpmath.cos(dl))
+    return float(mpmath.atan2(east, north) * 180 / mpmath.pi % 360), float(c * 40076.59 / (2 * mpmath.mpf(3.14159265358979)))
+
+
+def test_unrounded_paths_are_exact_where_the_windows_formula_is_not():
+    rng = np.random.default_rng(9)
+    pairs = [("JN18EU", "JN88EU"), ("JN18EU", "JN18EV"), ("IO91WM", "IO01WM"), ("JR09AX", "AR09AX"),
+             ("JN18EU55AA", "JN18EU55AB"), ("JN18EU55AA", "JN18EU55BA"), ("RR99XX99XX", "RR99XX99XW"),
+             ("AA00AA00AA", "AA00AA00AB"), ("JJ00AA", "JJ00AA"), ("JN18", "JN19")]
+    for _ in range(200):  # neighbouring 10-character cells anywhere, and north-south pairs
+        b = random_locators(1, int(rng.integers(1 << 30)))[0][:2] + "".join(
+            rng.choice(list("0123456789"), 2)) + "MM55" + "".join(rng.choice(list("ABCDEFGHIJKLMNOPQRSTUVW"), 2))
+        pairs += [(b, b[:-1] + chr(ord(b[-1]) + 1)), (b, b[:2] + b[2] + str((int(b[3]) + 3) % 10) + b[4:])]
+    azimuth, km = morvane.path([p[0] for p in pairs], [p[1] for p in pairs])
+    for (b, t), a, d in zip(pairs, azimuth, km):
+        ea, ed = exact_path(b, t)
+        assert abs(d - ed) <= 1e-9, (b, t, d, ed)
+        if ed > 0:
+            assert min(abs(a - ea), 360 - abs(a - ea)) <= 1e-7, (b, t, a, ea)
+    assert morvane.path("JN18EU", "JN18EU", ellipsoid=True) == (0.0, 0.0) == morvane.path("AA00AA", "AA00AA", ellipsoid=True)
+
+
+def test_analysts_options_sectors_and_precision():
+    assert morvane.path("JN18EU", "FN20XR", rounded=True, miles=True) == (292.0, 3633.93)
+    assert morvane.path("JN18EU", "FN20XR", rounded=True, reverse=True) == morvane.path("FN20XR", "JN18EU", rounded=True)
+    np.testing.assert_array_equal(morvane.sector([0, 11.24, 11.25, 348.75, 359.9, np.nan]),
+                                  ["N", "N", "NNE", "N", "N", ""])
+    np.testing.assert_array_equal(morvane.sector([44.9, 45, 180, np.nan], 8), ["NE", "NE", "S", ""])
+    np.testing.assert_array_equal(morvane.sector([0, 44.9, 45, 359, np.nan], 4), [0, 0, 1, 0, -1])
+    with pytest.raises(ValueError, match="n"):
+        morvane.sector([1.0], 0)
+    np.testing.assert_array_equal(morvane.precision(["JN", "jn18", "JN18EU", "JN18EU55", "JN18EU55AA", "JN1", None]),
+                                  [2, 4, 6, 8, 10, 0, 0])
+    # Behaviours pinned: non-ASCII is no locator, long and ellipsoid are refused together,
+    # encode broadcasts, bytes work as single values.
+    assert np.isnan(morvane.centre("ŁN18EU")[0]) and np.isnan(morvane.path("ŁN18EU", "JN18EU")[1])
+    with pytest.raises(ValueError, match="long, ellipsoid"):
+        morvane.path("JN18EU", "FN20XR", long=True, ellipsoid=True)
+    np.testing.assert_array_equal(morvane.encode(48, [2, 4]), ["JN18AA", "JN28AA"])
+    assert morvane.valid(b"JN18EU") is True and morvane.path(b"JN18EU", b"FN20XR", rounded=True) == (292.0, 5847.0)
+
+
+def test_version_and_an_install_that_leaves_the_checkout_as_it_was(tmp_path):
+    import sys
+    assert subprocess.run([CLI, "--version"], capture_output=True, text=True).stdout.split()[-1] == morvane.__version__
+    tracked = subprocess.run(["git", "-C", SOURCE, "ls-files"], capture_output=True, text=True).stdout.split()
+    if not tracked:
+        pytest.skip("not a git checkout")
+    src = tmp_path / "src"
+    for name in tracked:
+        (src / name).parent.mkdir(parents=True, exist_ok=True)
+        (src / name).write_bytes(open(os.path.join(SOURCE, name), "rb").read())
+    before = sorted(str(p) for p in src.rglob("*"))
+    subprocess.run([sys.executable, "-m", "pip", "install", "--no-build-isolation", "--no-deps", "--no-index",
+                    "--target", str(tmp_path / "out"), str(src)], capture_output=True, check=True)
+    assert sorted(str(p) for p in src.rglob("*")) == before
+    version = run_child(f"import sys; sys.path.insert(0, {str(tmp_path / 'out')!r}); import morvane; "
+                        "print(morvane.__version__, morvane.__file__)").split()
+    assert version[0] == morvane.__version__ and version[1].startswith(str(tmp_path / "out"))
+
+
+def write_spots(path, rows, columns=15, header=False):
+    names = ["spot_id", "timestamp", "reporter", "reporter_grid", "snr", "frequency", "call", "grid", "power", "drift",
+             "distance", "azimuth", "band", "version", "code"]
+    with open(path, "w") as f:
+        if header:
+            f.write(",".join(n for n in names if columns == 15 or n != "azimuth") + "\n")
+        for i, (rx, tx) in enumerate(rows):
+            km = morvane.path(rx, tx, rounded=True)[1]
+            row = [i, 1764547200 + 3600 * i, "DL1ABC", rx, -12, 14.097, "K1ABC", tx, 37, 0,
+                   "" if np.isnan(km) else int(km), 120, 14, "2.6.1", 1]
+            f.write(",".join(map(str, row if columns == 15 else row[:11] + row[12:])) + "\n")
+
+
+def test_wspr_example_reads_the_published_layouts(tmp_path):
+    import sys
+    sys.path.insert(0, os.path.join(SOURCE, "examples"))
+    import wspr
+    for columns, header in [(15, False), (14, False), (15, True), (14, True)]:
+        write_spots(tmp_path / "s.csv", [("JO31", "FN42")], columns, header)
+        names, has_header = wspr.layout(tmp_path / "s.csv")
+        assert (len(names), names[3], names[7], has_header) == (columns, "reporter_grid", "grid", header)
+    (tmp_path / "odd.csv").write_text("1,2,3\n")
+    with pytest.raises(ValueError, match="3 columns"):
+        wspr.layout(tmp_path / "odd.csv")
+    write_spots(tmp_path / "spots.csv", [("JO31", "FN42"), ("JO31LK", "IO91WM"), ("JO31", "EM10")] * 4)
+    example = os.path.join(SOURCE, "examples", "wspr.py")
+    done = subprocess.run([sys.executable, example, str(tmp_path / "spots.csv"), "--png", str(tmp_path / "w.png")],
+                          capture_output=True, text=True, cwd=tmp_path)
+    assert done.returncode == 0, done.stderr
+    # The files' distances are whole kilometres of Morvane's own: under one km apart.
+    assert "12 spots, 12 with two valid grids" in done.stdout and "mean difference 0." in done.stdout
+    write_spots(tmp_path / "none.csv", [("JO31", "ZZ99")] * 3)
+    done = subprocess.run([sys.executable, example, str(tmp_path / "none.csv")], capture_output=True, text=True,
+                          cwd=tmp_path)
+    assert done.returncode == 1 and "no spot has two valid grids" in done.stderr
