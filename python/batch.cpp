@@ -327,11 +327,8 @@ void CorePath(const Cell& base, const Cell& target, PathOptions o, double& azimu
   if (o.ellipsoid) {
     const CellCentre p = LocatorCentre(b), q = LocatorCentre(t);
     double metres = 0, azi1 = 0, azi2 = 0;
-    // Only the distance and the first azimuth: the geodesic's other outputs are not worked out.
-    GeographicLib::Geodesic::WGS84().GenInverse(p.latitudeDegrees(), p.longitudeDegrees(), q.latitudeDegrees(),
-                                                q.longitudeDegrees(),
-                                                GeographicLib::Geodesic::DISTANCE | GeographicLib::Geodesic::AZIMUTH,
-                                                metres, azi1, azi2, metres, metres, metres, metres);
+    GeographicLib::Geodesic::WGS84().Inverse(p.latitudeDegrees(), p.longitudeDegrees(), q.latitudeDegrees(),
+                                             q.longitudeDegrees(), metres, azi1, azi2);
     // One centre: no direction to speak of, 0 as on the sphere.
     if (p.latitudeUnits == q.latitudeUnits && p.longitudeUnits == q.longitudeUnits) azi1 = metres = 0;
     azimuth = azi1 < 0 ? azi1 + 360 : azi1;
