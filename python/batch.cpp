@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <optional>
 #include <string_view>
 #include <thread>
 #include <vector>
@@ -250,6 +251,65 @@ bool Finish(PathOptions o, double az, double d, double& azimuth, double& km) {
   return true;
 }
 
+// The WGS84 geodesics of one run of rows, remembered: real columns (a
+// reporter's grid against the grids it hears) repeat their pairs often, and
+// one geodesic costs as much as a hundred spherical paths. Direct mapped,
+// so its memory is fixed (about 3.5 MB), and keyed by the exact centres, so
+// a remembered answer is the one GeographicLib gives.
+class GeodesicCache {
+ public:
+  GeodesicCache() : slots_(kSlots) {}
+  // azi1 (degrees) and metres from p to q.
+  void Inverse(const CellCentre& p, const CellCentre& q, double& azi1, double& metres) {
+    const std::int64_t key[4] = {p.latitudeUnits, p.longitudeUnits, q.latitudeUnits, q.longitudeUnits};
+    std::uint64_t h = 0x9e3779b97f4a7c15u;
+    for (const std::int64_t k : key) h = (h ^ static_cast<std::uint64_t>(k)) * 0xbf58476d1ce4e5b9u;
+    Slot& slot = slots_[(h ^ (h >> 31)) & (kSlots - 1)];
+    if (slot.used && std::equal(key, key + 4, slot.key)) {
+      azi1 = slot.azi1;
+      metres = slot.metres;
+      return;
+    }
+    double azi2 = 0;
+    GeographicLib::Geodesic::WGS84().Inverse(p.latitudeDegrees(), p.longitudeDegrees(), q.latitudeDegrees(),
+                                             q.longitudeDegrees(), metres, azi1, azi2);
+    slot = {{key[0], key[1], key[2], key[3]}, azi1, metres, true};
+  }
+
+ private:
+  static constexpr std::size_t kSlots = std::size_t(1) << 16;
+  struct Slot {
+    std::int64_t key[4];
+    double azi1, metres;
+    bool used;
+  };
+  std::vector<Slot> slots_;
+};
+
+// One pair on the ellipsoid, through the cache when there is one.
+void EllipsoidPath(const Cell& base, const Cell& target, PathOptions o, GeodesicCache* cache, double& azimuth,
+                   double& km) {
+  const CellCentre p = LocatorCentre(std::string_view(base.text, base.length)),
+                   q = LocatorCentre(std::string_view(target.text, target.length));
+  double metres = 0, azi1 = 0, azi2 = 0;
+  if (cache) {
+    cache->Inverse(p, q, azi1, metres);
+  } else {
+    GeographicLib::Geodesic::WGS84().Inverse(p.latitudeDegrees(), p.longitudeDegrees(), q.latitudeDegrees(),
+                                             q.longitudeDegrees(), metres, azi1, azi2);
+  }
+  // One centre: no direction to speak of, 0 as on the sphere.
+  if (p.latitudeUnits == q.latitudeUnits && p.longitudeUnits == q.longitudeUnits) azi1 = metres = 0;
+  azimuth = azi1 < 0 ? azi1 + 360 : azi1;
+  km = metres / 1000;
+  if (o.rounded) {  // as morvane-cli --ellipsoid shows them: tenths
+    azimuth = std::round(azimuth * 10) / 10;
+    if (azimuth >= 360) azimuth -= 360;
+    km = std::round(metres / 100) / 10;
+  }
+  azimuth += 0.0;
+}
+
 }  // namespace
 
 Cell ReadCell(const Column& column, std::size_t i) {
@@ -324,23 +384,7 @@ void Encode(const double* latitude, std::ptrdiff_t latitudeStride, const double*
 
 void CorePath(const Cell& base, const Cell& target, PathOptions o, double& azimuth, double& km) {
   const std::string_view b(base.text, base.length), t(target.text, target.length);
-  if (o.ellipsoid) {
-    const CellCentre p = LocatorCentre(b), q = LocatorCentre(t);
-    double metres = 0, azi1 = 0, azi2 = 0;
-    GeographicLib::Geodesic::WGS84().Inverse(p.latitudeDegrees(), p.longitudeDegrees(), q.latitudeDegrees(),
-                                             q.longitudeDegrees(), metres, azi1, azi2);
-    // One centre: no direction to speak of, 0 as on the sphere.
-    if (p.latitudeUnits == q.latitudeUnits && p.longitudeUnits == q.longitudeUnits) azi1 = metres = 0;
-    azimuth = azi1 < 0 ? azi1 + 360 : azi1;
-    km = metres / 1000;
-    if (o.rounded) {  // as morvane-cli --ellipsoid shows them: tenths
-      azimuth = std::round(azimuth * 10) / 10;
-      if (azimuth >= 360) azimuth -= 360;
-      km = std::round(metres / 100) / 10;
-    }
-    azimuth += 0.0;
-    return;
-  }
+  if (o.ellipsoid) return EllipsoidPath(base, target, o, nullptr, azimuth, km);
   const GeoRadians p = LocatorOfLengthToRadians(b), q = LocatorOfLengthToRadians(t);
   if (o.rounded) {
     const AzimuthDistance a = ComputeAzimuthDistance(p, q);
@@ -372,6 +416,8 @@ void Paths(const Column& base, const Column& target, std::size_t n, PathOptions 
   Split(n, threads, [&](std::size_t begin, std::size_t end) {
     Block block;
     bool quick[kBlock];
+    std::optional<GeodesicCache> cache;
+    if (o.ellipsoid) cache.emplace();
     for (std::size_t first = begin; first < end; first += kBlock) {
       const std::size_t rows = std::min(kBlock, end - first);
       // The usual rows: both ends read in one pass each, found in the tables.
@@ -397,7 +443,8 @@ void Paths(const Column& base, const Column& target, std::size_t n, PathOptions 
           FastBlock(one, 1);
           if (one.ok[0] && Finish(o, one.azimuth[0], one.km[0], azimuth[i], km[i])) continue;
         }
-        CorePath(b, t, o, azimuth[i], km[i]);
+        if (o.ellipsoid) EllipsoidPath(b, t, o, &*cache, azimuth[i], km[i]);
+        else CorePath(b, t, o, azimuth[i], km[i]);
       }
       if (o.miles)
         for (std::size_t i = first; i < first + rows; ++i) km[i] = InUnit(o, km[i]);
