@@ -35,19 +35,24 @@ struct Options {
   std::string rotator;       // rotate: where the rotator listens, HOST:PORT
   std::string bearing;       // rotate --azimuth: turn to this bearing
   bool noWait = false;       // rotate: send the azimuth and return
-  double timeout = 10;       // rotate: seconds without movement before giving up
+  double timeout = 10;       // rotate: seconds without coming nearer before giving up; listen: for each answer
+  std::string tolerance;     // rotate, listen: degrees (default 2); crosscheck: minutes (default 10)
+  std::string interface;     // listen --group: join on this interface only
+  std::vector<std::string> from;  // listen: senders accepted besides this machine
+  std::string id;            // listen --rotate: the program instance to follow
+  double settle = 10;        // listen --rotate: seconds between turns at least
   int port = 2237;           // listen: the UDP port
   std::string group;         // listen: a multicast group to join
   std::string rotateTo;      // listen --rotate: where the rotator listens, HOST:PORT
   std::string scoring;       // edi --fill: km; crosscheck: km or ring
   // crosscheck: the rules as given (empty: the default) and the reports.
   struct Crosscheck {
-    std::string tolerance, loser, uniques, noLog, period;
+    std::string loser, uniques, noLog, period;
     std::vector<std::string> penalties;  // VERDICT=K
     int reportCheck = -1;                // -1: not given
     std::string csv, html, ubn;
     bool given() const {
-      return !tolerance.empty() || !loser.empty() || !uniques.empty() || !noLog.empty() || !period.empty() ||
+      return !loser.empty() || !uniques.empty() || !noLog.empty() || !period.empty() ||
              !penalties.empty() || reportCheck >= 0 || !csv.empty() || !html.empty() || !ubn.empty();
     }
   } crosscheck;

@@ -37,8 +37,8 @@ std::optional<std::string> ReadRules(const Options& o, contest::Rules& rules) {
     const long n = std::stol(s);
     return n <= max ? std::optional(n) : std::nullopt;
   };
-  if (!c.tolerance.empty()) {
-    const auto minutes = whole(c.tolerance, 1440);
+  if (!o.tolerance.empty()) {
+    const auto minutes = whole(o.tolerance, 1440);
     if (!minutes) return "--tolerance takes whole minutes (0 to 1440)";
     rules.toleranceMinutes = int(*minutes);
   }

@@ -311,13 +311,15 @@ int main(int argc, char* argv[]) {
       const std::string* v = value();
       if (!v || v->empty()) return Usage(a + " needs an address");
       (a == "--rotator" ? o.rotator : a == "--rotate" ? o.rotateTo : o.group) = *v;
-    } else if (a == "--port" || a == "--timeout") {
+    } else if (a == "--port" || a == "--timeout" || a == "--settle") {
       const std::string* v = value();
       char* end = nullptr;
       const double n = v ? std::strtod(v->c_str(), &end) : 0;
-      if (!v || end == v->c_str() || *end != '\0' || !(n > 0) || (a == "--port" && (n > 65535 || n != std::floor(n))))
-        return Usage(a == "--port" ? "--port takes a UDP port (1 to 65535)" : "--timeout takes seconds");
+      if (!v || end == v->c_str() || *end != '\0' || !(n > 0 || (a == "--settle" && n == 0)) || !(n < 1e6) ||
+          (a == "--port" && (n > 65535 || n != std::floor(n))))
+        return Usage(a == "--port" ? "--port takes a UDP port (1 to 65535)" : a + " takes seconds");
       if (a == "--port") o.port = static_cast<int>(n);
+      else if (a == "--settle") o.settle = n;
       else o.timeout = n;
     } else if (bool* flag = Flag(o, a)) {
       *flag = true;
@@ -332,15 +334,19 @@ int main(int argc, char* argv[]) {
       const std::string* v = value();
       if (!v || v->empty()) return Usage("--scoring takes km (or ring, for crosscheck)");
       o.scoring = *v;
-    } else if (a == "--tolerance" || a == "--loser" || a == "--uniques" || a == "--no-log" || a == "--penalty" ||
-               a == "--period" || a == "--csv" || a == "--html" || a == "--ubn") {
+    } else if (a == "--loser" || a == "--uniques" || a == "--no-log" || a == "--penalty" || a == "--period" ||
+               a == "--csv" || a == "--html" || a == "--ubn") {
       const std::string* v = value();
       if (!v || v->empty()) return Usage(a + " needs a value");
       Options::Crosscheck& c = o.crosscheck;
       if (a == "--penalty") c.penalties.push_back(*v);
-      else (a == "--tolerance" ? c.tolerance : a == "--loser" ? c.loser : a == "--uniques" ? c.uniques
-            : a == "--no-log" ? c.noLog : a == "--period" ? c.period : a == "--csv" ? c.csv
-            : a == "--html" ? c.html : c.ubn) = *v;
+      else (a == "--loser" ? c.loser : a == "--uniques" ? c.uniques : a == "--no-log" ? c.noLog
+            : a == "--period" ? c.period : a == "--csv" ? c.csv : a == "--html" ? c.html : c.ubn) = *v;
+    } else if (a == "--tolerance" || a == "--interface" || a == "--from" || a == "--id") {
+      const std::string* v = value();
+      if (!v || v->empty()) return Usage(a + " needs a value");
+      if (a == "--from") o.from.push_back(*v);
+      else (a == "--tolerance" ? o.tolerance : a == "--interface" ? o.interface : o.id) = *v;
     } else if (a == "--report-check" || a == "--no-report-check") {
       o.crosscheck.reportCheck = a == "--report-check";
     } else if (a == "--my") {
@@ -401,9 +407,13 @@ int main(int argc, char* argv[]) {
   if (o.home && !o.my.empty()) return Usage("--home and --my cannot be combined");
 
   const bool rotateOnly = !o.rotator.empty() || !o.bearing.empty() || o.noWait;
-  const bool listenOnly = o.port != 2237 || !o.group.empty() || !o.rotateTo.empty();
+  const bool listenOnly = o.port != 2237 || !o.group.empty() || !o.rotateTo.empty() || !o.interface.empty() ||
+                          !o.from.empty() || !o.id.empty() || o.settle != 10;
+  if (!o.tolerance.empty() && !rotate && !listen && !crosscheck) return Usage("--tolerance is for rotate, listen and crosscheck");
+  if (!o.interface.empty() && o.group.empty()) return Usage("--interface is for listen --group");
   if (rotateOnly && command != Command::Rotate) return Usage("--rotator, --azimuth AZ and --no-wait are for rotate");
-  if (listenOnly && command != Command::Listen) return Usage("--port, --group and --rotate are for listen");
+  if (listenOnly && command != Command::Listen)
+    return Usage("--port, --group, --interface, --from, --rotate, --id and --settle are for listen");
   if (o.timeout != 10 && command != Command::Rotate && command != Command::Listen)
     return Usage("--timeout is for rotate and listen");
 

@@ -1,12 +1,14 @@
 #include "cli/station_commands.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <thread>
 #include <cerrno>
 #include <chrono>
 #include <cmath>
@@ -16,6 +18,7 @@
 
 #include "cli/position_text.h"
 #include "station/decodes.h"
+#include "station/listener.h"
 #include "station/rotator.h"
 
 namespace morvane::cli {
@@ -23,11 +26,18 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr double kAnswerSeconds = 5;    // for one answer of rotctld
-constexpr double kArrivedDegrees = 1;   // near enough to the azimuth asked for
+constexpr double kStopSeconds = 1.5;    // for the answer to a stop, after Ctrl-C
 constexpr double kProgressDegrees = 0.1;
 
+// The signal that asked us to stop (SIGINT or SIGTERM), or 0. A second one
+// ends the program at once, whatever it is waiting for.
 volatile std::sig_atomic_t stopAsked = 0;
-extern "C" void AskStop(int) { stopAsked = 1; }
+extern "C" void AskStop(int signal) {
+  if (stopAsked) _exit(128 + signal);
+  stopAsked = signal;
+}
+volatile std::sig_atomic_t summaryAsked = 0;
+extern "C" void AskSummary(int) { summaryAsked = 1; }
 
 // SIGINT and SIGTERM end the wait (and the listening) cleanly: no restart
 // of the call they interrupt, so the loop sees them at once.
@@ -47,6 +57,12 @@ double Bearing(double azimuth) {
   return b < 0 ? b + 360 : b;
 }
 
+// How far apart two azimuths point, as bearings: 0 to 180 degrees.
+double BearingsApart(double a, double b) {
+  const double d = std::fabs(Bearing(a) - Bearing(b));
+  return std::min(d, 360 - d);
+}
+
 std::string Whole(double degrees) {
   const double whole = std::round(Bearing(degrees));
   return Shown(whole == 360 ? 0 : whole);
@@ -57,43 +73,59 @@ int Fail(const std::string& why) {
   return 1;
 }
 
-// Turns the antenna to bearing; with wait, follows it until it arrives.
-int Turn(const std::string& rotator, double bearing, bool wait, double timeout) {
+struct Rotator {
   std::string host;
   int port = station::kDefaultRotatorPort;
-  if (!station::ParseAddress(rotator, host, port)) return Fail("--rotator " + rotator + ": not HOST:PORT");
+};
+
+// After Ctrl-C: the stop sent, and what is known of where the antenna is.
+int Stopped(station::RotatorClient& client, double lastSeen) {
+  const int signal = stopAsked;
+  stopAsked = 0;  // the stop's own answer is waited for; a second signal still ends at once
+  double azimuth = lastSeen, elevation = 0;
+  if (client.Stop(kStopSeconds) && client.Position(azimuth, elevation, kStopSeconds))
+    std::fprintf(stderr, "morvane-cli: stopped at %s\n", Whole(azimuth).c_str());
+  else
+    std::fprintf(stderr, "morvane-cli: stop sent, no answer from the rotator (last seen at %s)\n",
+                 Whole(lastSeen).c_str());
+  return 128 + signal;
+}
+
+// Turns the antenna to bearing; with wait, follows it until it points
+// within tolerance of it (as bearings: a rotator that reads 370 points at
+// 10). The wait ends when the antenna has come no closer for timeout
+// seconds, so a reading that flickers short of the bearing cannot hold it.
+int Turn(const Rotator& rotator, double bearing, bool wait, double timeout, double tolerance) {
   station::RotatorClient client;
+  client.SetInterrupt(&stopAsked);
   station::RotatorRange range;
   double azimuth = 0, elevation = 0;
-  if (!client.Connect(host, port, kAnswerSeconds) || !client.Range(range, kAnswerSeconds) ||
+  if (!client.Connect(rotator.host, rotator.port, kAnswerSeconds) || !client.Range(range, kAnswerSeconds) ||
       !client.Position(azimuth, elevation, kAnswerSeconds))
-    return Fail(client.error());
+    return stopAsked ? 128 + stopAsked : Fail(client.error());
   const double from = azimuth;
   const auto goal = station::AzimuthInRange(bearing, range, azimuth);
   if (!goal)
     return Fail("bearing " + Whole(bearing) + " is outside the rotator's range (" + Shown(range.minAzimuth) + " to " +
                 Shown(range.maxAzimuth) + ")");
   elevation = std::clamp(elevation, range.minElevation, range.maxElevation);
-  if (!client.Point(*goal, elevation, kAnswerSeconds)) return Fail(client.error());
+  if (!client.Point(*goal, elevation, kAnswerSeconds)) return stopAsked ? Stopped(client, azimuth) : Fail(client.error());
   if (!wait) {
     std::printf("turning to %s (from %s)\n", Whole(bearing).c_str(), Whole(from).c_str());
     return 0;
   }
-  CatchStop();
   const bool terminal = isatty(STDOUT_FILENO);
-  double last = azimuth;
-  auto moved = Clock::now();
-  while (std::fabs(azimuth - *goal) > kArrivedDegrees) {
+  double closest = BearingsApart(azimuth, bearing);
+  auto approached = Clock::now();
+  while (BearingsApart(azimuth, bearing) > tolerance) {
     if (stopAsked) {
-      client.Stop(kAnswerSeconds);
       if (terminal) std::printf("\n");
-      std::fprintf(stderr, "morvane-cli: stopped at %s\n", Whole(azimuth).c_str());
-      return 130;
+      return Stopped(client, azimuth);
     }
-    if (std::chrono::duration<double>(Clock::now() - moved).count() > timeout) {
-      client.Stop(kAnswerSeconds);
+    if (std::chrono::duration<double>(Clock::now() - approached).count() > timeout) {
+      client.Stop(kStopSeconds);
       if (terminal) std::printf("\n");
-      return Fail("the rotator stopped at " + Whole(azimuth) + ", short of " + Whole(bearing) + " (no movement for " +
+      return Fail("the rotator stopped at " + Whole(azimuth) + ", short of " + Whole(bearing) + " (no nearer for " +
                   Shown(timeout) + " s)");
     }
     usleep(200000);
@@ -101,9 +133,9 @@ int Turn(const std::string& rotator, double bearing, bool wait, double timeout) 
       if (stopAsked) continue;  // the wait was cut short: stop the rotator above
       return Fail(client.error());
     }
-    if (std::fabs(azimuth - last) > kProgressDegrees) {
-      last = azimuth;
-      moved = Clock::now();
+    if (const double apart = BearingsApart(azimuth, bearing); apart < closest - kProgressDegrees) {
+      closest = apart;
+      approached = Clock::now();
     }
     if (terminal) {
       std::printf("\rturning: %s -> %s  ", Whole(azimuth).c_str(), Whole(bearing).c_str());
@@ -115,11 +147,110 @@ int Turn(const std::string& rotator, double bearing, bool wait, double timeout) 
   return 0;
 }
 
+// --tolerance for the rotator: degrees, default 2.
+std::optional<double> Tolerance(const Options& o) {
+  if (o.tolerance.empty()) return 2.0;
+  char* end = nullptr;
+  const double t = std::strtod(o.tolerance.c_str(), &end);
+  if (end == o.tolerance.c_str() || *end != '\0' || !(t >= 0 && t <= 180)) return std::nullopt;
+  return t;
+}
+
+std::optional<Rotator> ReadRotator(const std::string& text) {
+  Rotator r;
+  if (!station::ParseAddress(text, r.host, r.port)) return std::nullopt;
+  return r;
+}
+
+// Turns the antenna for listen on a thread of its own, so that a rotator
+// that is slow to answer never holds back a decode line: the newest bearing
+// asked for wins, and turns are at least settle seconds apart.
+class Turner {
+ public:
+  Turner(Rotator rotator, double settle, double timeout, bool json, double tolerance)
+      : rotator_(std::move(rotator)), settle_(settle), timeout_(timeout), json_(json), tolerance_(tolerance),
+        worker_([this] { Work(); }) {}
+  ~Turner() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      done_ = true;
+    }
+    changed_.notify_all();
+    worker_.join();
+  }
+  void TurnTo(double bearing, const std::string& why) {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      wanted_ = bearing;
+      why_ = why;
+    }
+    changed_.notify_all();
+  }
+  long turns() const { return turns_; }
+
+ private:
+  void Say(const std::string& what, double bearing, const std::string& detail) {
+    if (json_)
+      std::fprintf(stderr, "{\"rotator\": %s, \"azimuth\": %s, \"detail\": %s}\n", JsonString(what).c_str(),
+                   Whole(bearing).c_str(), JsonString(detail).c_str());
+    else
+      std::fprintf(stderr, "morvane-cli: %s %s%s\n", what.c_str(), Whole(bearing).c_str(),
+                   detail.empty() ? "" : (" (" + detail + ")").c_str());
+  }
+  void Work() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    auto last = Clock::now() - std::chrono::hours(1);
+    for (;;) {
+      changed_.wait(lock, [&] { return done_ || wanted_; });
+      if (done_) return;
+      // Settle: the rotator is not asked again before it can have got there.
+      const auto next = last + std::chrono::milliseconds(static_cast<long>(settle_ * 1000));
+      if (changed_.wait_until(lock, next, [&] { return done_; })) return;
+      const double bearing = *wanted_;
+      const std::string why = why_;
+      wanted_.reset();
+      lock.unlock();
+      station::RotatorClient client;
+      station::RotatorRange range;
+      double azimuth = 0, elevation = 0;
+      const bool ok = client.Connect(rotator_.host, rotator_.port, timeout_) && client.Range(range, timeout_) &&
+                      client.Position(azimuth, elevation, timeout_);
+      const auto goal = ok ? station::AzimuthInRange(bearing, range, azimuth) : std::nullopt;
+      if (!ok) Say("cannot turn to", bearing, client.error());
+      else if (!goal) Say("outside the rotator's range:", bearing, "");
+      else if (!client.Point(*goal, std::clamp(elevation, range.minElevation, range.maxElevation), timeout_))
+        Say("cannot turn to", bearing, client.error());
+      else {
+        Say("turning to", bearing, why + ", from " + Whole(azimuth));
+        ++turns_;
+      }
+      last = Clock::now();
+      lock.lock();
+    }
+  }
+
+  Rotator rotator_;
+  double settle_, timeout_;
+  bool json_;
+  double tolerance_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::optional<double> wanted_;
+  std::string why_;
+  bool done_ = false;
+  std::atomic<long> turns_{0};
+  std::thread worker_;
+};
+
 }  // namespace
 
 int RunRotate(const Context& context, const std::vector<std::string>& operands) {
   const Options& o = context.options;
   double bearing = 0;
+  const auto rotator = ReadRotator(o.rotator.empty() ? "localhost:4533" : o.rotator);
+  if (!rotator) return Fail("--rotator " + o.rotator + ": not HOST:PORT"), 2;
+  const auto tolerance = Tolerance(o);
+  if (!tolerance) return Fail("--tolerance " + o.tolerance + ": degrees from 0 to 180"), 2;
   if (!o.bearing.empty()) {
     if (!operands.empty()) return Fail("--azimuth takes no locators"), 2;
     char* end = nullptr;
@@ -135,74 +266,93 @@ int RunRotate(const Context& context, const std::vector<std::string>& operands) 
     if (*base == *target) return Fail("The two QRA locators are equal. No calculation can be done");
     bearing = ComputePath(*base, *target, o.longPath, false, false).azimuth;
   }
-  return Turn(o.rotator.empty() ? "localhost:4533" : o.rotator, bearing, !o.noWait, o.timeout);
+  CatchStop();
+  return Turn(*rotator, bearing, !o.noWait, o.timeout, *tolerance);
 }
 
 int RunListen(const Context& context) {
   const Options& o = context.options;
-  const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-  if (fd < 0) return Fail(std::string("cannot open a UDP socket: ") + std::strerror(errno));
-  const int one = 1;
-  setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-  setsockopt(fd, SOL_SOCKET, SO_REUSEPORT, &one, sizeof one);  // beside another listener of the same group
-  sockaddr_in at{};
-  at.sin_family = AF_INET;
-  at.sin_port = htons(static_cast<std::uint16_t>(o.port));
-  at.sin_addr.s_addr = htonl(INADDR_ANY);
-  if (bind(fd, reinterpret_cast<sockaddr*>(&at), sizeof at) != 0) {
-    const int e = errno;
-    close(fd);
-    return Fail("cannot listen on UDP port " + std::to_string(o.port) + ": " + std::strerror(e));
+  station::ListenerOptions lo;
+  lo.port = o.port;
+  lo.group = o.group;
+  lo.interface = o.interface;
+  for (const std::string& f : o.from) {
+    const auto n = station::ParseNetwork(f);
+    if (!n) return Fail("--from " + f + ": not an IPv4 address or network (192.168.1.0/24)"), 2;
+    lo.from.push_back(*n);
   }
-  if (!o.group.empty()) {
-    ip_mreq join{};
-    if (inet_pton(AF_INET, o.group.c_str(), &join.imr_multiaddr) != 1 ||
-        setsockopt(fd, IPPROTO_IP, IP_ADD_MEMBERSHIP, &join, sizeof join) != 0) {
-      const int e = errno;
-      close(fd);
-      return Fail("--group " + o.group + ": cannot join it: " + std::strerror(e));
-    }
-  }
+  // Only this machine's programs may turn the antenna, unless --from says who else may.
+  if (!o.rotateTo.empty() && lo.from.empty()) lo.from.push_back({0x7f000000, 8});
+  std::optional<Rotator> rotator;
+  if (!o.rotateTo.empty() && !(rotator = ReadRotator(o.rotateTo)))
+    return Fail("--rotate " + o.rotateTo + ": not HOST:PORT"), 2;
+  const auto tolerance = Tolerance(o);
+  if (!tolerance) return Fail("--tolerance " + o.tolerance + ": degrees from 0 to 180"), 2;
+  station::Listener listener;
+  if (!listener.Open(lo)) return Fail(listener.error());
   CatchStop();
+  struct sigaction summary {};
+  summary.sa_handler = AskSummary;
+  sigemptyset(&summary.sa_mask);
+  sigaction(SIGUSR1, &summary, nullptr);
+  std::optional<Turner> turner;
+  if (rotator) turner.emplace(*rotator, o.settle, o.timeout, o.json, *tolerance);
+
   Output out(stdout);
-  std::string statusGrid, dxKey;
-  long decodes = 0, withLocator = 0, malformed = 0;
+  std::map<std::string, std::string> statusGrid;  // per program instance
+  std::string followed = o.id, dxKey;
+  long decodes = 0, withLocator = 0, malformed = 0, replayed = 0, refused = 0;
   bool warnedNoBase = false;
-  std::vector<char> buffer(65536);
-  // The base: --my, else the grid the program's Status gives, else home.
-  const auto base = [&]() -> std::optional<std::string> {
+  // The base: --my, else the grid the instance's own Status gives, else home.
+  const auto base = [&](const std::string& id) -> std::optional<std::string> {
     if (!o.my.empty()) return ReadLocator(o.my);
-    if (!statusGrid.empty()) return statusGrid;
+    if (const auto it = statusGrid.find(id); it != statusGrid.end()) return it->second;
     if (!context.homeBase.empty()) return context.homeBase;
     return std::nullopt;
   };
+  const auto sayTotals = [&] {
+    std::fprintf(stderr, "morvane-cli: %ld decodes, %ld with a locator, %ld malformed, %ld replayed (not shown), "
+                 "%ld from other hosts (ignored), %u lost for want of room\n",
+                 decodes, withLocator, malformed, replayed, refused, listener.dropped());
+  };
   while (!stopAsked) {
-    pollfd p{fd, POLLIN, 0};
-    if (poll(&p, 1, 500) <= 0) continue;
-    const ssize_t n = recv(fd, buffer.data(), buffer.size(), 0);
-    if (n < 0) continue;
-    const auto d = station::ReadDatagram(std::string_view(buffer.data(), static_cast<std::size_t>(n)));
+    if (summaryAsked) {
+      summaryAsked = 0;
+      sayTotals();
+    }
+    const auto datagram = listener.Receive(500);
+    if (!datagram) continue;
+    if (!datagram->accepted) {
+      ++refused;
+      continue;
+    }
+    const auto d = station::ReadDatagram(datagram->bytes);
     if (!d) {
       ++malformed;
       continue;
     }
     if (d->kind == station::Datagram::Kind::Status) {
-      if (const auto grid = ReadLocator(d->deGrid)) statusGrid = *grid;
+      if (const auto grid = ReadLocator(d->deGrid)) statusGrid[d->id] = *grid;
+      if (followed.empty()) followed = d->id;  // the first instance heard is the one followed
       const auto dx = ReadLocator(d->dxGrid);
       // The operator picked another station: turn to it.
-      if (!o.rotateTo.empty() && dx && d->dxCall + " " + *dx != dxKey) {
+      if (turner && d->id == followed && dx && d->dxCall + " " + *dx != dxKey) {
         dxKey = d->dxCall + " " + *dx;
-        if (const auto from = base(); from && *from != *dx)
-          Turn(o.rotateTo, ComputePath(*from, *dx, false, false, false).azimuth, false, o.timeout);
+        if (const auto from = base(d->id); from && *from != *dx)
+          turner->TurnTo(ComputePath(*from, *dx, false, false, false).azimuth, d->dxCall + " " + *dx);
       }
       continue;
     }
     if (d->kind != station::Datagram::Kind::Decode) continue;
     ++decodes;
+    if (!d->isNew) {  // a replay of decodes already sent, or of a recording
+      ++replayed;
+      continue;
+    }
     const auto heard = station::HeardIn(d->message);
     if (!heard) continue;
     ++withLocator;
-    const auto from = base();
+    const auto from = base(d->id);
     if (!from) {
       if (!warnedNoBase) std::fprintf(stderr, "morvane-cli: no base locator yet: give --my, or save a home locator\n");
       warnedNoBase = true;
@@ -224,8 +374,8 @@ int RunListen(const Context& context) {
     out.EndLine();
     out.Flush();  // at once: someone is waiting for it
   }
-  close(fd);
-  std::fprintf(stderr, "morvane-cli: %ld decodes, %ld with a locator, %ld malformed\n", decodes, withLocator, malformed);
+  turner.reset();
+  sayTotals();
   return out.Flush() ? 0 : 1;
 }
 

@@ -130,12 +130,24 @@ std::optional<Datagram> ReadDatagram(std::string_view bytes) {
 }
 
 std::optional<Heard> HeardIn(std::string_view message) {
-  const std::vector<std::string_view> w = Words(message);
+  std::vector<std::string_view> w = Words(message);
+  // A decode made with a priori help ends in its tag (a1 to a7), a doubtful one in "?".
+  if (!w.empty() && (w.back() == "?" || (w.back().size() == 2 && w.back()[0] == 'a' && w.back()[1] >= '1' &&
+                                         w.back()[1] <= '7')))
+    w.pop_back();
   if (w.size() < 3) return std::nullopt;
   const std::string grid = UpperCase(w.back());
   // RR73 has a grid's shape but ends a contact.
   if ((grid.size() != 4 && grid.size() != 6) || grid == "RR73" || !CheckLocatorOfLength(grid)) return std::nullopt;
-  const auto call = Call(w[w.size() - 2]);
+  // A contest exchange before the grid: "R", a report or a serial ("R 570123").
+  std::size_t at = w.size() - 2;
+  const auto exchange = [](std::string_view x) {
+    if (x == "R") return true;
+    if (!x.empty() && (x.front() == '+' || x.front() == '-')) x.remove_prefix(1);
+    return !x.empty() && x.find_first_not_of("0123456789") == std::string_view::npos;
+  };
+  while (at > 1 && exchange(w[at])) --at;
+  const auto call = Call(w[at]);
   if (!call) return std::nullopt;
   return Heard{*call, grid};
 }

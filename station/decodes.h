@@ -32,7 +32,9 @@ std::optional<Datagram> ReadDatagram(std::string_view bytes);
 
 // The call and locator a decoded message carries ("CQ K1ABC FN42", "CQ DX
 // K1ABC FN42", "G4XYZ K1ABC FN42"; a 4 or 6-character grid as its last word,
-// not RR73), or nullopt.
+// not RR73), or nullopt. The tag of an a priori decode ("a1" to "a7") and
+// a contest exchange before the grid ("W9XYZ K1ABC R FN42", "PA3XYZ G4ABC
+// R 570007 JO22DB") are passed over.
 struct Heard {
   std::string call, locator;
 };

@@ -99,10 +99,25 @@ std::string_view ErrorMeaning(int code) {
 }
 
 bool ParseAddress(std::string_view text, std::string& host, int& port) {
-  const std::size_t colon = text.rfind(':');
-  host = std::string(text.substr(0, colon));
-  if (host.empty()) host = "localhost";
-  if (colon == std::string_view::npos) return !text.empty();
+  if (text.empty()) return false;
+  std::size_t colon = text.rfind(':');
+  if (text.front() == '[') {  // "[::1]:4533", "[::1]"
+    const std::size_t close = text.find(']');
+    if (close == std::string_view::npos || close == 1) return false;
+    host = std::string(text.substr(1, close - 1));
+    if (close + 1 == text.size()) return true;
+    if (text[close + 1] != ':') return false;
+    colon = close + 1;
+  } else {
+    // Two colons or more and no brackets: a bare IPv6 address, no port.
+    if (colon != std::string_view::npos && text.find(':') != colon) {
+      host = std::string(text);
+      return true;
+    }
+    host = std::string(text.substr(0, colon));
+    if (host.empty()) host = "localhost";
+    if (colon == std::string_view::npos) return true;
+  }
   const auto n = Number(text.substr(colon + 1));
   if (!n || *n < 1 || *n > 65535 || *n != std::floor(*n)) return false;
   port = static_cast<int>(*n);
@@ -169,7 +184,13 @@ bool RotatorClient::ReadLine(std::string& line, double timeoutSeconds) {
     }
     pollfd p{fd_, POLLIN, 0};
     const int rc = poll(&p, 1, MillisecondsLeft(deadline));
-    if (rc < 0 && errno == EINTR) continue;
+    if (rc < 0 && errno == EINTR) {
+      if (interrupt_ && *interrupt_) {
+        error_ = "interrupted";
+        return false;
+      }
+      continue;
+    }
     if (rc <= 0) {
       error_ = "the rotator did not answer within " + std::to_string(static_cast<int>(timeoutSeconds)) + " s";
       return false;
@@ -208,6 +229,8 @@ bool RotatorClient::Ask(const std::string& command, std::vector<std::string>& an
     }
     answer.push_back(line);
     if (lines == 0 && line == "done") return true;
+    // The older protocol's \dump_state: "0", the model and four bare numbers, no "done".
+    if (lines == 0 && answer.size() == 1 && line == "0") lines = 6;
   }
   return true;
 }

@@ -35,7 +35,8 @@ std::optional<double> AzimuthInRange(double bearing, const RotatorRange& range, 
 // What an "RPRT n" error means, in Hamlib's words ("invalid parameter").
 std::string_view ErrorMeaning(int code);
 
-// "HOST:PORT", "HOST" or ":PORT"; false for anything else.
+// "HOST:PORT", "HOST", ":PORT", "[IPv6]:PORT", "[IPv6]" or a bare IPv6
+// address; false for anything else.
 bool ParseAddress(std::string_view text, std::string& host, int& port);
 
 class RotatorClient {
@@ -49,7 +50,8 @@ class RotatorClient {
   // ("connection refused; start rotctld").
   bool Connect(const std::string& host, int port, double timeoutSeconds);
   // Sends one command and reads its answer: lines until "RPRT n", until
-  // "done" for \dump_state, or the count expected (2 for "p"). false on a
+  // "done" for \dump_state (or its six lines in the older protocol), or the
+  // count expected (2 for "p"). false on a
   // dropped connection, a time-out or "RPRT n" with n != 0 (error() says which).
   bool Ask(const std::string& command, std::vector<std::string>& answer, std::size_t lines, double timeoutSeconds);
   bool Position(double& azimuth, double& elevation, double timeoutSeconds);
@@ -57,9 +59,13 @@ class RotatorClient {
   bool Point(double azimuth, double elevation, double timeoutSeconds);
   bool Stop(double timeoutSeconds);
   const std::string& error() const { return error_; }
+  // A wait for an answer ends early ("interrupted") once *flag is set and a
+  // signal cuts it short.
+  void SetInterrupt(const volatile int* flag) { interrupt_ = flag; }
 
  private:
   bool ReadLine(std::string& line, double timeoutSeconds);
+  const volatile int* interrupt_ = nullptr;
   int fd_ = -1;
   std::string pending_, error_;
 };

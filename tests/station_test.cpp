@@ -11,6 +11,10 @@
 #include <QTest>
 #include <QTime>
 #include <QUdpSocket>
+#include <QElapsedTimer>
+#include <QNetworkInterface>
+
+#include <memory>
 
 #include <csignal>
 
@@ -25,27 +29,29 @@ quint16 FreePort() {
   return s.serverPort();
 }
 
-QByteArray Message(quint32 type, const std::function<void(QDataStream&)>& body, quint32 schema = 3) {
+QByteArray Message(quint32 type, const std::function<void(QDataStream&)>& body, quint32 schema = 3,
+                   const QByteArray& id = "WSJT-X") {
   QByteArray bytes;
   QDataStream out(&bytes, QIODevice::WriteOnly);
   out.setVersion(QDataStream::Qt_5_4);
-  out << quint32(0xadbccbda) << schema << type << QByteArray("WSJT-X");
+  out << quint32(0xadbccbda) << schema << type << id;
   body(out);
   return bytes;
 }
 
-QByteArray Decode(const QString& text, QTime time = QTime(14, 3, 15), quint32 schema = 3) {
+QByteArray Decode(const QString& text, QTime time = QTime(14, 3, 15), quint32 schema = 3, bool isNew = true) {
   return Message(2, [&](QDataStream& out) {
-    out << true << time << qint32(-12) << 0.2 << quint32(1234) << QByteArray("~") << text.toUtf8() << false << false;
+    out << isNew << time << qint32(-12) << 0.2 << quint32(1234) << QByteArray("~") << text.toUtf8() << false << false;
   }, schema);
 }
 
-QByteArray Status(const QByteArray& deGrid, const QByteArray& dxCall = "", const QByteArray& dxGrid = "") {
+QByteArray Status(const QByteArray& deGrid, const QByteArray& dxCall = "", const QByteArray& dxGrid = "",
+                  const QByteArray& id = "WSJT-X") {
   return Message(1, [&](QDataStream& out) {
     out << quint64(14074000) << QByteArray("FT8") << dxCall << QByteArray("-10") << QByteArray("FT8") << false << false
         << true << quint32(1500) << quint32(1500) << QByteArray("G4XYZ") << deGrid << dxGrid << false << QByteArray()
         << false << quint8(0) << quint32(0) << quint32(15) << QByteArray("Default") << QByteArray();
-  });
+  }, 3, id);
 }
 
 }  // namespace
@@ -68,6 +74,12 @@ class StationTest : public QObject {
     send(Decode("CQ K1ABC FN42"));
     send(Decode("CQ DX W1AW/P fn31", QTime(0, 0, 59), 2));  // schema 2, as older programs send
     send(Decode("CQ F5ABC JN18EU"));          // in the base's own cell
+    send(Decode("CQ K1ABC FN42 a1"));         // decoded with a priori help: its tag passed over
+    send(Decode("W9XYZ K1ABC R FN42"));       // a contest exchange with a locator
+    send(Decode("CQ K1ABC FN42", QTime(14, 3, 15), 3, false));  // a replay: not shown again
+    send(Message(2, [](QDataStream& out) {    // stamped 24:00:00: no time of day
+      out << true << quint32(86400000) << qint32(-12) << 0.2 << quint32(1234) << QByteArray("~") << QByteArray("CQ K1ABC FN42");
+    }));
     const QByteArray whole = Decode("CQ K1ABC FN42");
     send(whole.left(whole.size() - 3));       // cut short
     send("not a message at all");
@@ -77,9 +89,11 @@ class StationTest : public QObject {
     QCOMPARE(cli.exitCode(), 0);
     QCOMPARE(QString(cli.readAllStandardOutput()),
              QString("14:03:15\tK1ABC\tFN42\t292\t5527\tkm\n00:00:59\tW1AW/P\tFN31\t292\t5726\tkm\n"
-                     "14:03:15\tF5ABC\tJN18EU\t0\t0\tkm\n"));
+                     "14:03:15\tF5ABC\tJN18EU\t0\t0\tkm\n14:03:15\tK1ABC\tFN42\t292\t5527\tkm\n"
+                     "14:03:15\tK1ABC\tFN42\t292\t5527\tkm\n"));
     QCOMPARE(QString(cli.readAllStandardError()).trimmed(),
-             QString("morvane-cli: 5 decodes, 3 with a locator, 2 malformed"));
+             QString("morvane-cli: 8 decodes, 5 with a locator, 3 malformed, 1 replayed (not shown), 0 from other "
+                     "hosts (ignored), 0 lost for want of room"));
   }
 
   void listenTakesItsBaseFromStatusAndAnswersAtOnce() {
@@ -115,7 +129,9 @@ class StationTest : public QObject {
     };
     QCOMPARE(run({"--azimuth", "10"}), (QPair<int, QString>(0, "rotated to 10 (from 0)")));
     // 270 on the dummy's -180..450: the shorter turn, no refusal.
-    QCOMPARE(run({"--no-wait", "--azimuth", "270"}), (QPair<int, QString>(0, "turning to 270 (from 10)")));
+    // The dummy moves on after the antenna is within the 2 degrees that count as there.
+    const QString turning = run({"--no-wait", "--azimuth", "270"}).second;
+    QVERIFY2(QRegularExpression("^turning to 270 \\(from (8|9|10)\\)$").match(turning).hasMatch(), qPrintable(turning));
     QCOMPARE(run({"--no-wait", "--long", "JN18EU", "FN20XR"}).first, 0);
     // Where the dummy reads about -90 after that shorter turn, the bearing shown is about 270.
     QVERIFY(run({"--azimuth", "270"}).second.startsWith("rotated to 270 (from "));
@@ -131,19 +147,115 @@ class StationTest : public QObject {
 
   // A rotator that never moves, and every line it was sent.
   void StuckRotator(QTcpServer& fake, QStringList& heard) {
+    ScriptedRotator(fake, heard, "1\n1\nmin_az=0\nmax_az=360\nmin_el=0\nmax_el=90\ndone\n", [](int) { return QString("5.00"); });
+  }
+  // A rotator that answers \dump_state with dumpState and the n-th "p" after
+  // the first "P" with position(n) (n < 0 before it); "" is no answer at all.
+  void ScriptedRotator(QTcpServer& fake, QStringList& heard, const QByteArray& dumpState,
+                       const std::function<QString(int)>& position) {
     QVERIFY(fake.listen(QHostAddress::LocalHost, 0));
-    QObject::connect(&fake, &QTcpServer::newConnection, [&] {
+    QObject::connect(&fake, &QTcpServer::newConnection, [&fake, &heard, dumpState, position] {
       QTcpSocket* s = fake.nextPendingConnection();
-      QObject::connect(s, &QTcpSocket::readyRead, [s, &heard] {
+      auto moved = std::make_shared<int>(-1);
+      QObject::connect(s, &QTcpSocket::readyRead, [s, &heard, dumpState, position, moved] {
         while (s->canReadLine()) {
           const QString line = QString(s->readLine()).trimmed();
           heard << line;
-          if (line == "\\dump_state") s->write("1\n1\nmin_az=0\nmax_az=360\nmin_el=0\nmax_el=90\ndone\n");
-          else if (line == "p") s->write("5.00\n0.00\n");
-          else s->write("RPRT 0\n");
+          if (line == "\\dump_state") {
+            s->write(dumpState);
+          } else if (line == "p") {
+            const QString at = position(*moved < 0 ? -1 : (*moved)++);
+            if (!at.isEmpty()) s->write((at + "\n0.00\n").toUtf8());
+          } else {
+            if (line.startsWith("P ")) *moved = std::max(*moved, 0);
+            if (position(-1) != "" || line.startsWith("P ")) s->write("RPRT 0\n");
+          }
         }
       });
     });
+  }
+
+  // Runs rotate against a fake; its exit status and what it said.
+  QPair<int, QString> RotateAgainst(QTcpServer& fake, const QStringList& args, int signalAfterMs = 0,
+                                    int secondSignalMs = 0) {
+    QProcess cli;
+    cli.start(Cli(), QStringList{"rotate", "--rotator", "127.0.0.1:" + QString::number(fake.serverPort())} + args);
+    if (signalAfterMs) {
+      QTest::qWait(signalAfterMs);
+      ::kill(static_cast<pid_t>(cli.processId()), SIGINT);
+      if (secondSignalMs) {
+        QTest::qWait(secondSignalMs);
+        ::kill(static_cast<pid_t>(cli.processId()), SIGINT);
+      }
+    }
+    QElapsedTimer waited;  // the fake answers from this event loop: no blocking wait
+    waited.start();
+    while (cli.state() != QProcess::NotRunning && waited.elapsed() < 15000) QTest::qWait(20);
+    if (cli.state() != QProcess::NotRunning) return {-1, "still running"};
+    return {cli.exitCode(), QString(cli.readAllStandardOutput() + cli.readAllStandardError()).trimmed()};
+  }
+
+  // Arrival within the tolerance, as bearings; a flicker short of it ends
+  // at the time-out; the older protocol's \dump_state; a range that cannot be read.
+  void rotateArrivesAsRotatorsDo() {
+    const QByteArray v1 = "1\n1\nmin_az=0\nmax_az=450\nmin_el=0\nmax_el=90\ndone\n";
+    const struct {
+      const char* name;
+      QByteArray dumpState;
+      std::function<QString(int)> position;
+      QStringList args;
+      int status;
+      QString said;
+    } cases[] = {
+        {"two short", v1, [](int n) { return QString(n < 0 ? "0.00" : "88.00"); }, {"--azimuth", "90"}, 0,
+         "rotated to 90 (from 0)"},
+        {"modulo 360", v1, [](int n) { return QString(n < 0 ? "350.00" : "10.00"); }, {"--azimuth", "10"}, 0,
+         "rotated to 10 (from 350)"},
+        {"flicker", v1, [](int n) { return QString(n < 0 ? "0.00" : n % 2 ? "85.00" : "86.50"); },
+         {"--timeout", "1", "--azimuth", "90"}, 1, ", short of 90 (no nearer for 1 s)"},
+        {"older protocol", "0\n1\n0.000000\n360.000000\n0.000000\n90.000000\n",
+         [](int n) { return QString(n < 0 ? "0.00" : "45.00"); }, {"--azimuth", "45"}, 0, "rotated to 45 (from 0)"},
+        {"no range", "1\n1\nmin_az=0\nmax_az=360\ndone\n", [](int) { return QString("0.00"); }, {"--azimuth", "45"}, 1,
+         "morvane-cli: the rotator's range cannot be read from \\dump_state"},
+        {"359.6 is 0", v1, [](int n) { return QString(n < 0 ? "359.60" : "0.00"); }, {"--no-wait", "--azimuth", "359.6"}, 0,
+         "turning to 0 (from 0)"},
+    };
+    for (const auto& c : cases) {
+      QTcpServer fake;
+      QStringList heard;
+      ScriptedRotator(fake, heard, c.dumpState, c.position);
+      QElapsedTimer took;
+      took.start();
+      const auto [status, said] = RotateAgainst(fake, c.args);
+      QVERIFY2(status == c.status && said.endsWith(c.said), qPrintable(QString(c.name) + ": " + said));
+      QVERIFY2(took.elapsed() < 4000, c.name);
+    }
+  }
+
+  // Ctrl-C while the rotator has stopped answering: said so within 2 s; a
+  // second Ctrl-C ends at once; SIGTERM's status is 143.
+  void ctrlCWhileTheRotatorHangs() {
+    // (the waits below are measured while this event loop answers for the fake)
+    QTcpServer fake;
+    QStringList heard;
+    ScriptedRotator(fake, heard, "1\n1\nmin_az=0\nmax_az=360\nmin_el=0\nmax_el=90\ndone\n",
+                    [](int n) { return QString(n < 0 ? "0.00" : ""); });
+    QElapsedTimer took;
+    took.start();
+    const auto once = RotateAgainst(fake, {"--azimuth", "90"}, 700);
+    QVERIFY2(took.elapsed() < 700 + 2500, qPrintable(QString::number(took.elapsed())));
+    QCOMPARE(once.first, 130);
+    QVERIFY2(once.second.contains("stop sent, no answer from the rotator"), qPrintable(once.second));
+    took.restart();
+    const auto twice = RotateAgainst(fake, {"--azimuth", "90"}, 700, 200);
+    QVERIFY2(took.elapsed() < 700 + 200 + 800, qPrintable(QString::number(took.elapsed())));
+    QCOMPARE(twice.first, 130);
+    QProcess cli;
+    cli.start(Cli(), {"rotate", "--rotator", "127.0.0.1:" + QString::number(fake.serverPort()), "--azimuth", "90"});
+    QTest::qWait(700);
+    ::kill(static_cast<pid_t>(cli.processId()), SIGTERM);
+    QVERIFY(cli.waitForFinished(5000));
+    QCOMPARE(cli.exitCode(), 143);
   }
 
   void ctrlCStopsTheRotatorBeforeLeaving() {
@@ -171,9 +283,45 @@ class StationTest : public QObject {
     QTest::qWait(300);
     QUdpSocket udp;
     udp.writeDatagram(Status("JN18EU", "K1ABC", "FN42"), QHostAddress::LocalHost, port);
+    // A second instance on the port picks another station: not followed.
+    udp.writeDatagram(Status("JN18EU", "VK2XY", "QF56", "JTDX"), QHostAddress::LocalHost, port);
     QTRY_VERIFY_WITH_TIMEOUT(heard.contains("P 292.00 0.00"), 5000);
+    QTest::qWait(500);
     ::kill(static_cast<pid_t>(cli.processId()), SIGTERM);
     QVERIFY(cli.waitForFinished(5000));
+    QCOMPARE(heard.filter(QRegularExpression("^P ")).size(), 1);
+    QCOMPARE(cli.readAllStandardOutput(), QByteArray());  // status lines go to standard error
+    QVERIFY(QString(cli.readAllStandardError()).contains("turning to 292 (K1ABC FN42, from 5)"));
+  }
+
+  // Multicast as the programs send it by default, through loopback, to two
+  // listeners at once; a unicast port another program holds is left to it.
+  void listenSharesAGroupAndNotAPort() {
+    const quint16 port = FreePort();
+    QProcess a, b;
+    for (QProcess* p : {&a, &b}) {
+      p->start(Cli(), {"listen", "--port", QString::number(port), "--group", "239.255.0.1", "--my", "JN18EU"});
+      QVERIFY(p->waitForStarted());
+    }
+    QTest::qWait(400);
+    QUdpSocket sender;
+    QVERIFY(sender.bind(QHostAddress::AnyIPv4, 0));
+    sender.setMulticastInterface(QNetworkInterface::interfaceFromName("lo"));
+    sender.writeDatagram(Decode("CQ K1ABC FN42"), QHostAddress("239.255.0.1"), port);
+    for (QProcess* p : {&a, &b}) {
+      QVERIFY(p->waitForReadyRead(3000));
+      QCOMPARE(QString(p->readLine()).trimmed(), QString("14:03:15\tK1ABC\tFN42\t292\t5527\tkm"));
+      ::kill(static_cast<pid_t>(p->processId()), SIGTERM);
+      QVERIFY(p->waitForFinished(5000));
+    }
+    QUdpSocket logger;
+    QVERIFY(logger.bind(QHostAddress::AnyIPv4, port));
+    QProcess cli;
+    cli.start(Cli(), {"listen", "--port", QString::number(port), "--my", "JN18EU"});
+    QVERIFY(cli.waitForFinished(5000));
+    QCOMPARE(cli.exitCode(), 1);
+    QCOMPARE(QString(cli.readAllStandardError()).trimmed(),
+             "morvane-cli: UDP port " + QString::number(port) + " is in use by another program: use --group with multicast");
   }
 
   void rotateGivesUpOnAStuckRotatorAndStopsIt() {
@@ -186,7 +334,7 @@ class StationTest : public QObject {
     QTRY_VERIFY_WITH_TIMEOUT(cli.state() == QProcess::NotRunning, 10000);
     QCOMPARE(cli.exitCode(), 1);
     QCOMPARE(QString(cli.readAllStandardError()).trimmed(),
-             QString("morvane-cli: the rotator stopped at 5, short of 90 (no movement for 1 s)"));
+             QString("morvane-cli: the rotator stopped at 5, short of 90 (no nearer for 1 s)"));
     QVERIFY(heard.contains("S"));
     QVERIFY(heard.contains("P 90.00 0.00"));
   }
