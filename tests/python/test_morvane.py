@@ -134,6 +134,9 @@ def test_object_and_string_columns_read_in_place_within_bounded_memory():
                    np.array(["JN18EU", b"fn20xr", 3, "ŁN18EU", "JN18EU55AAX"], dtype=object)]:
         np.testing.assert_array_equal(morvane.precision(column), [6, 6, 0, 0, 0])
         assert np.isnan(morvane.path(column, "IO91WM")[1][2:]).all()
+    # Something after the padding of a fixed-width value: no locator.
+    for form in (np.array([b"JN18EU" + b"\0" * 3 + b"x" + b"\0" * 6]), np.array(["JN18EU" + "\0" * 3 + "x" + "\0" * 6])):
+        assert not morvane.valid(form)[0] and np.isnan(morvane.path(form, "IO91WM")[1][0])
 
 
 def test_missing_columns_give_nan_rows():
@@ -181,6 +184,7 @@ def test_unrounded_paths_are_exact_where_the_windows_formula_is_not():
             rng.choice(list("0123456789"), 2)) + "MM55" + "".join(rng.choice(list("ABCDEFGHIJKLMNOPQRSTUVW"), 2))
         pairs += [(b, b[:-1] + chr(ord(b[-1]) + 1)), (b, b[:2] + b[2] + str((int(b[3]) + 3) % 10) + b[4:])]
     azimuth, km = morvane.path([p[0] for p in pairs], [p[1] for p in pairs])
+    assert ((azimuth >= 0) & (azimuth < 360)).all()
     for (b, t), a, d in zip(pairs, azimuth, km):
         ea, ed = exact_path(b, t)
         assert abs(d - ed) <= 1e-9, (b, t, d, ed)
