@@ -33,7 +33,7 @@ struct Options {
   long bandMultiplier = 0;   // edi: 0 takes it from the log's CQSOs
   bool forceKmRule = false;  // edi --fill: over claims that follow another rule
   std::string rotator;       // rotate: where the rotator listens, HOST:PORT
-  std::string bearing;       // rotate --azimuth: turn to this bearing
+  std::string bearing;       // rotate --azimuth: turn to this bearing; listen --bearing FROM-TO
   bool noWait = false;       // rotate: send the azimuth and return
   double timeout = 10;       // rotate: seconds without coming nearer before giving up; listen: for each answer
   std::string tolerance;     // rotate, listen: degrees (default 2); crosscheck: minutes (default 10)
@@ -41,6 +41,12 @@ struct Options {
   std::vector<std::string> from;  // listen: senders accepted besides this machine
   std::string id;            // listen --rotate: the program instance to follow
   double settle = 10;        // listen --rotate: seconds between turns at least
+  std::string log;           // listen: the ADIF log that marks decodes new or worked
+  std::string summary;       // listen: the CSV file of the squares heard
+  std::string turnCall;      // listen --turn: turn to this station when heard
+  bool cqOnly = false, newOnly = false;  // listen filters
+  double minKm = -1;
+  std::optional<int> minSnr;
   int port = 2237;           // listen: the UDP port
   std::string group;         // listen: a multicast group to join
   std::string rotateTo;      // listen --rotate: where the rotator listens, HOST:PORT

@@ -342,11 +342,24 @@ int main(int argc, char* argv[]) {
       if (a == "--penalty") c.penalties.push_back(*v);
       else (a == "--loser" ? c.loser : a == "--uniques" ? c.uniques : a == "--no-log" ? c.noLog
             : a == "--period" ? c.period : a == "--csv" ? c.csv : a == "--html" ? c.html : c.ubn) = *v;
-    } else if (a == "--tolerance" || a == "--interface" || a == "--from" || a == "--id") {
+    } else if (a == "--tolerance" || a == "--interface" || a == "--from" || a == "--id" || a == "--log" ||
+               a == "--summary" || a == "--turn" || (a == "--bearing" && commandName == "listen")) {
       const std::string* v = value();
       if (!v || v->empty()) return Usage(a + " needs a value");
       if (a == "--from") o.from.push_back(*v);
-      else (a == "--tolerance" ? o.tolerance : a == "--interface" ? o.interface : o.id) = *v;
+      else (a == "--tolerance" ? o.tolerance : a == "--interface" ? o.interface : a == "--id" ? o.id
+            : a == "--log" ? o.log : a == "--summary" ? o.summary : a == "--turn" ? o.turnCall : o.bearing) = *v;
+    } else if (a == "--cq" || a == "--new") {
+      (a == "--cq" ? o.cqOnly : o.newOnly) = true;
+    } else if (a == "--min-km" || a == "--min-snr") {
+      const std::string* v = value();
+      char* end = nullptr;
+      const double n = v ? std::strtod(v->c_str(), &end) : 0;
+      if (!v || end == v->c_str() || *end != '\0' || !std::isfinite(n) || (a == "--min-km" && n < 0) ||
+          (a == "--min-snr" && (n != std::floor(n) || std::fabs(n) > 100)))
+        return Usage(a == "--min-km" ? "--min-km takes kilometres" : "--min-snr takes a whole number of dB");
+      if (a == "--min-km") o.minKm = n;
+      else o.minSnr = static_cast<int>(n);
     } else if (a == "--report-check" || a == "--no-report-check") {
       o.crosscheck.reportCheck = a == "--report-check";
     } else if (a == "--my") {
@@ -378,7 +391,7 @@ int main(int argc, char* argv[]) {
   if (o.precision != 6 && command != Command::Locator) return Usage("--precision is for locator");
   const bool path = command == Command::Path, rotate = command == Command::Rotate, listen = command == Command::Listen;
   if (o.miles && !path && !listen) return Usage("--miles is for path and listen");
-  if (o.longPath && !path && !rotate) return Usage("--long is for path and rotate");
+  if (o.longPath && !path && !rotate && !listen) return Usage("--long is for path, rotate and listen");
   if (o.home && !path && !rotate && command != Command::Adif) return Usage("--home is for path, rotate and adif");
   if (o.ellipsoid && !path && !listen && command != Command::Adif) return Usage("--ellipsoid is for path, adif and listen");
   if (!o.my.empty() && !listen && command != Command::Adif) return Usage("--my is for adif and listen");
@@ -406,14 +419,16 @@ int main(int argc, char* argv[]) {
   if (o.longPath && o.ellipsoid) return Usage("--long and --ellipsoid cannot be combined");
   if (o.home && !o.my.empty()) return Usage("--home and --my cannot be combined");
 
-  const bool rotateOnly = !o.rotator.empty() || !o.bearing.empty() || o.noWait;
+  const bool rotateOnly = !o.rotator.empty() || (!o.bearing.empty() && !listen) || o.noWait;
   const bool listenOnly = o.port != 2237 || !o.group.empty() || !o.rotateTo.empty() || !o.interface.empty() ||
-                          !o.from.empty() || !o.id.empty() || o.settle != 10;
+                          !o.from.empty() || !o.id.empty() || o.settle != 10 || !o.log.empty() || !o.summary.empty() ||
+                          !o.turnCall.empty() || o.cqOnly || o.newOnly || o.minKm >= 0 || o.minSnr;
   if (!o.tolerance.empty() && !rotate && !listen && !crosscheck) return Usage("--tolerance is for rotate, listen and crosscheck");
   if (!o.interface.empty() && o.group.empty()) return Usage("--interface is for listen --group");
   if (rotateOnly && command != Command::Rotate) return Usage("--rotator, --azimuth AZ and --no-wait are for rotate");
   if (listenOnly && command != Command::Listen)
-    return Usage("--port, --group, --interface, --from, --rotate, --id and --settle are for listen");
+    return Usage("--port, --group, --interface, --from, --rotate, --id, --settle, --log, --summary, --turn, --cq, "
+                 "--new, --min-km and --min-snr are for listen");
   if (o.timeout != 10 && command != Command::Rotate && command != Command::Listen)
     return Usage("--timeout is for rotate and listen");
 

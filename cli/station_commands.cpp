@@ -18,6 +18,9 @@
 
 #include "cli/position_text.h"
 #include "station/decodes.h"
+#include "files/replacing_file.h"
+#include "locator/ascii.h"
+#include "station/console.h"
 #include "station/listener.h"
 #include "station/rotator.h"
 
@@ -270,6 +273,55 @@ int RunRotate(const Context& context, const std::vector<std::string>& operands) 
   return Turn(*rotator, bearing, !o.noWait, o.timeout, *tolerance);
 }
 
+// What listen shows, and of what: the filters and the log's marks.
+struct Console {
+  std::optional<station::WorkedLog> log;
+  std::optional<std::pair<double, double>> bearings;  // FROM-TO, clockwise
+  bool Shows(const std::string& message, bool cq, double azimuth, double km, int snr,
+             std::optional<station::WorkedLog::Mark> mark, const Options& o) const {
+    if (o.cqOnly && !cq) return false;
+    if (o.newOnly && mark != station::WorkedLog::Mark::NewSquare) return false;
+    if (km < o.minKm) return false;
+    if (o.minSnr && snr < *o.minSnr) return false;
+    if (bearings) {
+      const double from = bearings->first, to = bearings->second, a = Bearing(azimuth);
+      if (from <= to ? (a < from || a > to) : (a < from && a > to)) return false;
+    }
+    (void)message;
+    return true;
+  }
+};
+
+std::optional<std::pair<double, double>> ReadBearings(const std::string& text) {
+  const std::size_t dash = text.find('-', 1);
+  if (dash == std::string::npos) return std::nullopt;
+  char* end = nullptr;
+  const double from = std::strtod(text.c_str(), &end);
+  if (end != text.c_str() + dash) return std::nullopt;
+  const char* second = text.c_str() + dash + 1;
+  const double to = std::strtod(second, &end);
+  if (end == second || *end != '\0' || !(from >= 0 && from <= 360) || !(to >= 0 && to <= 360)) return std::nullopt;
+  return std::pair(from, to);
+}
+
+void WriteSummary(const station::HeardSquares& heard, const Options& o) {
+  const auto rows = heard.Sorted();
+  const std::string unit = o.miles ? "mi" : "km";
+  std::fprintf(stderr, "morvane-cli: heard %zu square%s, farthest first:\n", rows.size(), rows.size() == 1 ? "" : "s");
+  for (const auto& r : rows)
+    std::fprintf(stderr, "  %s\t%ld decode%s\tbest SNR %d\tfarthest %s %s\t%s\t%s %s\n", r.square.c_str(), r.decodes,
+                 r.decodes == 1 ? "" : "s", r.bestSnr, r.farthestCall.c_str(), r.farthestLocator.c_str(),
+                 Whole(r.azimuth).c_str(), ShownResult(r.distance, false).c_str(), unit.c_str());
+  if (o.summary.empty()) return;
+  std::string csv = "square,decodes,best_snr,farthest_call,farthest_locator,azimuth,distance,unit\r\n";
+  for (const auto& r : rows)
+    csv += r.square + "," + std::to_string(r.decodes) + "," + std::to_string(r.bestSnr) + "," + r.farthestCall + "," +
+           r.farthestLocator + "," + Whole(r.azimuth) + "," + ShownResult(r.distance, false) + "," + unit + "\r\n";
+  ReplacingFile file(o.summary, ReplacingFile::Rules{true, false});
+  if (!(file.Open() && file.Write(csv) && file.Commit()))
+    std::fprintf(stderr, "morvane-cli: %s: %s; the summary is not written\n", o.summary.c_str(), file.error().c_str());
+}
+
 int RunListen(const Context& context) {
   const Options& o = context.options;
   station::ListenerOptions lo;
@@ -286,8 +338,17 @@ int RunListen(const Context& context) {
   std::optional<Rotator> rotator;
   if (!o.rotateTo.empty() && !(rotator = ReadRotator(o.rotateTo)))
     return Fail("--rotate " + o.rotateTo + ": not HOST:PORT"), 2;
+  if (!o.turnCall.empty() && !rotator) return Fail("--turn needs --rotate HOST:PORT"), 2;
   const auto tolerance = Tolerance(o);
   if (!tolerance) return Fail("--tolerance " + o.tolerance + ": degrees from 0 to 180"), 2;
+  Console console;
+  if (!o.bearing.empty() && !(console.bearings = ReadBearings(o.bearing)))
+    return Fail("--bearing " + o.bearing + ": FROM-TO, degrees clockwise (300-60)"), 2;
+  if (o.newOnly && o.log.empty()) return Fail("--new needs --log FILE.adi: new against what was worked"), 2;
+  if (!o.log.empty()) {
+    console.log.emplace(o.log);
+    if (!console.log->Update()) return Fail(console.log->error());
+  }
   station::Listener listener;
   if (!listener.Open(lo)) return Fail(listener.error());
   CatchStop();
@@ -299,18 +360,25 @@ int RunListen(const Context& context) {
   if (rotator) turner.emplace(*rotator, o.settle, o.timeout, o.json, *tolerance);
 
   Output out(stdout);
-  std::map<std::string, std::string> statusGrid;  // per program instance
+  struct Instance {
+    std::string grid, band, mode;
+    std::uint64_t frequency = 0;
+  };
+  std::map<std::string, Instance> instances;  // by the program's id
   std::string followed = o.id, dxKey;
+  station::HeardSquares heard;
   long decodes = 0, withLocator = 0, malformed = 0, replayed = 0, refused = 0;
   bool warnedNoBase = false;
+  auto logChecked = Clock::now();
   // The base: --my, else the grid the instance's own Status gives, else home.
   const auto base = [&](const std::string& id) -> std::optional<std::string> {
     if (!o.my.empty()) return ReadLocator(o.my);
-    if (const auto it = statusGrid.find(id); it != statusGrid.end()) return it->second;
+    if (const auto it = instances.find(id); it != instances.end() && !it->second.grid.empty()) return it->second.grid;
     if (!context.homeBase.empty()) return context.homeBase;
     return std::nullopt;
   };
   const auto sayTotals = [&] {
+    WriteSummary(heard, o);
     std::fprintf(stderr, "morvane-cli: %ld decodes, %ld with a locator, %ld malformed, %ld replayed (not shown), "
                  "%ld from other hosts (ignored), %u lost for want of room\n",
                  decodes, withLocator, malformed, replayed, refused, listener.dropped());
@@ -319,6 +387,10 @@ int RunListen(const Context& context) {
     if (summaryAsked) {
       summaryAsked = 0;
       sayTotals();
+    }
+    if (console.log && Clock::now() - logChecked > std::chrono::seconds(1)) {
+      logChecked = Clock::now();
+      if (!console.log->Update()) std::fprintf(stderr, "morvane-cli: %s\n", console.log->error().c_str());
     }
     const auto datagram = listener.Receive(500);
     if (!datagram) continue;
@@ -331,26 +403,38 @@ int RunListen(const Context& context) {
       ++malformed;
       continue;
     }
-    if (d->kind == station::Datagram::Kind::Status) {
-      if (const auto grid = ReadLocator(d->deGrid)) statusGrid[d->id] = *grid;
+    using Kind = station::Datagram::Kind;
+    if (d->kind == Kind::Status) {
+      Instance& instance = instances[d->id];
+      if (const auto grid = ReadLocator(d->deGrid)) instance.grid = *grid;
+      instance.frequency = d->frequency;
+      instance.band = station::BandOf(d->frequency);
+      instance.mode = d->mode;
       if (followed.empty()) followed = d->id;  // the first instance heard is the one followed
       const auto dx = ReadLocator(d->dxGrid);
       // The operator picked another station: turn to it.
       if (turner && d->id == followed && dx && d->dxCall + " " + *dx != dxKey) {
         dxKey = d->dxCall + " " + *dx;
         if (const auto from = base(d->id); from && *from != *dx)
-          turner->TurnTo(ComputePath(*from, *dx, false, false, false).azimuth, d->dxCall + " " + *dx);
+          turner->TurnTo(ComputePath(*from, *dx, o.longPath, false, false).azimuth, d->dxCall + " " + *dx);
       }
       continue;
     }
-    if (d->kind != station::Datagram::Kind::Decode) continue;
+    if (d->kind != Kind::Decode && d->kind != Kind::WsprDecode) continue;
     ++decodes;
     if (!d->isNew) {  // a replay of decodes already sent, or of a recording
       ++replayed;
       continue;
     }
-    const auto heard = station::HeardIn(d->message);
-    if (!heard) continue;
+    const bool wspr = d->kind == Kind::WsprDecode;
+    std::optional<station::Heard> h;
+    if (wspr) {
+      if (const auto grid = ReadLocator(d->dxGrid); grid && grid->size() <= 6 && !d->dxCall.empty())
+        h = station::Heard{d->dxCall, *grid};
+    } else {
+      h = station::HeardIn(d->message);
+    }
+    if (!h) continue;
     ++withLocator;
     const auto from = base(d->id);
     if (!from) {
@@ -358,19 +442,38 @@ int RunListen(const Context& context) {
       warnedNoBase = true;
       continue;
     }
+    const Instance& instance = instances[d->id];
+    const std::string band = wspr ? station::BandOf(d->frequency) : instance.band;
+    const std::string mode = wspr ? std::string("WSPR") : !instance.mode.empty() ? instance.mode : station::ModeOfMark(d->mode);
     char time[16];
     const unsigned seconds = d->milliseconds / 1000;
     std::snprintf(time, sizeof time, "%02u:%02u:%02u", seconds / 3600, seconds / 60 % 60, seconds % 60);
-    const bool same = *from == heard->locator;
-    const PathResult r = same ? PathResult{0, 0} : ComputePath(*from, heard->locator, false, o.ellipsoid, o.miles);
+    const bool same = *from == h->locator;
+    const PathResult km = same ? PathResult{0, 0} : ComputePath(*from, h->locator, o.longPath, o.ellipsoid, false);
+    const PathResult r = o.miles ? PathResult{km.azimuth, KmToMiles(km.distance)} : km;
+    heard.Add(h->call, h->locator, d->snr, r.azimuth, r.distance);
+    if (turner && !o.turnCall.empty() && SameLetters(h->call, o.turnCall) && !same)
+      turner->TurnTo(km.azimuth, h->call + " " + h->locator + " heard");
+    std::optional<station::WorkedLog::Mark> mark;
+    if (console.log) mark = console.log->Of(h->call, h->locator, band);
+    if (!console.Shows(d->message, !wspr && d->message.rfind("CQ ", 0) == 0, km.azimuth, km.distance, d->snr, mark, o))
+      continue;
     const std::string azimuth = ShownResult(r.azimuth, o.ellipsoid), distance = ShownResult(r.distance, o.ellipsoid && !o.miles);
     const std::string_view unit = o.miles ? "mi" : "km";
-    if (o.json)
-      out << "{\"time\": \"" << time << "\", \"call\": " << JsonString(heard->call) << ", \"locator\": \""
-          << heard->locator << "\", \"snr\": " << std::to_string(d->snr) << ", \"azimuth\": " << azimuth
-          << ", \"distance\": " << distance << ", \"unit\": \"" << unit << "\"}";
-    else
-      out << time << '\t' << heard->call << '\t' << heard->locator << '\t' << azimuth << '\t' << distance << '\t' << unit;
+    const std::string bandShown = !band.empty() ? band : instance.frequency ? Shown(double(instance.frequency) / 1e6) : "-";
+    if (o.json) {
+      out << "{\"time\": \"" << time << "\", \"band\": " << JsonString(bandShown)
+          << ", \"frequency\": " << std::to_string(wspr ? d->frequency : instance.frequency)
+          << ", \"mode\": " << JsonString(mode) << ", \"snr\": " << std::to_string(d->snr)
+          << ", \"call\": " << JsonString(h->call) << ", \"locator\": \"" << h->locator << "\", \"azimuth\": " << azimuth
+          << ", \"distance\": " << distance << ", \"unit\": \"" << unit << "\"";
+      if (mark) out << ", \"mark\": \"" << station::MarkName(*mark) << "\"";
+      out << "}";
+    } else {
+      out << time << '\t' << Printable(bandShown) << '\t' << Printable(mode) << '\t' << std::to_string(d->snr) << '\t'
+          << h->call << '\t' << h->locator << '\t' << azimuth << '\t' << distance << '\t' << unit;
+      if (mark) out << '\t' << station::MarkName(*mark);
+    }
     out.EndLine();
     out.Flush();  // at once: someone is waiting for it
   }

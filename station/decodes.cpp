@@ -98,11 +98,10 @@ std::optional<Datagram> ReadDatagram(std::string_view bytes) {
       d.kind = Datagram::Kind::Heartbeat;
       return d;
     case 1: {  // Status: frequency, mode, DX call, report, Tx mode, three flags, Rx and Tx DF, DE call and grid, DX grid
-      std::uint64_t frequency;
       std::string text;
       bool flag;
       std::uint32_t df;
-      if (!r.U64(frequency) || !r.Utf8(d.mode) || !r.Utf8(d.dxCall) || !r.Utf8(text) || !r.Utf8(text) ||
+      if (!r.U64(d.frequency) || !r.Utf8(d.mode) || !r.Utf8(d.dxCall) || !r.Utf8(text) || !r.Utf8(text) ||
           !r.Bool(flag) || !r.Bool(flag) || !r.Bool(flag) || !r.U32(df) || !r.U32(df) || !r.Utf8(d.deCall) ||
           !r.Utf8(d.deGrid) || !r.Utf8(d.dxGrid))
         return std::nullopt;
@@ -124,6 +123,16 @@ std::optional<Datagram> ReadDatagram(std::string_view bytes) {
     case 6:
       d.kind = Datagram::Kind::Close;
       return d;
+    case 10: {  // WSPR decode: new, time, SNR, delta time, frequency, drift, call, grid, power, off air
+      std::int32_t drift, power;
+      if (!r.Bool(d.isNew) || !r.U32(d.milliseconds) || !r.I32(d.snr) || !r.Skip(8) || !r.U64(d.frequency) ||
+          !r.I32(drift) || !r.Utf8(d.dxCall) || !r.Utf8(d.dxGrid) || !r.I32(power))
+        return std::nullopt;
+      if (d.milliseconds >= 24u * 3600 * 1000) return std::nullopt;
+      d.mode = "WSPR";
+      d.kind = Datagram::Kind::WsprDecode;
+      return d;
+    }
     default:
       return d;  // a message kind this reader has no use for
   }
@@ -150,6 +159,31 @@ std::optional<Heard> HeardIn(std::string_view message) {
   const auto call = Call(w[at]);
   if (!call) return std::nullopt;
   return Heard{*call, grid};
+}
+
+std::string BandOf(std::uint64_t hertz) {
+  // ADIF's bands from 160 m up, their edges in kHz.
+  static constexpr struct {
+    std::uint64_t low, high;
+    const char* name;
+  } kBands[] = {{1800, 2000, "160m"},     {3500, 4000, "80m"},       {5060, 5450, "60m"},      {7000, 7300, "40m"},
+                {10100, 10150, "30m"},    {14000, 14350, "20m"},     {18068, 18168, "17m"},    {21000, 21450, "15m"},
+                {24890, 24990, "12m"},    {28000, 29700, "10m"},     {50000, 54000, "6m"},     {70000, 71000, "4m"},
+                {144000, 148000, "2m"},   {222000, 225000, "1.25m"}, {420000, 450000, "70cm"}, {902000, 928000, "33cm"},
+                {1240000, 1300000, "23cm"}, {2300000, 2450000, "13cm"}, {3300000, 3500000, "9cm"},
+                {5650000, 5925000, "6cm"}, {10000000, 10500000, "3cm"}, {24000000, 24250000, "1.25cm"}};
+  const std::uint64_t khz = hertz / 1000;
+  for (const auto& b : kBands)
+    if (khz >= b.low && khz <= b.high) return b.name;
+  return {};
+}
+
+std::string ModeOfMark(std::string_view mark) {
+  static constexpr std::pair<std::string_view, std::string_view> kMarks[] = {
+      {"~", "FT8"}, {"+", "FT4"}, {"#", "JT65"}, {"@", "JT9"}, {"&", "MSK144"}, {"`", "FST4"}, {":", "Q65"}};
+  for (const auto& [m, mode] : kMarks)
+    if (mark == m) return std::string(mode);
+  return std::string(mark);
 }
 
 }  // namespace morvane::station

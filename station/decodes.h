@@ -1,7 +1,7 @@
 // The UDP messages that digital-mode programs send to loggers (the WSJT-X
 // network protocol): Qt QDataStream encoding, big-endian, magic 0xadbccbda,
 // schema 2 or 3. Only what a logger of decodes needs is read: Heartbeat,
-// Status, Decode, Clear and Close. Standard C++ only, so that the reader
+// Status, Decode, Clear, Close and WSPR decode. Standard C++ only, so that the reader
 // can be tested with Qt-made datagrams and fuzzed alone.
 #pragma once
 
@@ -15,15 +15,16 @@ namespace morvane::station {
 inline constexpr std::uint32_t kMagic = 0xadbccbda;
 
 struct Datagram {
-  enum class Kind { Heartbeat, Status, Decode, Clear, Close, Other } kind = Kind::Other;
+  enum class Kind { Heartbeat, Status, Decode, Clear, Close, WsprDecode, Other } kind = Kind::Other;
   std::string id;  // the sending program's name
   // Status
   std::string dxCall, deCall, deGrid, dxGrid;
-  // Decode
+  std::uint64_t frequency = 0;  // Hz: Status, the dial; WSPR decode, the signal's own
+  // Decode and WSPR decode (the WSPR call and grid in dxCall, dxGrid)
   bool isNew = false;
   std::uint32_t milliseconds = 0;  // since midnight, UTC
   std::int32_t snr = 0;
-  std::string mode, message;
+  std::string mode, message;  // Status: the mode's name; Decode: its one-character mark
 };
 
 // nullopt when the bytes are not a whole message of a known schema (wrong
@@ -39,5 +40,12 @@ struct Heard {
   std::string call, locator;
 };
 std::optional<Heard> HeardIn(std::string_view message);
+
+// The amateur band of a frequency in Hz, as ADIF names it ("20m", "2m",
+// "70cm"), or empty when it is in none.
+std::string BandOf(std::uint64_t hertz);
+// The mode a Decode's one-character mark stands for ("~" FT8, "+" FT4), or
+// the mark itself.
+std::string ModeOfMark(std::string_view mark);
 
 }  // namespace morvane::station

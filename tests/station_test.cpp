@@ -12,6 +12,8 @@
 #include <QTime>
 #include <QUdpSocket>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QNetworkInterface>
 
 #include <memory>
@@ -87,11 +89,12 @@ class StationTest : public QObject {
     ::kill(static_cast<pid_t>(cli.processId()), SIGTERM);
     QVERIFY(cli.waitForFinished(5000));
     QCOMPARE(cli.exitCode(), 0);
+    // No Status came: no band; the mode from the decode's own mark.
     QCOMPARE(QString(cli.readAllStandardOutput()),
-             QString("14:03:15\tK1ABC\tFN42\t292\t5527\tkm\n00:00:59\tW1AW/P\tFN31\t292\t5726\tkm\n"
-                     "14:03:15\tF5ABC\tJN18EU\t0\t0\tkm\n14:03:15\tK1ABC\tFN42\t292\t5527\tkm\n"
-                     "14:03:15\tK1ABC\tFN42\t292\t5527\tkm\n"));
-    QCOMPARE(QString(cli.readAllStandardError()).trimmed(),
+             QString("14:03:15\t-\tFT8\t-12\tK1ABC\tFN42\t292\t5527\tkm\n00:00:59\t-\tFT8\t-12\tW1AW/P\tFN31\t292\t5726\tkm\n"
+                     "14:03:15\t-\tFT8\t-12\tF5ABC\tJN18EU\t0\t0\tkm\n14:03:15\t-\tFT8\t-12\tK1ABC\tFN42\t292\t5527\tkm\n"
+                     "14:03:15\t-\tFT8\t-12\tK1ABC\tFN42\t292\t5527\tkm\n"));
+    QCOMPARE(QString(cli.readAllStandardError()).trimmed().split('\n').last(),
              QString("morvane-cli: 8 decodes, 5 with a locator, 3 malformed, 1 replayed (not shown), 0 from other "
                      "hosts (ignored), 0 lost for want of room"));
   }
@@ -108,8 +111,9 @@ class StationTest : public QObject {
     // The line is out while the program still runs: it was flushed at once.
     QVERIFY(cli.waitForReadyRead(5000));
     QCOMPARE(QString(cli.readLine()).trimmed(),
-             QString("{\"time\": \"14:03:15\", \"call\": \"K1ABC\", \"locator\": \"FN42\", \"snr\": -12, "
-                     "\"azimuth\": 292, \"distance\": 5527, \"unit\": \"km\"}"));
+             QString("{\"time\": \"14:03:15\", \"band\": \"20m\", \"frequency\": 14074000, \"mode\": \"FT8\", "
+                     "\"snr\": -12, \"call\": \"K1ABC\", \"locator\": \"FN42\", \"azimuth\": 292, \"distance\": 5527, "
+                     "\"unit\": \"km\"}"));
     ::kill(static_cast<pid_t>(cli.processId()), SIGINT);
     QVERIFY(cli.waitForFinished(5000));
   }
@@ -294,6 +298,62 @@ class StationTest : public QObject {
     QVERIFY(QString(cli.readAllStandardError()).contains("turning to 292 (K1ABC FN42, from 5)"));
   }
 
+  // The decode console: marks from a log that grows, filters, WSPR, the
+  // summary on SIGUSR1 and in a CSV file.
+  void listenIsADecodeConsole() {
+    QTemporaryDir dir;
+    const QString log = dir.filePath("log.adi"), csv = dir.filePath("heard.csv");
+    QFile adif(log);
+    QVERIFY(adif.open(QIODevice::WriteOnly));
+    adif.write("Log <EOH>\n<CALL:5>K1ABC <GRIDSQUARE:4>FN42 <BAND:3>20M <EOR>\n<CALL:4>W1AW <GRIDSQUARE:6>FN31PR "
+               "<FREQ:6>14.074 <EOR>\n<CALL:5>K1ABC <GRIDSQUARE:4>FN42 <BAND:2>2m <EOR>\n");
+    adif.flush();
+    const quint16 port = FreePort();
+    QProcess cli;
+    cli.start(Cli(), {"listen", "--port", QString::number(port), "--log", log, "--summary", csv, "--min-snr", "-20",
+                      "--bearing", "250-340"});
+    QVERIFY(cli.waitForStarted());
+    QTest::qWait(300);
+    QUdpSocket udp;
+    const auto send = [&](const QByteArray& d) { udp.writeDatagram(d, QHostAddress::LocalHost, port); };
+    send(Status("JN18EU"));
+    send(Decode("CQ K1ABC FN42"));    // worked on 20m
+    send(Decode("CQ N1XYZ FN42"));    // a new call in a square worked
+    send(Decode("CQ VE1ABC FN74"));   // a new square
+    send(Decode("CQ VK2XY QF56"));    // to the east: outside --bearing
+    send(Message(2, [](QDataStream& out) {  // too weak for --min-snr
+      out << true << QTime(14, 3, 15) << qint32(-24) << 0.2 << quint32(1234) << QByteArray("~") << QByteArray("CQ K2AA FN20");
+    }));
+    send(Message(10, [](QDataStream& out) {  // WSPR
+      out << true << QTime(14, 4, 0) << qint32(-21 + 5) << 0.5 << quint64(14097100) << qint32(0) << QByteArray("G4XYZ")
+          << QByteArray("IO91") << qint32(37) << false;
+    }));
+    QTest::qWait(300);
+    adif.write("<CALL:5>N1XYZ <GRIDSQUARE:4>FN42 <BAND:3>20m <EOR>\n");  // logged meanwhile
+    adif.flush();
+    QTest::qWait(1500);
+    send(Decode("CQ N1XYZ FN42", QTime(14, 5, 0)));
+    QTest::qWait(300);
+    ::kill(static_cast<pid_t>(cli.processId()), SIGUSR1);
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(csv), 3000);
+    ::kill(static_cast<pid_t>(cli.processId()), SIGTERM);
+    QVERIFY(cli.waitForFinished(5000));
+    QCOMPARE(cli.exitCode(), 0);
+    QCOMPARE(QString(cli.readAllStandardOutput()),
+             QString("14:03:15\t20m\tFT8\t-12\tK1ABC\tFN42\t292\t5527\tkm\tworked\n"
+                     "14:03:15\t20m\tFT8\t-12\tN1XYZ\tFN42\t292\t5527\tkm\tnew call\n"
+                     "14:03:15\t20m\tFT8\t-12\tVE1ABC\tFN74\t291\t4998\tkm\tnew square\n"
+                     "14:04:00\t20m\tWSPR\t-16\tG4XYZ\tIO91\t322\t380\tkm\tnew square\n"
+                     "14:05:00\t20m\tFT8\t-12\tN1XYZ\tFN42\t292\t5527\tkm\tworked\n"));
+    QFile heard(csv);
+    QVERIFY(heard.open(QIODevice::ReadOnly));
+    QCOMPARE(QString(heard.readAll()),
+             QString("square,decodes,best_snr,farthest_call,farthest_locator,azimuth,distance,unit\r\n"
+                     "QF56,1,-12,VK2XY,QF56,68,16937,km\r\nFN20,1,-24,K2AA,FN20,292,5927,km\r\n"
+                     "FN42,3,-12,K1ABC,FN42,292,5527,km\r\nFN74,1,-12,VE1ABC,FN74,291,4998,km\r\n"
+                     "IO91,1,-16,G4XYZ,IO91,322,380,km\r\n"));
+  }
+
   // Multicast as the programs send it by default, through loopback, to two
   // listeners at once; a unicast port another program holds is left to it.
   void listenSharesAGroupAndNotAPort() {
@@ -310,7 +370,7 @@ class StationTest : public QObject {
     sender.writeDatagram(Decode("CQ K1ABC FN42"), QHostAddress("239.255.0.1"), port);
     for (QProcess* p : {&a, &b}) {
       QVERIFY(p->waitForReadyRead(3000));
-      QCOMPARE(QString(p->readLine()).trimmed(), QString("14:03:15\tK1ABC\tFN42\t292\t5527\tkm"));
+      QCOMPARE(QString(p->readLine()).trimmed(), QString("14:03:15\t-\tFT8\t-12\tK1ABC\tFN42\t292\t5527\tkm"));
       ::kill(static_cast<pid_t>(p->processId()), SIGTERM);
       QVERIFY(p->waitForFinished(5000));
     }
