@@ -100,16 +100,37 @@ Options:
                   CToSc and CODXC set to the rule's values
                       morvane-cli edi --fill -o filled.edi contest.edi
   --rotator HOST:PORT
-                  rotate: where rotctld listens (default localhost:4533)
+                  rotate: where rotctld listens (default localhost:4533;
+                  [IPv6]:PORT too)
   --azimuth AZ    rotate: turn to this bearing (0 to 360) instead
   --no-wait       rotate: send the azimuth and return at once
-  --timeout S     rotate: give up when the rotator has not moved for S
-                  seconds (default 10)
-  --port N        listen: the UDP port (default 2237)
-  --group ADDR    listen: join this multicast group (224.0.0.1)
+  --tolerance DEG rotate, listen: near enough, as bearings (default 2)
+  --timeout S     rotate: give up when the antenna has come no nearer for S
+                  seconds (default 10); listen: wait S for each answer
+                  of the rotator
+  --port N        listen: the UDP port (default 2237), bound alone
+  --group ADDR    listen: share the port and join this multicast group on
+                  loopback and every interface up (239.255.0.1)
+  --interface NAME
+                  listen --group: join on this interface only
+  --log FILE.adi  listen: mark decodes new square, new call or worked on
+                  their band, from this log, followed as it grows
+  --cq, --new, --min-km N, --bearing FROM-TO, --min-snr N
+                  listen: only CQs, new squares, stations N km away or
+                  more, within the bearings, or at least N dB
+  --summary FILE.csv
+                  listen: the squares heard, written on exit and SIGUSR1
+                  (and always on standard error)
   --rotate HOST:PORT
                   listen: turn the antenna to the station the operator picks
                       morvane-cli listen --my JN18EU --rotate localhost:4533
+  --turn CALL     listen --rotate: turn to CALL whenever it is heard
+  --id NAME       listen --rotate: follow this program instance (default:
+                  the first heard)
+  --settle S      listen --rotate: seconds between turns at least (10)
+  --from ADDRESS  listen: also obey datagrams from this address or network
+                  (192.168.1.0/24); with --rotate, only this machine's
+                  are obeyed otherwise
   --scoring km, --force
                   edi --fill: fill a log whose claims follow another rule
                   (most QSOs disagree) with the km rule all the same;

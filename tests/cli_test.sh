@@ -23,6 +23,12 @@ done
 for args in "path JN18EU ZZ99" "locator 95 0" "position JN18EU XX"; do
   $cli $args >/dev/null 2>&1; check "exit 1: $args" 1 $?
 done
+# Station options checked before anything is opened: a usage error each.
+for args in "rotate --rotator x:y --azimuth 10" "rotate --tolerance 200 --azimuth 10" "listen --rotate [::1" \
+            "listen --new" "listen --interface lo" "listen --from 10.0.0" "listen --bearing 10" "listen --turn K1ABC" \
+            "listen --min-snr 1.5" "path --cq A B"; do
+  $cli $args >/dev/null 2>&1; check "exit 2: $args" 2 $?
+done
 for args in "" "path --bogus A B" "frobnicate" "locator --precision 7 1 2" "position --miles JN18EU" "rotate JN18EU FN20XR --rotator" "listen --group" "listen --port 70000"; do
   $cli $args >/dev/null 2>&1; check "exit 2: $args" 2 $?
 done

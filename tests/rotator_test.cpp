@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "station/decodes.h"
+#include "station/listener.h"
 #include "station/rotator.h"
 
 namespace morvane::station {
@@ -59,7 +60,23 @@ TEST(Rotator, StateAddressesAndErrors) {
   EXPECT_EQ(host + " " + std::to_string(port), "shack 4534");
   EXPECT_TRUE(ParseAddress(":4600", host, port));
   EXPECT_EQ(host, "localhost");
-  for (const char* bad : {"", "x:0", "x:70000", "x:1.5", "x:y"}) EXPECT_FALSE(ParseAddress(bad, host, port)) << bad;
+  for (const char* bad : {"", "x:0", "x:70000", "x:1.5", "x:y", "[::1", "[]:4533", "[::1]x"})
+    EXPECT_FALSE(ParseAddress(bad, host, port)) << bad;
+  for (const auto& [text, where] : {std::pair{"[::1]:4600", "::1 4600"}, {"[fe80::1]", "fe80::1 4600"}, {"::1", "::1 4600"}}) {
+    EXPECT_TRUE(ParseAddress(text, host, port)) << text;
+    EXPECT_EQ(host + " " + std::to_string(port), where);
+  }
+  for (const auto& [text, holds, other] : {std::tuple{"192.168.1.0/24", 0xc0a801feu, 0xc0a80201u},
+                                           {"10.0.0.7", 0x0a000007u, 0x0a000008u}, {"0.0.0.0/0", 0x01020304u, 0u}}) {
+    const auto n = ParseNetwork(text);
+    ASSERT_TRUE(n) << text;
+    EXPECT_TRUE(n->Holds(holds)) << text;
+    EXPECT_EQ(n->Holds(other), n->prefix == 0) << text;
+  }
+  for (const char* bad : {"", "10.0.0", "10.0.0.0/33", "10.0.0.0/", "host"}) EXPECT_FALSE(ParseNetwork(bad)) << bad;
+  for (const auto& [hertz, band] : {std::pair{14074000ull, "20m"}, {144174000ull, "2m"}, {432065000ull, "70cm"},
+                                    {1296000000ull, "23cm"}, {13000000ull, ""}, {50313000ull, "6m"}})
+    EXPECT_EQ(BandOf(hertz), band) << hertz;
   EXPECT_EQ(ErrorMeaning(-1), "invalid parameter");
   EXPECT_EQ(ErrorMeaning(-5), "communication timed out");
   EXPECT_EQ(ErrorMeaning(-99), "unknown error");
@@ -101,6 +118,10 @@ TEST(Decodes, TheLocatorAMessageCarries) {
       {"CQ ABC FN42", "", ""},                {"CQ 1234 FN42", "", ""},
       {"CQ K1ABC ZZ99", "", ""},
       {"CQ K1ABC FN4", "", ""},               {"CQ k1abc FN42", "", ""},
+      {"CQ K1ABC FN42 a1", "K1ABC", "FN42"},  {"CQ K1ABC FN42 a7", "K1ABC", "FN42"},
+      {"CQ K1ABC FN42 a8", "", ""},           {"CQ K1ABC FN42 ?", "K1ABC", "FN42"},
+      {"W9XYZ K1ABC R FN42", "K1ABC", "FN42"}, {"PA3XYZ G4ABC R 570007 JO22DB", "G4ABC", "JO22DB"},
+      {"PA3XYZ G4ABC 570007 JO22DB", "G4ABC", "JO22DB"}, {"R 570007 JO22DB", "", ""},
   };
   for (const auto& c : cases) {
     const auto heard = HeardIn(c.message);

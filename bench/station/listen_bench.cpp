@@ -4,6 +4,7 @@
 // percentile), the lines lost, and the program's peak memory.
 //   build/listen_bench build/morvane-cli [RATE [SECONDS]]
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
@@ -53,6 +54,52 @@ std::string Decode(long n) {
 }
 
 }  // namespace
+
+// Datagrams sent back to back (the end of a busy period, or a replay) and
+// the lines that came out: the largest burst with none lost.
+void BurstKnee(const char* cli, int port) {
+  long knee = 0, firstLoss = 0;
+  for (long burst = 500; burst <= 64000 && !firstLoss; burst *= 2) {
+    int out[2];
+    if (pipe(out) != 0) return;
+    const pid_t child = fork();
+    if (child == 0) {
+      dup2(out[1], STDOUT_FILENO);
+      close(out[0]);
+      const int null = open("/dev/null", O_WRONLY);
+      dup2(null, STDERR_FILENO);
+      const std::string p = std::to_string(port);
+      execl(cli, cli, "listen", "--port", p.c_str(), "--my", "JN18EU", static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    close(out[1]);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    long lines = 0;
+    std::thread reader([&] {
+      char buffer[65536];
+      for (ssize_t n; (n = ::read(out[0], buffer, sizeof buffer)) > 0;) lines += std::count(buffer, buffer + n, '\n');
+    });
+    const int udp = socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(static_cast<std::uint16_t>(port));
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    for (long i = 0; i < burst; ++i) {
+      const std::string d = Decode(i);
+      sendto(udp, d.data(), d.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+    }
+    close(udp);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    kill(child, SIGTERM);
+    waitpid(child, nullptr, 0);
+    reader.join();
+    close(out[0]);
+    if (lines == burst) knee = burst;
+    else firstLoss = burst;
+  }
+  std::printf("listen, bursts sent back to back: none lost up to %ld datagrams%s\n", knee,
+              firstLoss ? (", some lost at " + std::to_string(firstLoss)).c_str() : " (the largest tried)");
+}
 
 int main(int argc, char* argv[]) {
   if (argc < 2) {
@@ -125,5 +172,6 @@ int main(int argc, char* argv[]) {
   std::printf("listen, %ld datagrams at %ld a second: %ld lines (%ld lost), latency median %.3f ms, 99th percentile "
               "%.3f ms (goal 1 ms); peak RSS %ld KiB\n",
               total, rate, lines, total - lines, at(0.5), at(0.99), usage.ru_maxrss);
+  BurstKnee(argv[1], port + 1);
   return 0;
 }
