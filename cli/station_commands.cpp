@@ -82,11 +82,15 @@ struct Rotator {
 };
 
 // After Ctrl-C: the stop sent, and what is known of where the antenna is.
-int Stopped(station::RotatorClient& client, double lastSeen) {
+// A connection of its own: the answer the signal cut short may still come
+// on the first one.
+int Stopped(const Rotator& rotator, double lastSeen) {
   const int signal = stopAsked;
   stopAsked = 0;  // the stop's own answer is waited for; a second signal still ends at once
+  station::RotatorClient client;
   double azimuth = lastSeen, elevation = 0;
-  if (client.Stop(kStopSeconds) && client.Position(azimuth, elevation, kStopSeconds))
+  if (client.Connect(rotator.host, rotator.port, kStopSeconds) && client.Stop(kStopSeconds) &&
+      client.Position(azimuth, elevation, kStopSeconds))
     std::fprintf(stderr, "morvane-cli: stopped at %s\n", Whole(azimuth).c_str());
   else
     std::fprintf(stderr, "morvane-cli: stop sent, no answer from the rotator (last seen at %s)\n",
@@ -112,7 +116,7 @@ int Turn(const Rotator& rotator, double bearing, bool wait, double timeout, doub
     return Fail("bearing " + Whole(bearing) + " is outside the rotator's range (" + Shown(range.minAzimuth) + " to " +
                 Shown(range.maxAzimuth) + ")");
   elevation = std::clamp(elevation, range.minElevation, range.maxElevation);
-  if (!client.Point(*goal, elevation, kAnswerSeconds)) return stopAsked ? Stopped(client, azimuth) : Fail(client.error());
+  if (!client.Point(*goal, elevation, kAnswerSeconds)) return stopAsked ? Stopped(rotator, azimuth) : Fail(client.error());
   if (!wait) {
     std::printf("turning to %s (from %s)\n", Whole(bearing).c_str(), Whole(from).c_str());
     return 0;
@@ -123,7 +127,7 @@ int Turn(const Rotator& rotator, double bearing, bool wait, double timeout, doub
   while (BearingsApart(azimuth, bearing) > tolerance) {
     if (stopAsked) {
       if (terminal) std::printf("\n");
-      return Stopped(client, azimuth);
+      return Stopped(rotator, azimuth);
     }
     if (std::chrono::duration<double>(Clock::now() - approached).count() > timeout) {
       client.Stop(kStopSeconds);
@@ -177,6 +181,7 @@ class Turner {
     {
       std::lock_guard<std::mutex> lock(mutex_);
       done_ = true;
+      abort_ = 1;  // a rotator that hangs does not hold the program's end
     }
     changed_.notify_all();
     worker_.join();
@@ -214,6 +219,7 @@ class Turner {
       wanted_.reset();
       lock.unlock();
       station::RotatorClient client;
+      client.SetInterrupt(&abort_);
       station::RotatorRange range;
       double azimuth = 0, elevation = 0;
       const bool ok = client.Connect(rotator_.host, rotator_.port, timeout_) && client.Range(range, timeout_) &&
@@ -241,6 +247,7 @@ class Turner {
   std::optional<double> wanted_;
   std::string why_;
   bool done_ = false;
+  volatile int abort_ = 0;
   std::atomic<long> turns_{0};
   std::thread worker_;
 };

@@ -11,6 +11,7 @@
 #include <charconv>
 #include <chrono>
 #include <cmath>
+#include <algorithm>
 #include <cstring>
 
 namespace morvane::station {
@@ -182,15 +183,16 @@ bool RotatorClient::ReadLine(std::string& line, double timeoutSeconds) {
       error_ = "the rotator's answer is not a line of its protocol";
       return false;
     }
-    pollfd p{fd_, POLLIN, 0};
-    const int rc = poll(&p, 1, MillisecondsLeft(deadline));
-    if (rc < 0 && errno == EINTR) {
-      if (interrupt_ && *interrupt_) {
-        error_ = "interrupted";
-        return false;
-      }
-      continue;
+    if (interrupt_ && *interrupt_) {
+      error_ = "interrupted";
+      return false;
     }
+    pollfd p{fd_, POLLIN, 0};
+    // In slices, so that an interruption asked for from another thread is seen soon.
+    const int left = MillisecondsLeft(deadline);
+    const int rc = poll(&p, 1, interrupt_ ? std::min(left, 100) : left);
+    if (rc < 0 && errno == EINTR) continue;
+    if (rc == 0 && left > 100 && interrupt_) continue;
     if (rc <= 0) {
       error_ = "the rotator did not answer within " + std::to_string(static_cast<int>(timeoutSeconds)) + " s";
       return false;
@@ -222,6 +224,11 @@ bool RotatorClient::Ask(const std::string& command, std::vector<std::string>& an
   while (lines == 0 || answer.size() < lines) {
     if (!ReadLine(line, timeoutSeconds)) return false;
     if (const auto rprt = Report(line)) {
+      // An answer of so many lines cut short by a report is not the answer.
+      if (*rprt == 0 && lines > 0 && answer.size() < lines) {
+        error_ = "the rotator's answer to \"" + command + "\" was cut short";
+        return false;
+      }
       if (*rprt == 0) return true;
       error_ = "the rotator refused \"" + command + "\": RPRT " + std::to_string(*rprt) + " (" +
                std::string(ErrorMeaning(*rprt)) + ")";
@@ -264,12 +271,12 @@ bool RotatorClient::Point(double azimuth, double elevation, double timeoutSecond
   char command[64];
   std::snprintf(command, sizeof command, "P %.2f %.2f", azimuth, elevation);
   std::vector<std::string> answer;
-  return Ask(command, answer, 1, timeoutSeconds);
+  return Ask(command, answer, 0, timeoutSeconds);  // answered by its report alone
 }
 
 bool RotatorClient::Stop(double timeoutSeconds) {
   std::vector<std::string> answer;
-  return Ask("S", answer, 1, timeoutSeconds);
+  return Ask("S", answer, 0, timeoutSeconds);
 }
 
 }  // namespace morvane::station

@@ -49,9 +49,9 @@ class RotatorClient {
   // Connects within timeoutSeconds; false with error() set
   // ("connection refused; start rotctld").
   bool Connect(const std::string& host, int port, double timeoutSeconds);
-  // Sends one command and reads its answer: lines until "RPRT n", until
-  // "done" for \dump_state (or its six lines in the older protocol), or the
-  // count expected (2 for "p"). false on a
+  // Sends one command and reads its answer: with lines 0, lines until
+  // "RPRT n" or "done" (\dump_state; six lines in the older protocol);
+  // otherwise the count expected (2 for "p"), which a report may not cut short. false on a
   // dropped connection, a time-out or "RPRT n" with n != 0 (error() says which).
   bool Ask(const std::string& command, std::vector<std::string>& answer, std::size_t lines, double timeoutSeconds);
   bool Position(double& azimuth, double& elevation, double timeoutSeconds);
@@ -59,8 +59,8 @@ class RotatorClient {
   bool Point(double azimuth, double elevation, double timeoutSeconds);
   bool Stop(double timeoutSeconds);
   const std::string& error() const { return error_; }
-  // A wait for an answer ends early ("interrupted") once *flag is set and a
-  // signal cuts it short.
+  // A wait for an answer ends early ("interrupted") once *flag is set, by a
+  // signal handler or by another thread.
   void SetInterrupt(const volatile int* flag) { interrupt_ = flag; }
 
  private:

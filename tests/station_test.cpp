@@ -24,6 +24,11 @@ namespace {
 
 QString Cli() { return qEnvironmentVariable("MORVANE_CLI", "morvane-cli"); }
 
+// A signal to a program still running (never to pid 0: this whole group).
+void Signal(const QProcess& p, int signal) {
+  if (p.processId() > 0) ::kill(static_cast<pid_t>(p.processId()), signal);
+}
+
 // A free TCP or UDP port on 127.0.0.1.
 quint16 FreePort() {
   QTcpServer s;
@@ -86,7 +91,7 @@ class StationTest : public QObject {
     send(whole.left(whole.size() - 3));       // cut short
     send("not a message at all");
     QTest::qWait(500);
-    ::kill(static_cast<pid_t>(cli.processId()), SIGTERM);
+    Signal(cli, SIGTERM);
     QVERIFY(cli.waitForFinished(5000));
     QCOMPARE(cli.exitCode(), 0);
     // No Status came: no band; the mode from the decode's own mark.
@@ -114,7 +119,7 @@ class StationTest : public QObject {
              QString("{\"time\": \"14:03:15\", \"band\": \"20m\", \"frequency\": 14074000, \"mode\": \"FT8\", "
                      "\"snr\": -12, \"call\": \"K1ABC\", \"locator\": \"FN42\", \"azimuth\": 292, \"distance\": 5527, "
                      "\"unit\": \"km\"}"));
-    ::kill(static_cast<pid_t>(cli.processId()), SIGINT);
+    Signal(cli, SIGINT);
     QVERIFY(cli.waitForFinished(5000));
   }
 
@@ -154,13 +159,14 @@ class StationTest : public QObject {
     ScriptedRotator(fake, heard, "1\n1\nmin_az=0\nmax_az=360\nmin_el=0\nmax_el=90\ndone\n", [](int) { return QString("5.00"); });
   }
   // A rotator that answers \dump_state with dumpState and the n-th "p" after
-  // the first "P" with position(n) (n < 0 before it); "" is no answer at all.
+  // the first "P" with position(n) (n < 0 before it); "" is no answer at all,
+  // then or to any command but "P".
   void ScriptedRotator(QTcpServer& fake, QStringList& heard, const QByteArray& dumpState,
                        const std::function<QString(int)>& position) {
     QVERIFY(fake.listen(QHostAddress::LocalHost, 0));
-    QObject::connect(&fake, &QTcpServer::newConnection, [&fake, &heard, dumpState, position] {
+    auto moved = std::make_shared<int>(-1);  // one rotator, whichever connection asks
+    QObject::connect(&fake, &QTcpServer::newConnection, [&fake, &heard, dumpState, position, moved] {
       QTcpSocket* s = fake.nextPendingConnection();
-      auto moved = std::make_shared<int>(-1);
       QObject::connect(s, &QTcpSocket::readyRead, [s, &heard, dumpState, position, moved] {
         while (s->canReadLine()) {
           const QString line = QString(s->readLine()).trimmed();
@@ -170,9 +176,11 @@ class StationTest : public QObject {
           } else if (line == "p") {
             const QString at = position(*moved < 0 ? -1 : (*moved)++);
             if (!at.isEmpty()) s->write((at + "\n0.00\n").toUtf8());
-          } else {
-            if (line.startsWith("P ")) *moved = std::max(*moved, 0);
-            if (position(-1) != "" || line.startsWith("P ")) s->write("RPRT 0\n");
+          } else if (line.startsWith("P ")) {
+            *moved = std::max(*moved, 0);
+            s->write("RPRT 0\n");
+          } else if (position(*moved) != "") {  // a rotator that hangs answers nothing more
+            s->write("RPRT 0\n");
           }
         }
       });
@@ -186,10 +194,10 @@ class StationTest : public QObject {
     cli.start(Cli(), QStringList{"rotate", "--rotator", "127.0.0.1:" + QString::number(fake.serverPort())} + args);
     if (signalAfterMs) {
       QTest::qWait(signalAfterMs);
-      ::kill(static_cast<pid_t>(cli.processId()), SIGINT);
+      Signal(cli, SIGINT);
       if (secondSignalMs) {
         QTest::qWait(secondSignalMs);
-        ::kill(static_cast<pid_t>(cli.processId()), SIGINT);
+        Signal(cli, SIGINT);
       }
     }
     QElapsedTimer waited;  // the fake answers from this event loop: no blocking wait
@@ -257,7 +265,7 @@ class StationTest : public QObject {
     QProcess cli;
     cli.start(Cli(), {"rotate", "--rotator", "127.0.0.1:" + QString::number(fake.serverPort()), "--azimuth", "90"});
     QTest::qWait(700);
-    ::kill(static_cast<pid_t>(cli.processId()), SIGTERM);
+    Signal(cli, SIGTERM);
     QVERIFY(cli.waitForFinished(5000));
     QCOMPARE(cli.exitCode(), 143);
   }
@@ -269,7 +277,7 @@ class StationTest : public QObject {
     QProcess cli;
     cli.start(Cli(), {"rotate", "--rotator", "127.0.0.1:" + QString::number(fake.serverPort()), "--azimuth", "90"});
     QTRY_VERIFY_WITH_TIMEOUT(heard.contains("P 90.00 0.00"), 5000);
-    ::kill(static_cast<pid_t>(cli.processId()), SIGINT);
+    Signal(cli, SIGINT);
     QTRY_VERIFY_WITH_TIMEOUT(cli.state() == QProcess::NotRunning, 5000);
     QCOMPARE(cli.exitCode(), 130);
     QVERIFY(heard.contains("S"));
@@ -291,7 +299,7 @@ class StationTest : public QObject {
     udp.writeDatagram(Status("JN18EU", "VK2XY", "QF56", "JTDX"), QHostAddress::LocalHost, port);
     QTRY_VERIFY_WITH_TIMEOUT(heard.contains("P 292.00 0.00"), 5000);
     QTest::qWait(500);
-    ::kill(static_cast<pid_t>(cli.processId()), SIGTERM);
+    Signal(cli, SIGTERM);
     QVERIFY(cli.waitForFinished(5000));
     QCOMPARE(heard.filter(QRegularExpression("^P ")).size(), 1);
     QCOMPARE(cli.readAllStandardOutput(), QByteArray());  // status lines go to standard error
@@ -334,9 +342,9 @@ class StationTest : public QObject {
     QTest::qWait(1500);
     send(Decode("CQ N1XYZ FN42", QTime(14, 5, 0)));
     QTest::qWait(300);
-    ::kill(static_cast<pid_t>(cli.processId()), SIGUSR1);
+    Signal(cli, SIGUSR1);
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(csv), 3000);
-    ::kill(static_cast<pid_t>(cli.processId()), SIGTERM);
+    Signal(cli, SIGTERM);
     QVERIFY(cli.waitForFinished(5000));
     QCOMPARE(cli.exitCode(), 0);
     QCOMPARE(QString(cli.readAllStandardOutput()),
@@ -352,6 +360,56 @@ class StationTest : public QObject {
                      "QF56,1,-12,VK2XY,QF56,68,16937,km\r\nFN20,1,-24,K2AA,FN20,292,5927,km\r\n"
                      "FN42,3,-12,K1ABC,FN42,292,5527,km\r\nFN74,1,-12,VE1ABC,FN74,291,4998,km\r\n"
                      "IO91,1,-16,G4XYZ,IO91,322,380,km\r\n"));
+  }
+
+  // A rotator that hangs never holds back a decode line; --turn follows a
+  // call heard; only this machine's datagrams turn the antenna.
+  void listenNeverWaitsForTheRotatorAndObeysOnlyThisMachine() {
+    QTcpServer hung;
+    QStringList heard;
+    ScriptedRotator(hung, heard, "", [](int) { return QString(); });  // accepts, never answers
+    const quint16 port = FreePort();
+    QProcess cli;
+    cli.start(Cli(), {"listen", "--port", QString::number(port), "--my", "JN18EU", "--settle", "0", "--turn", "K1ABC",
+                      "--rotate", "127.0.0.1:" + QString::number(hung.serverPort())});
+    QVERIFY(cli.waitForStarted());
+    QTest::qWait(300);
+    QUdpSocket udp;
+    udp.writeDatagram(Decode("CQ K1ABC FN42"), QHostAddress::LocalHost, port);
+    QTRY_VERIFY_WITH_TIMEOUT(heard.contains("\\dump_state"), 3000);  // the turn has begun, and hangs
+    udp.writeDatagram(Decode("CQ W1AW FN31", QTime(14, 3, 30)), QHostAddress::LocalHost, port);
+    QElapsedTimer took;
+    took.start();
+    QByteArray lines;
+    while (lines.count('\n') < 2 && took.elapsed() < 3000) {
+      QTest::qWait(20);
+      lines += cli.readAllStandardOutput();
+    }
+    QVERIFY2(lines.count('\n') == 2 && took.elapsed() < 1000, lines.constData());
+    Signal(cli, SIGTERM);
+    QTRY_VERIFY_WITH_TIMEOUT(cli.state() == QProcess::NotRunning, 2000);  // the hung turn does not hold the end
+
+    // From another address of this machine, as a host on the network would send.
+    QHostAddress other;
+    for (const QHostAddress& a : QNetworkInterface::allAddresses())
+      if (a.protocol() == QAbstractSocket::IPv4Protocol && !a.isLoopback()) other = a;
+    if (other.isNull()) QSKIP("no IPv4 address besides loopback to send from");
+    QTcpServer fake;
+    QStringList turned;
+    StuckRotator(fake, turned);
+    QProcess guarded;
+    guarded.start(Cli(), {"listen", "--port", QString::number(port), "--rotate",
+                          "127.0.0.1:" + QString::number(fake.serverPort())});
+    QVERIFY(guarded.waitForStarted());
+    QTest::qWait(300);
+    QUdpSocket lan;
+    QVERIFY(lan.bind(other, 0));
+    lan.writeDatagram(Status("JN18EU", "K1ABC", "FN42"), other, port);
+    QTest::qWait(700);
+    Signal(guarded, SIGTERM);
+    QTRY_VERIFY_WITH_TIMEOUT(guarded.state() == QProcess::NotRunning, 5000);
+    QVERIFY(turned.filter(QRegularExpression("^P ")).isEmpty());
+    QVERIFY(QString(guarded.readAllStandardError()).contains("1 from other hosts (ignored)"));
   }
 
   // Multicast as the programs send it by default, through loopback, to two
@@ -371,7 +429,7 @@ class StationTest : public QObject {
     for (QProcess* p : {&a, &b}) {
       QVERIFY(p->waitForReadyRead(3000));
       QCOMPARE(QString(p->readLine()).trimmed(), QString("14:03:15\t-\tFT8\t-12\tK1ABC\tFN42\t292\t5527\tkm"));
-      ::kill(static_cast<pid_t>(p->processId()), SIGTERM);
+      Signal(*p, SIGTERM);
       QVERIFY(p->waitForFinished(5000));
     }
     QUdpSocket logger;
