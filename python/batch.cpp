@@ -116,24 +116,32 @@ struct Quick {
   const Trig* phi;
   const Trig* lambda;
 };
+// Character k of text whose characters are Char, read whatever the text's
+// alignment (a numpy array may start anywhere in its buffer).
 template <typename Char>
-[[gnu::always_inline]] inline bool QuickText(const Char* p, std::size_t length, Quick& q) {
+[[gnu::always_inline]] inline std::uint32_t CharOf(const char* text, std::size_t k) {
+  Char c;
+  std::memcpy(&c, text + k * sizeof(Char), sizeof c);
+  return c;
+}
+template <typename Char>
+[[gnu::always_inline]] inline bool QuickText(const char* p, std::size_t length, Quick& q) {
   std::size_t n = 0;
-  while (n < length && n < 9 && p[n] > ' ') ++n;
+  while (n < length && n < 9 && CharOf<Char>(p, n) > ' ') ++n;
   if (n < 2 || n > 8 || (n & 1)) return false;
   // The padding after it, mostly NULs: eight bytes at a time while they are.
   std::size_t k = n;
   constexpr std::size_t kPerWord = sizeof(std::uint64_t) / sizeof(Char);
   for (std::uint64_t word; length - k >= kPerWord; k += kPerWord) {
-    std::memcpy(&word, p + k, sizeof word);
+    std::memcpy(&word, p + k * sizeof(Char), sizeof word);
     if (word != 0) break;
   }
   for (; k < length; ++k)
-    if (!Blank(p[k])) return false;
+    if (!Blank(CharOf<Char>(p, k))) return false;
   unsigned index[2] = {0, 0};
   for (std::size_t pair = 0; 2 * pair < n; ++pair) {
     for (int axis = 0; axis < 2; ++axis) {
-      std::uint32_t c = p[2 * pair + axis];
+      std::uint32_t c = CharOf<Char>(p, 2 * pair + axis);
       if (pair % 2 == 0) c &= ~0x20u;  // letters: upper case ('0'-'9' are in odd pairs only)
       const std::uint32_t v = c - static_cast<unsigned char>(kFirst[pair]);
       if (v >= static_cast<unsigned>(kDivisions[pair])) return false;
@@ -147,9 +155,9 @@ template <typename Char>
 bool QuickPoint(const Column& column, std::size_t i, Quick& q) {
   const Text t = column.Element(i);
   switch (t.charBytes) {
-    case 1: return QuickText(reinterpret_cast<const unsigned char*>(t.data), t.length, q);
-    case 2: return QuickText(reinterpret_cast<const std::uint16_t*>(t.data), t.length, q);
-    case 4: return QuickText(reinterpret_cast<const std::uint32_t*>(t.data), t.length, q);
+    case 1: return QuickText<unsigned char>(t.data, t.length, q);
+    case 2: return QuickText<std::uint16_t>(t.data, t.length, q);
+    case 4: return QuickText<std::uint32_t>(t.data, t.length, q);
     default: return false;
   }
 }
