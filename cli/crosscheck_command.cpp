@@ -93,7 +93,10 @@ bool CollectFiles(const std::vector<std::string>& operands, std::vector<Named>& 
       all = false;
     }
     std::sort(found.begin(), found.end(), [](const Named& a, const Named& b) { return a.shown < b.shown; });
-    if (found.empty() && !error) std::fprintf(stderr, "morvane-cli: %s: no .edi files in it\n", operand.c_str());
+    if (found.empty() && !error) {  // a folder given by mistake is not a contest checked
+      std::fprintf(stderr, "morvane-cli: %s: no .edi files in it\n", operand.c_str());
+      all = false;
+    }
     files.insert(files.end(), found.begin(), found.end());
   }
   return all;
