@@ -151,9 +151,7 @@ std::optional<Heard> HeardIn(std::string_view message) {
   // A contest exchange before the grid: "R", a report or a serial ("R 570123").
   std::size_t at = w.size() - 2;
   const auto exchange = [](std::string_view x) {
-    if (x == "R") return true;
-    if (!x.empty() && (x.front() == '+' || x.front() == '-')) x.remove_prefix(1);
-    return !x.empty() && x.find_first_not_of("0123456789") == std::string_view::npos;
+    return x == "R" || (!x.empty() && x.find_first_not_of("0123456789") == std::string_view::npos);
   };
   while (at > 1 && exchange(w[at])) --at;
   const auto call = Call(w[at]);

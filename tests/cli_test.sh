@@ -25,7 +25,7 @@ for args in "path JN18EU ZZ99" "locator 95 0" "position JN18EU XX"; do
 done
 # Station options checked before anything is opened: a usage error each.
 for args in "rotate --rotator x:y --azimuth 10" "rotate --tolerance 200 --azimuth 10" "listen --rotate [::1" \
-            "listen --new" "listen --interface lo" "listen --from 10.0.0" "listen --bearing 10" "listen --turn K1ABC" \
+            "listen --new" "listen --interface lo" "listen --from 10.0.0" "listen --bearing 10" "listen --bearing 361-10" "listen --bearing 10-361" "listen --turn K1ABC" \
             "listen --min-snr 1.5" "path --cq A B"; do
   $cli $args >/dev/null 2>&1; check "exit 2: $args" 2 $?
 done

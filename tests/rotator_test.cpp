@@ -95,13 +95,18 @@ TEST(Rotator, RefusalNamedAsSent) {
   std::thread rotctld([listener] {
     const int peer = accept(listener, nullptr, nullptr);
     char line[64];
-    if (read(peer, line, sizeof line) > 0 && write(peer, "RPRT -8\n", 8) == 8) shutdown(peer, SHUT_WR);
+    for (int i = 0; i < 2 && read(peer, line, sizeof line) > 0;)
+      if (write(peer, "RPRT -8\n", 8) == 8) ++i;
+    shutdown(peer, SHUT_WR);
     close(peer);
   });
   RotatorClient client;
   ASSERT_TRUE(client.Connect("127.0.0.1", ntohs(address.sin_port), 5)) << client.error();
   EXPECT_FALSE(client.Point(10, 0, 5));
   EXPECT_EQ(client.error(), "the rotator refused \"P 10.00 0.00\": RPRT -8 (protocol error)");
+  double azimuth = 0, elevation = 0;  // a refusal of a question is named too, not taken for a short answer
+  EXPECT_FALSE(client.Position(azimuth, elevation, 5));
+  EXPECT_EQ(client.error(), "the rotator refused \"p\": RPRT -8 (protocol error)");
   rotctld.join();
   close(listener);
 }

@@ -313,7 +313,8 @@ class StationTest : public QObject {
     const QString log = dir.filePath("log.adi"), csv = dir.filePath("heard.csv");
     QFile adif(log);
     QVERIFY(adif.open(QIODevice::WriteOnly));
-    adif.write("Log <EOH>\n<CALL:5>K1ABC <GRIDSQUARE:4>FN42 <BAND:3>20M <EOR>\n<CALL:4>W1AW <GRIDSQUARE:6>FN31PR "
+    // An <EOR> quoted in a field's data is data: the record goes on to its band.
+    adif.write("Log <EOH>\n<CALL:5>K1ABC <COMMENT:15>ends <EOR> here<GRIDSQUARE:4>FN42 <BAND:3>20M <EOR>\n<CALL:4>W1AW <GRIDSQUARE:6>FN31PR "
                "<FREQ:6>14.074 <EOR>\n<CALL:5>K1ABC <GRIDSQUARE:4>FN42 <BAND:2>2m <EOR>\n");
     adif.flush();
     const quint16 port = FreePort();
@@ -410,6 +411,16 @@ class StationTest : public QObject {
     QTRY_VERIFY_WITH_TIMEOUT(guarded.state() == QProcess::NotRunning, 5000);
     QVERIFY(turned.filter(QRegularExpression("^P ")).isEmpty());
     QVERIFY(QString(guarded.readAllStandardError()).contains("1 from other hosts (ignored)"));
+    // Unless --from names it.
+    QProcess trusting;
+    trusting.start(Cli(), {"listen", "--port", QString::number(port), "--from", other.toString(), "--rotate",
+                           "127.0.0.1:" + QString::number(fake.serverPort())});
+    QVERIFY(trusting.waitForStarted());
+    QTest::qWait(300);
+    lan.writeDatagram(Status("JN18EU", "K1ABC", "FN42"), other, port);
+    QTRY_VERIFY_WITH_TIMEOUT(turned.contains("P 292.00 0.00"), 5000);
+    Signal(trusting, SIGTERM);
+    QTRY_VERIFY_WITH_TIMEOUT(trusting.state() == QProcess::NotRunning, 5000);
   }
 
   // Multicast as the programs send it by default, through loopback, to two
