@@ -12,7 +12,6 @@
 #include "cli/log_output.h"
 #include "cli/output.h"
 #include "contest/crosscheck.h"
-#include "files/replacing_file.h"
 #include "locator/ascii.h"
 
 namespace morvane::cli {
@@ -120,13 +119,6 @@ std::optional<std::string> ReadFile(const Named& file) {
 
 std::string SetTitle(const contest::Set& set) { return set.band + ", " + contest::DateText(set.firstDay); }
 
-// Writes a report file safely; a device or pipe is written into.
-bool WriteReport(const std::string& path, const std::string& bytes) {
-  ReplacingFile file(path, ReplacingFile::Rules{true, false});
-  if (file.Open() && file.Write(bytes) && file.Commit()) return true;
-  std::fprintf(stderr, "morvane-cli: %s: %s; nothing written\n", path.c_str(), file.error().c_str());
-  return false;
-}
 
 class Reports {
  public:
@@ -313,7 +305,7 @@ class Reports {
         std::string name = log.call + "_" + set.band + ".txt";
         for (char& c : name)
           if (c == '/' || c == ' ' || c == '\\') c = c == ' ' ? '_' : '-';
-        all = WriteReport((fs::path(dir) / name).string(), text) && all;
+        all = WriteWholeFile((fs::path(dir) / name).string(), text, "nothing written") && all;
       }
     }
     return all;
@@ -355,8 +347,8 @@ int RunCrosscheck(const Context& context, const std::vector<std::string>& operan
   else reports.Text(out);
   bool written = out.Flush();
   if (!written) std::fprintf(stderr, "morvane-cli: cannot write the output: %s\n", std::strerror(errno));
-  if (!o.crosscheck.csv.empty()) written = WriteReport(o.crosscheck.csv, reports.Csv()) && written;
-  if (!o.crosscheck.html.empty()) written = WriteReport(o.crosscheck.html, reports.Html()) && written;
+  if (!o.crosscheck.csv.empty()) written = WriteWholeFile(o.crosscheck.csv, reports.Csv(), "nothing written") && written;
+  if (!o.crosscheck.html.empty()) written = WriteWholeFile(o.crosscheck.html, reports.Html(), "nothing written") && written;
   if (!o.crosscheck.ubn.empty()) written = reports.Ubn(o.crosscheck.ubn) && written;
   return allRead && written ? 0 : 1;
 }

@@ -89,4 +89,11 @@ LogOutput::Written LogOutput::Finish(bool abandon) {
   return written;
 }
 
+bool WriteWholeFile(const std::string& path, std::string_view bytes, const char* notWritten) {
+  ReplacingFile file(path, ReplacingFile::Rules{true, false});
+  if (file.Open() && file.Write(bytes) && file.Commit()) return true;
+  std::fprintf(stderr, "morvane-cli: %s: %s; %s\n", path.c_str(), file.error().c_str(), notWritten);
+  return false;
+}
+
 }  // namespace morvane::cli

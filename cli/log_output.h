@@ -23,6 +23,11 @@ bool ReadChunks(int fd, const std::string& name, const std::function<bool(std::s
 bool ReadChunks(int fd, const std::string& name, const std::function<char*(std::size_t)>& room,
                 const std::function<bool(std::size_t)>& took);
 
+// A whole file written at once (a report, a summary): replaced safely, or
+// a device or pipe written into. On failure says so on standard error,
+// "PATH: why; " and then notWritten, and returns false.
+bool WriteWholeFile(const std::string& path, std::string_view bytes, const char* notWritten);
+
 class LogOutput {
  public:
   // target: the file to write, or empty for standard output.

@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <condition_variable>
 #include <map>
 #include <mutex>
@@ -18,7 +17,7 @@
 
 #include "cli/position_text.h"
 #include "station/decodes.h"
-#include "files/replacing_file.h"
+#include "cli/log_output.h"
 #include "locator/ascii.h"
 #include "station/console.h"
 #include "station/listener.h"
@@ -98,6 +97,22 @@ int Stopped(const Rotator& rotator, double lastSeen) {
   return 128 + signal;
 }
 
+// The first steps of every turn, rotate's and listen's: connect, read the
+// range and where the antenna points (azimuth), and send the azimuth that
+// reaches bearing the shorter way.
+enum class Begun { Sent, NoAnswer, OutOfRange, NotSent };
+Begun BeginTurn(station::RotatorClient& client, const Rotator& rotator, double bearing, double seconds,
+                double& azimuth, station::RotatorRange& range) {
+  double elevation = 0;
+  if (!client.Connect(rotator.host, rotator.port, seconds) || !client.Range(range, seconds) ||
+      !client.Position(azimuth, elevation, seconds))
+    return Begun::NoAnswer;
+  const auto goal = station::AzimuthInRange(bearing, range, azimuth);
+  if (!goal) return Begun::OutOfRange;
+  return client.Point(*goal, std::clamp(elevation, range.minElevation, range.maxElevation), seconds) ? Begun::Sent
+                                                                                                     : Begun::NotSent;
+}
+
 // Turns the antenna to bearing; with wait, follows it until it points
 // within tolerance of it (as bearings: a rotator that reads 370 points at
 // 10). The wait ends when the antenna has come no closer for timeout
@@ -107,16 +122,15 @@ int Turn(const Rotator& rotator, double bearing, bool wait, double timeout, doub
   client.SetInterrupt(&stopAsked);
   station::RotatorRange range;
   double azimuth = 0, elevation = 0;
-  if (!client.Connect(rotator.host, rotator.port, kAnswerSeconds) || !client.Range(range, kAnswerSeconds) ||
-      !client.Position(azimuth, elevation, kAnswerSeconds))
-    return stopAsked ? 128 + stopAsked : Fail(client.error());
+  switch (BeginTurn(client, rotator, bearing, kAnswerSeconds, azimuth, range)) {
+    case Begun::NoAnswer: return stopAsked ? 128 + stopAsked : Fail(client.error());
+    case Begun::OutOfRange:
+      return Fail("bearing " + Whole(bearing) + " is outside the rotator's range (" + Shown(range.minAzimuth) + " to " +
+                  Shown(range.maxAzimuth) + ")");
+    case Begun::NotSent: return stopAsked ? Stopped(rotator, azimuth) : Fail(client.error());
+    case Begun::Sent: break;
+  }
   const double from = azimuth;
-  const auto goal = station::AzimuthInRange(bearing, range, azimuth);
-  if (!goal)
-    return Fail("bearing " + Whole(bearing) + " is outside the rotator's range (" + Shown(range.minAzimuth) + " to " +
-                Shown(range.maxAzimuth) + ")");
-  elevation = std::clamp(elevation, range.minElevation, range.maxElevation);
-  if (!client.Point(*goal, elevation, kAnswerSeconds)) return stopAsked ? Stopped(rotator, azimuth) : Fail(client.error());
   if (!wait) {
     std::printf("turning to %s (from %s)\n", Whole(bearing).c_str(), Whole(from).c_str());
     return 0;
@@ -174,9 +188,8 @@ std::optional<Rotator> ReadRotator(const std::string& text) {
 // asked for wins, and turns are at least settle seconds apart.
 class Turner {
  public:
-  Turner(Rotator rotator, double settle, double timeout, bool json, double tolerance)
-      : rotator_(std::move(rotator)), settle_(settle), timeout_(timeout), json_(json), tolerance_(tolerance),
-        worker_([this] { Work(); }) {}
+  Turner(Rotator rotator, double settle, double timeout, bool json)
+      : rotator_(std::move(rotator)), settle_(settle), timeout_(timeout), json_(json), worker_([this] { Work(); }) {}
   ~Turner() {
     {
       std::lock_guard<std::mutex> lock(mutex_);
@@ -194,7 +207,6 @@ class Turner {
     }
     changed_.notify_all();
   }
-  long turns() const { return turns_; }
 
  private:
   void Say(const std::string& what, double bearing, const std::string& detail) {
@@ -221,17 +233,11 @@ class Turner {
       station::RotatorClient client;
       client.SetInterrupt(&abort_);
       station::RotatorRange range;
-      double azimuth = 0, elevation = 0;
-      const bool ok = client.Connect(rotator_.host, rotator_.port, timeout_) && client.Range(range, timeout_) &&
-                      client.Position(azimuth, elevation, timeout_);
-      const auto goal = ok ? station::AzimuthInRange(bearing, range, azimuth) : std::nullopt;
-      if (!ok) Say("cannot turn to", bearing, client.error());
-      else if (!goal) Say("outside the rotator's range:", bearing, "");
-      else if (!client.Point(*goal, std::clamp(elevation, range.minElevation, range.maxElevation), timeout_))
-        Say("cannot turn to", bearing, client.error());
-      else {
-        Say("turning to", bearing, why + ", from " + Whole(azimuth));
-        ++turns_;
+      double azimuth = 0;
+      switch (BeginTurn(client, rotator_, bearing, timeout_, azimuth, range)) {
+        case Begun::Sent: Say("turning to", bearing, why + ", from " + Whole(azimuth)); break;
+        case Begun::OutOfRange: Say("outside the rotator's range:", bearing, ""); break;
+        default: Say("cannot turn to", bearing, client.error());
       }
       last = Clock::now();
       lock.lock();
@@ -241,14 +247,12 @@ class Turner {
   Rotator rotator_;
   double settle_, timeout_;
   bool json_;
-  double tolerance_;
   std::mutex mutex_;
   std::condition_variable changed_;
   std::optional<double> wanted_;
   std::string why_;
   bool done_ = false;
   volatile int abort_ = 0;
-  std::atomic<long> turns_{0};
   std::thread worker_;
 };
 
@@ -284,7 +288,7 @@ int RunRotate(const Context& context, const std::vector<std::string>& operands) 
 struct Console {
   std::optional<station::WorkedLog> log;
   std::optional<std::pair<double, double>> bearings;  // FROM-TO, clockwise
-  bool Shows(const std::string& message, bool cq, double azimuth, double km, int snr,
+  bool Shows(bool cq, double azimuth, double km, int snr,
              std::optional<station::WorkedLog::Mark> mark, const Options& o) const {
     if (o.cqOnly && !cq) return false;
     if (o.newOnly && mark != station::WorkedLog::Mark::NewSquare) return false;
@@ -294,7 +298,6 @@ struct Console {
       const double from = bearings->first, to = bearings->second, a = Bearing(azimuth);
       if (from <= to ? (a < from || a > to) : (a < from && a > to)) return false;
     }
-    (void)message;
     return true;
   }
 };
@@ -324,9 +327,7 @@ void WriteSummary(const station::HeardSquares& heard, const Options& o) {
   for (const auto& r : rows)
     csv += r.square + "," + std::to_string(r.decodes) + "," + std::to_string(r.bestSnr) + "," + r.farthestCall + "," +
            r.farthestLocator + "," + Whole(r.azimuth) + "," + ShownResult(r.distance, false) + "," + unit + "\r\n";
-  ReplacingFile file(o.summary, ReplacingFile::Rules{true, false});
-  if (!(file.Open() && file.Write(csv) && file.Commit()))
-    std::fprintf(stderr, "morvane-cli: %s: %s; the summary is not written\n", o.summary.c_str(), file.error().c_str());
+  WriteWholeFile(o.summary, csv, "the summary is not written");
 }
 
 int RunListen(const Context& context) {
@@ -346,8 +347,7 @@ int RunListen(const Context& context) {
   if (!o.rotateTo.empty() && !(rotator = ReadRotator(o.rotateTo)))
     return Fail("--rotate " + o.rotateTo + ": not HOST:PORT"), 2;
   if (!o.turnCall.empty() && !rotator) return Fail("--turn needs --rotate HOST:PORT"), 2;
-  const auto tolerance = Tolerance(o);
-  if (!tolerance) return Fail("--tolerance " + o.tolerance + ": degrees from 0 to 180"), 2;
+  if (!Tolerance(o)) return Fail("--tolerance " + o.tolerance + ": degrees from 0 to 180"), 2;
   Console console;
   if (!o.bearing.empty() && !(console.bearings = ReadBearings(o.bearing)))
     return Fail("--bearing " + o.bearing + ": FROM-TO, degrees clockwise (300-60)"), 2;
@@ -364,7 +364,7 @@ int RunListen(const Context& context) {
   sigemptyset(&summary.sa_mask);
   sigaction(SIGUSR1, &summary, nullptr);
   std::optional<Turner> turner;
-  if (rotator) turner.emplace(*rotator, o.settle, o.timeout, o.json, *tolerance);
+  if (rotator) turner.emplace(*rotator, o.settle, o.timeout, o.json);
 
   Output out(stdout);
   struct Instance {
@@ -463,7 +463,7 @@ int RunListen(const Context& context) {
       turner->TurnTo(km.azimuth, h->call + " " + h->locator + " heard");
     std::optional<station::WorkedLog::Mark> mark;
     if (console.log) mark = console.log->Of(h->call, h->locator, band);
-    if (!console.Shows(d->message, !wspr && d->message.rfind("CQ ", 0) == 0, km.azimuth, km.distance, d->snr, mark, o))
+    if (!console.Shows(!wspr && d->message.rfind("CQ ", 0) == 0, km.azimuth, km.distance, d->snr, mark, o))
       continue;
     const std::string azimuth = ShownResult(r.azimuth, o.ellipsoid), distance = ShownResult(r.distance, o.ellipsoid && !o.miles);
     const std::string_view unit = o.miles ? "mi" : "km";

@@ -6,6 +6,7 @@
 #include <unordered_map>
 
 #include "contest/band.h"
+#include "locator/precision.h"
 #include "logs/edi.h"
 
 namespace morvane::contest {
@@ -38,9 +39,8 @@ long RingPoints(std::string_view own, std::string_view other) {
   return 2 + std::max(std::min(columns, 180 - columns), std::abs(ar - br));
 }
 
-bool ValidSix(std::string_view locator) {
-  return locator.size() == 6 && edi::ContestDistance(locator, locator).has_value();
-}
+// Locators here are upper case already.
+bool ValidSix(std::string_view locator) { return locator.size() == 6 && CheckLocatorOfLength(locator); }
 
 // The R and S of a report: its first two characters.
 std::string_view ReadabilityAndStrength(std::string_view rst) { return rst.substr(0, 2); }
@@ -125,9 +125,9 @@ class SetChecker {
           byStation[q.station].push_back(i);
           byTime.emplace_back(*q.minute, i);
           // Logs, not lines: a station worked twice by one log is worked by one.
-          if (const auto [it, fresh] = lastWorkedBy_.try_emplace(q.station, a); fresh || it->second != a) {
-            it->second = a;
-            ++workedBy_[q.station];
+          if (Worked& w = worked_[q.station]; w.lastLog != a) {
+            w.lastLog = a;
+            ++w.logs;
           }
         }
       }
@@ -266,7 +266,7 @@ class SetChecker {
           j.verdict = Verdict::Nil;
           j.reason = logs_[b].call + "'s log (" + logs_[b].file + ") has no QSO with " + logs_[a].station +
                      " that pairs with this one";
-        } else if (const long others = workedBy_[q.station] - 1; others > 0) {
+        } else if (const long others = worked_[q.station].logs - 1; others > 0) {
           j.verdict = Verdict::NoLog;
           j.reason = q.station + " sent no usable log; " + Plural(others, "other log has", "other logs have") + " it";
         } else {
@@ -394,8 +394,11 @@ class SetChecker {
   std::vector<int> active_;
   std::unordered_map<int, std::unordered_map<std::string, std::vector<long>>> byStation_;
   std::unordered_map<int, std::vector<std::pair<long, long>>> byTime_;  // (minute, line index)
-  std::unordered_map<std::string, long> workedBy_;  // logs with a QSO with this station
-  std::unordered_map<std::string, int> lastWorkedBy_;
+  struct Worked {
+    long logs = 0;     // logs with a QSO with this station
+    int lastLog = -1;  // the last of them counted
+  };
+  std::unordered_map<std::string, Worked> worked_;
 };
 
 }  // namespace

@@ -10,25 +10,14 @@
 namespace morvane::contest {
 namespace {
 
-std::string_view Trim(std::string_view s) {
-  const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
-  while (!s.empty() && blank(s.front())) s.remove_prefix(1);
-  while (!s.empty() && blank(s.back())) s.remove_suffix(1);
-  return s;
-}
+using edi::Trim;
 
 bool StartsWith(std::string_view text, std::string_view prefix) {
   return SameLetters(text.substr(0, prefix.size()), prefix);
 }
 
 // Digits only, at most 9 of them.
-std::optional<long> Number(std::string_view s) {
-  s = Trim(s);
-  if (s.empty() || s.size() > 9 || s.find_first_not_of("0123456789") != std::string_view::npos) return std::nullopt;
-  long n = 0;
-  for (char c : s) n = n * 10 + (c - '0');
-  return n;
-}
+std::optional<long> Number(std::string_view s) { return edi::WholeNumber(s, 9); }
 
 // A serial as received: its leading digits ("011/", "11A" read as 11).
 std::optional<long> Serial(std::string_view s) {
@@ -43,7 +32,6 @@ std::optional<long> MinuteOfDay(std::string_view s) {
   if (!n || Trim(s).size() < 3 || Trim(s).size() > 4 || *n / 100 > 23 || *n % 100 > 59) return std::nullopt;
   return *n / 100 * 60 + *n % 100;
 }
-
 
 QsoLine ReadRecord(std::string_view text, long line) {
   QsoLine q;

@@ -19,16 +19,22 @@ bool StartsWith(std::string_view text, std::string_view prefix) {
   return SameLetters(text.substr(0, prefix.size()), prefix);
 }
 
-// Blanks, tabs and a carriage return trimmed from both ends.
+
+std::optional<std::string> SixCharacters(std::string_view text) {
+  std::string upper = UpperCase(Trim(text));
+  if (upper.size() != 6 || !CheckLocatorOfLength(upper)) return std::nullopt;
+  return upper;
+}
+
+}  // namespace
+
 std::string_view Trim(std::string_view s) {
   while (!s.empty() && (s.front() == ' ' || s.front() == '\t' || s.front() == '\r')) s.remove_prefix(1);
   while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
   return s;
 }
 
-// A whole number, digits only (blanks around allowed), of at most maxDigits
-// digits; nullopt otherwise.
-std::optional<long> WholeNumber(std::string_view s, std::size_t maxDigits = 15) {
+std::optional<long> WholeNumber(std::string_view s, std::size_t maxDigits) {
   s = Trim(s);
   if (s.empty() || s.size() > maxDigits) return std::nullopt;
   long value = 0;
@@ -38,15 +44,6 @@ std::optional<long> WholeNumber(std::string_view s, std::size_t maxDigits = 15) 
   }
   return value;
 }
-
-
-std::optional<std::string> SixCharacters(std::string_view text) {
-  std::string upper = UpperCase(Trim(text));
-  if (upper.size() != 6 || !CheckLocatorOfLength(upper)) return std::nullopt;
-  return upper;
-}
-
-}  // namespace
 
 std::string_view Part(std::string_view value, std::size_t n) {
   const char separator = value.find(';') != std::string_view::npos ? ';' : ',';

@@ -28,6 +28,13 @@ struct Distance {
 // nullopt unless both are valid 6-character locators (any case).
 std::optional<Distance> ContestDistance(std::string_view own, std::string_view other);
 
+// Blanks, tabs and a carriage return trimmed from both ends, as log lines
+// and their fields are read.
+std::string_view Trim(std::string_view s);
+// A whole number, digits only (blanks around allowed), of at most maxDigits
+// digits; nullopt otherwise.
+std::optional<long> WholeNumber(std::string_view s, std::size_t maxDigits = 15);
+
 // The n-th part (from 0) of a header value split at ';', or at ',' when it
 // has no ';' ("CQSOs=5,1"), trimmed; empty when there is none.
 std::string_view Part(std::string_view value, std::size_t n);
