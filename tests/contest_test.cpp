@@ -81,6 +81,17 @@ Checked Check(const std::map<std::string, std::string>& files, const Rules& rule
   Checked c;
   for (const auto& [name, text] : files) c.logs.push_back(ReadLog(name, text));
   c.result = Crosscheck(c.logs, rules);
+  // Whatever the rules: paired lines point at each other, lines without a partner at none.
+  for (std::size_t i = 0; i < c.logs.size(); ++i)
+    for (const Judged& j : c.result.judged[i]) {
+      const bool paired = j.verdict == Verdict::Ok || j.verdict == Verdict::Time || j.verdict == Verdict::BustedCall ||
+                          j.verdict == Verdict::BustedLocator || j.verdict == Verdict::BustedExchange ||
+                          (j.verdict == Verdict::Duplicate && j.matchLog >= 0);
+      EXPECT_EQ(j.matchLog >= 0, paired) << c.logs[i].file << " " << j.reason;
+      if (j.matchLog >= 0) {
+        EXPECT_EQ(c.result.judged[j.matchLog][j.matchQso].matchLog, int(i));
+      }
+    }
   for (std::size_t i = 0; i < c.logs.size(); ++i) {
     std::string& v = c.verdicts[c.logs[i].file];
     for (const Judged& j : c.result.judged[i]) v += (v.empty() ? "" : " ") + std::string(Name(j.verdict));
@@ -108,16 +119,6 @@ const std::map<std::string, std::string> kExpected = {
 TEST(Crosscheck, EveryVerdict) {
   const Checked c = Check(Contest());
   for (const auto& [file, verdicts] : kExpected) EXPECT_EQ(c.verdicts.at(file), verdicts) << file;
-  // Paired lines point at each other; lines without a partner at none.
-  for (std::size_t i = 0; i < c.logs.size(); ++i)
-    for (const Judged& j : c.result.judged[i]) {
-      const bool paired = j.verdict == Verdict::Ok || j.verdict == Verdict::Time || j.verdict == Verdict::BustedCall ||
-                          j.verdict == Verdict::BustedLocator || j.verdict == Verdict::BustedExchange;
-      EXPECT_EQ(j.matchLog >= 0, paired) << c.logs[i].file << " " << j.reason;
-      if (j.matchLog >= 0) {
-        EXPECT_EQ(c.result.judged[j.matchLog][j.matchQso].matchLog, int(i));
-      }
-    }
   const Score& a = c.score("a.edi");
   EXPECT_EQ(a.penalty, 50);  // the unmarked repeat claimed 5 points: 10 x 5
   EXPECT_EQ(a.claimed, 17);  // 12 lines of 1 and the repeat's 5; the D lines are not claimed
@@ -339,9 +340,10 @@ TEST(ContestLog, LinesBandsCallsAndPeriods) {
     EXPECT_EQ(Station(call), station) << call;
   for (const auto& [a, b, one] : {std::tuple{"OK1ABC", "OK1ABD", true}, {"OK1ABC", "OK1AB", true},
                                   {"OK1ABC", "OK1AABC", true}, {"OK1ABC", "OK1BAC", true}, {"OK1ABC", "OK1ABC", false},
-                                  {"OK1ABC", "OK1BCA", false}, {"OK1ABC", "OK1XYC", false}})
+                                  {"OK1ABC", "OK1BCA", false}, {"OK1ABC", "OK1XYC", false},
+                                  {"OK1ABC", "OK1BAD", false}, {"OK1ABC", "OK1BXC", false}})
     EXPECT_EQ(OneEditApart(a, b), one) << a << " " << b;
-  for (const char* date : {"2000-01-01", "2000-02-29", "2000-03-01", "2024-02-29", "2026-09-05", "2099-12-31"}) {
+  for (const char* date : {"2000-01-01", "2000-02-29", "2000-03-01", "2004-02-29", "2024-02-29", "2026-09-05", "2099-12-31"}) {
     const std::string compact = std::string(date).substr(0, 4) + std::string(date).substr(5, 2) + std::string(date).substr(8);
     EXPECT_EQ(DateText(*DayNumber(compact)), date);
   }
@@ -352,7 +354,8 @@ TEST(ContestLog, LinesBandsCallsAndPeriods) {
   const auto p = ReadPeriod("2026-09-05T14:00-2026-09-06T14:00");
   ASSERT_TRUE(p);
   EXPECT_EQ(p->end - p->start, 1440);
-  for (const char* bad : {"14:00", "25:00-26:00", "0800-11", "x"}) EXPECT_FALSE(ReadPeriod(bad)) << bad;
+  for (const char* bad : {"14:00", "25:00-26:00", "0800-11", "x", "20:00-24:01"}) EXPECT_FALSE(ReadPeriod(bad)) << bad;
+  EXPECT_TRUE(ReadPeriod("20:00-24:00"));  // to midnight
 }
 
 }  // namespace
