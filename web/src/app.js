@@ -3,21 +3,26 @@
 import { loadCore } from './core.js';
 import { loadHome, saveHome } from './home.js';
 import { fieldMode } from './follow.js';
+import { setLanguage, t, tMessage, translatePage } from './i18n.js';
 import { cellOutline, draw, kSize, landOf, markTap, tapLength, zoomable } from './map.js';
 import { showMessage } from './message.js';
-import { decimalDigits, formatNumber, kMaxDecimals, readNumber } from './number.js';
+import { decimalDigits, formatNumber, kMaxDecimals, readNumber, separators } from './number.js';
+import { pastedPosition } from './paste.js';
+import { supportedLength, usableFix } from './field.js';
 
 const $ = (id) => document.getElementById(id);
 const locale = navigator.language;
 const kLocatorIncorrect = 'Introduced QRA locator incorrect';
 const kLocatorsEqual = 'The two QRA locators are equal. No calculation can be done\nThe two values are set to zero';
+const kBoxes = ['txtlatdeg', 'txtlatmin', 'txtlatsec', 'txtlondeg', 'txtlonmin', 'txtlonsec'];
 
 // A refusal: the message names the box, which keeps its text, selected,
 // and gets the focus back; the answers of the page, which no longer match
-// its boxes, are cleared.
+// its boxes, are cleared, and so is the address that named them.
 function refuse(box, message, answers = []) {
   for (const a of answers) a.value = '';
-  showMessage(message, { title: `Error: ${box.getAttribute('aria-label')}`, then: box });
+  showInAddress('');
+  showMessage(tMessage(message), { title: t('Error: {name}', { name: box.getAttribute('aria-label') }), then: box });
 }
 
 // A locator as pasted: blanks around it dropped, upper case.
@@ -27,14 +32,14 @@ function upperCaseInPlace(box) {
 }
 
 function geoPage(core) {
-  const boxes = ['txtlatdeg', 'txtlatmin', 'txtlatsec', 'txtlondeg', 'txtlonmin', 'txtlonsec'].map($);
+  const boxes = kBoxes.map($);
   const position = $('txtposition');
   const rules = core.rangeRules();
   // A position pasted whole, read as the command line reads it, is typed
   // into the boxes so that what is saved is what was computed.
   const fromPosition = () => {
-    const r = core.readPosition(position.value);
-    if (r.message) return refuse(position, `Introduced position incorrect: ${r.message}`, [$('txtresultloc')]);
+    const r = core.readPosition(pastedPosition(position.value));
+    if (r.message) return refuse(position, t('Introduced position incorrect: {reason}', { reason: tMessage(r.message) }), [$('txtresultloc')]);
     const shown = [r.latitude, r.longitude].flatMap((a) => [a.degrees, a.minutes, a.seconds]);
     boxes.forEach((b, i) => (b.value = shown[i]));
     $(r.latitude.far ? 'optlatsud' : 'optlatnord').checked = true;
@@ -57,19 +62,20 @@ function geoPage(core) {
       const name = box.getAttribute('aria-label').toLowerCase();
       const value = readNumber(box.value, locale);
       const answer = [$('txtresultloc')];
-      if (value === null) return refuse(box, `Introduced value for ${name} is not a number`, answer);
+      if (value === null) return refuse(box, t('Introduced value for {name} is not a number', { name }), answer);
       const decimalDegrees = rule.field % 3 === 0 && empty[rule.field + 1] && empty[rule.field + 2] &&
         Number.isFinite(value) && !Number.isInteger(value);
       if (!decimalDegrees && core.breaks(rule.field, value)) return refuse(box, rule.message, answer);
       const d = decimalDigits(box.value, locale);
-      if (!d) return refuse(box, `Introduced value for ${name} has more than ${kMaxDecimals} decimals`, answer);
+      if (!d) return refuse(box, t('Introduced value for {name} has more than {count} decimals', { name, count: kMaxDecimals }), answer);
       // A minus sign on the degrees turns the whole axis to the other side.
-      if (d.negative && value !== 0 && rule.field % 3 !== 0) return refuse(box, `Introduced value for ${name} is negative`, answer);
+      if (d.negative && value !== 0 && rule.field % 3 !== 0) return refuse(box, t('Introduced value for {name} is negative', { name }), answer);
       typed[rule.field] = d;
     }
     // The exact cell of the digits typed: a position on a grid line lies in
-    // the cell north and east of it.
-    const far = (hemisphere, degrees) => hemisphere !== (degrees.negative && degrees.digits !== '0');
+    // the cell north and east of it. A minus turns the axis even on 0
+    // degrees: -0 7 39 East is 7' 39" West.
+    const far = (hemisphere, degrees) => hemisphere !== degrees.negative;
     const digits = typed.map((d) => d.digits);
     const r = core.encodeExact(digits.slice(0, 3), far($('optlatsud').checked, typed[0]), digits.slice(3),
       far($('optlonouest').checked, typed[3]));
@@ -83,40 +89,59 @@ function geoPage(core) {
   });
 }
 
-// "Use my position": the browser's position, asked for only on this press,
-// typed into the boxes as degrees, minutes and seconds, then computed.
+// "Use my position": a fresh fix from the browser, asked for only on this
+// press, typed into the boxes as degrees, minutes and seconds, computed
+// from them, and cut to the length its accuracy supports, so that the boxes,
+// the result and what Save stores always agree.
 function whereAmI(core) {
-  const split = (value) => {
-    const a = Math.abs(value);
-    let degrees = Math.floor(a);
-    let minutes = Math.floor((a - degrees) * 60);
-    let seconds = Math.round(((a - degrees) * 3600 - minutes * 60) * 100) / 100;
-    if (seconds >= 60) [seconds, minutes] = [0, minutes + 1];
-    if (minutes >= 60) [minutes, degrees] = [0, degrees + 1];
-    return [String(degrees), String(minutes), formatNumber(seconds, locale)];
-  };
+  const kmPerDegree = core.earthCircumferenceKm / 360;
   const failed = { 1: 'The browser was not allowed to tell its position.', 3: 'The browser took too long to find its position.' };
   $('use-position').addEventListener('click', () => {
-    if (!navigator.geolocation) return showMessage('This browser cannot tell its position.');
-    $('accuracy').textContent = 'Asking the browser…';
+    if (!navigator.geolocation) return showMessage(t('This browser cannot tell its position.'));
+    $('accuracy').textContent = t('Asking the browser…');
     navigator.geolocation.getCurrentPosition((p) => {
       const { latitude, longitude, accuracy } = p.coords;
-      [...split(latitude), ...split(longitude)].forEach((text, i) =>
-        ($(['txtlatdeg', 'txtlatmin', 'txtlatsec', 'txtlondeg', 'txtlonmin', 'txtlonsec'][i]).value = text));
+      $('accuracy').textContent = '';
+      if (!usableFix(p.coords)) {
+        $('txtresultloc').value = '';
+        return showMessage(t('The position the browser gave cannot be placed on the grid.'), { title: 'Morvane' });
+      }
+      const length = supportedLength(6, accuracy, latitude, kmPerDegree);
+      if (!length) {
+        $('txtresultloc').value = '';
+        return showMessage(t('The browser knows the position only within {km} km: too rough for a locator.',
+          { km: Math.round(accuracy / 1000) }), { title: 'Morvane' });
+      }
+      const typed = [...boxesOf(latitude), ...boxesOf(longitude)];
+      kBoxes.forEach((id, i) => ($(id).value = typed[i].replace('.', separators(locale).decimal)));
       $(latitude < 0 ? 'optlatsud' : 'optlatnord').checked = true;
       $(longitude < 0 ? 'optlonouest' : 'optlonest').checked = true;
-      $('accuracy').textContent = `Within about ${Math.round(accuracy)} m, as the browser says.`;
       $('txtposition').value = '';
       $('Command1').click();
-      // The boxes hold the position to a hundredth of a second; the locator
-      // is the exact cell of the position the browser gave.
-      const exact = core.locatorAt(latitude, longitude, 6);
-      if (exact) $('txtresultloc').value = exact;
+      const result = $('txtresultloc').value;
+      if (!result) return;
+      $('txtresultloc').value = result.slice(0, length);
+      const within = t('Within about {metres} m, as the browser says.', { metres: Math.round(accuracy) });
+      $('accuracy').textContent = length < 6 ? `${within} ${t('Shown to {length} characters: too coarse for {wanted}.', { length, wanted: 6 })}` : within;
     }, (e) => {
       $('accuracy').textContent = '';
-      showMessage(failed[e.code] || 'The browser could not find its position.', { title: 'Morvane' });
-    }, { enableHighAccuracy: true, timeout: 20000, maximumAge: 60000 });
+      showMessage(t(failed[e.code] || 'The browser could not find its position.'), { title: 'Morvane' });
+    }, { enableHighAccuracy: true, timeout: 20000, maximumAge: 0 });
   });
+}
+
+// Degrees, minutes and seconds of an axis in decimal degrees, as texts
+// with a point. The seconds are cut, never rounded, to a millionth (3 cm
+// at most), so that 89.9999999 stays below 90 and 179.9999999 below 180;
+// 180 East is the grid's 180 West.
+export function boxesOf(value) {
+  const a = Math.min(Math.abs(value === 180 ? -180 : value), 180 - 1e-10);
+  const degrees = Math.floor(a);
+  const minutes = Math.min(59, Math.floor((a - degrees) * 60));
+  // A thousandth of the last digit's worth of slack: 24.48 computed as
+  // 24.4799999999 is still 24.48.
+  const seconds = Math.min(59.999999, Math.floor(((a - degrees) * 3600 - minutes * 60) * 1e6 + 1e-3) / 1e6);
+  return [String(degrees), String(minutes), String(Math.max(0, Number(seconds.toFixed(6))))];
 }
 
 // Decimal degrees as a GPS app shows them: six decimals at most.
@@ -132,19 +157,19 @@ function locatorPage(core) {
     const p = core.locatorToDms(upperCaseInPlace(box));
     if (!p) return (summary.textContent = ''), refuse(box, kLocatorIncorrect, outputs);
     showInAddress(`#locator=${box.value}`);
-    $('lbllatsens').textContent = p.latitude.hemisphere;
-    $('lbllongsens').textContent = p.longitude.hemisphere;
+    $('lbllatsens').textContent = t(p.latitude.hemisphere);
+    $('lbllongsens').textContent = t(p.longitude.hemisphere);
     const seconds = (a) => formatNumber(Number(a.seconds), locale);
     const shown = [p.latitude, p.longitude].flatMap((a) => [a.degrees, a.minutes, seconds(a)]);
     [...shown, decimalDegrees(p.lat), decimalDegrees(p.lon)].forEach((text, i) => (outputs[i].value = text));
-    const dms = (a) => `${a.degrees}° ${a.minutes}' ${seconds(a)}" ${a.hemisphere}`;
+    const dms = (a) => `${a.degrees}° ${a.minutes}' ${seconds(a)}" ${t(a.hemisphere)}`;
     summary.textContent = `${box.value}: ${dms(p.latitude)}, ${dms(p.longitude)} (${decimalDegrees(p.lat)}; ${decimalDegrees(p.lon)})`;
   });
   $('Command2').addEventListener('click', () => {
     for (const o of outputs) o.value = '';
     summary.textContent = '';
-    $('lbllatsens').textContent = 'North';
-    $('lbllongsens').textContent = 'East';
+    $('lbllatsens').textContent = t('North');
+    $('lbllongsens').textContent = t('East');
     $('txtlocatorinv').value = '';
     $('txtlocatorinv').focus();
   });
@@ -165,7 +190,8 @@ function beamMap(core) {
     const miles = $('Check2').checked;
     const unit = miles ? 'mi' : 'km';
     const distance = formatNumber(miles ? shown.result.miles : shown.result.km, locale);
-    const description = `Path from ${shown.base} to ${shown.target}: ${formatNumber(shown.result.azimuth, locale)}°, ${distance} ${unit}`;
+    const description = t('Path from {base} to {target}: {azimuth}°, {distance} {unit}', { base: shown.base, target: shown.target,
+      azimuth: formatNumber(shown.result.azimuth, locale), distance, unit });
     const end = (name) => ({ name, ...core.centre(name) });
     drawn = draw(svg, {
       land,
@@ -183,18 +209,18 @@ function beamMap(core) {
   };
   svg.addEventListener('click', (e) => {
     if (!drawn) return;
-    const t = view.transform();
+    const zoomed = view.transform();
     // Screen to the SVG's units, then the zoom undone: the layer's units.
     const q = new DOMPoint(e.clientX, e.clientY).matrixTransform(svg.getScreenCTM().inverse());
-    const point = t.invert([q.x, q.y]);
+    const point = zoomed.invert([q.x, q.y]);
     const { projection, layer } = drawn;
     // The map is the disc the Earth fills; the corners are nowhere.
     const off = Math.hypot(point[0] - kSize / 2, point[1] - kSize / 2) > projection.scale() * Math.PI;
     const lonLat = off ? null : projection.invert(point);
-    const pxPerDegree = ((projection.scale() * Math.PI) / 180) * t.k * (svg.clientWidth / kSize);
+    const pxPerDegree = ((projection.scale() * Math.PI) / 180) * zoomed.k * (svg.clientWidth / kSize);
     const length = tapLength(pxPerDegree);
     const locator = lonLat ? core.locatorAt(lonLat[1], lonLat[0], length) : '';
-    $('clicked').textContent = locator ? `Point tapped: ${locator}` : 'Outside the map';
+    $('clicked').textContent = locator ? t('Point tapped: {locator}', { locator }) : t('Outside the map');
     $('use-clicked').hidden = !locator;
     $('use-clicked').dataset.locator = locator;
     if (locator) markTap(layer, projection, lonLat, cellOutline(core.centre(locator), length));
@@ -244,7 +270,7 @@ function pathPage(core, home, map) {
     // Nothing to take the base from yet: say so rather than empty the base.
     if ($('Check1').checked && !loadHome(localStorage).table[8]) {
       $('Check1').checked = false;
-      showMessage('No home locator is saved yet: compute your position on the first page and press Save my QRA Locator.',
+      showMessage(t('No home locator is saved yet: compute your position on the first page and press Save my QRA Locator.'),
         { title: 'Morvane', then: $('Check1') });
       return;
     }
@@ -257,14 +283,15 @@ function pathPage(core, home, map) {
   const writePath = () => {
     const miles = $('Check2').checked;
     const unit = miles ? 'mi' : 'km';
-    const { base: b, target: t, result: r } = lastPath;
+    const { base: b, target: tg, result: r } = lastPath;
     const distance = (p) => formatNumber(miles ? p.miles : p.km, locale);
     $('txtazimuth').value = formatNumber(r.azimuth, locale);
     $('txtdistance').value = distance(r);
     $('longazimuth').value = formatNumber(r.long.azimuth, locale);
     $('longdistance').value = distance(r.long);
-    summary.textContent = `${b} to ${t}: ${$('txtazimuth').value}°, ${distance(r)} ${unit}; ` +
-      `long path ${$('longazimuth').value}°, ${distance(r.long)} ${unit}`;
+    summary.textContent = t('{base} to {target}: {azimuth}°, {distance} {unit}; long path {longAzimuth}°, {longDistance} {unit}', {
+      base: b, target: tg, azimuth: $('txtazimuth').value, distance: distance(r), unit, longAzimuth: $('longazimuth').value,
+      longDistance: distance(r.long) });
   };
   const forget = () => {
     lastPath = null;
@@ -275,31 +302,32 @@ function pathPage(core, home, map) {
   $('Check2').addEventListener('change', () => {
     // The unit is part of the distance's name, heard with its value.
     const miles = $('Check2').checked;
-    $('Label17').textContent = $('longunit').textContent = miles ? 'Miles' : 'KMs';
-    $('txtdistance').setAttribute('aria-label', `Distance Base - Target, ${miles ? 'mi' : 'km'}`);
+    $('Label17').textContent = $('longunit').textContent = t(miles ? 'Miles' : 'KMs');
+    $('txtdistance').setAttribute('aria-label', t(miles ? 'Distance Base - Target, mi' : 'Distance Base - Target, km'));
     if (lastPath) writePath();
   });
   $('cmdcalcazidist').addEventListener('click', () => {
     if ($('Check1').checked) readHomeIntoBase();
     const b = upperCaseInPlace(base);
-    const t = upperCaseInPlace(target);
+    const tg = upperCaseInPlace(target);
     const answers = [$('txtazimuth'), $('txtdistance')];
-    if (b === t) {
+    if (b === tg) {
       // "The two values are set to zero": the answers say so.
       forget();
+      showInAddress('');
       for (const a of answers) a.value = '0';
-      showMessage(kLocatorsEqual, { then: $('Check1').checked ? target : base });
+      showMessage(t(kLocatorsEqual), { then: $('Check1').checked ? target : base });
       target.value = '';
       base.value = $('Check1').checked ? home.table[8] : '';
       return;
     }
     // 2, 4, 6, 8 or 10 characters: a field to a rover's 10-character cell.
     if (!core.check(b)) return forget(), refuse(base, kLocatorIncorrect, answers);
-    if (!core.check(t)) return forget(), refuse(target, kLocatorIncorrect, answers);
-    lastPath = { base: b, target: t, result: core.path(b, t) };
-    showInAddress(`#path=${b},${t}`);
+    if (!core.check(tg)) return forget(), refuse(target, kLocatorIncorrect, answers);
+    lastPath = { base: b, target: tg, result: core.path(b, tg) };
+    showInAddress(`#path=${b},${tg}`);
     writePath();
-    map.show(b, t, lastPath.result);
+    map.show(b, tg, lastPath.result);
   });
   $('Command3').addEventListener('click', () => {
     for (const id of ['txtlocator2', 'txtdistance', 'txtazimuth']) $(id).value = '';
@@ -312,12 +340,12 @@ function pathPage(core, home, map) {
       v('txtlondeg'), v('txtlonmin'), v('txtlonsec'), $('optlonest').checked ? 'True' : 'False', v('txtresultloc')];
     // Only a position computed into a locator is a home to save.
     if (!core.check(table[8])) {
-      return showMessage('Compute your position first: there is no locator to save yet.', { title: 'Morvane', then: $('Command1') });
+      return showMessage(t('Compute your position first: there is no locator to save yet.'), { title: 'Morvane', then: $('Command1') });
     }
     const failure = saveHome(localStorage, table);
-    if (failure) return showMessage(failure);
+    if (failure) return showMessage(tMessage(failure));
     home.table = table;
-    $('accuracy').textContent = `Home locator ${table[8]} saved.`;
+    $('accuracy').textContent = t('Home locator {locator} saved.', { locator: table[8] });
   });
   return check1;
 }
@@ -374,7 +402,7 @@ function openFromAddress(selectTab) {
 
 // The address says what is shown, so that it can be kept or shared.
 function showInAddress(hash) {
-  if (location.hash !== hash) history.replaceState(null, '', hash);
+  if (location.hash !== hash) history.replaceState(null, '', hash || location.pathname + location.search);
 }
 
 // Enter in a page's box computes, as in a form.
@@ -408,6 +436,8 @@ function offerUpdates(registration) {
 }
 
 async function main() {
+  setLanguage(navigator.language);
+  translatePage(document.body);
   const core = await loadCore();
   const home = loadHome(localStorage);
   geoPage(core);
@@ -420,7 +450,7 @@ async function main() {
   // locator. A first visit has none, and types both.
   $('Check1').checked = Boolean(home.table[8]);
   check1();
-  if (home.problem) showMessage(home.problem, { title: 'Morvane' });
+  if (home.problem) showMessage(tMessage(home.problem), { title: 'Morvane' });
   const selectTab = tabs();
   enterComputes();
   openFromAddress(selectTab);

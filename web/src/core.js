@@ -5,7 +5,11 @@ import createCore from './core-wasm.js';
 
 export async function loadCore(options = {}) {
   const m = await createCore(options);
-  const text = (name, types, args) => m.ccall(name, 'string', types, args);
+  // A C string ends at its first NUL, which would hide what follows it
+  // ("JN18EU" + NUL + anything): the NUL goes in as U+FFFD, which no
+  // locator or position holds, so that the text is refused whole.
+  const whole = (args) => args.map((a) => (typeof a === 'string' ? a.replaceAll('\0', '\uFFFD') : a));
+  const text = (name, types, args) => m.ccall(name, 'string', types, whole(args));
   const split = (s) => (s === '' ? null : s.split('|'));
   return {
     // [{field, message}] in the order the first page checks its boxes.
@@ -32,7 +36,7 @@ export async function loadCore(options = {}) {
       return { latitude: axis(0), longitude: axis(4), lat: Number(p[8]), lon: Number(p[9]) };
     },
     // A locator of 2, 4, 6, 8 or 10 characters, upper case.
-    check: (locator) => m.ccall('mv_check', 'number', ['string'], [locator]) === 1,
+    check: (locator) => m.ccall('mv_check', 'number', ['string'], whole([locator])) === 1,
     // The short path, the long one ({azimuth, km, miles} each) and the short
     // path's exact azimuth and distance (the map draws along them).
     path(base, target) {

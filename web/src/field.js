@@ -1,37 +1,45 @@
 // Field mode's arithmetic, apart from the page: how long a locator the
-// browser's accuracy supports, and how far the nearest edge of a cell is.
-// Small pure functions; the page feeds them the core's answers.
+// browser's accuracy supports, how far a cell's edges are, when a crossing
+// is sure enough to announce, and what lies ahead. Small pure functions;
+// the page feeds them the core's answers.
 
 // Each locator length's cell in degrees: [longitude, latitude].
 export const kCellDegrees = { 2: [20, 10], 4: [2, 1], 6: [1 / 12, 1 / 24], 8: [1 / 120, 1 / 240], 10: [1 / 2880, 1 / 5760] };
 
-// A cell's size in metres at a latitude, its narrower side first.
+const rad = Math.PI / 180;
+
+// A cell's narrower side in metres at a latitude.
 function narrowSideMetres(length, latitude, kmPerDegree) {
   const [dLon, dLat] = kCellDegrees[length];
-  return 1000 * kmPerDegree * Math.min(dLat, dLon * Math.cos((latitude * Math.PI) / 180));
+  return 1000 * kmPerDegree * Math.min(dLat, dLon * Math.cos(latitude * rad));
 }
 
-// The longest length up to wanted (6, 8 or 10) that a position within
-// accuracy metres can tell: the accuracy at most half the cell's narrower
-// side. Never less than 4, the square.
+// The longest length up to wanted that a position within accuracy metres
+// can tell: the accuracy at most half the cell's narrower side. 0 when not
+// even a field can be told.
 export function supportedLength(wanted, accuracy, latitude, kmPerDegree) {
-  for (let length = wanted; length > 4; length -= 2)
+  for (let length = wanted; length >= 2; length -= 2)
     if (accuracy <= narrowSideMetres(length, latitude, kmPerDegree) / 2) return length;
-  return 4;
+  return 0;
 }
 
-// The nearest edge of the cell of a locator whose centre is given, from a
-// point inside it: {km, direction} (N, E, S or W), on the core's Earth.
-export function nearestEdge(centre, length, lat, lon, kmPerDegree) {
+// The distances in km from a point to the four edges of the cell of a
+// locator whose centre is given: {N, S, E, W}.
+function edgeDistances(centre, length, lat, lon, kmPerDegree) {
   const [dLon, dLat] = kCellDegrees[length];
-  const eastWest = kmPerDegree * Math.cos((lat * Math.PI) / 180);
-  const edges = [
-    ['N', (centre.lat + dLat / 2 - lat) * kmPerDegree],
-    ['S', (lat - (centre.lat - dLat / 2)) * kmPerDegree],
-    ['E', (centre.lon + dLon / 2 - lon) * eastWest],
-    ['W', (lon - (centre.lon - dLon / 2)) * eastWest],
-  ];
-  const [direction, km] = edges.reduce((best, e) => (e[1] < best[1] ? e : best));
+  const eastWest = kmPerDegree * Math.cos(lat * rad);
+  return {
+    N: (centre.lat + dLat / 2 - lat) * kmPerDegree,
+    S: (lat - (centre.lat - dLat / 2)) * kmPerDegree,
+    E: (centre.lon + dLon / 2 - lon) * eastWest,
+    W: (lon - (centre.lon - dLon / 2)) * eastWest,
+  };
+}
+
+// The nearest edge of the cell from a point inside it: {km, direction}.
+export function nearestEdge(centre, length, lat, lon, kmPerDegree) {
+  const [direction, km] = Object.entries(edgeDistances(centre, length, lat, lon, kmPerDegree))
+    .reduce((best, e) => (e[1] < best[1] ? e : best));
   return { km: Math.max(0, km), direction };
 }
 
@@ -41,12 +49,128 @@ export function walkingDistance(km, format) {
   return km < 1 ? `${Math.round(km * 1000)} m` : `${format(Math.round(km * 10) / 10)} km`;
 }
 
-// The alert for a move from one locator to the next (6 characters or
-// more), or null: a new square names the square, a new sub-square the
-// sub-square. The first fix is no move.
-export function gridAlert(previous, current) {
-  if (!previous) return null;
-  if (previous.slice(0, 4) !== current.slice(0, 4)) return `Now in ${current.slice(0, 4)}`;
-  if (previous.slice(0, 6) !== current.slice(0, 6)) return `Now in ${current.slice(0, 6)}`;
-  return null;
+// Whether a fix is one the grid can place: finite, off the north pole
+// (the grid's last row ends below it), accuracy known.
+export function usableFix({ latitude, longitude, accuracy }) {
+  return [latitude, longitude, accuracy].every(Number.isFinite) && latitude >= -90 && latitude < 90 &&
+    longitude >= -180 && longitude <= 180 && accuracy >= 0;
 }
+
+// A fix this many times worse than the recent ones' median is an outlier.
+const kOutlierFactor = 4;
+// The recent fixes whose accuracy is the yardstick.
+const kRecent = 5;
+
+// Crossings announced only when sure: a fix must lie inside its new cell
+// by more than its accuracy, and not be much worse than the recent fixes.
+// state {cell, recent}; fix {cell (6 characters), accuracy, inside(length):
+// km from the fix to its cell's nearest edge}. Returns {state, alert}: the
+// alert is the new square (4) or sub-square (6), or null.
+export function crossing(state, fix) {
+  const recent = [...state.recent, fix.accuracy].slice(-kRecent);
+  const sorted = [...state.recent].sort((a, b) => a - b);
+  const median = sorted.length ? sorted[Math.floor(sorted.length / 2)] : fix.accuracy;
+  const outlier = fix.accuracy > kOutlierFactor * Math.max(median, 5);
+  if (!state.cell) return { state: { cell: outlier ? null : fix.cell, recent }, alert: null };
+  if (outlier || fix.cell === state.cell) return { state: { cell: state.cell, recent }, alert: null };
+  const length = fix.cell.slice(0, 4) === state.cell.slice(0, 4) ? 6 : 4;
+  if (fix.inside(length) * 1000 <= fix.accuracy) return { state: { cell: state.cell, recent }, alert: null };
+  return { state: { cell: fix.cell, recent }, alert: fix.cell.slice(0, length) };
+}
+
+// The eight squares around a square's centre {lat, lon}, as points inside
+// each ({direction, lat, lon}); none beyond a pole.
+export function neighbours(centre) {
+  const [dLon, dLat] = kCellDegrees[4];
+  const out = [];
+  for (const [direction, dy, dx] of [['N', 1, 0], ['NE', 1, 1], ['E', 0, 1], ['SE', -1, 1], ['S', -1, 0], ['SW', -1, -1],
+    ['W', 0, -1], ['NW', 1, -1]]) {
+    const lat = centre.lat + dy * dLat;
+    if (lat < -90 || lat > 90) continue;
+    out.push({ direction, lat, lon: ((centre.lon + dx * dLon + 540) % 360) - 180 });
+  }
+  return out;
+}
+
+// The shortest distance in km from a point inside a square to a neighbour
+// in a direction: across one edge, or to the shared corner.
+export function neighbourKm(edges, direction) {
+  const parts = [...direction].map((d) => Math.max(0, edges[d]));
+  return Math.hypot(...parts);
+}
+
+export const squareEdges = (centre, lat, lon, kmPerDegree) => edgeDistances(centre, 4, lat, lon, kmPerDegree);
+
+// The great-circle bearing (degrees) and distance (km) between fixes
+// {latitude, longitude}, on a sphere of kmPerDegree.
+export function course(from, to, kmPerDegree) {
+  const [p1, p2] = [from.latitude * rad, to.latitude * rad];
+  const dl = (to.longitude - from.longitude) * rad;
+  const y = Math.sin(dl) * Math.cos(p2);
+  const x = Math.cos(p1) * Math.sin(p2) - Math.sin(p1) * Math.cos(p2) * Math.cos(dl);
+  const h = Math.sin((p2 - p1) / 2) ** 2 + Math.cos(p1) * Math.cos(p2) * Math.sin(dl / 2) ** 2;
+  const km = 2 * Math.asin(Math.min(1, Math.sqrt(h))) * (kmPerDegree / rad);
+  return { bearing: ((Math.atan2(y, x) / rad) + 360) % 360, km };
+}
+
+// The heading (degrees) and speed (m/s) of a fix, or, when the browser
+// gives none, from the oldest of the recent fixes {latitude, longitude,
+// accuracy, time (ms)} to the newest; null when not moving enough to tell.
+export function motion(fix, history, kmPerDegree) {
+  if (Number.isFinite(fix.heading) && Number.isFinite(fix.speed) && fix.speed > 0) return { heading: fix.heading, speed: fix.speed };
+  if (Number.isFinite(fix.speed) && fix.speed === 0) return null;
+  const first = history.find((h) => fix.time - h.time <= 30000 && fix.time > h.time);
+  if (!first) return null;
+  const c = course(first, fix, kmPerDegree);
+  // A move within the fixes' accuracy is jitter, not a heading.
+  if (c.km * 1000 <= Math.max(fix.accuracy, first.accuracy, 5)) return null;
+  return { heading: c.bearing, speed: (c.km * 1000) / ((fix.time - first.time) / 1000) };
+}
+
+// The next square line ahead on a heading from a point: {km, direction,
+// lat, lon} where it is crossed (a local flat Earth, fine within a square),
+// or null when the heading runs along no line.
+export function lineAhead(lat, lon, heading, kmPerDegree) {
+  const [dLon, dLat] = kCellDegrees[4];
+  const north = Math.cos(heading * rad);
+  const east = Math.sin(heading * rad);
+  const eastWest = kmPerDegree * Math.cos(lat * rad);
+  const candidates = [];
+  if (Math.abs(north) > 1e-9) {
+    const line = north > 0 ? Math.floor(lat / dLat + 1e-12) * dLat + dLat : Math.ceil(lat / dLat - 1e-12) * dLat - dLat;
+    candidates.push({ km: ((line - lat) * kmPerDegree) / north, direction: north > 0 ? 'N' : 'S' });
+  }
+  if (Math.abs(east) > 1e-9 && eastWest > 0) {
+    const shifted = lon + 180;
+    const line = east > 0 ? Math.floor(shifted / dLon + 1e-12) * dLon + dLon : Math.ceil(shifted / dLon - 1e-12) * dLon - dLon;
+    candidates.push({ km: ((line - shifted) * eastWest) / east, direction: east > 0 ? 'E' : 'W' });
+  }
+  if (!candidates.length) return null;
+  const best = candidates.reduce((a, b) => (b.km < a.km ? b : a));
+  // Just past the line, in the square beyond it.
+  const past = best.km + 0.001;
+  return { ...best, lat: lat + (past * north) / kmPerDegree, lon: ((lon + (past * east) / eastWest + 540) % 360) - 180 };
+}
+
+// A duration in seconds as a walker or driver reads it: "45 s", "12 min",
+// "2 h 05".
+export function duration(seconds) {
+  if (seconds < 60) return `${Math.round(seconds)} s`;
+  if (seconds < 3600) return `${Math.round(seconds / 60)} min`;
+  const minutes = Math.round(seconds / 60);
+  return `${Math.floor(minutes / 60)} h ${String(minutes % 60).padStart(2, '0')}`;
+}
+
+// The fixes as a GPX 1.1 track.
+export function toGpx(fixes) {
+  const point = (f) => `<trkpt lat="${f.lat}" lon="${f.lon}">${Number.isFinite(f.alt) ? `<ele>${f.alt}</ele>` : ''}` +
+    `<time>${new Date(f.time).toISOString()}</time></trkpt>`;
+  return '<?xml version="1.0" encoding="UTF-8"?>\n<gpx version="1.1" creator="Morvane" xmlns="http://www.topografix.com/GPX/1/1">\n' +
+    `<trk><name>Morvane track</name><trkseg>\n${fixes.map(point).join('\n')}\n</trkseg></trk>\n</gpx>\n`;
+}
+
+// The squares visited, a line each: the square and the UTC time of entry.
+export const toSquareList = (squares) => squares.map((s) => `${s.cell}\t${new Date(s.time).toISOString()}`).join('\n') + '\n';
+
+// A letter or digit at a time, as a voice should say a locator.
+export const spelt = (cell) => [...cell].join(' ');

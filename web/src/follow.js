@@ -1,18 +1,27 @@
 // Field mode: "Follow my position" watches the browser's position and shows
-// the live locator, the way to the square's edge, and an alert on entering
-// a new square or sub-square. The screen is kept awake while following.
-import { gridAlert, nearestEdge, supportedLength, walkingDistance } from './field.js';
+// the live locator as long as the accuracy allows, the square's edges, what
+// lies ahead, and an alert (shown, felt, heard) on entering a new square or
+// sub-square once the fix is sure of it. The squares entered and the fixes
+// are kept as a track. The screen is kept awake while following.
+import {
+  course, crossing, duration, lineAhead, motion, nearestEdge, neighbourKm, neighbours, spelt, squareEdges,
+  supportedLength, toGpx, toSquareList, usableFix, walkingDistance,
+} from './field.js';
+import { speechLanguage, t } from './i18n.js';
 import { showMessage } from './message.js';
 import { formatNumber } from './number.js';
+import { addFix, enterSquare, loadTrack, saveTrack } from './track.js';
 
 const $ = (id) => document.getElementById(id);
-const kRefused = 'The browser was not allowed to tell its position.';
+const kLostAfterMs = 30000;  // no fix for this long: "GPS lost"
+const kAlertShownMs = 60000; // an alert fades after a minute
+const kSaveEveryMs = 10000;  // the track written at most this often, and at each square
 
-// The screen kept on while following: asked again when the page comes back,
+// The screen kept on while wanted: asked again when the page comes back,
 // since the browser lets go of it whenever the page is hidden.
 function wakeLock() {
   let sentinel = null;
-  let wanted = false;
+  let wanted = 0;
   const take = async () => {
     if (!wanted || sentinel || !navigator.wakeLock || document.visibilityState !== 'visible') return;
     try {
@@ -24,13 +33,63 @@ function wakeLock() {
   };
   document.addEventListener('visibilitychange', take);
   return {
-    hold: () => ((wanted = true), take()),
+    hold: () => ((wanted += 1), take()),
     release: () => {
-      wanted = false;
-      if (sentinel) sentinel.release().catch(() => {});
+      wanted = Math.max(0, wanted - 1);
+      if (wanted || !sentinel) return;
+      sentinel.release().catch(() => {});
       sentinel = null;
     },
   };
+}
+
+// UTC time of day, as logs and contests keep it.
+export const utcTime = (ms) => new Date(ms).toISOString().slice(11, 19);
+
+function say(text) {
+  if (!window.speechSynthesis || !window.SpeechSynthesisUtterance) return;
+  const u = new SpeechSynthesisUtterance(text);
+  u.lang = speechLanguage();
+  window.speechSynthesis.speak(u);
+}
+
+// The alert line: its text, its UTC time, gone after a minute; felt, and
+// heard when speech is on.
+function alerter() {
+  let fade = null;
+  return (text, spoken) => {
+    $('alert-text').textContent = text;
+    $('alert-time').textContent = t('at {time} UTC', { time: utcTime(Date.now()) });
+    clearTimeout(fade);
+    fade = setTimeout(() => {
+      $('alert-text').textContent = $('alert-time').textContent = '';
+    }, kAlertShownMs);
+    if (navigator.vibrate) navigator.vibrate(200);
+    if (spoken && $('speak').checked) say(spoken);
+  };
+}
+
+function trackView(track) {
+  const list = $('track-list');
+  const render = () => {
+    list.replaceChildren(...track.squares.map((s) => {
+      const li = document.createElement('li');
+      li.textContent = `${s.cell} ${t('from {time} UTC', { time: utcTime(s.time) })}`;
+      return li;
+    }));
+    $('track-empty').hidden = track.squares.length > 0;
+  };
+  // A file made in the page and handed to the browser to keep.
+  const download = (name, type, text) => {
+    const a = $('download');
+    URL.revokeObjectURL(a.href);
+    a.href = URL.createObjectURL(new Blob([text], { type }));
+    a.download = name;
+    a.click();
+  };
+  $('track-gpx').addEventListener('click', () => download('morvane-track.gpx', 'application/gpx+xml', toGpx(track.fixes)));
+  $('track-squares').addEventListener('click', () => download('morvane-squares.txt', 'text/plain', toSquareList(track.squares)));
+  return render;
 }
 
 export function fieldMode(core, locale) {
@@ -38,67 +97,181 @@ export function fieldMode(core, locale) {
   const kmPerDegree = core.earthCircumferenceKm / 360;
   const screen = wakeLock();
   const format = (v) => formatNumber(v, locale);
-  let watch = null;
-  let previous = null;  // the last fix's 6-character locator
-  let last = null;      // the last fix, shown again when the length changes
+  const alert = alerter();
+  const track = loadTrack(localStorage);
+  const renderTrack = trackView(track);
+  let savedAt = 0;
+  const save = (now = false) => {
+    if (!now && Date.now() - savedAt < kSaveEveryMs) return;
+    savedAt = Date.now();
+    const failure = saveTrack(localStorage, track);
+    $('track-note').textContent = failure ? t('The track could not be kept in this browser: {reason}', { reason: failure }) : '';
+  };
+  $('track-clear').addEventListener('click', () => {
+    track.squares.length = track.fixes.length = 0;
+    save(true);
+    renderTrack();
+  });
+  renderTrack();
 
-  const show = ({ latitude, longitude, accuracy }) => {
+  let watch = null;
+  let state = { cell: null, recent: [] };  // the cell announced, and the recent accuracies
+  let last = null;       // the last usable fix, shown again when the length changes
+  let history = [];      // recent fixes, for a heading when the browser gives none
+  let lost = null;       // the timer that says "GPS lost"
+  let isLost = false;
+  let clock = null;
+
+  const ahead = (fix, finest) => {
+    const m = motion(fix, history, kmPerDegree);
+    if (!m) return t('Not moving');
+    const line = lineAhead(fix.latitude, fix.longitude, m.heading, kmPerDegree);
+    const beyond = line && core.locatorAt(line.lat, line.lon, 4);
+    if (!beyond || beyond === finest.slice(0, 4)) return '';
+    return t('{cell} in {distance} {direction}, {time} at {speed} km/h', { cell: beyond, distance: walkingDistance(line.km, format),
+      direction: t(line.direction), time: duration((line.km * 1000) / m.speed), speed: format(Math.round(m.speed * 3.6)) });
+  };
+
+  const around = (fix, finest) => {
+    const square = finest.slice(0, 4);
+    const centre = core.centre(square);
+    const edges = squareEdges(centre, fix.latitude, fix.longitude, kmPerDegree);
+    return neighbours(centre).map((n) => `${t(n.direction)} ${core.locatorAt(n.lat, n.lon, 4)} ` +
+      walkingDistance(neighbourKm(edges, n.direction), format)).join(', ');
+  };
+
+  const show = (fix) => {
+    const { latitude, longitude, accuracy } = fix;
     const wanted = Number($('live-length').value);
     const length = supportedLength(wanted, accuracy, latitude, kmPerDegree);
     // The exact cell's shorter locators are prefixes of its longest one.
     const finest = core.locatorAt(latitude, longitude, 10);
-    if (!finest) return;
-    $('live').textContent = finest.slice(0, length);
-    const within = `Within ${Math.round(accuracy)} m, as the browser says.`;
+    $('live').classList.remove('stale');
+    $('live').textContent = length ? finest.slice(0, length) : t('Position too rough');
+    const within = t('Within {metres} m, as the browser says.', { metres: Math.round(accuracy) });
     $('live-note').textContent = length < wanted
-      ? `${within} Shown to ${length} characters: too coarse for ${wanted}.` : within;
+      ? `${within} ${length ? t('Shown to {length} characters: too coarse for {wanted}.', { length, wanted }) : t('Too coarse for a field.')}`
+      : within;
+    // An edge nearer than the accuracy could be on either side: not shown.
     const edge = (n) => {
       const cell = finest.slice(0, n);
       const e = nearestEdge(core.centre(cell), n, latitude, longitude, kmPerDegree);
-      return `${cell} ${walkingDistance(e.km, format)} ${e.direction}`;
+      return e.km * 1000 > accuracy ? `${cell} ${walkingDistance(e.km, format)} ${t(e.direction)}` : null;
     };
-    $('edge').value = `${edge(4)}; ${edge(6)}`;
+    const edges = [4, 6].filter((n) => n <= length).map(edge).filter(Boolean);
+    $('edge').value = edges.length ? edges.join('; ') : t('Not known at this accuracy');
+    $('ahead').value = length >= 4 ? ahead(fix, finest) : '';
+    $('around').value = length >= 4 ? around(fix, finest) : '';
+    $('altitude').textContent = Number.isFinite(fix.altitude) ? t('Altitude {metres} m', { metres: Math.round(fix.altitude) }) : '';
+
     const six = finest.slice(0, 6);
-    const alert = gridAlert(previous, six);
-    previous = six;
-    if (alert) {
-      $('grid-alert').textContent = alert;
-      if (navigator.vibrate) navigator.vibrate(200);
+    const inside = (n) => nearestEdge(core.centre(six.slice(0, n)), n, latitude, longitude, kmPerDegree).km;
+    const step = crossing(state, { cell: six, accuracy, inside });
+    const entered = step.state.cell && step.state.cell !== state.cell;
+    state = step.state;
+    if (step.alert) {
+      const square = step.alert.length === 4;
+      alert(t('Now in {cell}', { cell: step.alert }),
+        square || $('speak-subsquares').checked ? t('Now in {cell}', { cell: spelt(step.alert) }) : null);
     }
+    if (entered && enterSquare(track, state.cell.slice(0, 4), fix.time)) (save(true), renderTrack());
+  };
+
+  // A fix the grid cannot place: said, and the old locator greyed.
+  const unusable = () => {
+    $('live').classList.add('stale');
+    $('live-note').textContent = t('The last fix was not usable: the locator shown is from an earlier one.');
+  };
+
+  const armLost = () => {
+    clearTimeout(lost);
+    lost = setTimeout(() => {
+      isLost = true;
+      $('live').classList.add('stale');
+      alert(t('GPS lost: no position for 30 s'), t('GPS lost'));
+    }, kLostAfterMs);
+  };
+
+  const onFix = (p) => {
+    const c = p.coords;
+    const fix = { latitude: c.latitude, longitude: c.longitude, accuracy: c.accuracy, altitude: c.altitude,
+      heading: c.heading, speed: c.speed, time: p.timestamp || Date.now() };
+    armLost();
+    if (isLost) {
+      isLost = false;
+      alert(t('GPS back'), t('GPS back'));
+    }
+    if (!usableFix(fix)) return unusable();
+    last = fix;
+    show(fix);
+    history = [...history.filter((h) => fix.time - h.time <= 30000), fix];
+    if (addFix(track, fix, (f) => course({ latitude: f.lat, longitude: f.lon }, fix, kmPerDegree).km * 1000)) save();
   };
 
   const stop = () => {
     if (watch !== null) navigator.geolocation.clearWatch(watch);
     watch = null;
-    previous = null;
+    state = { cell: null, recent: [] };
+    history = [];
+    clearTimeout(lost);
+    clearInterval(clock);
+    isLost = false;
     button.setAttribute('aria-pressed', 'false');
     screen.release();
+    save(true);
   };
 
   const start = () => {
-    if (!navigator.geolocation) return showMessage('This browser cannot tell its position.', { title: 'Morvane' });
+    if (!navigator.geolocation) return showMessage(t('This browser cannot tell its position.'), { title: 'Morvane' });
     button.setAttribute('aria-pressed', 'true');
-    $('live-note').textContent = 'Asking the browser…';
+    $('live-note').textContent = t('Asking the browser…');
     screen.hold();
-    watch = navigator.geolocation.watchPosition((p) => {
-      last = p.coords;
-      show(last);
-    }, (e) => {
+    const tick = () => ($('utc-clock').textContent = `${utcTime(Date.now())} UTC`);
+    tick();
+    clock = setInterval(tick, 1000);
+    armLost();
+    watch = navigator.geolocation.watchPosition(onFix, (e) => {
       // Refused, or withdrawn while following: stop and say so. Other
       // failures pass; the next fix may come.
-      if (e.code !== 1) return void ($('live-note').textContent = 'Waiting for the browser to find the position…');
+      if (e.code !== 1) return void ($('live-note').textContent = t('Waiting for the browser to find the position…'));
       stop();
       // Nothing shown may pass for a live position any more.
-      for (const id of ['live', 'live-note', 'grid-alert']) $(id).textContent = '';
-      $('edge').value = '';
-      showMessage(kRefused, { title: 'Morvane', then: button });
+      for (const id of ['live', 'live-note', 'alert-text', 'alert-time', 'altitude']) $(id).textContent = '';
+      for (const id of ['edge', 'ahead', 'around']) $(id).value = '';
+      showMessage(t('The browser was not allowed to tell its position.'), { title: 'Morvane', then: button });
     }, { enableHighAccuracy: true, maximumAge: 0, timeout: 30000 });
   };
 
   button.addEventListener('click', () => {
     if (watch === null) return start();
     stop();
-    $('live-note').textContent = 'Not following: the last position is shown.';
+    $('live-note').textContent = t('Not following: the last position is shown.');
   });
   $('live-length').addEventListener('change', () => last && watch !== null && show(last));
+  window.addEventListener('pagehide', () => save(true));
+  fullView(screen);
+}
+
+// The live locator alone, as large as the screen allows, kept awake.
+function fullView(screen) {
+  const view = $('live-view');
+  const open = () => {
+    view.classList.add('full');
+    $('close-full').hidden = false;
+    screen.hold();
+    if (view.requestFullscreen) view.requestFullscreen().catch(() => {});
+    $('close-full').focus();
+  };
+  const close = () => {
+    if (!view.classList.contains('full')) return;
+    view.classList.remove('full');
+    $('close-full').hidden = true;
+    screen.release();
+    if (document.fullscreenElement) document.exitFullscreen().catch(() => {});
+    $('full-screen').focus();
+  };
+  $('full-screen').addEventListener('click', open);
+  $('close-full').addEventListener('click', close);
+  view.addEventListener('keydown', (e) => e.key === 'Escape' && close());
+  document.addEventListener('fullscreenchange', () => !document.fullscreenElement && close());
 }

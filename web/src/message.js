@@ -2,9 +2,11 @@
 // as given), focused, closed with OK or Escape; then the focus goes where
 // the caller says. Every message is also kept in window.morvaneMessages so that
 // tests see them.
+import { t } from './i18n.js';
+
 const shown = (window.morvaneMessages = []);
 
-export function showMessage(text, { title = 'Error', then = null } = {}) {
+export function showMessage(text, { title = t('Error'), then = null } = {}) {
   shown.push({ title, text });
   const dialog = document.getElementById('message');
   document.getElementById('message-title').textContent = title;

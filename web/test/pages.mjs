@@ -8,6 +8,8 @@ import os from 'node:os';
 import path from 'node:path';
 import puppeteer from 'puppeteer-core';
 
+import { kFrench } from '../src/french.js';
+import { setLanguage, t, tMessage } from '../src/i18n.js';
 import { serve } from './serve.mjs';
 
 const root = path.resolve(process.argv[2] || 'build-web');
@@ -44,12 +46,20 @@ async function open(language, { hash = '', storage = null, scheme = 'light', own
   }, language, storage);
   await page.goto(site + hash);
   await page.waitForSelector('body[data-ready=true]');
+  page.french = language.startsWith('fr');
   return { page, errors };
 }
 
 // A control by its accessible name; text boxes first, since a group of the
 // same name ("QRA Locator") may hold one.
-const byName = async (page, name) => (await page.$(`aria/${name}[role="textbox"]`)) || page.$(`aria/${name}`);
+// Names are written in English; a French page is asked in French.
+const local = (page, text) => (page.french && kFrench[text]) || text;
+// What a page says, in its language: an English text with its values.
+const said = (page, text, values) => (setLanguage(page.french ? 'fr' : 'en'), values ? t(text, values) : tMessage(text));
+const byName = async (page, english) => {
+  const name = local(page, english);
+  return (await page.$(`aria/${name}[role="textbox"]`)) || page.$(`aria/${name}`);
+};
 async function type(page, name, text) {
   const box = await byName(page, name);
   await box.evaluate((b, t) => (b.value = t), text);
@@ -59,7 +69,7 @@ const press = async (page, id) => (await page.$(`#${id}`)).click();
 const lastMessage = async (page) => (await messages(page)).at(-1);
 const messages = (page) => page.evaluate(() => window.morvaneMessages.map((m) => m.text));
 async function tab(page, name) {
-  await (await page.$(`[role=tab]::-p-text(${name})`)).click();
+  await (await page.$(`[role=tab]::-p-text(${local(page, name)})`)).click();
 }
 
 // The locator under a point of the map centred on JN18EU (SVG units): the
@@ -520,13 +530,14 @@ for (const language of ['en-US', 'fr-FR']) {
     [`${'9'.repeat(400)} 2`, `latitude: "${'9'.repeat(400)}" is not a position`]]) {
     await type(page, 'Position', pasted);
     await press(page, 'Command1');
-    check(`${language} position refused: ${pasted.slice(0, 12)}`, `Introduced position incorrect: ${message}`, await lastMessage(page));
+    check(`${language} position refused: ${pasted.slice(0, 12)}`, said(page, 'Introduced position incorrect: {reason}',
+      { reason: said(page, message) }), await lastMessage(page));
     await press(page, 'message-ok');
   }
   await type(page, 'Position', '48 51 24 2');
   await press(page, 'Command1');
-  check(`${language} ambiguous position refused, named`, [true, 'Error: Position', '48 51 24 2', ''],
-    [(await lastMessage(page)).includes('ambiguous'), await page.evaluate(() => window.morvaneMessages.at(-1).title),
+  check(`${language} ambiguous position refused, named`, [true, said(page, 'Error: {name}', { name: 'Position' }), '48 51 24 2', ''],
+    [(await lastMessage(page)).includes(page.french ? 'ambiguë' : 'ambiguous'), await page.evaluate(() => window.morvaneMessages.at(-1).title),
       await value(page, 'txtposition'), await value(page, 'txtresultloc')]);
   await press(page, 'message-ok');
   check(`${language} an answer does not look like a box to type in`, [false, false], await page.evaluate(() => {
@@ -543,7 +554,8 @@ for (const language of ['en-US', 'fr-FR']) {
   }
   await (await byName(page, 'Use Miles')).click();
   const miles = language === 'fr-FR' ? '24671,84' : '24671.84';
-  check(`${language} long path in miles, one summary`, [miles, `JN18EU45AB to IO91: 322°, ${language === 'fr-FR' ? '236,17' : '236.17'} mi; long path 142°, ${miles} mi`],
+  check(`${language} long path in miles, one summary`, [miles, said(page, '{base} to {target}: {azimuth}°, {distance} {unit}; long path {longAzimuth}°, {longDistance} {unit}',
+    { base: 'JN18EU45AB', target: 'IO91', azimuth: 322, distance: language === 'fr-FR' ? '236,17' : '236.17', unit: 'mi', longAzimuth: 142, longDistance: miles })],
     [await value(page, 'longdistance'), await page.$eval('#path-summary', (e) => e.textContent)]);
   check(`${language} position and paths: no error`, [], errors);
   await page.close();
@@ -568,7 +580,8 @@ for (const language of ['en-US', 'fr-FR']) {
       return sentinel;
     } } });
     const alert = document.getElementById('grid-alert');
-    new MutationObserver(() => window.alerts.push(alert.textContent)).observe(alert, { childList: true });
+    const text = document.getElementById('alert-text');
+    new MutationObserver(() => text.textContent && window.alerts.push(text.textContent)).observe(text, { childList: true });
   });
   const km = (v) => (language === 'fr-FR' ? v.replace('.', ',') : v);
   await page.setGeolocation({ latitude: 48.9912, longitude: 2.3771, accuracy: 4 });
@@ -585,18 +598,19 @@ for (const language of ['en-US', 'fr-FR']) {
   for (const [latitude, longitude, accuracy, locator, alerts, edge] of track) {
     await page.setGeolocation({ latitude, longitude, accuracy });
     await page.waitForFunction((l) => document.getElementById('live').textContent === l, { timeout: 5000 }, locator).catch(() => {});
-    check(`${language} live ${latitude} ${longitude}`, [locator, alerts], [await live.evaluate((e) => e.textContent), await page.evaluate(() => window.alerts)]);
+    check(`${language} live ${latitude} ${longitude}`, [locator, alerts.map((a) => said(page, 'Now in {cell}', { cell: a.slice(7) }))], [await live.evaluate((e) => e.textContent), await page.evaluate(() => window.alerts)]);
     if (edge) check(`${language} to the square's edge ${latitude}`, edge, await (await byName(page, "To the square's edge")).evaluate((e) => e.value));
   }
   check(`${language} too coarse for 10, said; a vibration per alert`, [true, 2],
-    [(await page.$eval('#live-note', (e) => e.textContent)).includes('Shown to 8 characters'), await page.evaluate(() => window.vibrations)]);
+    [(await page.$eval('#live-note', (e) => e.textContent)).includes(said(page, 'Shown to {length} characters: too coarse for {wanted}.', { length: 8, wanted: 10 })),
+      await page.evaluate(() => window.vibrations)]);
   // The page shown again while the lock is held: no second lock.
   await page.evaluate(() => document.dispatchEvent(new Event('visibilitychange')));
   await page.select('#live-length', '6');
   check(`${language} a shorter length at once`, 'JN19EB', await live.evaluate((e) => e.textContent));
   await (await byName(page, 'Follow my position')).click();
   check(`${language} stopped, the last fix kept and said to be old, the screen let go`, ['false', 'JN19EB',
-    'Not following: the last position is shown.', { held: 1, released: 1 }],
+    said(page, 'Not following: the last position is shown.'), { held: 1, released: 1 }],
   await page.evaluate(() => [document.getElementById('follow').getAttribute('aria-pressed'), document.getElementById('live').textContent,
     document.getElementById('live-note').textContent, window.locks]));
   // The permission withdrawn while following: it stops, says why, and
@@ -605,7 +619,7 @@ for (const language of ['en-US', 'fr-FR']) {
   await page.browserContext().overridePermissions(site, []);
   await page.setGeolocation({ latitude: 49.1, longitude: 2.3771, accuracy: 4 });
   await page.waitForFunction(() => document.getElementById('follow').getAttribute('aria-pressed') === 'false');
-  check(`${language} withdrawn`, ['The browser was not allowed to tell its position.', '', ''],
+  check(`${language} withdrawn`, [said(page, 'The browser was not allowed to tell its position.'), '', ''],
     [await lastMessage(page), await live.evaluate((e) => e.textContent), await page.$eval('#edge', (e) => e.value)]);
   check(`${language} field mode: no error`, [], errors);
   await page.close();
