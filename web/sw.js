@@ -3,7 +3,7 @@
 // into the cache name, so a new version replaces the old cache.
 const kCache = 'morvane-@VERSION@';
 const kFiles = ['./', 'index.html', 'style.css', 'src/app.js', 'src/core-wasm.js', 'src/core-wasm.wasm',
-  'land-110m.json', 'manifest.webmanifest', 'icons/web-192.png', 'icons/web-512.png', 'icons/scalable.svg'];
+  'land-110m.json', 'towns.json', 'manifest.webmanifest', 'icons/web-192.png', 'icons/web-512.png', 'icons/scalable.svg'];
 
 // The files are fetched past the browser's HTTP cache, which may still hold
 // the last version's. A first install takes over at once; an update waits

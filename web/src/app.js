@@ -4,7 +4,7 @@ import { loadCore } from './core.js';
 import { loadHome, saveHome } from './home.js';
 import { fieldMode } from './follow.js';
 import { setLanguage, t, tMessage, translatePage } from './i18n.js';
-import { cellOutline, draw, kSize, landOf, markTap, tapLength, zoomable } from './map.js';
+import { cellOutline, draw, drawOverlay, kSize, landOf, markTap, tapLength, zoomable } from './map.js';
 import { showMessage } from './message.js';
 import { decimalDigits, formatNumber, kMaxDecimals, readNumber, separators } from './number.js';
 import { pastedPosition } from './paste.js';
@@ -178,13 +178,17 @@ function locatorPage(core) {
 // The beam map under the third page: redrawn at every Compute and when the
 // unit or the fields change; a tap gives the locator of the point tapped,
 // as long as the zoom lets a finger tell it.
-function beamMap(core) {
+function beamMap(core, trackFixes) {
   const svg = $('map');
-  const view = zoomable(svg, $('map-pan'), $('zoom-in'), $('zoom-out'));
   const kmPerDegree = core.earthCircumferenceKm / 360;
   let land = null;
+  let towns = null;
   let shown = null;  // {base, target, result}
   let drawn = null;  // {projection, layer}
+  // Screen px per degree of latitude at a zoom.
+  const pxPerDegree = (k) => ((drawn.projection.scale() * Math.PI) / 180) * k * (svg.clientWidth / kSize);
+  const view = zoomable(svg, $('map-pan'), $('zoom-in'), $('zoom-out'), (t) => drawn && drawOverlay(drawn.layer, drawn.projection, {
+    view: t, pxPerDegree: pxPerDegree(t.k), locatorAt: core.locatorAt, towns, track: trackFixes(), fieldsShown: $('show-fields').checked }));
   const render = () => {
     if (!shown) return;
     const miles = $('Check2').checked;
@@ -217,8 +221,7 @@ function beamMap(core) {
     // The map is the disc the Earth fills; the corners are nowhere.
     const off = Math.hypot(point[0] - kSize / 2, point[1] - kSize / 2) > projection.scale() * Math.PI;
     const lonLat = off ? null : projection.invert(point);
-    const pxPerDegree = ((projection.scale() * Math.PI) / 180) * zoomed.k * (svg.clientWidth / kSize);
-    const length = tapLength(pxPerDegree);
+    const length = tapLength(pxPerDegree(zoomed.k));
     const locator = lonLat ? core.locatorAt(lonLat[1], lonLat[0], length) : '';
     $('clicked').textContent = locator ? t('Point tapped: {locator}', { locator }) : t('Outside the map');
     $('use-clicked').hidden = !locator;
@@ -241,6 +244,10 @@ function beamMap(core) {
     },
     setLand(coastlines) {
       land = coastlines;
+      render();
+    },
+    setTowns(list) {
+      towns = list;
       render();
     },
     // The answers no longer match the boxes: no old path stays drawn.
@@ -442,9 +449,9 @@ async function main() {
   const home = loadHome(localStorage);
   geoPage(core);
   whereAmI(core);
-  fieldMode(core, locale);
+  const track = fieldMode(core, locale);
   locatorPage(core);
-  const map = beamMap(core);
+  const map = beamMap(core, () => track.fixes);
   const check1 = pathPage(core, home, map);
   // Ticked at start when a home locator is saved: the base is the home
   // locator. A first visit has none, and types both.
@@ -458,6 +465,7 @@ async function main() {
   document.body.dataset.ready = 'true';
   // The pages work at once; the coastlines come when they come.
   fetch('land-110m.json').then((r) => r.json()).then(landOf).then(map.setLand).catch(() => {});
+  fetch('towns.json').then((r) => r.json()).then(map.setTowns).catch(() => {});
   // Offline after the first visit; a failure here only means online-only.
   if ('serviceWorker' in navigator) navigator.serviceWorker.register('sw.js').then(offerUpdates).catch(() => {});
 }

@@ -250,6 +250,7 @@ export function fieldMode(core, locale) {
   $('live-length').addEventListener('change', () => last && watch !== null && show(last));
   window.addEventListener('pagehide', () => save(true));
   fullView(screen);
+  return track;
 }
 
 // The live locator alone, as large as the screen allows, kept awake.

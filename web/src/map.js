@@ -12,7 +12,9 @@ import { kCellDegrees } from './field.js';
 export const kSize = 600;           // the SVG's own units; it scales with the page
 export const kRingKm = 2500;        // range rings every 2,500 km
 export const kMaxZoom = 512;        // a sub-square a finger wide on a phone
-const kTapPx = 12;                  // a cell at least this tall on screen is told apart by a tap
+const kGridPx = 24;                 // grid lines at least this far apart on screen are drawn, and a tap tells their cells
+const kLabelPx = 44;                // a cell this large on screen has room for its label
+const kMaxLines = 240;              // per level and view: more would be a blur, and slow
 const SVG = 'http://www.w3.org/2000/svg';
 const rad = Math.PI / 180;
 
@@ -82,11 +84,73 @@ export function cellOutline(centre, length) {
   return { type: 'LineString', coordinates };
 }
 
-// The locator length a tap can tell when a degree of latitude is pxPerDegree
-// screen pixels tall: a field, a square or a sub-square.
-export function tapLength(pxPerDegree) {
-  if (pxPerDegree * kCellDegrees[6][1] >= kTapPx) return 6;
-  return pxPerDegree * kCellDegrees[4][1] >= kTapPx ? 4 : 2;
+// The finest grid drawn when a degree of latitude is pxPerDegree screen
+// pixels tall: fields (2), squares (4) or sub-squares (6), each drawn once
+// its lines are kGridPx apart. A tap gives the cell the drawn lines show.
+export function gridLength(pxPerDegree) {
+  if (pxPerDegree * kCellDegrees[6][1] >= kGridPx) return 6;
+  return pxPerDegree * kCellDegrees[4][1] >= kGridPx ? 4 : 2;
+}
+export const tapLength = gridLength;
+
+// The part of the Earth a view shows: {west, east, south, north} in
+// degrees, from the points of the view's rectangle (layer units) that the
+// projection can undo; the whole Earth when the view takes in a pole or the
+// 180th meridian.
+export function viewExtent(projection, rect) {
+  const points = [];
+  for (let i = 0; i <= 8; i += 1)
+    for (let j = 0; j <= 8; j += 1) {
+      const p = projection.invert([rect.x0 + ((rect.x1 - rect.x0) * i) / 8, rect.y0 + ((rect.y1 - rect.y0) * j) / 8]);
+      if (p && p.every(Number.isFinite)) points.push(p);
+    }
+  if (!points.length) return null;
+  const lons = points.map((p) => p[0]);
+  const lats = points.map((p) => p[1]);
+  const e = { west: Math.min(...lons), east: Math.max(...lons), south: Math.min(...lats), north: Math.max(...lats) };
+  // The corners undone miss what bulges between them: a margin of a tenth.
+  const [mx, my] = [(e.east - e.west) / 10, (e.north - e.south) / 10];
+  e.west = Math.max(-180, e.west - mx); e.east = Math.min(180, e.east + mx);
+  e.south = Math.max(-90, e.south - my); e.north = Math.min(90, e.north + my);
+  if (e.east - e.west > 270) [e.west, e.east] = [-180, 180];
+  return e;
+}
+
+// The lines of one grid level within an extent, as a MultiLineString, or
+// null when there would be more than kMaxLines.
+export function gridLines(length, extent) {
+  const [dLon, dLat] = kCellDegrees[length];
+  const first = (v, d, origin) => Math.floor((v - origin) / d) * d + origin;
+  const west = first(extent.west, dLon, -180);
+  const south = first(extent.south, dLat, -90);
+  const count = (extent.east - west) / dLon + (extent.north - south) / dLat;
+  if (count > kMaxLines) return null;
+  const lines = [];
+  const steps = 12;
+  for (let lon = west; lon <= extent.east + 1e-9; lon += dLon)
+    lines.push(Array.from({ length: steps + 1 }, (_, i) => [lon, extent.south + ((extent.north - extent.south) * i) / steps]));
+  for (let lat = south; lat <= extent.north + 1e-9; lat += dLat)
+    lines.push(Array.from({ length: steps * 2 + 1 }, (_, i) => [extent.west + ((extent.east - extent.west) * i) / (steps * 2), lat]));
+  return { type: 'MultiLineString', coordinates: lines };
+}
+
+// Where to label a level's cells within an extent ({lon, lat}, at most
+// limit of them): at each centre, or for a cell larger than the view,
+// within the view's part of it, so that its label is seen.
+export function cellCentres(length, extent, limit) {
+  const [dLon, dLat] = kCellDegrees[length];
+  const clamp = (v, lo, hi) => Math.min(Math.max(v, lo), hi);
+  const [insetLon, insetLat] = [(extent.east - extent.west) * 0.15, (extent.north - extent.south) * 0.15];
+  const out = [];
+  const west = Math.floor((extent.west + 180) / dLon) * dLon - 180;
+  const south = Math.floor((extent.south + 90) / dLat) * dLat - 90;
+  for (let lon = west; lon < extent.east; lon += dLon)
+    for (let lat = south; lat < extent.north && lat < 90; lat += dLat) {
+      if (out.length >= limit) return out;
+      out.push({ lon: clamp(lon + dLon / 2, Math.max(lon, extent.west + insetLon) + 1e-9, Math.min(lon + dLon, extent.east - insetLon) - 1e-9),
+        lat: clamp(lat + dLat / 2, Math.max(lat, extent.south + insetLat) + 1e-9, Math.min(lat + dLat, extent.north - insetLat) - 1e-9) });
+    }
+  return out;
 }
 
 // Which labels to show so that none covers another: boxes {x, y, w, h} in
@@ -162,6 +226,51 @@ export function draw(svg, { land, ends, azimuth, km, ringLabel, showFields, desc
   return { projection, layer };
 }
 
+// What a zoomed view adds, redrawn when a gesture ends: the grid's lines
+// for the part of the Earth in view (fields always, squares and
+// sub-squares once far enough apart) with their cells' labels where there
+// is room, the towns by size, and the rover's track. view: the layer's
+// transform; pxPerDegree: screen px per degree of latitude at that zoom;
+// locatorAt(lat, lon, length) the core's.
+export function drawOverlay(layer, projection, { view, pxPerDegree, locatorAt, towns, track, fieldsShown }) {
+  for (const old of layer.querySelectorAll('.overlay')) old.remove();
+  const group = element('g', { class: 'overlay' });
+  layer.insertBefore(group, layer.querySelector('.ring'));
+  const path = geoPath(projection);
+  const extent = viewExtent(projection, { x0: -view.x / view.k, y0: -view.y / view.k,
+    x1: (kSize - view.x) / view.k, y1: (kSize - view.y) / view.k });
+  if (!extent) return;
+  const finest = gridLength(pxPerDegree);
+  const levels = [...(view.k > 1 && !fieldsShown ? [2] : []), ...[4, 6].filter((n) => n <= finest)];
+  for (const length of levels) {
+    const lines = gridLines(length, extent);
+    if (lines) group.append(element('path', { class: `grid grid-${length}`, d: path(lines) }));
+  }
+  // The finest cells with room for a label are labelled.
+  const labelled = [6, 4].find((n) => n <= finest && kCellDegrees[n][1] * pxPerDegree >= kLabelPx);
+  if (labelled) {
+    for (const c of cellCentres(labelled, extent, 150)) {
+      const p = projection([c.lon, c.lat]);
+      if (p) group.append(element('text', { class: 'grid-label', x: p[0], y: p[1] }, locatorAt(c.lat, c.lon, labelled)));
+    }
+  }
+  if (track && track.length > 1)
+    group.append(element('path', { class: 'track', d: path({ type: 'LineString', coordinates: track.map((f) => [f.lon, f.lat]) }) }));
+  // The larger towns first; more of them as the zoom grows.
+  const room = Math.min(80, Math.round(12 * Math.sqrt(view.k)));
+  let shown = 0;
+  for (const [name, lat, lon] of towns || []) {
+    if (shown >= room) break;
+    if (lat < extent.south || lat > extent.north || lon < extent.west || lon > extent.east) continue;
+    const p = projection([lon, lat]);
+    if (!p || geoDistance(projection.invert([kSize / 2, kSize / 2]), [lon, lat]) > Math.PI * 0.92) continue;
+    const town = element('g', { class: 'town' });
+    town.append(element('circle', { cx: p[0], cy: p[1], r: 2 }), element('text', { class: 'town-label', x: p[0], y: p[1] }, name));
+    group.append(town);
+    shown += 1;
+  }
+}
+
 // A tapped point and the cell a tap can tell there, drawn on the layer.
 export function markTap(layer, projection, lonLat, outline) {
   for (const old of layer.querySelectorAll('.tapped, .tapped-cell')) old.remove();
@@ -177,16 +286,26 @@ export function markTap(layer, projection, lonLat, outline) {
 // keep their size on screen (12 CSS px at least, whatever the map's width)
 // and field letters that would cover one another are hidden.
 // Returns {reset(), restore(), transform()}; the transform in SVG units.
-export function zoomable(svg, pan, zoomIn, zoomOut) {
+export function zoomable(svg, pan, zoomIn, zoomOut, onView = () => {}) {
   let view = zoomIdentity;  // drawn on the layer, in the SVG's units
   const perUnit = () => (svg.clientWidth || kSize) / kSize;  // CSS px per SVG unit, unzoomed
-  const commit = () => {
+  let overlaid = null;  // the view the overlay was drawn for
+  // force: a new layer, drawn afresh. Otherwise only a view that changed is
+  // drawn again: a tap also ends a gesture, and what it lands on must stay.
+  const commit = (force = false) => {
     svg.style.transform = '';
     const layer = svg.querySelector('.layer');
     if (layer) layer.setAttribute('transform', view.toString());
+    // The whole Earth leaves one finger to the page, which scrolls; a
+    // zoomed map takes it, to pan.
+    pan.style.touchAction = view.k > 1 ? 'none' : 'pan-x pan-y';
     resize();
+    if (!force && overlaid && overlaid.toString() === view.toString()) return;
+    overlaid = view;
+    onView(view);
   };
   const behaviour = zoom().scaleExtent([1, kMaxZoom])
+    .filter((e) => (e.type === 'touchstart' ? view.k > 1 || e.touches.length > 1 : (!e.ctrlKey || e.type === 'wheel') && !e.button))
     .on('zoom', (e) => {
       const s = perUnit();
       const next = zoomIdentity.translate(e.transform.x / s, e.transform.y / s).scale(e.transform.k);
@@ -219,18 +338,19 @@ export function zoomable(svg, pan, zoomIn, zoomOut) {
   // field letters hidden again.
   const relabel = () => {
     const frame = svg.getBoundingClientRect();
-    const labels = [...svg.querySelectorAll('.compass, .end-label, .ring-label, .field-letter')];
-    for (const t of labels) t.classList.remove('piled');
-    // The compass and the ends always stay; rings give way to them, field
-    // letters to all.
-    const rank = (t) => (t.classList.contains('field-letter') ? 0 : t.classList.contains('ring-label') ? 1 : 2);
+    const labels = [...svg.querySelectorAll('.compass, .end-label, .ring-label, .town-label, .field-letter, .grid-label')];
+    const hidden = (t) => t.closest('.town') || t;  // a town's dot goes with its name
+    for (const t of labels) hidden(t).classList.remove('piled');
+    // The compass and the ends always stay; rings give way to them, towns
+    // to rings, the grid's letters to all.
+    const rank = (t) => ({ 'ring-label': 2, 'town-label': 1, 'field-letter': 0, 'grid-label': 0 })[t.getAttribute('class')] ?? 3;
     const boxes = labels.map((t) => {
       const r = t.getBoundingClientRect();
       return { x: r.left - frame.left, y: r.top - frame.top, w: r.width, h: r.height, rank: rank(t) };
     });
     const order = [...boxes.keys()].sort((a, b) => boxes[b].rank - boxes[a].rank);
     const shown = unpiled(order.map((i) => boxes[i]), { width: frame.width, height: frame.height });
-    order.forEach((i, k) => labels[i].classList.toggle('piled', boxes[i].rank < 2 && !shown[k]));
+    order.forEach((i, k) => hidden(labels[i]).classList.toggle('piled', boxes[i].rank < 3 && !shown[k]));
   };
   // The gestures' transform in CSS px, from the view's.
   const toPx = (t) => zoomIdentity.translate(t.x * perUnit(), t.y * perUnit()).scale(t.k);
@@ -238,6 +358,7 @@ export function zoomable(svg, pan, zoomIn, zoomOut) {
   zoomIn.addEventListener('click', () => select(pan).call(behaviour.scaleBy, 2));
   zoomOut.addEventListener('click', () => select(pan).call(behaviour.scaleBy, 0.5));
   window.addEventListener('resize', () => {
+    overlaid = null;  // another width, maybe another grid
     resize();
     select(pan).call(behaviour.transform, toPx(view));
     relabel();
@@ -249,7 +370,7 @@ export function zoomable(svg, pan, zoomIn, zoomOut) {
     },
     // After a redraw: the layer is new, the view stays.
     restore() {
-      commit();
+      commit(true);
       relabel();
     },
     transform: () => view,
