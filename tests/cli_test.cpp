@@ -157,6 +157,10 @@ TEST(Commands, LocatorAgreesWithTheFirstPage) {
       {{"0", "180"}, "!Introduced Longitude outside the locator grid (180\u00b0 West to 180\u00b0 East)"},
       // More than two words: only halves that carry their letters.
       {{"N48", "51.400", "E2", "21.132"}, "N48 51.400\tE2 21.132\tJN18EU"},
+      {{"48", "51.400N", "2", "21.132E"}, "48 51.400N\t2 21.132E\tJN18EU"},
+      // A minus on 0 degrees turns the axis; trailing zeros are no decimals.
+      {{"51:30:26N", "-0:7:39"}, "51:30:26N\t-0:7:39\tIO91WM"},
+      {{"48.1000000000000000000000000000000", "2"}, "48.1000000000000000000000000000000\t2\tJN18AC"},
       {{"48", "51", "24", "2.3522"}, "!a position of more than two words is ambiguous: give LATITUDE LONGITUDE as two "
                                      "words (48:51:24N 2:21:07E), or each axis with its hemisphere letter (N48 51.400 E2 21.132)"},
       {{"N48", "51", "E2"}, "!a position of more than two words is ambiguous: give LATITUDE LONGITUDE as two "

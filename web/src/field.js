@@ -8,10 +8,13 @@ export const kCellDegrees = { 2: [20, 10], 4: [2, 1], 6: [1 / 12, 1 / 24], 8: [1
 
 const rad = Math.PI / 180;
 
-// A cell's narrower side in metres at a latitude.
+// A cell's narrower side in metres at a latitude, its width taken along
+// the cell's edge nearer the equator, so that cells at a pole, whose other
+// edge is a point, still have a width.
 function narrowSideMetres(length, latitude, kmPerDegree) {
   const [dLon, dLat] = kCellDegrees[length];
-  return 1000 * kmPerDegree * Math.min(dLat, dLon * Math.cos(latitude * rad));
+  const edge = Math.max(0, Math.abs(latitude) - dLat);
+  return 1000 * kmPerDegree * Math.min(dLat, dLon * Math.cos(edge * rad));
 }
 
 // The longest length up to wanted that a position within accuracy metres

@@ -10,6 +10,7 @@ import puppeteer from 'puppeteer-core';
 
 import { kFrench } from '../src/french.js';
 import { setLanguage, t, tMessage } from '../src/i18n.js';
+import { roverTests } from './rover.mjs';
 import { serve } from './serve.mjs';
 
 const root = path.resolve(process.argv[2] || 'build-web');
@@ -33,10 +34,10 @@ const check = (name, expected, actual) => {
 
 // Each page in a context of its own, so storage never leaks between cases;
 // installing needs the browser's own (not incognito) context.
-async function open(language, { hash = '', storage = null, scheme = 'light', ownContext = true } = {}) {
+async function open(language, { hash = '', storage = null, scheme = 'light', ownContext = true, init = null } = {}) {
   const page = ownContext ? await (await browser.createBrowserContext()).newPage() : await browser.newPage();
   const errors = [];
-  page.on('request', (r) => !r.url().startsWith(site) && !r.url().startsWith('data:') && foreign.push(r.url()));
+  page.on('request', (r) => !r.url().startsWith(site) && !/^(data|blob):/.test(r.url()) && foreign.push(r.url()));
   page.on('pageerror', (e) => errors.push(String(e)));
   page.on('console', (m) => m.type() === 'error' && errors.push(m.text()));
   await page.emulateMediaFeatures([{ name: 'prefers-color-scheme', value: scheme }]);
@@ -44,6 +45,7 @@ async function open(language, { hash = '', storage = null, scheme = 'light', own
     Object.defineProperty(navigator, 'language', { get: () => lang });
     if (stored !== null) localStorage.setItem('morvane.home', stored);
   }, language, storage);
+  if (init) await page.evaluateOnNewDocument(init);
   await page.goto(site + hash);
   await page.waitForSelector('body[data-ready=true]');
   page.french = language.startsWith('fr');
@@ -113,6 +115,12 @@ const geoCases = [
   [['-33', '52', '0', '151', '12', '0'], false, false, 'QF56OD'],
   [['-33', '52', '0', '151', '12', '0'], true, false, 'QM53OU'],
   [['48', '', '', '-2', '', ''], false, false, 'IN98AA'],
+  // ... even on 0 degrees.
+  [['51', '30', '26', '-0', '7', '39'], false, false, 'IO91WM'],
+  [['-0', '30', '', '10', '', ''], false, false, 'JI59AM'],
+  // An exponent, and the most decimals the exact cell reads.
+  [['5e1', '', '', '2', '', ''], false, false, 'JO10AA'],
+  [[`48.${'1'.repeat(28)}`, '', '', '2', '', ''], false, false, 'JN18AC'],
   // Decimal degrees alone: the grid is the limit, not the boxes'.
   [['0', '', '', '179.5', '', ''], false, false, 'RJ90SA'],
   [['89.5', '', '', '0', '', ''], false, false, 'JR09AM'],
@@ -525,7 +533,13 @@ const geoRefusals = [
 for (const language of ['en-US', 'fr-FR']) {
   const { page, errors } = await open(language);
   for (const [pasted, locator, degrees] of [['48.8566, 2.3522', 'JN18EU', '48.8566'],
-    ['48°51\'24"N 2°21\'08"E', 'JN18EU', '48'], ['N48 51.400 E2 21.132', 'JN18EU', '48'], ['-33.8568 151.2153', 'QF56OD', '33.8568']]) {
+    ['48°51\'24"N 2°21\'08"E', 'JN18EU', '48'], ['N48 51.400 E2 21.132', 'JN18EU', '48'], ['-33.8568 151.2153', 'QF56OD', '33.8568'],
+    ['48 51.400N 2 21.132E', 'JN18EU', '48'], ['51:30:26N -0:7:39', 'IO91WM', '51'],
+    // What people paste: decimal commas, geo: URIs, map links.
+    ['48,8566 2,3522', 'JN18EU', '48.8566'], ['48,8566; 2,3522', 'JN18EU', '48.8566'], ['geo:48.8566,2.3522;u=35', 'JN18EU', '48.8566'],
+    ['https://maps.example/place/@48.8566,2.3522,15z', 'JN18EU', '48.8566'], ['https://map.example/#map=15/48.8566/2.3522', 'JN18EU', '48.8566'],
+    ['https://map.example/?mlat=48.8566&mlon=2.3522#map=3/0/0', 'JN18EU', '48.8566'], ['https://maps.example/?q=48.8566,2.3522', 'JN18EU', '48.8566'],
+    ['geo:-33.8568,151.2153', 'QF56OD', '33.8568']]) {
     await type(page, 'Position', pasted);
     await press(page, 'Command1');
     check(`${language} position ${pasted}`, [locator, degrees], [await value(page, 'txtresultloc'), await value(page, 'txtlatdeg')]);
@@ -707,6 +721,8 @@ for (const scheme of ['light', 'dark']) {
   second.server.close();
   rmSync(copy, { recursive: true, force: true });
 }
+
+await roverTests({ browser, site, open, check, byName, type, value, press, messages, lastMessage, tab, said, boxes });
 
 // Offline: loaded once, the network cut, reloaded: the pages still compute.
 {

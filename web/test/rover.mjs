@@ -1,0 +1,258 @@
+// The rover's web edition in Chromium: field mode on emulated walks (the
+// browser's position overridden fix by fix), speech, vibration, the track
+// and its files, the gridded map on a touch screen, and the interface in
+// French. Called by pages.mjs with its helpers.
+import { readFileSync } from 'node:fs';
+
+import { kFrench } from '../src/french.js';
+import { unpiled } from '../src/map.js';
+
+// Installed before the page's own scripts: long timers (the alert's fade,
+// "GPS lost") held until the test fires them; speech, vibration and
+// downloads recorded; fixes counted as the page receives them.
+function stubs() {
+  const [realSet, realClear] = [window.setTimeout, window.clearTimeout];
+  window.held = new Map();
+  let next = 1e6;
+  window.setTimeout = (fn, ms, ...a) => (ms >= 30000 ? (window.held.set(next, { fn, ms }), next++) : realSet(fn, ms, ...a));
+  window.clearTimeout = (id) => (window.held.delete(id), realClear(id));
+  window.fire = (ms) => {
+    for (const [id, t] of [...window.held]) if (t.ms === ms) (window.held.delete(id), t.fn());
+  };
+  window.spoken = [];
+  Object.defineProperty(window, 'speechSynthesis', { value: { speak: (u) => window.spoken.push(`${u.lang} ${u.text}`) } });
+  window.vibrations = 0;
+  navigator.vibrate = () => ((window.vibrations += 1), true);
+  window.downloads = [];
+  HTMLAnchorElement.prototype.click = function save() {
+    const [name, href] = [this.download, this.href];
+    window.downloads.push(fetch(href).then((r) => r.text()).then((text) => ({ name, text })));
+  };
+  window.locks = 0;
+  Object.defineProperty(navigator, 'wakeLock', { value: { request: async () => {
+    window.locks += 1;
+    const sentinel = new EventTarget();
+    sentinel.release = async () => { window.locks -= 1; };
+    return sentinel;
+  } } });
+  window.fixes = 0;
+  window.asked = [];
+  const geo = navigator.geolocation;
+  const [watch, once] = [geo.watchPosition.bind(geo), geo.getCurrentPosition.bind(geo)];
+  geo.watchPosition = (ok, err, o) => watch((p) => { ok(p); window.fixes += 1; }, err, o);
+  geo.getCurrentPosition = (ok, err, o) => (window.asked.push(o), once(ok, err, o));
+}
+
+export async function roverTests({ browser, site, open, check, byName, type, value, press, lastMessage, tab, said }) {
+  const text = (page, id) => page.$eval(`#${id}`, (e) => e.value ?? e.textContent);
+  const live = (page) => page.$eval('#live', (e) => [e.textContent, e.classList.contains('stale')]);
+  // A fix as the browser gives it (heading, speed, altitude too), waited
+  // for until the page has taken it.
+  const fix = async (page, latitude, longitude, accuracy, extra = {}) => {
+    const before = await page.evaluate(() => window.fixes);
+    const cdp = await page.createCDPSession();
+    await cdp.send('Emulation.setGeolocationOverride', { latitude, longitude, accuracy, ...extra });
+    await page.waitForFunction((n) => window.fixes > n, { timeout: 5000 }, before);
+  };
+  const alerts = (page) => page.evaluate(() => window.alertsSeen);
+  const watchAlerts = (page) => page.evaluate(() => {
+    window.alertsSeen = [];
+    const a = document.getElementById('alert-text');
+    new MutationObserver(() => a.textContent && window.alertsSeen.push(a.textContent)).observe(a, { childList: true });
+  });
+  const follow = async (page, latitude, longitude, accuracy) => {
+    await page.browserContext().overridePermissions(site, ['geolocation']);
+    await page.setGeolocation({ latitude, longitude, accuracy });
+    await press(page, 'follow');
+    await page.waitForFunction(() => window.fixes > 0 && document.getElementById('live').textContent !== '');
+  };
+
+  for (const language of ['en-US', 'fr-FR']) {
+    const { page, errors } = await open(language, { init: stubs });
+    await watchAlerts(page);
+    const now = (cell) => said(page, 'Now in {cell}', { cell });
+    // Parked on the JN18/JN19 line, fixes 2 m either side, 30 m accurate:
+    // no alert, no buzz. One fix 80 km off and 2.5 km rough, then a good
+    // one: no alert either.
+    await follow(page, 48.99998, 2.3771, 30);
+    for (const lat of [49.00002, 48.99998, 49.00002, 48.99998, 49.7, 48.99998]) await fix(page, lat, 2.3771, lat === 49.7 ? 2500 : 30);
+    check(`${language} jitter and one bad fix: no alert, no buzz`, [[], 0], [await alerts(page), await page.evaluate(() => window.vibrations)]);
+    // Walking on into JN19, clear of the line by more than the accuracy.
+    await fix(page, 49.0002, 2.3771, 30);
+    check(`${language} inside by less than the accuracy: no alert yet`, [], await alerts(page));
+    await page.click('#speak');
+    await fix(page, 49.0008, 2.3771, 30);
+    check(`${language} crossing announced once sure, with its UTC time, spoken letter by letter`,
+      [[now('JN19')], true, [`${language === 'fr-FR' ? 'fr-FR' : 'en-GB'} ${now('J N 1 9')}`]],
+      [await alerts(page), /^\S+ \d\d:\d\d:\d\d UTC$/.test(await text(page, 'alert-time')), await page.evaluate(() => window.spoken)]);
+    // A minute later the alert has gone.
+    await page.evaluate(() => window.fire(60000));
+    check(`${language} the alert fades`, ['', ''], [await text(page, 'alert-text'), await text(page, 'alert-time')]);
+    // Sub-squares are spoken only when asked for.
+    await fix(page, 49.0431, 2.3771, 4);
+    await page.click('#speak-subsquares');
+    await fix(page, 49.0431, 2.4602, 4);
+    check(`${language} sub-squares spoken by choice`, [now('JN19EB'), now('JN19FB'), 2],
+      [...(await alerts(page)).slice(1), await page.evaluate(() => window.spoken.length)]);
+    // The fix's accuracy cuts the locator: 12 m at 49 N cannot tell 10
+    // characters (half the cell's 19 m side); 500 km tells the field and no
+    // edge; 900 km not even that.
+    const unknown = said(page, 'Not known at this accuracy');
+    for (const [accuracy, shown, note, edge] of [[12, 'JN19FB50', said(page, 'Shown to {length} characters: too coarse for {wanted}.', { length: 8, wanted: 10 }), 'JN19 4.8'],
+      [500000, 'JN', '', unknown], [900000, said(page, 'Position too rough'), said(page, 'Too coarse for a field.'), unknown]]) {
+      await fix(page, 49.0432 + accuracy * 1e-9, 2.4602, accuracy);
+      check(`${language} ${accuracy} m: shown as far as it can tell`, [shown, true, true],
+        [(await live(page))[0], (await text(page, 'live-note')).includes(note), (await text(page, 'edge')).replace(',', '.').startsWith(edge)]);
+    }
+    // A fix the grid cannot place: said, and the old locator greyed.
+    await fix(page, 90, 0, 5);
+    check(`${language} the pole: not usable, the old locator greyed`, [true, said(page, 'The last fix was not usable: the locator shown is from an earlier one.')],
+      [(await live(page))[1], await text(page, 'live-note')]);
+    // No fix for 30 s: "GPS lost", said and spoken; then back.
+    await page.evaluate(() => window.fire(30000));
+    check(`${language} GPS lost`, [said(page, 'GPS lost: no position for 30 s'), true],
+      [await text(page, 'alert-text'), (await page.evaluate(() => window.spoken.at(-1))).endsWith(said(page, 'GPS lost'))]);
+    await fix(page, 49.0431, 2.4602, 4, { altitude: 123.4 });
+    check(`${language} GPS back, altitude and the UTC clock shown`, [said(page, 'GPS back'), false, said(page, 'Altitude {metres} m', { metres: 123 }), true],
+      [await text(page, 'alert-text'), (await live(page))[1], await text(page, 'altitude'), / UTC$/.test(await text(page, 'utc-clock'))]);
+    // Ahead: heading east at 10 m/s from JN19FB: the JN29 line 80.5 km
+    // east, 2 h 14 away; the eight squares around.
+    await fix(page, 49.5, 2.9, 4, { heading: 90, speed: 10 });
+    // 1.1 degrees of longitude at 49.5 N on the core's Earth: 79.53 km, 7,953 s.
+    check(`${language} ahead, from the browser's heading and speed`, said(page, '{cell} in {distance} {direction}, {time} at {speed} km/h',
+      { cell: 'JN29', distance: language === 'fr-FR' ? '79,5 km' : '79.5 km', direction: 'E', time: '2 h 13', speed: 36 }), await text(page, 'ahead'));
+    const around = (await text(page, 'around')).replaceAll(',', '.').split('. ');
+    check(`${language} the squares around: north half a degree away, west at the square's edge`, [8, 'N JO10 55.7 km', `${language === 'fr-FR' ? 'O' : 'W'} JN09 65.1 km`],
+      [around.length, around[0], around[6]]);
+    // Stop, move into another square, follow again: the first fix is no crossing.
+    const before = (await alerts(page)).length;
+    await press(page, 'follow');
+    await page.setGeolocation({ latitude: 48.5, longitude: 2.5, accuracy: 4 });
+    await press(page, 'follow');
+    await page.waitForFunction(() => document.getElementById('live').textContent.startsWith('JN18'));
+    await fix(page, 48.5001, 2.5, 4);
+    check(`${language} following again: no alert for the first fix`, before, (await alerts(page)).length);
+    // No heading or speed from the browser: taken from the last fixes (11 m north).
+    const north = said(page, '{cell} in {distance} {direction}, {time} at {speed} km/h',
+      { cell: 'JN19', distance: language === 'fr-FR' ? '55,7 km' : '55.7 km', direction: 'N', time: '', speed: '' }).split(',')[0];
+    check(`${language} ahead, from the last fixes`, true, (await text(page, 'ahead')).startsWith(north));
+    // The track: the squares entered, kept across a reload, exported.
+    const squares = () => page.$$eval('#track-list li', (l) => l.map((e) => e.textContent.slice(0, 4)));
+    check(`${language} squares entered`, ['JN18', 'JN19', 'JN18'], await squares());
+    await press(page, 'follow');
+    await page.reload();
+    await page.waitForSelector('body[data-ready=true]');
+    check(`${language} track kept across a reload`, ['JN18', 'JN19', 'JN18'], await squares());
+    await press(page, 'track-gpx');
+    await press(page, 'track-squares');
+    const [gpx, list] = await page.evaluate(() => Promise.all(window.downloads));
+    const points = await page.evaluate((xml) => [...new DOMParser().parseFromString(xml, 'application/xml').querySelectorAll('trkpt')]
+      .map((p) => [Number(p.getAttribute('lat')), Number(p.getAttribute('lon')), p.querySelector('time').textContent.length]), gpx.text);
+    check(`${language} GPX parsed back: every fix that moved, with its time`, [gpx.name, true, [49.0431, 2.4602, 24], [48.5001, 2.5, 24]],
+      [gpx.name, points.length >= 8, points.find((p) => p[0] === 49.0431 && p[1] === 2.4602), points.at(-1)]);
+    check(`${language} squares exported`, ['JN18', 'JN19', 'JN18'], list.text.trim().split('\n').map((l) => l.split('\t')[0]));
+    await press(page, 'track-clear');
+    await page.reload();
+    await page.waitForSelector('body[data-ready=true]');
+    check(`${language} track cleared for good`, [], await squares());
+    // Full screen keeps the screen awake; closing lets it go.
+    await press(page, 'full-screen');
+    await page.waitForFunction(() => window.locks === 1).catch(() => {});
+    const full = await page.$eval('#live-view', (e) => e.classList.contains('full'));
+    await press(page, 'close-full');
+    check(`${language} full screen held awake, then let go`, [true, 0], [full, await page.evaluate(() => window.locks)]);
+    check(`${language} rover: no error`, [], errors);
+    await page.close();
+  }
+
+  // "Use my position": a fresh fix, cut to its accuracy; near the pole,
+  // the 180th meridian and just west of Greenwich, the boxes and the
+  // result agree, no error shows, and Save stores what Compute gives.
+  {
+    const { page, errors } = await open('en-US', { init: stubs });
+    await page.browserContext().overridePermissions(site, ['geolocation']);
+    for (const [latitude, longitude, accuracy, expected] of [[89.9999999, 179.9999999, 3, 'RR99XX'],
+      [51.4779, -0.0000001, 3, 'IO91XL'], [-45.5, -180, 3, 'AE04AM'], [48.8566, 2.3522, 5000, 'JN18']]) {
+      await page.setGeolocation({ latitude, longitude, accuracy });
+      await page.$eval('#txtresultloc', (e) => (e.value = ''));
+      await press(page, 'use-position');
+      await page.waitForFunction(() => document.getElementById('txtresultloc').value !== '');
+      const shown = await value(page, 'txtresultloc');
+      await press(page, 'Command1');
+      const again = await value(page, 'txtresultloc');
+      check(`use my position ${latitude} ${longitude}: boxes and result agree`, [expected, true, 0, 0],
+        [shown, again.startsWith(shown), await page.evaluate(() => window.morvaneMessages.length), await page.evaluate(() => window.asked.at(-1).maximumAge)]);
+    }
+    check('use my position: no error', [], errors);
+    await page.close();
+  }
+
+  // The second page: a NUL ends nothing; after a refusal the address no
+  // longer names the last good answer.
+  {
+    const { page } = await open('en-US', { hash: '#locator=JN18EU' });
+    await type(page, 'QRA Locator', 'JN18EU\u0000XX');
+    await press(page, 'cmdcalclocgeo');
+    check('NUL in a locator refused, the address cleared', ['Introduced QRA locator incorrect', '', ''],
+      [await lastMessage(page), await value(page, 'latdecimal'), await page.evaluate(() => location.hash)]);
+    await page.close();
+  }
+
+  // The map on a phone: over the whole Earth one finger scrolls the page;
+  // zoomed, it pans. A new base after zooming is seen whole.
+  {
+    const { page, errors } = await open('en-US', { hash: '#path=JN18EU,FN20XR' });
+    await page.setViewport({ width: 390, height: 844, hasTouch: true, isMobile: true });
+    await page.reload();
+    await page.waitForSelector('body[data-ready=true]');
+    const box = await (await page.$('#map')).boundingBox();
+    const drag = async () => {
+      await page.evaluate(() => window.scrollTo(0, document.getElementById('map').getBoundingClientRect().top + window.scrollY - 200));
+      const y0 = await page.evaluate(() => window.scrollY);
+      const b = await (await page.$('#map')).boundingBox();
+      await page.touchscreen.touchStart(b.x + b.width / 2, b.y + 100);
+      for (let i = 1; i <= 10; i += 1) await page.touchscreen.touchMove(b.x + b.width / 2, b.y + 100 + 15 * i);
+      await page.touchscreen.touchEnd();
+      await page.evaluate(() => new Promise((r) => setTimeout(r, 300)));
+      return [Math.abs((await page.evaluate(() => window.scrollY)) - y0) > 50,
+        await page.$eval('#map .layer', (g) => g.getAttribute('transform'))];
+    };
+    check('whole Earth: one finger scrolls the page, the map stays', [true, 'translate(0,0) scale(1)'], await drag());
+    await press(page, 'zoom-in');
+    const zoomed = await page.$eval('#map .layer', (g) => g.getAttribute('transform'));
+    const [scrolled, after] = await drag();
+    check('zoomed: one finger pans the map', [false, true], [scrolled, after !== zoomed]);
+    await type(page, 'QRA Locator Base', 'QF56OD');
+    await press(page, 'cmdcalcazidist');
+    check('a new base after zooming: the whole map again', 'translate(0,0) scale(1)', await page.$eval('#map .layer', (g) => g.getAttribute('transform')));
+    check('phone map: no error', [], errors.filter((e) => box && e));
+    await page.close();
+  }
+
+  // A label wholly off the map hides nothing; one on the map still does.
+  check('labels off the map hide nothing', [false, true, false],
+    unpiled([{ x: -80, y: 10, w: 60, h: 14 }, { x: -10, y: 12, w: 30, h: 14 }, { x: 0, y: 14, w: 30, h: 14 }], { width: 600, height: 600 }));
+
+  // French: the page's language, and no English caption, name or message
+  // left where a French one exists; axe-core clean.
+  {
+    const { page, errors } = await open('fr-FR', { hash: '#path=JN18EU,FN20XR' });
+    const english = Object.entries(kFrench).filter(([en, fr]) => en !== fr && en.length > 2 && !en.includes('{')).map(([en]) => en);
+    const left = await page.evaluate((keys) => {
+      const shown = [];
+      const walker = document.createTreeWalker(document.body, NodeFilter.SHOW_TEXT);
+      for (let n = walker.nextNode(); n; n = walker.nextNode()) shown.push(n.nodeValue.trim());
+      for (const e of document.querySelectorAll('[aria-label], [placeholder]')) shown.push(e.getAttribute('aria-label'), e.getAttribute('placeholder'));
+      return [document.documentElement.lang, keys.filter((k) => shown.includes(k))];
+    }, english);
+    check('French: lang and every caption translated', ['fr', []], left);
+    await page.evaluate(readFileSync(new URL('../node_modules/axe-core/axe.min.js', import.meta.url), 'utf8'));
+    for (const name of ['Geo coord. to Locator', 'Azimuth and Distance']) {
+      await tab(page, name);
+      check(`French axe ${name}`, [], await page.evaluate(async () => (await window.axe.run(document)).violations.map((v) => v.id)));
+    }
+    check('French: no error', [], errors);
+    await page.close();
+  }
+  return browser;
+}
