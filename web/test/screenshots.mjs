@@ -30,17 +30,19 @@ for (const scheme of ['light', 'dark']) {
   await page.setGeolocation({ latitude: 48.8738, longitude: 2.2950, accuracy: 4 });
   await page.click('#follow');
   await page.waitForFunction(() => document.getElementById('live').textContent.length === 10);
-  await page.setGeolocation({ latitude: 48.8752, longitude: 2.2950, accuracy: 4 });
-  await page.waitForFunction(() => document.getElementById('grid-alert').textContent !== '');
+  // Driving north at 50 km/h, 230 m into the next sub-square.
+  const cdp = await page.createCDPSession();
+  await cdp.send('Emulation.setGeolocationOverride', { latitude: 48.8771, longitude: 2.2950, accuracy: 4, altitude: 58, heading: 10, speed: 13.9 });
+  await page.waitForFunction(() => document.getElementById('alert-text').textContent !== '');
   await page.$eval('#field', (e) => e.scrollIntoView({ block: 'start' }));
   await page.screenshot({ path: path.join(out, `web-field-${scheme}.png`) });
   await page.browserContext().close();
-  // The map zoomed twice on the path, a point tapped.
+  // The map zoomed 32 times on the path: squares drawn and labelled, the
+  // towns to aim at, a point tapped.
   page = await phone(scheme, '#path=JN18EU,FN20XR');
   await page.waitForSelector('#map .land');
-  await (await page.$('#show-fields')).click();
-  await page.click('#zoom-in');
-  await page.click('#zoom-in');
+  await page.waitForSelector('#map .town');
+  for (let i = 0; i < 5; i += 1) await page.click('#zoom-in');
   await page.$eval('#map-figure', (e) => e.scrollIntoView({ block: 'start' }));
   const box = await (await page.$('#map')).boundingBox();
   await page.mouse.click(box.x + box.width * 0.42, box.y + box.height * 0.47);
