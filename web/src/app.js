@@ -41,7 +41,8 @@ function geoPage(core) {
     const r = core.readPosition(pastedPosition(position.value));
     if (r.message) return refuse(position, t('Introduced position incorrect: {reason}', { reason: tMessage(r.message) }), [$('txtresultloc')]);
     const shown = [r.latitude, r.longitude].flatMap((a) => [a.degrees, a.minutes, a.seconds]);
-    boxes.forEach((b, i) => (b.value = shown[i]));
+    // Written as the browser's language writes numbers, as typed ones are.
+    boxes.forEach((b, i) => (b.value = shown[i].replace('.', separators(locale).decimal)));
     $(r.latitude.far ? 'optlatsud' : 'optlatnord').checked = true;
     $(r.longitude.far ? 'optlonouest' : 'optlonest').checked = true;
     $('txtresultloc').value = r.locator;

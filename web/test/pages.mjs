@@ -542,7 +542,8 @@ for (const language of ['en-US', 'fr-FR']) {
     ['geo:-33.8568,151.2153', 'QF56OD', '33.8568']]) {
     await type(page, 'Position', pasted);
     await press(page, 'Command1');
-    check(`${language} position ${pasted}`, [locator, degrees], [await value(page, 'txtresultloc'), await value(page, 'txtlatdeg')]);
+    check(`${language} position ${pasted}`, [locator, page.french ? degrees.replace('.', ',') : degrees],
+      [await value(page, 'txtresultloc'), await value(page, 'txtlatdeg')]);
   }
   // Read by the WebAssembly build's own number reader: two points, or more
   // digits than a double holds, are not numbers.
