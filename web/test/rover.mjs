@@ -39,7 +39,11 @@ function stubs() {
   window.asked = [];
   const geo = navigator.geolocation;
   const [watch, once] = [geo.watchPosition.bind(geo), geo.getCurrentPosition.bind(geo)];
-  geo.watchPosition = (ok, err, o) => watch((p) => { ok(p); window.fixes += 1; }, err, o);
+  geo.watchPosition = (ok, err, o) => {
+    // A fix no emulation can give (NaN), fed straight to the page.
+    window.feed = (coords) => (ok({ coords, timestamp: Date.now() }), (window.fixes += 1));
+    return watch((p) => { ok(p); window.fixes += 1; }, err, o);
+  };
   geo.getCurrentPosition = (ok, err, o) => (window.asked.push(o), once(ok, err, o));
 }
 
@@ -108,6 +112,9 @@ export async function roverTests({ browser, site, open, check, byName, type, val
     await fix(page, 90, 0, 5);
     check(`${language} the pole: not usable, the old locator greyed`, [true, said(page, 'The last fix was not usable: the locator shown is from an earlier one.')],
       [(await live(page))[1], await text(page, 'live-note')]);
+    await fix(page, 49.0431, 2.4602, 4);
+    await page.evaluate(() => window.feed({ latitude: NaN, longitude: 2, accuracy: 5 }));
+    check(`${language} NaN: not usable either`, true, (await live(page))[1]);
     // No fix for 30 s: "GPS lost", said and spoken; then back.
     await page.evaluate(() => window.fire(30000));
     check(`${language} GPS lost`, [said(page, 'GPS lost: no position for 30 s'), true],
@@ -247,7 +254,7 @@ export async function roverTests({ browser, site, open, check, byName, type, val
     }, english);
     check('French: lang and every caption translated', ['fr', []], left);
     await page.evaluate(readFileSync(new URL('../node_modules/axe-core/axe.min.js', import.meta.url), 'utf8'));
-    for (const name of ['Geo coord. to Locator', 'Azimuth and Distance']) {
+    for (const name of ['Geo coord. to Locator', 'Locator to geo coord.', 'Azimuth and Distance']) {
       await tab(page, name);
       check(`French axe ${name}`, [], await page.evaluate(async () => (await window.axe.run(document)).violations.map((v) => v.id)));
     }
