@@ -244,8 +244,9 @@ export function drawOverlay(layer, projection, { view, pxPerDegree, locatorAt, t
   const group = element('g', { class: 'overlay' });
   layer.insertBefore(group, layer.querySelector('.ring'));
   const path = geoPath(projection);
-  const extent = viewExtent(projection, { x0: -view.x / view.k, y0: -view.y / view.k,
-    x1: (kSize - view.x) / view.k, y1: (kSize - view.y) / view.k });
+  const rect = { x0: -view.x / view.k, y0: -view.y / view.k, x1: (kSize - view.x) / view.k, y1: (kSize - view.y) / view.k };
+  const extent = viewExtent(projection, rect);
+  const seen = (p) => p && p[0] > rect.x0 && p[0] < rect.x1 && p[1] > rect.y0 && p[1] < rect.y1;
   if (!extent) return;
   const finest = gridLength(pxPerDegree);
   const levels = [...(view.k > 1 && !fieldsShown ? [2] : []), ...[4, 6].filter((n) => n <= finest)];
@@ -258,9 +259,13 @@ export function drawOverlay(layer, projection, { view, pxPerDegree, locatorAt, t
   const labelled = [6, 4].find((n) => n <= finest && kCellDegrees[n][1] * pxPerDegree >= kLabelPx &&
     kCellDegrees[n][0] * cos * pxPerDegree >= 9 * n);
   if (labelled) {
-    for (const c of cellCentres(labelled, extent, 150)) {
+    // Near a pole the extent is wide and most cells in it are out of view.
+    let count = 0;
+    for (const c of cellCentres(labelled, extent, 3000)) {
       const p = projection([c.lon, c.lat]);
-      if (p) group.append(element('text', { class: 'grid-label', x: p[0], y: p[1] }, locatorAt(c.lat, c.lon, labelled)));
+      if (!seen(p)) continue;
+      group.append(element('text', { class: 'grid-label', x: p[0], y: p[1] }, locatorAt(c.lat, c.lon, labelled)));
+      if ((count += 1) >= 150) break;
     }
   }
   if (track && track.length > 1)

@@ -142,7 +142,9 @@ export async function roverTests({ browser, site, open, check, byName, type, val
     // No heading or speed from the browser: taken from the last fixes (11 m north).
     const north = said(page, '{cell} in {distance} {direction}, {time} at {speed} km/h',
       { cell: 'JN19', distance: language === 'fr-FR' ? '55,7 km' : '55.7 km', direction: 'N', time: '', speed: '' }).split(',')[0];
-    check(`${language} ahead, from the last fixes`, true, (await text(page, 'ahead')).startsWith(north));
+    // 11 m in the moments between two fixes: never standing still, whatever this machine's pace.
+    const fromFixes = await text(page, 'ahead');
+    check(`${language} ahead, from the last fixes`, [true, true], [fromFixes.startsWith(north), Number(/(\d+) km\/h$/.exec(fromFixes)?.[1]) >= 1]);
     // The track: the squares entered, kept across a reload, exported.
     const squares = () => page.$$eval('#track-list li', (l) => l.map((e) => e.textContent.slice(0, 4)));
     check(`${language} squares entered`, ['JN18', 'JN19', 'JN18'], await squares());
@@ -159,16 +161,31 @@ export async function roverTests({ browser, site, open, check, byName, type, val
       [gpx.name, points.length >= 8, points.find((p) => p[0] === 49.0431 && p[1] === 2.4602), points.at(-1)]);
     check(`${language} squares exported`, ['JN18', 'JN19', 'JN18'], list.text.trim().split('\n').map((l) => l.split('\t')[0]));
     await press(page, 'track-clear');
+    const cleared = await squares();
     await page.reload();
     await page.waitForSelector('body[data-ready=true]');
-    check(`${language} track cleared for good`, [], await squares());
+    check(`${language} track cleared at once and for good`, [[], []], [cleared, await squares()]);
     // Full screen keeps the screen awake; closing lets it go.
     await press(page, 'full-screen');
     await page.waitForFunction(() => window.locks === 1).catch(() => {});
     const full = await page.$eval('#live-view', (e) => e.classList.contains('full'));
+    await page.keyboard.press('Tab');
+    check(`${language} full screen held awake, open while other keys are pressed`, [true, true], [full, await page.$eval('#live-view', (e) => e.classList.contains('full'))]);
+    await page.keyboard.press('Escape');
+    check(`${language} Escape closes it, the screen let go`, [false, 0],
+      [await page.$eval('#live-view', (e) => e.classList.contains('full')), await page.evaluate(() => window.locks)]);
+    await press(page, 'full-screen');
     await press(page, 'close-full');
-    check(`${language} full screen held awake, then let go`, [true, 0], [full, await page.evaluate(() => window.locks)]);
+    check(`${language} Close full screen`, false, await page.$eval('#live-view', (e) => e.classList.contains('full')));
     check(`${language} rover: no error`, [], errors);
+    await page.close();
+  }
+
+  // A stored track that cannot be read is started afresh, not trusted.
+  {
+    const { page, errors } = await open('en-US', { init: () => localStorage.setItem('morvane.track',
+      JSON.stringify({ squares: [{ cell: 'JN18', time: 1 }], fixes: [{ lat: 'x', lon: 2, time: 1 }] })) });
+    check('unreadable track ignored', [0, []], [await page.$$eval('#track-list li', (l) => l.length), errors]);
     await page.close();
   }
 
@@ -225,6 +242,18 @@ export async function roverTests({ browser, site, open, check, byName, type, val
         await page.$eval('#map .layer', (g) => g.getAttribute('transform'))];
     };
     check('whole Earth: one finger scrolls the page, the map stays', [true, 'translate(0,0) scale(1)'], await drag());
+    // 32x: squares labelled; every grid and town label shown is whole on the map.
+    for (let i = 0; i < 5; i += 1) await press(page, 'zoom-in');
+    await page.evaluate(() => new Promise((r) => requestAnimationFrame(() => setTimeout(r, 50))));
+    const outside = await page.evaluate(() => {
+      const f = document.getElementById('map').getBoundingClientRect();
+      return [...document.querySelectorAll('.grid-label, .town-label')].filter((t) => !t.closest('.piled') && !t.classList.contains('piled'))
+        .map((t) => [t.textContent, t.getBoundingClientRect()]).filter(([, r]) => r.left < f.left || r.top < f.top || r.right > f.right || r.bottom > f.bottom)
+        .map(([name]) => name);
+    });
+    check('zoomed 32x: squares labelled, no label cut by the map\'s edge', [true, []],
+      [(await page.$$('.grid-label:not(.piled)')).length > 10, outside]);
+    for (let i = 0; i < 4; i += 1) await press(page, 'zoom-out');
     await press(page, 'zoom-in');
     const zoomed = await page.$eval('#map .layer', (g) => g.getAttribute('transform'));
     const [scrolled, after] = await drag();
