@@ -80,7 +80,8 @@ export async function roverTests({ browser, site, open, check, byName, type, val
     // one: no alert either.
     await follow(page, 48.99998, 2.3771, 30);
     for (const lat of [49.00002, 48.99998, 49.00002, 48.99998, 49.7, 48.99998]) await fix(page, lat, 2.3771, lat === 49.7 ? 2500 : 30);
-    check(`${language} jitter and one bad fix: no alert, no buzz`, [[], 0], [await alerts(page), await page.evaluate(() => window.vibrations)]);
+    check(`${language} jitter and one bad fix: no alert, no buzz, not moving`, [[], 0, said(page, 'Not moving')],
+      [await alerts(page), await page.evaluate(() => window.vibrations), await text(page, 'ahead')]);
     // Walking on into JN19, clear of the line by more than the accuracy.
     await fix(page, 49.0002, 2.3771, 30);
     check(`${language} inside by less than the accuracy: no alert yet`, [], await alerts(page));
