@@ -129,6 +129,15 @@ export async function roverTests({ browser, site, open, check, byName, type, val
     // 1.1 degrees of longitude at 49.5 N on the core's Earth: 79.53 km, 7,953 s.
     check(`${language} ahead, from the browser's heading and speed`, said(page, '{cell} in {distance} {direction}, {time} at {speed} km/h',
       { cell: 'JN29', distance: language === 'fr-FR' ? '79,5 km' : '79.5 km', direction: 'E', time: '2 h 13', speed: 36 }), await text(page, 'ahead'));
+    // West and south-west: 0.9 degrees of longitude (65.07 km); half a
+    // degree of latitude on a 225 degree heading (55.66 km / cos 45).
+    for (const [heading, expected] of [[270, ['JN09', '65.1 km', 'W']], [225, ['JN18', '78.7 km', 'S']]]) {
+      await fix(page, 49.5, 2.9 + heading * 1e-7, 4, { heading, speed: 10 });
+      const [cell, distance, direction] = expected;
+      check(`${language} ahead on ${heading} degrees`, true, (await text(page, 'ahead')).startsWith(said(page, '{cell} in {distance} {direction}, {time} at {speed} km/h',
+        { cell, distance: language === 'fr-FR' ? distance.replace('.', ',') : distance, direction: said(page, direction), time: '', speed: '' }).split(', ')[0]));
+    }
+    await fix(page, 49.5, 2.9, 4, { heading: 90, speed: 10 });
     const around = (await text(page, 'around')).replaceAll(',', '.').split('. ');
     check(`${language} the squares around: north half a degree away, west at the square's edge`, [8, 'N JO10 55.7 km', `${language === 'fr-FR' ? 'O' : 'W'} JN09 65.1 km`],
       [around.length, around[0], around[6]]);
@@ -142,7 +151,7 @@ export async function roverTests({ browser, site, open, check, byName, type, val
     check(`${language} following again: no alert for the first fix`, before, (await alerts(page)).length);
     // No heading or speed from the browser: taken from the last fixes (11 m north).
     const north = said(page, '{cell} in {distance} {direction}, {time} at {speed} km/h',
-      { cell: 'JN19', distance: language === 'fr-FR' ? '55,7 km' : '55.7 km', direction: 'N', time: '', speed: '' }).split(',')[0];
+      { cell: 'JN19', distance: language === 'fr-FR' ? '55,7 km' : '55.7 km', direction: 'N', time: '', speed: '' }).split(', ')[0];
     // 11 m in the moments between two fixes: never standing still, whatever this machine's pace.
     const fromFixes = await text(page, 'ahead');
     check(`${language} ahead, from the last fixes`, [true, true], [fromFixes.startsWith(north), Number(/(\d+) km\/h$/.exec(fromFixes)?.[1]) >= 1]);
