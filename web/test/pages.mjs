@@ -414,6 +414,11 @@ const geoRefusals = [
   for (let i = 1; i <= 6; i += 1) await page.mouse.move(mapBox.x + 200 + 10 * i, mapBox.y + 200);
   await page.mouse.up();
   check('drag pans the map', 60, Math.round(((await shift()) - before8) * (mapBox.width / 600)));
+  // A right-button drag is the browser's (its menu), not a pan.
+  await page.mouse.down({ button: 'right' });
+  for (let i = 1; i <= 6; i += 1) await page.mouse.move(mapBox.x + 260 + 10 * i, mapBox.y + 200);
+  await page.mouse.up({ button: 'right' });
+  check('right-button drag leaves the map', 60, Math.round(((await shift()) - before8) * (mapBox.width / 600)));
   // At 128x a sub-square is 8 px tall on a 600-px map: too small for its
   // lines, so a tap gives the square; at 512x, the sub-square.
   for (let i = 0; i < 2; i += 1) await press(page, 'zoom-in');

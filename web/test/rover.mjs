@@ -79,6 +79,8 @@ export async function roverTests({ browser, site, open, check, byName, type, val
     // no alert, no buzz. One fix 80 km off and 2.5 km rough, then a good
     // one: no alert either.
     await follow(page, 48.99998, 2.3771, 30);
+    check(`${language} the first square on the track`, ['JN18'], await page.$$eval('#track-list li', (l) => l.map((e) => e.textContent.slice(0, 4))
+      .concat(document.getElementById('track-empty').hidden ? [] : ['none'])));
     for (const lat of [49.00002, 48.99998, 49.00002, 48.99998, 49.7, 48.99998]) await fix(page, lat, 2.3771, lat === 49.7 ? 2500 : 30);
     check(`${language} jitter and one bad fix: no alert, no buzz, not moving`, [[], 0, said(page, 'Not moving')],
       [await alerts(page), await page.evaluate(() => window.vibrations), await text(page, 'ahead')]);
@@ -156,7 +158,9 @@ export async function roverTests({ browser, site, open, check, byName, type, val
     const fromFixes = await text(page, 'ahead');
     check(`${language} ahead, from the last fixes`, [true, true], [fromFixes.startsWith(north), Number(/(\d+) km\/h$/.exec(fromFixes)?.[1]) >= 1]);
     // The track: the squares entered, kept across a reload, exported.
-    const squares = () => page.$$eval('#track-list li', (l) => l.map((e) => e.textContent.slice(0, 4)));
+    // "No square entered yet" only while none is.
+    const squares = () => page.$$eval('#track-list li', (l) => l.map((e) => e.textContent.slice(0, 4))
+      .concat(document.getElementById('track-empty').hidden ? [] : ['none']));
     check(`${language} squares entered`, ['JN18', 'JN19', 'JN18'], await squares());
     await press(page, 'follow');
     await page.reload();
@@ -174,7 +178,7 @@ export async function roverTests({ browser, site, open, check, byName, type, val
     const cleared = await squares();
     await page.reload();
     await page.waitForSelector('body[data-ready=true]');
-    check(`${language} track cleared at once and for good`, [[], []], [cleared, await squares()]);
+    check(`${language} track cleared at once and for good`, [['none'], ['none']], [cleared, await squares()]);
     // Full screen keeps the screen awake; closing lets it go.
     await press(page, 'full-screen');
     await page.waitForFunction(() => window.locks === 1).catch(() => {});
@@ -195,7 +199,7 @@ export async function roverTests({ browser, site, open, check, byName, type, val
   {
     const { page, errors } = await open('en-US', { init: () => localStorage.setItem('morvane.track',
       JSON.stringify({ squares: [{ cell: 'JN18', time: 1 }], fixes: [{ lat: 'x', lon: 2, time: 1 }] })) });
-    check('unreadable track ignored', [0, []], [await page.$$eval('#track-list li', (l) => l.length), errors]);
+    check('unreadable track ignored', [0, false, []], [await page.$$eval('#track-list li', (l) => l.length), await page.$eval('#track-empty', (e) => e.hidden), errors]);
     await page.close();
   }
 
