@@ -75,12 +75,14 @@ export async function roverTests({ browser, site, open, check, byName, type, val
     const { page, errors } = await open(language, { init: stubs });
     await watchAlerts(page);
     const now = (cell) => said(page, 'Now in {cell}', { cell });
+    // The track's squares; "No square entered yet" only while none is.
+    const squares = () => page.$$eval('#track-list li', (l) => l.map((e) => e.textContent.slice(0, 4))
+      .concat(document.getElementById('track-empty').hidden ? [] : ['none']));
     // Parked on the JN18/JN19 line, fixes 2 m either side, 30 m accurate:
     // no alert, no buzz. One fix 80 km off and 2.5 km rough, then a good
     // one: no alert either.
     await follow(page, 48.99998, 2.3771, 30);
-    check(`${language} the first square on the track`, ['JN18'], await page.$$eval('#track-list li', (l) => l.map((e) => e.textContent.slice(0, 4))
-      .concat(document.getElementById('track-empty').hidden ? [] : ['none'])));
+    check(`${language} the first square on the track`, ['JN18'], await squares());
     for (const lat of [49.00002, 48.99998, 49.00002, 48.99998, 49.7, 48.99998]) await fix(page, lat, 2.3771, lat === 49.7 ? 2500 : 30);
     check(`${language} jitter and one bad fix: no alert, no buzz, not moving`, [[], 0, said(page, 'Not moving')],
       [await alerts(page), await page.evaluate(() => window.vibrations), await text(page, 'ahead')]);
@@ -158,9 +160,6 @@ export async function roverTests({ browser, site, open, check, byName, type, val
     const fromFixes = await text(page, 'ahead');
     check(`${language} ahead, from the last fixes`, [true, true], [fromFixes.startsWith(north), Number(/(\d+) km\/h$/.exec(fromFixes)?.[1]) >= 1]);
     // The track: the squares entered, kept across a reload, exported.
-    // "No square entered yet" only while none is.
-    const squares = () => page.$$eval('#track-list li', (l) => l.map((e) => e.textContent.slice(0, 4))
-      .concat(document.getElementById('track-empty').hidden ? [] : ['none']));
     check(`${language} squares entered`, ['JN18', 'JN19', 'JN18'], await squares());
     await press(page, 'follow');
     await page.reload();
