@@ -277,7 +277,8 @@ export function drawOverlay(layer, projection, { view, pxPerDegree, locatorAt, t
     if (shown >= room) break;
     if (lat < extent.south || lat > extent.north || lon < extent.west || lon > extent.east) continue;
     const p = projection([lon, lat]);
-    if (!p || geoDistance(projection.invert([kSize / 2, kSize / 2]), [lon, lat]) > Math.PI * 0.92) continue;
+    // Only those in view take a place: the extent is wider than the view.
+    if (!seen(p) || geoDistance(projection.invert([kSize / 2, kSize / 2]), [lon, lat]) > Math.PI * 0.92) continue;
     const town = element('g', { class: 'town' });
     town.append(element('circle', { cx: p[0], cy: p[1], r: 2 }), element('text', { class: 'town-label', x: p[0], y: p[1] }, name));
     group.append(town);

@@ -266,6 +266,13 @@ export async function roverTests({ browser, site, open, check, byName, type, val
     });
     check('zoomed 32x: squares labelled, no label cut by the map\'s edge', [true, []],
       [(await page.$$('.grid-label:not(.piled)')).length > 10, outside]);
+    // Only towns in view take a place: none beyond the map's edges.
+    const far = await page.evaluate(() => {
+      const m = document.querySelector('#map .layer').transform.baseVal.consolidate().matrix;
+      const inView = (c) => [c.cx, c.cy].map((v, i) => (v.baseVal.value * m.a + [m.e, m.f][i]) / 600).every((v) => v >= 0 && v <= 1);
+      return [...document.querySelectorAll('.town')].filter((t) => !inView(t.querySelector('circle'))).map((t) => t.textContent);
+    });
+    check('zoomed 32x: the towns placed are the ones in view', [true, []], [(await page.$$('.town:not(.piled)')).length > 5, far]);
     for (let i = 0; i < 4; i += 1) await press(page, 'zoom-out');
     await press(page, 'zoom-in');
     const zoomed = await page.$eval('#map .layer', (g) => g.getAttribute('transform'));
