@@ -5,6 +5,7 @@
 import { readFileSync } from 'node:fs';
 
 import { kFrench } from '../src/french.js';
+import { neighbours } from '../src/field.js';
 import { unpiled } from '../src/map.js';
 
 // Installed before the page's own scripts: long timers (the alert's fade,
@@ -273,7 +274,12 @@ export async function roverTests({ browser, site, open, check, byName, type, val
       return [...document.querySelectorAll('.town')].filter((t) => !inView(t.querySelector('circle'))).map((t) => t.textContent);
     });
     check('zoomed 32x: the towns placed are the ones in view', [true, []], [(await page.$$('.town:not(.piled)')).length > 5, far]);
-    for (let i = 0; i < 4; i += 1) await press(page, 'zoom-out');
+    // At 256x a sub-square is 10 px tall on a 374-px map: a tap gives the square.
+    for (let i = 0; i < 3; i += 1) await press(page, 'zoom-in');
+    const m = await (await page.$('#map')).boundingBox();
+    await page.touchscreen.tap(m.x + m.width / 2, m.y + m.height / 2);
+    check('phone map zoomed 256x: a tap gives the square', 18, (await page.$eval('#clicked', (e) => e.textContent)).length);
+    for (let i = 0; i < 7; i += 1) await press(page, 'zoom-out');
     await press(page, 'zoom-in');
     const zoomed = await page.$eval('#map .layer', (g) => g.getAttribute('transform'));
     const [scrolled, after] = await drag();
@@ -284,6 +290,9 @@ export async function roverTests({ browser, site, open, check, byName, type, val
     check('phone map: no error', [], errors.filter((e) => box && e));
     await page.close();
   }
+
+  // The squares around one next to the north pole's row, and in it.
+  check('squares around near the pole', [8, 5], [neighbours({ lat: 88.5, lon: 1 }).length, neighbours({ lat: 89.5, lon: 1 }).length]);
 
   // A label wholly off the map hides nothing; one on the map still does.
   check('labels off the map hide nothing', [false, true, false],
