@@ -5,7 +5,7 @@
 import { readFileSync } from 'node:fs';
 
 import { kFrench } from '../src/french.js';
-import { neighbours } from '../src/field.js';
+import { course, neighbours, usableFix } from '../src/field.js';
 import { unpiled } from '../src/map.js';
 
 // Installed before the page's own scripts: long timers (the alert's fade,
@@ -290,6 +290,13 @@ export async function roverTests({ browser, site, open, check, byName, type, val
     check('phone map: no error', [], errors.filter((e) => box && e));
     await page.close();
   }
+
+  // Due east along 49 N the great circle leaves at 89.62 degrees (its
+  // initial bearing), 73.03 km for a degree; the south pole is on the grid,
+  // the north pole is not.
+  const east = course({ latitude: 49, longitude: 2 }, { latitude: 49, longitude: 3 }, 40076.59 / 360);
+  check('course and usable fixes', ['89.62', '73.03', true, false], [east.bearing.toFixed(2), east.km.toFixed(2),
+    usableFix({ latitude: -90, longitude: 0, accuracy: 1 }), usableFix({ latitude: 90, longitude: 0, accuracy: 1 })]);
 
   // The squares around one next to the north pole's row, and in it.
   check('squares around near the pole', [8, 5], [neighbours({ lat: 88.5, lon: 1 }).length, neighbours({ lat: 89.5, lon: 1 }).length]);
