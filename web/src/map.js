@@ -13,7 +13,7 @@ export const kSize = 600;           // the SVG's own units; it scales with the p
 export const kRingKm = 2500;        // range rings every 2,500 km
 export const kMaxZoom = 512;        // a sub-square a finger wide on a phone
 const kGridPx = 24;                 // grid lines at least this far apart on screen are drawn, and a tap tells their cells
-const kLabelPx = 16;                // a cell this tall on screen, and 9 px a character wide, has room for its label
+const kLabelCharPx = 9;             // a cell 9 px a character wide on screen has room for its label (and is tall enough)
 const kMaxLines = 240;              // per level and view: more would be a blur, and slow
 const SVG = 'http://www.w3.org/2000/svg';
 const rad = Math.PI / 180;
@@ -256,8 +256,7 @@ export function drawOverlay(layer, projection, { view, pxPerDegree, locatorAt, t
   }
   // The finest cells with room for a label are labelled.
   const cos = Math.cos((((extent.north + extent.south) / 2) * Math.PI) / 180);
-  const labelled = [6, 4].find((n) => n <= finest && kCellDegrees[n][1] * pxPerDegree >= kLabelPx &&
-    kCellDegrees[n][0] * cos * pxPerDegree >= 9 * n);
+  const labelled = [6, 4].find((n) => n <= finest && kCellDegrees[n][0] * cos * pxPerDegree >= kLabelCharPx * n);
   if (labelled) {
     // Near a pole the extent is wide and most cells in it are out of view.
     let count = 0;
