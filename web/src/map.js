@@ -264,20 +264,21 @@ export function drawOverlay(layer, projection, { view, pxPerDegree, locatorAt, t
       const p = projection([c.lon, c.lat]);
       if (!seen(p)) continue;
       group.append(element('text', { class: 'grid-label', x: p[0], y: p[1] }, locatorAt(c.lat, c.lon, labelled)));
-      if ((count += 1) >= 150) break;
+      if ((count += 1) >= 80) break;
     }
   }
   if (track && track.length > 1)
     group.append(element('path', { class: 'track', d: path({ type: 'LineString', coordinates: track.map((f) => [f.lon, f.lat]) }) }));
   // The larger towns first; more of them as the zoom grows.
-  const room = Math.min(80, Math.round(12 * Math.sqrt(view.k)));
+  const room = Math.min(40, Math.round(12 * Math.sqrt(view.k)));
+  const centre = projection.invert([kSize / 2, kSize / 2]);
   let shown = 0;
   for (const [name, lat, lon] of towns || []) {
     if (shown >= room) break;
     if (lat < extent.south || lat > extent.north || lon < extent.west || lon > extent.east) continue;
     const p = projection([lon, lat]);
     // Only those in view take a place: the extent is wider than the view.
-    if (!seen(p) || geoDistance(projection.invert([kSize / 2, kSize / 2]), [lon, lat]) > Math.PI * 0.92) continue;
+    if (!seen(p) || geoDistance(centre, [lon, lat]) > Math.PI * 0.92) continue;
     const town = element('g', { class: 'town' });
     town.append(element('circle', { cx: p[0], cy: p[1], r: 2 }), element('text', { class: 'town-label', x: p[0], y: p[1] }, name));
     group.append(town);
