@@ -258,14 +258,13 @@ export function drawOverlay(layer, projection, { view, pxPerDegree, locatorAt, t
   const cos = Math.cos((((extent.north + extent.south) / 2) * Math.PI) / 180);
   const labelled = [6, 4].find((n) => n <= finest && kCellDegrees[n][0] * cos * pxPerDegree >= kLabelCharPx * n);
   if (labelled) {
-    // Near a pole the extent is wide and most cells in it are out of view.
-    let count = 0;
-    for (const c of cellCentres(labelled, extent, 3000)) {
-      const p = projection([c.lon, c.lat]);
-      if (!seen(p)) continue;
+    // Near a pole the extent is wide and most cells in it are out of view;
+    // of those in view, the ones nearest the middle are labelled first.
+    const [mx, my] = [(rect.x0 + rect.x1) / 2, (rect.y0 + rect.y1) / 2];
+    const inView = cellCentres(labelled, extent, 3000).map((c) => ({ c, p: projection([c.lon, c.lat]) })).filter((e) => seen(e.p))
+      .sort((a, b) => Math.hypot(a.p[0] - mx, a.p[1] - my) - Math.hypot(b.p[0] - mx, b.p[1] - my));
+    for (const { c, p } of inView.slice(0, 80))
       group.append(element('text', { class: 'grid-label', x: p[0], y: p[1] }, locatorAt(c.lat, c.lon, labelled)));
-      if ((count += 1) >= 80) break;
-    }
   }
   if (track && track.length > 1)
     group.append(element('path', { class: 'track', d: path({ type: 'LineString', coordinates: track.map((f) => [f.lon, f.lat]) }) }));
