@@ -4,7 +4,7 @@ import { loadCore } from './core.js';
 import { loadHome, saveHome } from './home.js';
 import { fieldMode } from './follow.js';
 import { setLanguage, t, tMessage, translatePage } from './i18n.js';
-import { cellOutline, draw, drawOverlay, kSize, landOf, markTap, tapLength, zoomable } from './map.js';
+import { cellOutline, draw, drawOverlay, gridLength, kSize, landOf, markTap, zoomable } from './map.js';
 import { showMessage } from './message.js';
 import { decimalDigits, formatNumber, kMaxDecimals, readNumber, separators } from './number.js';
 import { pastedPosition } from './paste.js';
@@ -25,6 +25,12 @@ function refuse(box, message, answers = []) {
   showMessage(tMessage(message), { title: t('Error: {name}', { name: box.getAttribute('aria-label') }), then: box });
 }
 
+// Six texts with a point into the first page's boxes, written as the
+// browser's language writes numbers, as typed ones are.
+function typeIntoBoxes(texts) {
+  kBoxes.forEach((id, i) => ($(id).value = texts[i].replace('.', separators(locale).decimal)));
+}
+
 // A locator as pasted: blanks around it dropped, upper case.
 function upperCaseInPlace(box) {
   box.value = box.value.trim().toUpperCase();
@@ -41,8 +47,7 @@ function geoPage(core) {
     const r = core.readPosition(pastedPosition(position.value));
     if (r.message) return refuse(position, t('Introduced position incorrect: {reason}', { reason: tMessage(r.message) }), [$('txtresultloc')]);
     const shown = [r.latitude, r.longitude].flatMap((a) => [a.degrees, a.minutes, a.seconds]);
-    // Written as the browser's language writes numbers, as typed ones are.
-    boxes.forEach((b, i) => (b.value = shown[i].replace('.', separators(locale).decimal)));
+    typeIntoBoxes(shown);
     $(r.latitude.far ? 'optlatsud' : 'optlatnord').checked = true;
     $(r.longitude.far ? 'optlonouest' : 'optlonest').checked = true;
     $('txtresultloc').value = r.locator;
@@ -113,8 +118,7 @@ function whereAmI(core) {
         return showMessage(t('The browser knows the position only within {km} km: too rough for a locator.',
           { km: Math.round(accuracy / 1000) }), { title: 'Morvane' });
       }
-      const typed = [...boxesOf(latitude), ...boxesOf(longitude)];
-      kBoxes.forEach((id, i) => ($(id).value = typed[i].replace('.', separators(locale).decimal)));
+      typeIntoBoxes([...boxesOf(latitude), ...boxesOf(longitude)]);
       $(latitude < 0 ? 'optlatsud' : 'optlatnord').checked = true;
       $(longitude < 0 ? 'optlonouest' : 'optlonest').checked = true;
       $('txtposition').value = '';
@@ -135,7 +139,7 @@ function whereAmI(core) {
 // with a point. The seconds are cut, never rounded, to a millionth (3 cm
 // at most), so that 89.9999999 stays below 90 and 179.9999999 below 180;
 // 180 East is the grid's 180 West.
-export function boxesOf(value) {
+function boxesOf(value) {
   const a = Math.min(Math.abs(value === 180 ? -180 : value), 180 - 1e-10);
   const degrees = Math.floor(a);
   const minutes = Math.min(59, Math.floor((a - degrees) * 60));
@@ -222,7 +226,7 @@ function beamMap(core, trackFixes) {
     // The map is the disc the Earth fills; the corners are nowhere.
     const off = Math.hypot(point[0] - kSize / 2, point[1] - kSize / 2) > projection.scale() * Math.PI;
     const lonLat = off ? null : projection.invert(point);
-    const length = tapLength(pxPerDegree(zoomed.k));
+    const length = gridLength(pxPerDegree(zoomed.k));
     const locator = lonLat ? core.locatorAt(lonLat[1], lonLat[0], length) : '';
     $('clicked').textContent = locator ? t('Point tapped: {locator}', { locator }) : t('Outside the map');
     $('use-clicked').hidden = !locator;

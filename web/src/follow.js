@@ -132,9 +132,7 @@ export function fieldMode(core, locale) {
       direction: t(line.direction), time: duration((line.km * 1000) / m.speed), speed: format(Math.round(m.speed * 3.6)) });
   };
 
-  const around = (fix, finest) => {
-    const square = finest.slice(0, 4);
-    const centre = core.centre(square);
+  const around = (fix, centre) => {
     const edges = squareEdges(centre, fix.latitude, fix.longitude, kmPerDegree);
     return neighbours(centre).map((n) => `${t(n.direction)} ${core.locatorAt(n.lat, n.lon, 4)} ` +
       walkingDistance(neighbourKm(edges, n.direction), format)).join(', ');
@@ -152,21 +150,24 @@ export function fieldMode(core, locale) {
     $('live-note').textContent = length < wanted
       ? `${within} ${length ? t('Shown to {length} characters: too coarse for {wanted}.', { length, wanted }) : t('Too coarse for a field.')}`
       : within;
+    // The square's and the sub-square's centres and nearest edges, asked
+    // once: shown, and weighed for a crossing.
+    const centres = { 4: core.centre(finest.slice(0, 4)), 6: core.centre(finest.slice(0, 6)) };
+    const nearest = { 4: nearestEdge(centres[4], 4, latitude, longitude, kmPerDegree),
+      6: nearestEdge(centres[6], 6, latitude, longitude, kmPerDegree) };
     // An edge nearer than the accuracy could be on either side: not shown.
     const edge = (n) => {
-      const cell = finest.slice(0, n);
-      const e = nearestEdge(core.centre(cell), n, latitude, longitude, kmPerDegree);
-      return e.km * 1000 > accuracy ? `${cell} ${walkingDistance(e.km, format)} ${t(e.direction)}` : null;
+      const e = nearest[n];
+      return e.km * 1000 > accuracy ? `${finest.slice(0, n)} ${walkingDistance(e.km, format)} ${t(e.direction)}` : null;
     };
     const edges = [4, 6].filter((n) => n <= length).map(edge).filter(Boolean);
     $('edge').value = edges.length ? edges.join('; ') : t('Not known at this accuracy');
     $('ahead').value = length >= 4 ? ahead(fix, finest) : '';
-    $('around').value = length >= 4 ? around(fix, finest) : '';
+    $('around').value = length >= 4 ? around(fix, centres[4]) : '';
     $('altitude').textContent = Number.isFinite(fix.altitude) ? t('Altitude {metres} m', { metres: Math.round(fix.altitude) }) : '';
 
     const six = finest.slice(0, 6);
-    const inside = (n) => nearestEdge(core.centre(six.slice(0, n)), n, latitude, longitude, kmPerDegree).km;
-    const step = crossing(state, { cell: six, accuracy, inside });
+    const step = crossing(state, { cell: six, accuracy, inside: (n) => nearest[n].km });
     const entered = step.state.cell && step.state.cell !== state.cell;
     state = step.state;
     if (step.alert) {

@@ -7,7 +7,6 @@ import { kFrench, kFrenchPatterns } from './french.js';
 let french = false;
 
 export const setLanguage = (language) => (french = /^fr(-|$)/i.test(language || ''));
-export const isFrench = () => french;
 export const speechLanguage = () => (french ? 'fr-FR' : 'en-GB');
 
 // A text in the interface's language, its {names} filled from values.

@@ -91,7 +91,6 @@ export function gridLength(pxPerDegree) {
   if (pxPerDegree * kCellDegrees[6][1] >= kGridPx) return 6;
   return pxPerDegree * kCellDegrees[4][1] >= kGridPx ? 4 : 2;
 }
-export const tapLength = gridLength;
 
 // The part of the Earth a view shows: {west, east, south, north} in
 // degrees, from the points of the view's rectangle (layer units) that the

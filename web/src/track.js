@@ -3,7 +3,7 @@
 // read is started afresh, never trusted.
 export const kTrackKey = 'morvane.track';
 // A day's roving at a fix every few seconds; older fixes give way.
-export const kMaxFixes = 20000;
+const kMaxFixes = 20000;
 const kMaxSquares = 5000;
 
 const isSquare = (s) => s && typeof s.cell === 'string' && /^[A-R]{2}[0-9]{2}$/.test(s.cell) && Number.isFinite(s.time);
