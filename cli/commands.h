@@ -44,6 +44,12 @@ struct Options {
   std::string log;           // listen: the ADIF log that marks decodes new or worked
   std::string summary;       // listen: the CSV file of the squares heard
   std::string turnCall;      // listen --turn: turn to this station when heard
+  std::vector<std::string> watch;  // listen --watch: calls that raise an alert when heard
+  std::string exec;          // listen --exec: the program run for each alert
+  bool alert = false;        // listen --alert: a bell and a notification for each new square
+  bool highlight = false;    // listen --highlight: colour new squares in the program's band activity
+  bool satellite = false;    // listen --sat: satellite QSOs count as worked
+  bool force = false;        // edi --fill: over claims of another rule; listen: replace any --summary file
   bool cqOnly = false, newOnly = false;  // listen filters
   double minKm = -1;
   std::optional<int> minSnr;

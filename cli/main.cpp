@@ -119,8 +119,17 @@ Options:
                   listen: only CQs, new squares, stations N km away or
                   more, within the bearings, or at least N dB
   --summary FILE.csv
-                  listen: the squares heard, written on exit and SIGUSR1
-                  (and always on standard error)
+                  listen: the squares heard on each band, written on exit
+                  and SIGUSR1 (and always on standard error); never the log,
+                  and no file but an earlier summary unless --force
+  --alert         listen: a bell (and a desktop notification) for each new
+                  square on its band
+  --watch CALL    listen: an alert whenever CALL is heard (CALL,CALL... too)
+  --exec PROGRAM  listen: run PROGRAM for each alert, the decode in its
+                  environment (MORVANE_CALL, MORVANE_LOCATOR, ...); no shell
+  --highlight     listen: colour new squares, watched calls and --turn's
+                  station in the program's band activity
+  --sat           listen --log: satellite QSOs count as worked
   --rotate HOST:PORT
                   listen: turn the antenna to the station the operator picks
                       morvane-cli listen --my JN18EU --rotate localhost:4533
@@ -128,9 +137,8 @@ Options:
   --id NAME       listen --rotate: follow this program instance (default:
                   the first heard)
   --settle S      listen --rotate: seconds between turns at least (10)
-  --from ADDRESS  listen: also obey datagrams from this address or network
-                  (192.168.1.0/24); with --rotate, only this machine's
-                  are obeyed otherwise
+  --from ADDRESS  listen: also hear datagrams from this address or network
+                  (192.168.1.0/24); only this machine's are heard otherwise
   --scoring km, --force
                   edi --fill: fill a log whose claims follow another rule
                   (most QSOs disagree) with the km rule all the same;
@@ -185,7 +193,8 @@ bool* Flag(Options& o, const std::string& name) {
       {"--miles", &o.miles},         {"--home", &o.home},         {"--long", &o.longPath},
       {"--ellipsoid", &o.ellipsoid}, {"--json", &o.json},         {"--header", &o.header},
       {"--azimuth", &o.azimuth},     {"--overwrite", &o.overwrite}, {"--in-place", &o.inPlace},
-      {"--fill", &o.fill},
+      {"--fill", &o.fill},           {"--alert", &o.alert},       {"--highlight", &o.highlight},
+      {"--sat", &o.satellite},       {"--force", &o.force},
   };
   for (const auto& [flag, value] : flags)
     if (name == flag) return value;
@@ -349,8 +358,6 @@ int main(int argc, char* argv[]) {
       if (!v || v->empty() || v->size() > 6 || v->find_first_not_of("0123456789") != std::string::npos || std::stol(*v) < 1)
         return Usage("--band-multiplier takes a whole number from 1");
       o.bandMultiplier = std::stol(*v);
-    } else if (a == "--force") {
-      o.forceKmRule = true;
     } else if (a == "--scoring") {
       const std::string* v = value();
       if (!v || v->empty()) return Usage("--scoring takes km (or ring, for crosscheck)");
@@ -364,10 +371,18 @@ int main(int argc, char* argv[]) {
       else (a == "--loser" ? c.loser : a == "--uniques" ? c.uniques : a == "--no-log" ? c.noLog
             : a == "--period" ? c.period : a == "--csv" ? c.csv : a == "--html" ? c.html : c.ubn) = *v;
     } else if (a == "--tolerance" || a == "--interface" || a == "--from" || a == "--id" || a == "--log" ||
-               a == "--summary" || a == "--turn" || (a == "--bearing" && commandName == "listen")) {
+               a == "--summary" || a == "--turn" || a == "--watch" || a == "--exec" ||
+               (a == "--bearing" && commandName == "listen")) {
       const std::string* v = value();
       if (!v || v->empty()) return Usage(a + " needs a value");
       if (a == "--from") o.from.push_back(*v);
+      else if (a == "--exec") o.exec = *v;
+      else if (a == "--watch")
+        for (std::size_t at = 0; at <= v->size();) {  // one call, or several with commas
+          const std::size_t comma = std::min(v->find(',', at), v->size());
+          if (comma > at) o.watch.push_back(v->substr(at, comma - at));
+          at = comma + 1;
+        }
       else (a == "--tolerance" ? o.tolerance : a == "--interface" ? o.interface : a == "--id" ? o.id
             : a == "--log" ? o.log : a == "--summary" ? o.summary : a == "--turn" ? o.turnCall : o.bearing) = *v;
     } else if (a == "--cq" || a == "--new") {
@@ -424,12 +439,14 @@ int main(int argc, char* argv[]) {
   if (o.bandMultiplier && command != Command::Edi && !crosscheck) return Usage("--band-multiplier is for edi and crosscheck");
   if (o.crosscheck.given() && !crosscheck) return Usage("--tolerance, --loser, --uniques, --no-log, --penalty, --period, "
                                                         "--report-check, --csv, --html and --ubn are for crosscheck");
+  if (command == Command::Edi) o.forceKmRule = o.force;
   if (command == Command::Edi && !o.scoring.empty()) {
     if (o.scoring != "km") return Usage("--scoring takes km (111.2 km per degree, km + 1 points)");
     o.forceKmRule = true;
   }
   if (!o.scoring.empty() && command != Command::Edi && !crosscheck) return Usage("--scoring is for edi --fill and crosscheck");
   if (crosscheck && o.header) return Usage("--header is not for crosscheck");
+  if (o.force && !o.fill && !listen) return Usage("--force is for edi --fill and listen --summary");
   if (o.forceKmRule && !o.fill) return Usage("--force and --scoring are for edi --fill");
   if (logOutput && command != Command::Adif && !(command == Command::Edi && o.fill))
     return Usage("-o and --in-place are for adif and edi --fill");
@@ -443,13 +460,14 @@ int main(int argc, char* argv[]) {
   const bool rotateOnly = !o.rotator.empty() || (!o.bearing.empty() && !listen) || o.noWait;
   const bool listenOnly = o.port != 2237 || !o.group.empty() || !o.rotateTo.empty() || !o.interface.empty() ||
                           !o.from.empty() || !o.id.empty() || o.settle != 10 || !o.log.empty() || !o.summary.empty() ||
-                          !o.turnCall.empty() || o.cqOnly || o.newOnly || o.minKm >= 0 || o.minSnr;
+                          !o.turnCall.empty() || o.cqOnly || o.newOnly || o.minKm >= 0 || o.minSnr || o.alert ||
+                          o.highlight || o.satellite || !o.watch.empty() || !o.exec.empty();
   if (!o.tolerance.empty() && !rotate && !listen && !crosscheck) return Usage("--tolerance is for rotate, listen and crosscheck");
   if (!o.interface.empty() && o.group.empty()) return Usage("--interface is for listen --group");
   if (rotateOnly && command != Command::Rotate) return Usage("--rotator, --azimuth AZ and --no-wait are for rotate");
   if (listenOnly && command != Command::Listen)
     return Usage("--port, --group, --interface, --from, --rotate, --id, --settle, --log, --summary, --turn, --cq, "
-                 "--new, --min-km and --min-snr are for listen");
+                 "--new, --min-km, --min-snr, --alert, --watch, --exec, --highlight and --sat are for listen");
   if (o.timeout != 10 && command != Command::Rotate && command != Command::Listen)
     return Usage("--timeout is for rotate and listen");
 

@@ -1,5 +1,7 @@
 #include "cli/station_commands.h"
 
+#include <poll.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -7,6 +9,7 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <thread>
 #include <cerrno>
 #include <chrono>
@@ -15,7 +18,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include "cli/alerts.h"
 #include "cli/position_text.h"
+#include "files/replacing_file.h"
+#include "station/session.h"
 #include "station/decodes.h"
 #include "cli/log_output.h"
 #include "locator/ascii.h"
@@ -31,8 +37,8 @@ constexpr double kAnswerSeconds = 5;    // for one answer of rotctld
 constexpr double kStopSeconds = 1.5;    // for the answer to a stop, after Ctrl-C
 constexpr double kProgressDegrees = 0.1;
 
-// The signal that asked us to stop (SIGINT or SIGTERM), or 0. A second one
-// ends the program at once, whatever it is waiting for.
+// The signal that asked us to stop (SIGINT, SIGTERM, SIGHUP or SIGQUIT), or
+// 0. A second one ends the program at once, whatever it is waiting for.
 volatile std::sig_atomic_t stopAsked = 0;
 extern "C" void AskStop(int signal) {
   if (stopAsked) _exit(128 + signal);
@@ -41,13 +47,14 @@ extern "C" void AskStop(int signal) {
 volatile std::sig_atomic_t summaryAsked = 0;
 extern "C" void AskSummary(int) { summaryAsked = 1; }
 
-// SIGINT and SIGTERM end the wait (and the listening) cleanly: no restart
-// of the call they interrupt, so the loop sees them at once.
+// Every way a session is ended from outside (Ctrl-C, kill, the terminal
+// closed or SSH dropped, Ctrl-Backslash) ends the wait (and the listening) cleanly:
+// no restart of the call they interrupt, so the loop sees them at once.
 void CatchStop() {
   struct sigaction act {};
   act.sa_handler = AskStop;
   sigemptyset(&act.sa_mask);
-  for (int s : {SIGINT, SIGTERM}) {
+  for (int s : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
     struct sigaction old {};
     sigaction(s, nullptr, &old);
     if (old.sa_handler != SIG_IGN) sigaction(s, &act, nullptr);
@@ -99,14 +106,16 @@ int Stopped(const Rotator& rotator, double lastSeen) {
 
 // The first steps of every turn, rotate's and listen's: connect, read the
 // range and where the antenna points (azimuth), and send the azimuth that
-// reaches bearing the shorter way.
-enum class Begun { Sent, NoAnswer, OutOfRange, NotSent };
+// reaches bearing the shorter way; nothing when the antenna is already
+// within near (as bearings) of it.
+enum class Begun { Sent, NoAnswer, OutOfRange, NotSent, AlreadyThere };
 Begun BeginTurn(station::RotatorClient& client, const Rotator& rotator, double bearing, double seconds,
-                double& azimuth, station::RotatorRange& range) {
+                double& azimuth, station::RotatorRange& range, double near = -1) {
   double elevation = 0;
   if (!client.Connect(rotator.host, rotator.port, seconds) || !client.Range(range, seconds) ||
       !client.Position(azimuth, elevation, seconds))
     return Begun::NoAnswer;
+  if (BearingsApart(azimuth, bearing) <= near) return Begun::AlreadyThere;
   const auto goal = station::AzimuthInRange(bearing, range, azimuth);
   if (!goal) return Begun::OutOfRange;
   return client.Point(*goal, std::clamp(elevation, range.minElevation, range.maxElevation), seconds) ? Begun::Sent
@@ -128,7 +137,8 @@ int Turn(const Rotator& rotator, double bearing, bool wait, double timeout, doub
       return Fail("bearing " + Whole(bearing) + " is outside the rotator's range (" + Shown(range.minAzimuth) + " to " +
                   Shown(range.maxAzimuth) + ")");
     case Begun::NotSent: return stopAsked ? Stopped(rotator, azimuth) : Fail(client.error());
-    case Begun::Sent: break;
+    case Begun::Sent:
+    case Begun::AlreadyThere: break;
   }
   const double from = azimuth;
   if (!wait) {
@@ -185,11 +195,14 @@ std::optional<Rotator> ReadRotator(const std::string& text) {
 
 // Turns the antenna for listen on a thread of its own, so that a rotator
 // that is slow to answer never holds back a decode line: the newest bearing
-// asked for wins, and turns are at least settle seconds apart.
+// asked for wins, turns are at least settle seconds apart, an antenna
+// already within the tolerance is not moved, and a turn the rotator could
+// not take is tried again until it answers (or another bearing is asked).
 class Turner {
  public:
-  Turner(Rotator rotator, double settle, double timeout, bool json)
-      : rotator_(std::move(rotator)), settle_(settle), timeout_(timeout), json_(json), worker_([this] { Work(); }) {}
+  Turner(Rotator rotator, double settle, double timeout, double tolerance, bool json)
+      : rotator_(std::move(rotator)), settle_(settle), timeout_(timeout), tolerance_(tolerance), json_(json),
+        worker_([this] { Work(); }) {}
   ~Turner() {
     {
       std::lock_guard<std::mutex> lock(mutex_);
@@ -208,6 +221,9 @@ class Turner {
     changed_.notify_all();
   }
 
+  // Seconds between tries while the rotator does not answer, at least.
+  static constexpr double kRetrySeconds = 5;
+
  private:
   void Say(const std::string& what, double bearing, const std::string& detail) {
     if (json_)
@@ -215,16 +231,18 @@ class Turner {
                    Whole(bearing).c_str(), JsonString(detail).c_str());
     else
       std::fprintf(stderr, "morvane-cli: %s %s%s\n", what.c_str(), Whole(bearing).c_str(),
-                   detail.empty() ? "" : (" (" + detail + ")").c_str());
+                   detail.empty() ? "" : (" (" + Printable(detail) + ")").c_str());
   }
   void Work() {
     std::unique_lock<std::mutex> lock(mutex_);
     auto last = Clock::now() - std::chrono::hours(1);
+    bool failing = false;
     for (;;) {
       changed_.wait(lock, [&] { return done_ || wanted_; });
       if (done_) return;
       // Settle: the rotator is not asked again before it can have got there.
-      const auto next = last + std::chrono::milliseconds(static_cast<long>(settle_ * 1000));
+      const double pause = failing ? std::max(settle_, kRetrySeconds) : settle_;
+      const auto next = last + std::chrono::milliseconds(static_cast<long>(pause * 1000));
       if (changed_.wait_until(lock, next, [&] { return done_; })) return;
       const double bearing = *wanted_;
       const std::string why = why_;
@@ -234,18 +252,31 @@ class Turner {
       client.SetInterrupt(&abort_);
       station::RotatorRange range;
       double azimuth = 0;
-      switch (BeginTurn(client, rotator_, bearing, timeout_, azimuth, range)) {
-        case Begun::Sent: Say("turning to", bearing, why + ", from " + Whole(azimuth)); break;
+      const Begun begun = BeginTurn(client, rotator_, bearing, timeout_, azimuth, range, tolerance_);
+      const bool answered = begun != Begun::NoAnswer && begun != Begun::NotSent;
+      switch (begun) {
+        case Begun::Sent:
+          Say("turning to", bearing, why + ", from " + Whole(azimuth) + (failing ? ", the rotator answers again" : ""));
+          break;
+        case Begun::AlreadyThere:
+          if (failing) Say("the rotator answers again, already at", bearing, why);
+          break;
         case Begun::OutOfRange: Say("outside the rotator's range:", bearing, ""); break;
-        default: Say("cannot turn to", bearing, client.error());
+        default:
+          if (!failing && !abort_) Say("cannot turn to", bearing, client.error() + "; tried again until it answers");
       }
       last = Clock::now();
       lock.lock();
+      failing = !answered;
+      if (failing && !wanted_) {  // nothing newer was asked meanwhile: this one again
+        wanted_ = bearing;
+        why_ = why;
+      }
     }
   }
 
   Rotator rotator_;
-  double settle_, timeout_;
+  double settle_, timeout_, tolerance_;
   bool json_;
   std::mutex mutex_;
   std::condition_variable changed_;
@@ -284,23 +315,7 @@ int RunRotate(const Context& context, const std::vector<std::string>& operands) 
   return Turn(*rotator, bearing, !o.noWait, o.timeout, *tolerance);
 }
 
-// What listen shows, and of what: the filters and the log's marks.
-struct Console {
-  std::optional<station::WorkedLog> log;
-  std::optional<std::pair<double, double>> bearings;  // FROM-TO, clockwise
-  bool Shows(bool cq, double azimuth, double km, int snr,
-             std::optional<station::WorkedLog::Mark> mark, const Options& o) const {
-    if (o.cqOnly && !cq) return false;
-    if (o.newOnly && mark != station::WorkedLog::Mark::NewSquare) return false;
-    if (km < o.minKm) return false;
-    if (o.minSnr && snr < *o.minSnr) return false;
-    if (bearings) {
-      const double from = bearings->first, to = bearings->second, a = Bearing(azimuth);
-      if (from <= to ? (a < from || a > to) : (a < from && a > to)) return false;
-    }
-    return true;
-  }
-};
+namespace {
 
 std::optional<std::pair<double, double>> ReadBearings(const std::string& text) {
   const std::size_t dash = text.find('-', 1);
@@ -314,21 +329,91 @@ std::optional<std::pair<double, double>> ReadBearings(const std::string& text) {
   return std::pair(from, to);
 }
 
-void WriteSummary(const station::HeardSquares& heard, const Options& o) {
+// The first line of every summary listen writes, now and before the band
+// column came: a file that starts otherwise is somebody else's.
+constexpr std::string_view kSummaryHeader =
+    "band,square,decodes,best_snr,farthest_call,farthest_locator,azimuth,distance,unit";
+constexpr std::string_view kOlderSummaryHeader = "square,decodes,best_snr,farthest_call,farthest_locator,";
+
+// Why --summary may not be written, or nullopt: it is the log itself,
+// however named, or a file of other text (unless --force). Asked at the
+// start and before each writing, since files move while a session runs.
+std::optional<std::string> SummaryRefused(const Options& o) {
+  if (!o.log.empty() && NamesSameFile(o.summary, o.log))
+    return "--summary " + o.summary + " is the log given with --log: not replaced";
+  struct stat st {};
+  if (o.force || stat(o.summary.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size == 0) return std::nullopt;
+  std::string start(kSummaryHeader.size(), '\0');
+  std::FILE* f = std::fopen(o.summary.c_str(), "rb");
+  start.resize(f ? std::fread(start.data(), 1, start.size(), f) : 0);
+  if (f) std::fclose(f);
+  if (start.rfind(kSummaryHeader, 0) == 0 || start.rfind(kOlderSummaryHeader, 0) == 0) return std::nullopt;
+  return "--summary " + o.summary + ": not a summary of listen; not replaced (--force replaces it)";
+}
+
+// A CSV field as a spreadsheet reads it: quoted when it holds a comma, a
+// quote or a line break, and made text when it would start a formula.
+std::string CsvField(std::string_view s) {
+  std::string out(s);
+  if (!out.empty() && (out[0] == '=' || out[0] == '+' || out[0] == '-' || out[0] == '@')) out.insert(0, "'");
+  if (out.find_first_of(",\"\r\n") == std::string::npos && out.find('\'') != 0) return out;
+  std::string quoted = "\"";
+  for (char c : out) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+  return quoted + "\"";
+}
+
+// Kilometres in the unit asked for.
+double InUnit(double km, const Options& o) { return o.miles ? KmToMiles(km) : km; }
+
+// The summary: on standard error always, and into --summary when given.
+// False when the file was not written.
+bool WriteSummary(const station::HeardSquares& heard, const Options& o) {
   const auto rows = heard.Sorted();
   const std::string unit = o.miles ? "mi" : "km";
   std::fprintf(stderr, "morvane-cli: heard %zu square%s, farthest first:\n", rows.size(), rows.size() == 1 ? "" : "s");
   for (const auto& r : rows)
-    std::fprintf(stderr, "  %s\t%ld decode%s\tbest SNR %d\tfarthest %s %s\t%s\t%s %s\n", r.square.c_str(), r.decodes,
-                 r.decodes == 1 ? "" : "s", r.bestSnr, r.farthestCall.c_str(), r.farthestLocator.c_str(),
-                 Whole(r.azimuth).c_str(), ShownResult(r.distance, false).c_str(), unit.c_str());
-  if (o.summary.empty()) return;
-  std::string csv = "square,decodes,best_snr,farthest_call,farthest_locator,azimuth,distance,unit\r\n";
+    std::fprintf(stderr, "  %s\t%s\t%ld decode%s\tbest SNR %d\tfarthest %s %s\t%s\t%s %s\n",
+                 r.band.empty() ? "-" : r.band.c_str(), r.square.c_str(), r.decodes, r.decodes == 1 ? "" : "s",
+                 r.bestSnr, Printable(r.farthestCall).c_str(), r.farthestLocator.c_str(), Whole(r.azimuth).c_str(),
+                 ShownResult(InUnit(r.distance, o), false).c_str(), unit.c_str());
+  if (o.summary.empty()) return true;
+  if (const auto refused = SummaryRefused(o)) {
+    std::fprintf(stderr, "morvane-cli: %s\n", Printable(*refused).c_str());
+    return false;
+  }
+  std::string csv = std::string(kSummaryHeader) + "\r\n";
   for (const auto& r : rows)
-    csv += r.square + "," + std::to_string(r.decodes) + "," + std::to_string(r.bestSnr) + "," + r.farthestCall + "," +
-           r.farthestLocator + "," + Whole(r.azimuth) + "," + ShownResult(r.distance, false) + "," + unit + "\r\n";
-  WriteWholeFile(o.summary, csv, "the summary is not written");
+    csv += CsvField(r.band) + "," + r.square + "," + std::to_string(r.decodes) + "," + std::to_string(r.bestSnr) + "," +
+           CsvField(r.farthestCall) + "," + CsvField(r.farthestLocator) + "," + Whole(r.azimuth) + "," +
+           ShownResult(InUnit(r.distance, o), false) + "," + unit + "\r\n";
+  return WriteWholeFile(o.summary, csv, "the summary is not written");
 }
+
+std::string Thousands(std::size_t n) {
+  const std::string digits = std::to_string(n);
+  std::string s;
+  for (std::size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) s += ',';
+    s += digits[i];
+  }
+  return s;
+}
+
+// The reader of standard output has gone (a pipe to head, a closed
+// terminal): nothing more can be shown.
+bool ReaderGone() {
+  pollfd p{STDOUT_FILENO, 0, 0};
+  return poll(&p, 1, 0) == 1 && (p.revents & (POLLERR | POLLHUP)) != 0;
+}
+
+// Colours in the program's band activity: a new square, a watched call,
+// the station --turn follows.
+constexpr station::Colour kNewSquareColour{255, 165, 0}, kWatchedColour{255, 105, 180}, kTurnColour{0, 191, 255},
+    kTextColour{0, 0, 0};
+// Highlights remembered to be cleared at the end, at most.
+constexpr std::size_t kMaxHighlights = 2000;
+
+}  // namespace
 
 int RunListen(const Context& context) {
   const Options& o = context.options;
@@ -341,64 +426,99 @@ int RunListen(const Context& context) {
     if (!n) return Fail("--from " + f + ": not an IPv4 address or network (192.168.1.0/24)"), 2;
     lo.from.push_back(*n);
   }
-  // Only this machine's programs may turn the antenna, unless --from says who else may.
-  if (!o.rotateTo.empty() && lo.from.empty()) lo.from.push_back({0x7f000000, 8});
   std::optional<Rotator> rotator;
   if (!o.rotateTo.empty() && !(rotator = ReadRotator(o.rotateTo)))
     return Fail("--rotate " + o.rotateTo + ": not HOST:PORT"), 2;
   if (!o.turnCall.empty() && !rotator) return Fail("--turn needs --rotate HOST:PORT"), 2;
-  if (!Tolerance(o)) return Fail("--tolerance " + o.tolerance + ": degrees from 0 to 180"), 2;
-  Console console;
-  if (!o.bearing.empty() && !(console.bearings = ReadBearings(o.bearing)))
+  const auto tolerance = Tolerance(o);
+  if (!tolerance) return Fail("--tolerance " + o.tolerance + ": degrees from 0 to 180"), 2;
+  station::SessionOptions so;
+  if (!o.bearing.empty() && !(so.bearings = ReadBearings(o.bearing)))
     return Fail("--bearing " + o.bearing + ": FROM-TO, degrees clockwise (300-60)"), 2;
   if (o.newOnly && o.log.empty()) return Fail("--new needs --log FILE.adi: new against what was worked"), 2;
-  if (!o.log.empty()) {
-    console.log.emplace(o.log);
-    if (!console.log->Update()) return Fail(console.log->error());
-  }
-  station::Listener listener;
-  if (!listener.Open(lo)) return Fail(listener.error());
+  if (!o.summary.empty())
+    if (const auto refused = SummaryRefused(o)) return Fail(*refused), 2;
+
+  // Every signal that ends the session is caught before the log is read,
+  // so that none of them (nor SIGUSR1) ends it without its summary; and a
+  // reader that goes away is an error to see, not a signal that kills.
   CatchStop();
   struct sigaction summary {};
   summary.sa_handler = AskSummary;
   sigemptyset(&summary.sa_mask);
   sigaction(SIGUSR1, &summary, nullptr);
+  std::signal(SIGPIPE, SIG_IGN);
+
+  std::optional<station::WorkedLog> log;
+  if (!o.log.empty()) {
+    log.emplace(o.log, o.satellite);
+    if (!log->Update()) return Fail(log->error());
+    if (!log->LooksLikeAdif())
+      return Fail(o.log + ": not an ADIF log (no <EOH> and no record ending in <EOR>; ADX and CSV are not read)");
+    const station::Worked& w = log->worked();
+    std::fprintf(stderr, "morvane-cli: %s: %s QSOs, %s squares on %zu band%s\n", Printable(o.log).c_str(),
+                 Thousands(w.qsos()).c_str(), Thousands(w.squares()).c_str(), w.bands(), w.bands() == 1 ? "" : "s");
+  }
+  station::Listener listener;
+  if (!listener.Open(lo)) return Fail(listener.error());
+  const bool wider = std::any_of(listener.joined().begin(), listener.joined().end(),
+                                 [](const std::string& name) { return name != "lo"; });
+  if (wider && o.from.empty())
+    std::fprintf(stderr, "morvane-cli: joined %s beyond this machine; only this machine's programs are heard "
+                 "(--from ADDRESS names others)\n", o.group.c_str());
   std::optional<Turner> turner;
-  if (rotator) turner.emplace(*rotator, o.settle, o.timeout, o.json);
+  if (rotator) turner.emplace(*rotator, o.settle, o.timeout, *tolerance, o.json);
+  std::optional<Alerts> alerts;
+  if (o.alert || !o.watch.empty() || !o.exec.empty()) alerts.emplace(o.exec);
+
+  so.my = o.my.empty() ? std::string() : ReadLocator(o.my).value_or("");
+  so.home = context.homeBase;
+  so.followed = o.id;
+  so.cqOnly = o.cqOnly;
+  so.newOnly = o.newOnly;
+  so.minKm = o.minKm;
+  so.minSnr = o.minSnr;
+  so.turnCall = o.turnCall;
+  so.watch = o.watch;
+  so.countSatellite = o.satellite;
+  station::Session session(so, [&o](const std::string& base, const std::string& target) {
+    const PathResult r = ComputePath(base, target, o.longPath, o.ellipsoid, false);
+    return station::Path{r.azimuth, r.distance};
+  });
+  if (log) session.SetLog(&log->worked());
 
   Output out(stdout);
-  struct Instance {
-    std::string grid, band, mode;
-    std::uint64_t frequency = 0;
-  };
-  std::map<std::string, Instance> instances;  // by the program's id
-  std::string followed = o.id, dxKey;
-  station::HeardSquares heard;
-  long decodes = 0, withLocator = 0, malformed = 0, replayed = 0, refused = 0;
-  bool warnedNoBase = false;
+  long malformed = 0, refused = 0;
+  bool summaryFailed = false;
+  int outputError = 0;
+  std::string logError;  // said once until it changes
+  std::map<std::pair<std::uint32_t, std::uint16_t>, std::set<std::pair<std::string, std::string>>> highlighted;
+  std::size_t highlights = 0;
   auto logChecked = Clock::now();
-  // The base: --my, else the grid the instance's own Status gives, else home.
-  const auto base = [&](const std::string& id) -> std::optional<std::string> {
-    if (!o.my.empty()) return ReadLocator(o.my);
-    if (const auto it = instances.find(id); it != instances.end() && !it->second.grid.empty()) return it->second.grid;
-    if (!context.homeBase.empty()) return context.homeBase;
-    return std::nullopt;
-  };
+  const bool pipedOut = [] {
+    struct stat st {};
+    return fstat(STDOUT_FILENO, &st) == 0 && (S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode));
+  }();
   const auto sayTotals = [&] {
-    WriteSummary(heard, o);
+    summaryFailed = !WriteSummary(session.heard(), o) || summaryFailed;
     std::fprintf(stderr, "morvane-cli: %ld decodes, %ld with a locator, %ld malformed, %ld replayed (not shown), "
                  "%ld from other hosts (ignored), %u lost for want of room\n",
-                 decodes, withLocator, malformed, replayed, refused, listener.dropped());
+                 session.decodes, session.withLocator, malformed, session.replayed, refused, listener.dropped());
   };
   while (!stopAsked) {
     if (summaryAsked) {
       summaryAsked = 0;
       sayTotals();
     }
-    if (console.log && Clock::now() - logChecked > std::chrono::seconds(1)) {
+    if (alerts) alerts->Reap();
+    if (log && Clock::now() - logChecked > std::chrono::seconds(1)) {
       logChecked = Clock::now();
-      if (!console.log->Update()) std::fprintf(stderr, "morvane-cli: %s\n", console.log->error().c_str());
+      const std::string before = logError;
+      logError = log->Update() ? std::string() : log->error();
+      if (!logError.empty() && logError != before) std::fprintf(stderr, "morvane-cli: %s\n", Printable(logError).c_str());
+      if (logError.empty() && !before.empty()) std::fprintf(stderr, "morvane-cli: %s: read again\n", Printable(o.log).c_str());
     }
+    if (pipedOut && ReaderGone()) break;
     const auto datagram = listener.Receive(500);
     if (!datagram) continue;
     if (!datagram->accepted) {
@@ -410,83 +530,69 @@ int RunListen(const Context& context) {
       ++malformed;
       continue;
     }
-    using Kind = station::Datagram::Kind;
-    if (d->kind == Kind::Status) {
-      Instance& instance = instances[d->id];
-      if (const auto grid = ReadLocator(d->deGrid)) instance.grid = *grid;
-      instance.frequency = d->frequency;
-      instance.band = station::BandOf(d->frequency);
-      instance.mode = d->mode;
-      if (followed.empty()) followed = d->id;  // the first instance heard is the one followed
-      const auto dx = ReadLocator(d->dxGrid);
-      // The operator picked another station: turn to it.
-      if (turner && d->id == followed && dx && d->dxCall + " " + *dx != dxKey) {
-        dxKey = d->dxCall + " " + *dx;
-        if (const auto from = base(d->id); from && *from != *dx)
-          turner->TurnTo(ComputePath(*from, *dx, o.longPath, false, false).azimuth, d->dxCall + " " + *dx);
-      }
-      continue;
-    }
-    if (d->kind != Kind::Decode && d->kind != Kind::WsprDecode) continue;
-    ++decodes;
-    if (!d->isNew) {  // a replay of decodes already sent, or of a recording
-      ++replayed;
-      continue;
-    }
-    const bool wspr = d->kind == Kind::WsprDecode;
-    std::optional<station::Heard> h;
-    if (wspr) {
-      if (const auto grid = ReadLocator(d->dxGrid); grid && grid->size() <= 6 && !d->dxCall.empty())
-        h = station::Heard{d->dxCall, *grid};
-    } else {
-      h = station::HeardIn(d->message);
-    }
-    if (!h) continue;
-    ++withLocator;
-    const auto from = base(d->id);
-    if (!from) {
-      if (!warnedNoBase) std::fprintf(stderr, "morvane-cli: no base locator yet: give --my, or save a home locator\n");
-      warnedNoBase = true;
-      continue;
-    }
-    const Instance& instance = instances[d->id];
-    const std::string band = wspr ? station::BandOf(d->frequency) : instance.band;
-    const std::string mode = wspr ? std::string("WSPR") : !instance.mode.empty() ? instance.mode : station::ModeOfMark(d->mode);
+    const station::Session::Result r = session.Take(*d);
+    if (r.noBase) std::fprintf(stderr, "morvane-cli: no base locator yet: give --my, or save a home locator\n");
+    if (r.turn && turner) turner->TurnTo(r.turn->bearing, r.turn->why);
+    if (d->kind == station::Datagram::Kind::Close) highlighted.erase({datagram->sender, datagram->port});
+    if (!r.line) continue;
+    const station::DecodeLine& l = *r.line;
     char time[16];
-    const unsigned seconds = d->milliseconds / 1000;
+    const unsigned seconds = l.milliseconds / 1000;
     std::snprintf(time, sizeof time, "%02u:%02u:%02u", seconds / 3600, seconds / 60 % 60, seconds % 60);
-    const bool same = *from == h->locator;
-    const PathResult km = same ? PathResult{0, 0} : ComputePath(*from, h->locator, o.longPath, o.ellipsoid, false);
-    const PathResult r = o.miles ? PathResult{km.azimuth, KmToMiles(km.distance)} : km;
-    heard.Add(h->call, h->locator, d->snr, r.azimuth, r.distance);
-    if (turner && !o.turnCall.empty() && SameLetters(h->call, o.turnCall) && !same)
-      turner->TurnTo(km.azimuth, h->call + " " + h->locator + " heard");
-    std::optional<station::WorkedLog::Mark> mark;
-    if (console.log) mark = console.log->Of(h->call, h->locator, band);
-    if (!console.Shows(!wspr && d->message.rfind("CQ ", 0) == 0, km.azimuth, km.distance, d->snr, mark, o))
-      continue;
-    const std::string azimuth = ShownResult(r.azimuth, o.ellipsoid), distance = ShownResult(r.distance, o.ellipsoid && !o.miles);
+    const std::string azimuth = ShownResult(l.path.azimuth, o.ellipsoid),
+                      distance = ShownResult(InUnit(l.path.distance, o), o.ellipsoid && !o.miles);
     const std::string_view unit = o.miles ? "mi" : "km";
-    const std::string bandShown = !band.empty() ? band : instance.frequency ? Shown(double(instance.frequency) / 1e6) : "-";
+    const std::string bandShown = !l.band.empty() ? l.band : l.frequency ? Shown(double(l.frequency) / 1e6) : "-";
     if (o.json) {
       out << "{\"time\": \"" << time << "\", \"band\": " << JsonString(bandShown)
-          << ", \"frequency\": " << std::to_string(wspr ? d->frequency : instance.frequency)
-          << ", \"mode\": " << JsonString(mode) << ", \"snr\": " << std::to_string(d->snr)
-          << ", \"call\": " << JsonString(h->call) << ", \"locator\": \"" << h->locator << "\", \"azimuth\": " << azimuth
-          << ", \"distance\": " << distance << ", \"unit\": \"" << unit << "\"";
-      if (mark) out << ", \"mark\": \"" << station::MarkName(*mark) << "\"";
+          << ", \"frequency\": " << std::to_string(l.frequency) << ", \"mode\": " << JsonString(l.mode)
+          << ", \"snr\": " << std::to_string(l.snr) << ", \"call\": " << JsonString(l.call) << ", \"locator\": \""
+          << l.locator << "\", \"azimuth\": " << azimuth << ", \"distance\": " << distance << ", \"unit\": \"" << unit
+          << "\"";
+      if (l.mark) out << ", \"mark\": \"" << station::MarkName(*l.mark) << "\"";
+      if (l.watched) out << ", \"watched\": true";
       out << "}";
     } else {
-      out << time << '\t' << Printable(bandShown) << '\t' << Printable(mode) << '\t' << std::to_string(d->snr) << '\t'
-          << h->call << '\t' << h->locator << '\t' << azimuth << '\t' << distance << '\t' << unit;
-      if (mark) out << '\t' << station::MarkName(*mark);
+      out << time << '\t' << Printable(bandShown) << '\t' << Printable(l.mode) << '\t' << std::to_string(l.snr) << '\t'
+          << Printable(l.call) << '\t' << l.locator << '\t' << azimuth << '\t' << distance << '\t' << unit;
+      if (l.mark) out << '\t' << station::MarkName(*l.mark);
+      if (l.watched) out << "\twatched";
     }
     out.EndLine();
-    out.Flush();  // at once: someone is waiting for it
+    if (!out.Flush()) {  // at once: someone is waiting for it
+      outputError = errno;
+      break;
+    }
+    if (o.highlight && r.highlight) {
+      const bool newSquare = l.mark && l.mark->newSquare;
+      const station::Colour colour = newSquare ? kNewSquareColour : l.watched ? kWatchedColour : kTurnColour;
+      listener.Send(datagram->sender, datagram->port,
+                    station::HighlightCallsign(l.id, l.call, colour, kTextColour, false));
+      if (highlights < kMaxHighlights && highlighted[{datagram->sender, datagram->port}].insert({l.id, l.call}).second)
+        ++highlights;
+    }
+    if (alerts && r.alert) {
+      const std::string why = l.mark && l.mark->newSquare ? "New square " + l.locator.substr(0, 4) : "Heard";
+      alerts->Raise(why + (l.band.empty() ? std::string() : " on " + l.band) + ": " + l.call + " " + l.locator + " " +
+                        azimuth + "°, " + distance + " " + std::string(unit),
+                    {{"TIME", time}, {"BAND", bandShown}, {"FREQUENCY", std::to_string(l.frequency)},
+                     {"MODE", l.mode}, {"SNR", std::to_string(l.snr)}, {"CALL", l.call}, {"LOCATOR", l.locator},
+                     {"AZIMUTH", azimuth}, {"DISTANCE", distance}, {"UNIT", std::string(unit)},
+                     {"MARK", l.mark ? std::string(station::MarkName(*l.mark)) : std::string()},
+                     {"WATCHED", l.watched ? "1" : "0"}});
+    }
   }
+  // The colours given are taken back: they meant something only while listening.
+  for (const auto& [to, calls] : highlighted)
+    for (const auto& [id, call] : calls)
+      listener.Send(to.first, to.second, station::HighlightCallsign(id, call, std::nullopt, std::nullopt, false));
   turner.reset();
+  const bool outputFailed = out.failed() || !out.Flush();
   sayTotals();
-  return out.Flush() ? 0 : 1;
+  // A reader that went away (| head) ended the session as Ctrl-C would;
+  // any other failure to write is an error.
+  const bool gone = outputFailed && (outputError == EPIPE || (pipedOut && ReaderGone()));
+  return summaryFailed || (outputFailed && !gone) ? 1 : 0;
 }
 
 }  // namespace morvane::cli

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 #include <optional>
 #include <cstring>
 #include <vector>
@@ -89,6 +90,32 @@ std::string DirectoryOf(const std::string& path) {
   const std::size_t slash = path.rfind('/');
   if (slash == std::string::npos) return ".";
   return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+namespace {
+
+// The path with its folder's links resolved, for a file that may not exist.
+std::string Resolved(const std::string& path) {
+  if (char* whole = realpath(path.c_str(), nullptr)) {
+    std::string r(whole);
+    std::free(whole);
+    return r;
+  }
+  const std::size_t slash = path.rfind('/');
+  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  char* folder = realpath(DirectoryOf(path).c_str(), nullptr);
+  if (!folder) return path;
+  std::string r = std::string(folder) + "/" + name;
+  std::free(folder);
+  return r;
+}
+
+}  // namespace
+
+bool NamesSameFile(const std::string& a, const std::string& b) {
+  struct stat sa {}, sb {};
+  if (stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0) return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+  return Resolved(a) == Resolved(b);
 }
 
 ReplacingFile::~ReplacingFile() {

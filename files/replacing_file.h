@@ -15,6 +15,11 @@ namespace morvane {
 // The folder a path names a file in ("." for a bare name).
 std::string DirectoryOf(const std::string& path);
 
+// Whether two paths name one file however they are written: links (hard
+// or symbolic), "./", "..", /dev/fd/N. A file that does not exist yet is
+// compared by its folder and its name.
+bool NamesSameFile(const std::string& a, const std::string& b);
+
 // The system calls that can fail after the temporary file exists; a test
 // swaps them to see each failure handled. nullptr restores the real ones.
 struct FileCalls {

@@ -10,82 +10,159 @@
 #include <cstring>
 
 #include "locator/ascii.h"
+#include "locator/position_text.h"
 #include "station/decodes.h"
 
 namespace morvane::station {
+namespace {
 
-WorkedLog::WorkedLog(std::string path)
-    : path_(std::move(path)), reader_([this](const adif::RecordReader::Fields& f) { Add(f); }) {}
+// The bytes at each end of what was read that must be unchanged for a
+// change to count as an append.
+constexpr std::uint64_t kCheckedBytes = 4096;
 
-void WorkedLog::Add(const adif::RecordReader::Fields& fields) {
+// FNV-1a of n bytes of fd from offset; 0 when they cannot all be read.
+std::uint64_t Checksum(int fd, std::uint64_t offset, std::uint64_t n) {
+  char buffer[kCheckedBytes];
+  if (n > sizeof buffer || pread(fd, buffer, n, static_cast<off_t>(offset)) != static_cast<ssize_t>(n)) return 0;
+  std::uint64_t h = 14695981039346656037ull;
+  for (std::uint64_t i = 0; i < n; ++i) h = (h ^ static_cast<unsigned char>(buffer[i])) * 1099511628211ull;
+  return h;
+}
+
+std::string Lower(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
+}  // namespace
+
+std::string_view MarkName(Mark mark) {
+  if (mark.newSquare) return mark.callWorked ? "new square, call worked" : "new square";
+  return mark.callWorked ? "worked" : "new call";
+}
+
+void Worked::Add(const adif::RecordReader::Fields& fields) {
   const auto field = [&](const char* name) {
     const auto it = fields.find(name);
-    return it == fields.end() ? std::string() : UpperCase(it->second);
+    return it == fields.end() ? std::string() : UpperCase(TrimBlanks(it->second));
   };
-  std::string band = field("BAND");
-  for (char& c : band) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  if (band.empty()) band = BandOf(static_cast<std::uint64_t>(std::strtod(field("FREQ").c_str(), nullptr) * 1e6));
-  const std::string call = field("CALL"), grid = field("GRIDSQUARE");
+  if (!countSatellite_ && field("PROP_MODE") == "SAT") return;
+  std::string band = Lower(field("BAND"));
+  if (band.empty()) band = BandOf(static_cast<std::uint64_t>(std::strtod(field("FREQ").c_str(), nullptr) * 1e6 + 0.5));
+  const std::string vucc = field("VUCC_GRIDS");
+  Add(band, field("CALL"), vucc.empty() ? field("GRIDSQUARE") : field("GRIDSQUARE") + "," + vucc);
+}
+
+void Worked::Add(const std::string& band, std::string_view call, std::string_view grids) {
   if (call.empty()) return;
   ++qsos_;
-  calls_[band].insert(call);
-  if (grid.size() >= 4) squares_[band].insert(grid.substr(0, 4));
+  calls_[band].insert(UpperCase(call));
+  while (!grids.empty()) {
+    const std::size_t comma = grids.find(',');
+    const std::string_view grid = TrimBlanks(grids.substr(0, comma));
+    if (grid.size() >= 4) squares_[band].insert(UpperCase(grid.substr(0, 4)));
+    grids = comma == std::string_view::npos ? std::string_view() : grids.substr(comma + 1);
+  }
+}
+
+bool Worked::HasCall(const std::string& band, std::string_view call) const {
+  const auto it = calls_.find(band);
+  return it != calls_.end() && it->second.count(UpperCase(call));
+}
+
+bool Worked::HasSquare(const std::string& band, std::string_view locator) const {
+  const auto it = squares_.find(band);
+  return it != squares_.end() && it->second.count(UpperCase(locator.substr(0, 4)));
+}
+
+void Worked::Clear() {
+  calls_.clear();
+  squares_.clear();
+  qsos_ = 0;
+}
+
+std::size_t Worked::squares() const {
+  std::size_t n = 0;
+  for (const auto& [band, squares] : squares_) n += squares.size();
+  return n;
+}
+
+std::size_t Worked::bands() const { return calls_.size(); }
+
+WorkedLog::WorkedLog(std::string path, bool countSatellite)
+    : path_(std::move(path)),
+      reader_([this](const adif::RecordReader::Fields& f) { ++records_, worked_.Add(f); }),
+      worked_(countSatellite) {}
+
+void WorkedLog::Restart() {
+  reader_ = adif::RecordReader([this](const adif::RecordReader::Fields& f) { ++records_, worked_.Add(f); });
+  worked_.Clear();
+  offset_ = 0;
+  records_ = 0;
+  header_ = false;
 }
 
 bool WorkedLog::Update() {
-  const int fd = open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+  // Not blocking: a FIFO named as the log would wait for a writer.
+  const int fd = open(path_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
     error_ = path_ + ": " + std::strerror(errno);
     return false;
   }
   struct stat st {};
-  fstat(fd, &st);
-  // Replaced or cut short (a logger that rewrites its file): read it all again.
-  if (st.st_dev != device_ || st.st_ino != inode_ || static_cast<std::uint64_t>(st.st_size) < offset_) {
-    reader_ = adif::RecordReader([this](const adif::RecordReader::Fields& f) { Add(f); });
-    calls_.clear();
-    squares_.clear();
-    qsos_ = 0;
-    offset_ = 0;
-    device_ = st.st_dev;
-    inode_ = st.st_ino;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    close(fd);
+    error_ = path_ + ": not a plain file (an ADIF log is read from a file, not a pipe or device)";
+    return false;
   }
+  const auto size = static_cast<std::uint64_t>(st.st_size);
+  const std::int64_t modified = std::int64_t{st.st_mtim.tv_sec} * 1'000'000'000 + st.st_mtim.tv_nsec;
+  const bool sameFile = st.st_dev == device_ && st.st_ino == inode_;
+  if (sameFile && size == size_ && modified == modified_) {
+    close(fd);
+    error_.clear();
+    return true;
+  }
+  // Only a pure append is read from where the last read ended: the bytes at
+  // both ends of what was read are checked, since loggers that write the
+  // newest QSO first or correct one in place keep the file's name and size.
+  const std::uint64_t head = std::min(offset_, kCheckedBytes);
+  const bool appended = sameFile && size > offset_ && Checksum(fd, 0, head) == head_ &&
+                        Checksum(fd, offset_ - head, head) == tail_;
+  if (!appended) Restart();
+  device_ = st.st_dev;
+  inode_ = st.st_ino;
   char buffer[1 << 16];
   ssize_t n;
   while ((n = pread(fd, buffer, sizeof buffer, static_cast<off_t>(offset_))) > 0) {
+    if (offset_ == 0) {
+      const std::string start = Lower(std::string(buffer, static_cast<std::size_t>(n)));
+      header_ = start.find("<eoh>") != std::string::npos;
+    }
     reader_.Feed(std::string_view(buffer, static_cast<std::size_t>(n)));
     offset_ += static_cast<std::uint64_t>(n);
   }
+  const int readError = errno;
+  const std::uint64_t checked = std::min(offset_, kCheckedBytes);
+  head_ = Checksum(fd, 0, checked);
+  tail_ = Checksum(fd, offset_ - checked, checked);
+  size_ = size;
+  modified_ = modified;
   close(fd);
   if (n < 0) {
-    error_ = path_ + ": " + std::strerror(errno);
+    error_ = path_ + ": " + std::strerror(readError);
+    size_ = 0;  // read again next time
     return false;
   }
+  error_.clear();
   return true;
 }
 
-WorkedLog::Mark WorkedLog::Of(std::string_view call, std::string_view locator, const std::string& band) const {
-  const auto has = [&](const std::map<std::string, std::set<std::string>>& m, const std::string& what) {
-    const auto it = m.find(band);
-    return it != m.end() && it->second.count(what);
-  };
-  if (has(calls_, UpperCase(call))) return Mark::Worked;
-  if (has(squares_, UpperCase(locator.substr(0, 4)))) return Mark::NewCall;
-  return Mark::NewSquare;
-}
-
-std::string_view MarkName(WorkedLog::Mark mark) {
-  switch (mark) {
-    case WorkedLog::Mark::NewSquare: return "new square";
-    case WorkedLog::Mark::NewCall: return "new call";
-    case WorkedLog::Mark::Worked: return "worked";
-  }
-  return {};
-}
-
-void HeardSquares::Add(std::string_view call, std::string_view locator, int snr, double azimuth, double distance) {
+void HeardSquares::Add(const std::string& band, std::string_view call, std::string_view locator, int snr,
+                       double azimuth, double distance) {
   const std::string key = UpperCase(locator.substr(0, 4));
-  Square& s = squares_[key];
+  Square& s = squares_[{band, key}];
+  s.band = band;
   s.square = key;
   s.bestSnr = s.decodes++ == 0 ? snr : std::max(s.bestSnr, snr);
   if (distance > s.distance) {

@@ -1,7 +1,8 @@
-// What the decode console knows besides each decode: the log's QSOs (new
-// square, new call or worked, on the decode's band) and what was heard in
-// the session, square by square. Standard C++ over the core and logs/,
-// tested alone.
+// What the decode console knows besides each decode: the QSOs worked (from
+// the log, and from the program's own QSO Logged messages), as a new
+// square, a new call or worked on the decode's band, and what was heard in
+// the session, band by band and square by square. Standard C++ over the
+// core and logs/, tested alone.
 #pragma once
 
 #include <cstdint>
@@ -15,38 +16,74 @@
 
 namespace morvane::station {
 
-// The calls and 4-character squares worked, band by band, from an ADIF log
-// read once and then followed as it grows (or read again if it is replaced).
-class WorkedLog {
+// A decode against the QSOs worked on its band: its square may be new, its
+// call worked, or both (a rover or portable in a square not yet worked).
+struct Mark {
+  bool newSquare = false, callWorked = false;
+  bool operator==(const Mark&) const = default;
+};
+// "new square", "new square, call worked", "new call" or "worked".
+std::string_view MarkName(Mark mark);
+
+// The calls and 4-character squares worked, band by band.
+class Worked {
  public:
-  explicit WorkedLog(std::string path);
-  // Reads what was added since the last call; false with error() set when
-  // the file cannot be read.
-  bool Update();
-  const std::string& error() const { return error_; }
-
-  enum class Mark { NewSquare, NewCall, Worked };
-  Mark Of(std::string_view call, std::string_view locator, const std::string& band) const;
-  std::size_t qsos() const { return qsos_; }
-
-  // A worked QSO, as the log gives it: band by BAND, else by FREQ (MHz).
+  // Satellite QSOs (PROP_MODE SAT) are kept apart: they do not make a square
+  // worked on the band unless counted.
+  explicit Worked(bool countSatellite = false) : countSatellite_(countSatellite) {}
+  // A QSO as an ADIF record gives it: band by BAND, else by FREQ (MHz); its
+  // GRIDSQUARE and, for a QSO on a grid line or corner, each of VUCC_GRIDS.
   void Add(const adif::RecordReader::Fields& fields);
+  void Add(const std::string& band, std::string_view call, std::string_view grids);
+  bool HasCall(const std::string& band, std::string_view call) const;
+  bool HasSquare(const std::string& band, std::string_view locator) const;
+  void Clear();
+  std::size_t qsos() const { return qsos_; }
+  std::size_t squares() const;  // a square on each band it was worked on
+  std::size_t bands() const;
 
  private:
-  std::string path_, error_;
-  std::uint64_t offset_ = 0, device_ = 0, inode_ = 0;
-  adif::RecordReader reader_;
+  bool countSatellite_;
   std::map<std::string, std::set<std::string>> calls_, squares_;  // by band
   std::size_t qsos_ = 0;
 };
-std::string_view MarkName(WorkedLog::Mark mark);
 
-// Each square heard: how often, the best SNR, and its farthest station.
+// An ADIF log read once and then followed: what is appended is read; a log
+// replaced, cut short or rewritten in place (a QSO inserted first, one
+// deleted, a grid corrected at the same size) is read again whole.
+class WorkedLog {
+ public:
+  WorkedLog(std::string path, bool countSatellite);
+  // Reads what changed since the last call; false with error() set when
+  // the file cannot be read or is not a plain file (a FIFO is not waited on).
+  bool Update();
+  const std::string& error() const { return error_; }
+  const Worked& worked() const { return worked_; }
+  // Not an ADIF log at all: empty, ADX (XML) or a file without one record.
+  // Asked after the first Update.
+  bool LooksLikeAdif() const { return records_ > 0 || header_; }
+  const std::string& path() const { return path_; }
+
+ private:
+  void Restart();
+  std::string path_, error_;
+  std::uint64_t offset_ = 0, device_ = 0, inode_ = 0, size_ = 0;
+  std::int64_t modified_ = -1;  // ns
+  std::uint64_t head_ = 0, tail_ = 0;  // checksums of the first and the last bytes read
+  adif::RecordReader reader_;
+  Worked worked_;
+  std::size_t records_ = 0;
+  bool header_ = false;  // an <EOH> seen in its first bytes
+};
+
+// Each square heard on each band: how often, the best SNR, and its farthest
+// station.
 class HeardSquares {
  public:
-  void Add(std::string_view call, std::string_view locator, int snr, double azimuth, double distance);
+  void Add(const std::string& band, std::string_view call, std::string_view locator, int snr, double azimuth,
+           double distance);
   struct Square {
-    std::string square, farthestCall, farthestLocator;
+    std::string band, square, farthestCall, farthestLocator;
     long decodes = 0;
     int bestSnr = 0;
     double azimuth = 0, distance = -1;
@@ -55,7 +92,7 @@ class HeardSquares {
   std::vector<Square> Sorted() const;
 
  private:
-  std::map<std::string, Square> squares_;
+  std::map<std::pair<std::string, std::string>, Square> squares_;
 };
 
 }  // namespace morvane::station

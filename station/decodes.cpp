@@ -26,6 +26,16 @@ class Reader {
     v = b != 0;
     return true;
   }
+  // A QDateTime (Qt 5.2 and later): Julian day, milliseconds, time spec and,
+  // for a fixed offset, the offset. A time zone by name is refused: the
+  // programs send UTC.
+  bool DateTime() {
+    std::uint64_t day;
+    std::uint32_t ms;
+    std::uint8_t spec;
+    if (!U64(day) || !U32(ms) || !Big(spec, 1)) return false;
+    return spec < 2 || (spec == 2 && Skip(4));
+  }
   bool Skip(std::size_t n) {
     if (s_.size() < n) return false;
     s_.remove_prefix(n);
@@ -70,9 +80,9 @@ std::vector<std::string_view> Words(std::string_view s) {
   return words;
 }
 
-// A call sign as messages carry it: letters, digits and '/', with a digit;
-// "<K1ABC>" (a hashed call) without its brackets.
-std::optional<std::string> Call(std::string_view w) {
+}  // namespace
+
+std::optional<std::string> CallSign(std::string_view w) {
   if (w.size() > 2 && w.front() == '<' && w.back() == '>') w = w.substr(1, w.size() - 2);
   if (w.size() < 3 || w.size() > 13) return std::nullopt;
   bool digit = false, letter = false;
@@ -84,8 +94,6 @@ std::optional<std::string> Call(std::string_view w) {
   if (!digit || !letter) return std::nullopt;
   return std::string(w);
 }
-
-}  // namespace
 
 std::optional<Datagram> ReadDatagram(std::string_view bytes) {
   Reader r(bytes);
@@ -102,7 +110,7 @@ std::optional<Datagram> ReadDatagram(std::string_view bytes) {
       bool flag;
       std::uint32_t df;
       if (!r.U64(d.frequency) || !r.Utf8(d.mode) || !r.Utf8(d.dxCall) || !r.Utf8(text) || !r.Utf8(text) ||
-          !r.Bool(flag) || !r.Bool(flag) || !r.Bool(flag) || !r.U32(df) || !r.U32(df) || !r.Utf8(d.deCall) ||
+          !r.Bool(d.txEnabled) || !r.Bool(flag) || !r.Bool(flag) || !r.U32(df) || !r.U32(df) || !r.Utf8(d.deCall) ||
           !r.Utf8(d.deGrid) || !r.Utf8(d.dxGrid))
         return std::nullopt;
       d.kind = Datagram::Kind::Status;
@@ -120,6 +128,21 @@ std::optional<Datagram> ReadDatagram(std::string_view bytes) {
     case 3:
       d.kind = Datagram::Kind::Clear;
       return d;
+    case 5: {  // QSO Logged: time off, DX call and grid, Tx frequency, mode, reports, power, comments,
+               // name, time on, operator, my call and grid, exchanges, propagation mode
+      std::string text;
+      if (!r.DateTime() || !r.Utf8(d.dxCall) || !r.Utf8(d.dxGrid) || !r.U64(d.frequency) || !r.Utf8(d.mode))
+        return std::nullopt;
+      d.kind = Datagram::Kind::QsoLogged;
+      // The fields after the mode came with later versions: read as far as they go.
+      for (int i = 0; i < 5; ++i)
+        if (!r.Utf8(text)) return d;
+      if (!r.DateTime()) return d;
+      for (int i = 0; i < 5; ++i)
+        if (!r.Utf8(text)) return d;
+      r.Utf8(d.propagation);
+      return d;
+    }
     case 6:
       d.kind = Datagram::Kind::Close;
       return d;
@@ -133,6 +156,10 @@ std::optional<Datagram> ReadDatagram(std::string_view bytes) {
       d.kind = Datagram::Kind::WsprDecode;
       return d;
     }
+    case 12:  // Logged ADIF: one record with its header
+      if (!r.Utf8(d.adif)) return std::nullopt;
+      d.kind = Datagram::Kind::LoggedAdif;
+      return d;
     default:
       return d;  // a message kind this reader has no use for
   }
@@ -154,25 +181,32 @@ std::optional<Heard> HeardIn(std::string_view message) {
     return x == "R" || (!x.empty() && x.find_first_not_of("0123456789") == std::string_view::npos);
   };
   while (at > 1 && exchange(w[at])) --at;
-  const auto call = Call(w[at]);
+  const auto call = CallSign(w[at]);
   if (!call) return std::nullopt;
   return Heard{*call, grid};
 }
 
 std::string BandOf(std::uint64_t hertz) {
-  // ADIF's bands from 160 m up, their edges in kHz.
+  // ADIF's band table, its edges in Hz.
   static constexpr struct {
     std::uint64_t low, high;
     const char* name;
-  } kBands[] = {{1800, 2000, "160m"},     {3500, 4000, "80m"},       {5060, 5450, "60m"},      {7000, 7300, "40m"},
-                {10100, 10150, "30m"},    {14000, 14350, "20m"},     {18068, 18168, "17m"},    {21000, 21450, "15m"},
-                {24890, 24990, "12m"},    {28000, 29700, "10m"},     {50000, 54000, "6m"},     {70000, 71000, "4m"},
-                {144000, 148000, "2m"},   {222000, 225000, "1.25m"}, {420000, 450000, "70cm"}, {902000, 928000, "33cm"},
-                {1240000, 1300000, "23cm"}, {2300000, 2450000, "13cm"}, {3300000, 3500000, "9cm"},
-                {5650000, 5925000, "6cm"}, {10000000, 10500000, "3cm"}, {24000000, 24250000, "1.25cm"}};
-  const std::uint64_t khz = hertz / 1000;
+  } kBands[] = {{135'700, 137'800, "2190m"},           {472'000, 479'000, "630m"},
+                {501'000, 504'000, "560m"},           {1'800'000, 2'000'000, "160m"},
+                {3'500'000, 4'000'000, "80m"},        {5'060'000, 5'450'000, "60m"},
+                {7'000'000, 7'300'000, "40m"},        {10'100'000, 10'150'000, "30m"},
+                {14'000'000, 14'350'000, "20m"},      {18'068'000, 18'168'000, "17m"},
+                {21'000'000, 21'450'000, "15m"},      {24'890'000, 24'990'000, "12m"},
+                {28'000'000, 29'700'000, "10m"},      {40'000'000, 45'000'000, "8m"},
+                {50'000'000, 54'000'000, "6m"},       {54'000'001, 69'900'000, "5m"},
+                {70'000'000, 71'000'000, "4m"},       {144'000'000, 148'000'000, "2m"},
+                {222'000'000, 225'000'000, "1.25m"},  {420'000'000, 450'000'000, "70cm"},
+                {902'000'000, 928'000'000, "33cm"},   {1'240'000'000, 1'300'000'000, "23cm"},
+                {2'300'000'000, 2'450'000'000, "13cm"}, {3'300'000'000, 3'500'000'000, "9cm"},
+                {5'650'000'000, 5'925'000'000, "6cm"}, {10'000'000'000, 10'500'000'000, "3cm"},
+                {24'000'000'000, 24'250'000'000, "1.25cm"}};
   for (const auto& b : kBands)
-    if (khz >= b.low && khz <= b.high) return b.name;
+    if (hertz >= b.low && hertz <= b.high) return b.name;
   return {};
 }
 
@@ -182,6 +216,39 @@ std::string ModeOfMark(std::string_view mark) {
   for (const auto& [m, mode] : kMarks)
     if (mark == m) return std::string(mode);
   return std::string(mark);
+}
+
+std::string HighlightCallsign(std::string_view id, std::string_view call, std::optional<Colour> background,
+                              std::optional<Colour> foreground, bool last) {
+  std::string out;
+  const auto u32 = [&](std::uint32_t v) {
+    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<char>(v >> shift & 0xff));
+  };
+  const auto u16 = [&](std::uint16_t v) {
+    out.push_back(static_cast<char>(v >> 8));
+    out.push_back(static_cast<char>(v & 0xff));
+  };
+  const auto utf8 = [&](std::string_view s) {
+    u32(static_cast<std::uint32_t>(s.size()));
+    out.append(s);
+  };
+  // A QColor: its spec (1, RGB; 0, invalid: no colour), alpha, red, green, blue
+  // as 16 bits each, and a pad.
+  const auto colour = [&](std::optional<Colour> c) {
+    out.push_back(c ? 1 : 0);
+    u16(c ? 0xffff : 0);
+    for (const int v : {c ? c->red : 0, c ? c->green : 0, c ? c->blue : 0}) u16(static_cast<std::uint16_t>(v * 0x101));
+    u16(0);
+  };
+  u32(kMagic);
+  u32(2);
+  u32(13);
+  utf8(id);
+  utf8(call);
+  colour(background);
+  colour(foreground);
+  out.push_back(last ? 1 : 0);
+  return out;
 }
 
 }  // namespace morvane::station

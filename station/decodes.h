@@ -1,8 +1,9 @@
 // The UDP messages that digital-mode programs send to loggers (the WSJT-X
 // network protocol): Qt QDataStream encoding, big-endian, magic 0xadbccbda,
 // schema 2 or 3. Only what a logger of decodes needs is read: Heartbeat,
-// Status, Decode, Clear, Close and WSPR decode. Standard C++ only, so that the reader
-// can be tested with Qt-made datagrams and fuzzed alone.
+// Status, Decode, Clear, QSO Logged, Close, WSPR decode and Logged ADIF; and
+// one message is written back, Highlight Callsign. Standard C++ only, so
+// that the reader can be tested with Qt-made datagrams and fuzzed alone.
 #pragma once
 
 #include <cstdint>
@@ -15,16 +16,21 @@ namespace morvane::station {
 inline constexpr std::uint32_t kMagic = 0xadbccbda;
 
 struct Datagram {
-  enum class Kind { Heartbeat, Status, Decode, Clear, Close, WsprDecode, Other } kind = Kind::Other;
+  enum class Kind { Heartbeat, Status, Decode, Clear, QsoLogged, Close, WsprDecode, LoggedAdif, Other } kind = Kind::Other;
   std::string id;  // the sending program's name
   // Status
   std::string dxCall, deCall, deGrid, dxGrid;
   std::uint64_t frequency = 0;  // Hz: Status, the dial; WSPR decode, the signal's own
+  bool txEnabled = false;       // Status
   // Decode and WSPR decode (the WSPR call and grid in dxCall, dxGrid)
   bool isNew = false;
   std::uint32_t milliseconds = 0;  // since midnight, UTC
   std::int32_t snr = 0;
-  std::string mode, message;  // Status: the mode's name; Decode: its one-character mark
+  std::string mode, message;  // Status, QSO Logged: the mode's name; Decode: its one-character mark
+  // QSO Logged: the station worked in dxCall and dxGrid, the Tx frequency in
+  // frequency, and its ADIF propagation mode ("SAT"); Logged ADIF: the
+  // record in adif.
+  std::string propagation, adif;
 };
 
 // nullopt when the bytes are not a whole message of a known schema (wrong
@@ -40,6 +46,20 @@ struct Heard {
   std::string call, locator;
 };
 std::optional<Heard> HeardIn(std::string_view message);
+
+// A call sign as messages carry it: A-Z, 0-9 and '/', with a letter and a
+// digit, 3 to 13 characters; "<K1ABC>" (a hashed call) without its
+// brackets. nullopt for anything else, so that no text a sender chose
+// passes for a call.
+std::optional<std::string> CallSign(std::string_view word);
+
+// The Highlight Callsign message (type 13) that colours call in the
+// program's band activity; colours as 0xRRGGBB, or nullopt to clear one.
+struct Colour {
+  std::uint8_t red, green, blue;
+};
+std::string HighlightCallsign(std::string_view id, std::string_view call, std::optional<Colour> background,
+                              std::optional<Colour> foreground, bool last);
 
 // The amateur band of a frequency in Hz, as ADIF names it ("20m", "2m",
 // "70cm"), or empty when it is in none.

@@ -117,9 +117,18 @@ std::optional<Listener::Datagram> Listener::Receive(int timeoutMs) {
   for (cmsghdr* c = CMSG_FIRSTHDR(&m); c; c = CMSG_NXTHDR(&m, c))
     if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SO_RXQ_OVFL) std::memcpy(&dropped_, CMSG_DATA(c), sizeof dropped_);
   const std::uint32_t from = ntohl(sender.sin_addr.s_addr);
-  bool accepted = from_.empty() || Network{kLoopbackNetwork, 8}.Holds(from);
+  bool accepted = Network{kLoopbackNetwork, 8}.Holds(from);
   for (const Network& n : from_) accepted = accepted || n.Holds(from);
-  return Datagram{std::string_view(buffer_.data(), static_cast<std::size_t>(n)), from, accepted};
+  return Datagram{std::string_view(buffer_.data(), static_cast<std::size_t>(n)), from, ntohs(sender.sin_port), accepted};
+}
+
+bool Listener::Send(std::uint32_t to, std::uint16_t port, std::string_view bytes) {
+  sockaddr_in at{};
+  at.sin_family = AF_INET;
+  at.sin_port = htons(port);
+  at.sin_addr.s_addr = htonl(to);
+  return sendto(fd_, bytes.data(), bytes.size(), MSG_DONTWAIT, reinterpret_cast<sockaddr*>(&at), sizeof at) ==
+         static_cast<ssize_t>(bytes.size());
 }
 
 }  // namespace morvane::station

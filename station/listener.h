@@ -30,8 +30,8 @@ struct ListenerOptions {
   int port = 2237;
   std::string group;      // an IPv4 multicast group, or empty
   std::string interface;  // join on this interface only (a name: "eth0"), or empty: all that can
-  // Senders whose datagrams are accepted; empty: every sender. The loopback
-  // network is always accepted.
+  // Senders whose datagrams are accepted besides this machine's own
+  // programs (the loopback network, always accepted); empty: none.
   std::vector<Network> from;
 };
 
@@ -57,11 +57,15 @@ class Listener {
   struct Datagram {
     std::string_view bytes;  // valid until the next Receive
     std::uint32_t sender;    // IPv4, host order
+    std::uint16_t port;      // the sender's, where its program takes replies
     bool accepted;           // from loopback, or from a sender the options name
   };
   // The next datagram, waiting at most timeoutMs; nullopt on a time-out, a
   // signal or an error.
   std::optional<Datagram> Receive(int timeoutMs);
+  // Sends a reply to a program (IPv4 and port in host order); false when
+  // it could not be sent.
+  bool Send(std::uint32_t to, std::uint16_t port, std::string_view bytes);
   // Datagrams the system dropped for want of room in the buffer, since Open.
   std::uint32_t dropped() const { return dropped_; }
   int fd() const { return fd_; }

@@ -358,10 +358,10 @@ class StationTest : public QObject {
     QFile heard(csv);
     QVERIFY(heard.open(QIODevice::ReadOnly));
     QCOMPARE(QString(heard.readAll()),
-             QString("square,decodes,best_snr,farthest_call,farthest_locator,azimuth,distance,unit\r\n"
-                     "QF56,1,-12,VK2XY,QF56,68,16937,km\r\nFN20,1,-24,K2AA,FN20,292,5927,km\r\n"
-                     "FN42,3,-12,K1ABC,FN42,292,5527,km\r\nFN74,1,-12,VE1ABC,FN74,291,4998,km\r\n"
-                     "IO91,1,-16,G4XYZ,IO91,322,380,km\r\n"));
+             QString("band,square,decodes,best_snr,farthest_call,farthest_locator,azimuth,distance,unit\r\n"
+                     "20m,QF56,1,-12,VK2XY,QF56,68,16937,km\r\n20m,FN20,1,-24,K2AA,FN20,292,5927,km\r\n"
+                     "20m,FN42,3,-12,K1ABC,FN42,292,5527,km\r\n20m,FN74,1,-12,VE1ABC,FN74,291,4998,km\r\n"
+                     "20m,IO91,1,-16,G4XYZ,IO91,322,380,km\r\n"));
   }
 
   // A rotator that hangs never holds back a decode line; --turn follows a
