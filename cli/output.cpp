@@ -84,17 +84,39 @@ std::string JsonString(std::string_view s) {
 
 std::string Printable(std::string_view s) {
   std::string out;
-  for (const char c : s) {
-    const auto b = static_cast<unsigned char>(c);
-    if (b < 0x20 || b == 0x7f) {
-      char esc[8];
-      std::snprintf(esc, sizeof esc, "\\x%02x", b);
-      out += esc;
-    } else {
-      out += c;
+  const auto escape = [&](unsigned char b) {
+    char esc[8];
+    std::snprintf(esc, sizeof esc, "\\x%02x", b);
+    out += esc;
+  };
+  while (!s.empty()) {
+    const auto b = static_cast<unsigned char>(s[0]);
+    const std::size_t n = b < 0x80 ? 1 : Utf8Length(s);
+    // C0, DEL and C1 (CSI among them), as single bytes or as UTF-8.
+    const bool c1 = n == 2 && b == 0xc2 && static_cast<unsigned char>(s[1]) < 0xa0;
+    if (b < 0x20 || b == 0x7f || (n == 0 && b >= 0x80 && b < 0xa0) || c1) {
+      if (c1) escape(b), s.remove_prefix(1);
+      escape(static_cast<unsigned char>(s[0]));
+      s.remove_prefix(1);
+      continue;
     }
+    const std::size_t take = n == 0 ? 1 : n;
+    out.append(s.substr(0, take));
+    s.remove_prefix(take);
   }
   return out;
+}
+
+std::string CsvField(std::string_view s) {
+  const bool formula = !s.empty() && (s[0] == '=' || s[0] == '+' || s[0] == '-' || s[0] == '@');
+  const std::string out = (formula ? "'" : "") + std::string(s);
+  if (out.find_first_of(",\"\r\n") == std::string::npos) return out;
+  std::string quoted = "\"";
+  for (const char c : out) {
+    if (c == '"') quoted += '"';
+    quoted += c;
+  }
+  return quoted + "\"";
 }
 
 }  // namespace morvane::cli

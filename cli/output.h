@@ -55,5 +55,9 @@ std::string JsonString(std::string_view s);
 // that would shift the columns, DEL) written as \xNN, so that a log cannot
 // rewrite the lines around it.
 std::string Printable(std::string_view s);
+// A CSV field as a spreadsheet reads it: quoted when it holds a comma, a
+// quote or a line break, and made text (a leading ') when it would start a
+// formula (=, +, -, @).
+std::string CsvField(std::string_view s);
 
 }  // namespace morvane::cli

@@ -351,17 +351,6 @@ std::optional<std::string> SummaryRefused(const Options& o) {
   return "--summary " + o.summary + ": not a summary of listen; not replaced (--force replaces it)";
 }
 
-// A CSV field as a spreadsheet reads it: quoted when it holds a comma, a
-// quote or a line break, and made text when it would start a formula.
-std::string CsvField(std::string_view s) {
-  std::string out(s);
-  if (!out.empty() && (out[0] == '=' || out[0] == '+' || out[0] == '-' || out[0] == '@')) out.insert(0, "'");
-  if (out.find_first_of(",\"\r\n") == std::string::npos && out.find('\'') != 0) return out;
-  std::string quoted = "\"";
-  for (char c : out) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
-  return quoted + "\"";
-}
-
 // Kilometres in the unit asked for.
 double InUnit(double km, const Options& o) { return o.miles ? KmToMiles(km) : km; }
 
@@ -449,13 +438,11 @@ int RunListen(const Context& context) {
   sigaction(SIGUSR1, &summary, nullptr);
   std::signal(SIGPIPE, SIG_IGN);
 
-  std::optional<station::WorkedLog> log;
+  std::optional<station::LogFollower> log;
   if (!o.log.empty()) {
     log.emplace(o.log, o.satellite);
-    if (!log->Update()) return Fail(log->error());
-    if (!log->LooksLikeAdif())
-      return Fail(o.log + ": not an ADIF log (no <EOH> and no record ending in <EOR>; ADX and CSV are not read)");
-    const station::Worked& w = log->worked();
+    if (const auto wrong = log->Start()) return Fail(Printable(*wrong));
+    const station::Worked& w = *log->worked();
     std::fprintf(stderr, "morvane-cli: %s: %s QSOs, %s squares on %zu band%s\n", Printable(o.log).c_str(),
                  Thousands(w.qsos()).c_str(), Thousands(w.squares()).c_str(), w.bands(), w.bands() == 1 ? "" : "s");
   }
@@ -485,16 +472,15 @@ int RunListen(const Context& context) {
     const PathResult r = ComputePath(base, target, o.longPath, o.ellipsoid, false);
     return station::Path{r.azimuth, r.distance};
   });
-  if (log) session.SetLog(&log->worked());
+  std::shared_ptr<const station::Worked> worked;  // held while the session marks against it
+  if (log) session.SetLog((worked = log->worked()).get());
 
   Output out(stdout);
   long malformed = 0, refused = 0;
   bool summaryFailed = false;
   int outputError = 0;
-  std::string logError;  // said once until it changes
   std::map<std::pair<std::uint32_t, std::uint16_t>, std::set<std::pair<std::string, std::string>>> highlighted;
   std::size_t highlights = 0;
-  auto logChecked = Clock::now();
   const bool pipedOut = [] {
     struct stat st {};
     return fstat(STDOUT_FILENO, &st) == 0 && (S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode));
@@ -511,12 +497,10 @@ int RunListen(const Context& context) {
       sayTotals();
     }
     if (alerts) alerts->Reap();
-    if (log && Clock::now() - logChecked > std::chrono::seconds(1)) {
-      logChecked = Clock::now();
-      const std::string before = logError;
-      logError = log->Update() ? std::string() : log->error();
-      if (!logError.empty() && logError != before) std::fprintf(stderr, "morvane-cli: %s\n", Printable(logError).c_str());
-      if (logError.empty() && !before.empty()) std::fprintf(stderr, "morvane-cli: %s: read again\n", Printable(o.log).c_str());
+    if (log) {
+      if (const std::string news = log->TakeNews(); !news.empty())
+        std::fprintf(stderr, "morvane-cli: %s\n", Printable(news).c_str());
+      if (auto now = log->worked(); now != worked) session.SetLog((worked = std::move(now)).get());
     }
     if (pipedOut && ReaderGone()) break;
     const auto datagram = listener.Receive(500);

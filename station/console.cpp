@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
+#include <utility>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -142,6 +144,7 @@ bool WorkedLog::Update() {
     reader_.Feed(std::string_view(buffer, static_cast<std::size_t>(n)));
     offset_ += static_cast<std::uint64_t>(n);
   }
+  ++generation_;
   const int readError = errno;
   const std::uint64_t checked = std::min(offset_, kCheckedBytes);
   head_ = Checksum(fd, 0, checked);
@@ -156,6 +159,52 @@ bool WorkedLog::Update() {
   }
   error_.clear();
   return true;
+}
+
+LogFollower::LogFollower(std::string path, bool countSatellite) : log_(std::move(path), countSatellite) {}
+
+std::optional<std::string> LogFollower::Start() {
+  if (!log_.Update()) return log_.error();
+  if (!log_.LooksLikeAdif())
+    return log_.path() + ": not an ADIF log (no <EOH> and no record ending in <EOR>; ADX and CSV are not read)";
+  worked_ = std::make_shared<const Worked>(log_.worked());
+  thread_ = std::thread([this] { Follow(); });
+  return std::nullopt;
+}
+
+LogFollower::~LogFollower() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stopping_ = true;
+  }
+  stop_.notify_all();
+  if (thread_.joinable()) thread_.join();
+}
+
+std::shared_ptr<const Worked> LogFollower::worked() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return worked_;
+}
+
+std::string LogFollower::TakeNews() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return std::exchange(news_, std::string());
+}
+
+void LogFollower::Follow() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  while (!stop_.wait_for(lock, std::chrono::seconds(1), [this] { return stopping_; })) {
+    lock.unlock();
+    const std::uint64_t before = log_.generation();
+    const bool read = log_.Update();
+    std::shared_ptr<const Worked> changed;
+    if (read && log_.generation() != before) changed = std::make_shared<const Worked>(log_.worked());
+    lock.lock();
+    if (changed) worked_ = std::move(changed);
+    const std::string error = read ? std::string() : log_.error();
+    if (error != error_) news_ = error.empty() ? log_.path() + ": read again" : error;
+    error_ = error;
+  }
 }
 
 void HeardSquares::Add(const std::string& band, std::string_view call, std::string_view locator, int snr,

@@ -5,8 +5,13 @@
 // core and logs/, tested alone.
 #pragma once
 
+#include <condition_variable>
 #include <cstdint>
 #include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
 #include <set>
 #include <string>
 #include <string_view>
@@ -54,6 +59,8 @@ class Worked {
 class WorkedLog {
  public:
   WorkedLog(std::string path, bool countSatellite);
+  WorkedLog(const WorkedLog&) = delete;  // its reader calls back into it
+  WorkedLog& operator=(const WorkedLog&) = delete;
   // Reads what changed since the last call; false with error() set when
   // the file cannot be read or is not a plain file (a FIFO is not waited on).
   bool Update();
@@ -63,6 +70,8 @@ class WorkedLog {
   // Asked after the first Update.
   bool LooksLikeAdif() const { return records_ > 0 || header_; }
   const std::string& path() const { return path_; }
+  // Counts the Updates that read anything: what was worked may have changed.
+  std::uint64_t generation() const { return generation_; }
 
  private:
   void Restart();
@@ -74,6 +83,36 @@ class WorkedLog {
   Worked worked_;
   std::size_t records_ = 0;
   bool header_ = false;  // an <EOH> seen in its first bytes
+  std::uint64_t generation_ = 0;
+};
+
+// A log followed on a thread of its own, every second, so that reading a
+// large log again (a logger that rewrites it whole) never holds back a
+// decode line: each change is published as a new copy of what was worked.
+class LogFollower {
+ public:
+  LogFollower(std::string path, bool countSatellite);
+  ~LogFollower();
+  // Reads the log a first time, here, and then follows it. What is wrong
+  // when it cannot be followed: not read, or not an ADIF log.
+  std::optional<std::string> Start();
+  LogFollower(const LogFollower&) = delete;
+  LogFollower& operator=(const LogFollower&) = delete;
+  std::shared_ptr<const Worked> worked() const;
+  // What to say of the log since the last call: an error that appeared or
+  // changed ("log.adi: No such file or directory"), its end ("log.adi: read
+  // again"), or nothing. Each is said once, however long it lasts.
+  std::string TakeNews();
+
+ private:
+  void Follow();
+  WorkedLog log_;
+  mutable std::mutex mutex_;
+  std::condition_variable stop_;
+  bool stopping_ = false;
+  std::shared_ptr<const Worked> worked_;
+  std::string error_, news_;
+  std::thread thread_;
 };
 
 // Each square heard on each band: how often, the best SNR, and its farthest

@@ -30,9 +30,9 @@ Session::Instance& Session::InstanceOf(const std::string& id) {
   if (it == instances_.end()) {
     // A sender that makes up a new id for every datagram costs one instance.
     if (instances_.size() >= kMaxInstances) {
-      auto oldest = instances_.begin();
+      auto oldest = instances_.end();
       for (auto i = instances_.begin(); i != instances_.end(); ++i)
-        if (i->second.heard < oldest->second.heard && i->first != followed_) oldest = i;
+        if (i->first != followed_ && (oldest == instances_.end() || i->second.heard < oldest->second.heard)) oldest = i;
       instances_.erase(oldest);
     }
     it = instances_.emplace(id, Instance{}).first;
@@ -78,7 +78,10 @@ Session::Result Session::Take(const Datagram& d) {
     case Kind::WsprDecode: return TakeDecode(d);
     case Kind::Close:
       instances_.erase(d.id);
-      if (o_.followed.empty() && followed_ == d.id) followed_.clear();  // the next one heard is followed
+      if (o_.followed.empty() && followed_ == d.id) {  // the next one heard is followed
+        followed_.clear();
+        picked_.clear();
+      }
       return {};
     case Kind::QsoLogged: {
       Result r;

@@ -241,5 +241,18 @@ TEST(Precision, CentresEncodeBackAndSixMatchesTheWindow) {
   EXPECT_EQ(*EncodeLocatorOfLength({48, 51, 24}, false, {2, 21, 7}, false, 10), "JN18EU25FO");
 }
 
+// What a sender or a log wrote never reaches a terminal or a spreadsheet as
+// a command: control characters escaped, CSV fields quoted and made text.
+TEST(Output, SendersTextIsShownNotObeyed) {
+  for (const auto& [text, shown] : {std::pair{"K1ABC", "K1ABC"}, {"\x1b]0;pwned\a", "\\x1b]0;pwned\\x07"},
+                                    {"A\r\nB\t", "A\\x0d\\x0aB\\x09"}, {"\x7f\x9b" "2J", "\\x7f\\x9b" "2J"},
+                                    {"\xc2\x9b" "2J", "\\xc2\\x9b" "2J"}, {"Jos\xc3\xa9 \xe9", "Jos\xc3\xa9 \xe9"}})
+    EXPECT_EQ(Printable(text), shown) << text;
+  for (const auto& [field, csv] : {std::pair{"FN42", "FN42"}, {"=HYPERLINK(1)", "'=HYPERLINK(1)"}, {"+1", "'+1"},
+                                   {"-1", "'-1"}, {"@A", "'@A"}, {"a,b", "\"a,b\""}, {"say \"hi\"", "\"say \"\"hi\"\"\""},
+                                   {"=a\r\nb", "\"'=a\r\nb\""}})
+    EXPECT_EQ(CsvField(field), csv) << field;
+}
+
 }  // namespace
 }  // namespace morvane::cli

@@ -1,0 +1,243 @@
+// The decode console's session without a process: marks, the program's own
+// QSOs, instances, turns, and a log followed through every way loggers
+// rewrite it.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "station/session.h"
+
+namespace morvane::station {
+namespace {
+
+Datagram StatusOf(const std::string& id, const std::string& dxCall = "", const std::string& dxGrid = "",
+                  bool txEnabled = false) {
+  Datagram d;
+  d.kind = Datagram::Kind::Status;
+  d.id = id;
+  d.frequency = 14074000;
+  d.mode = "FT8";
+  d.deGrid = "JN18EU";
+  d.dxCall = dxCall;
+  d.dxGrid = dxGrid;
+  d.txEnabled = txEnabled;
+  return d;
+}
+
+Datagram DecodeOf(const std::string& message, const std::string& id = "WSJT-X") {
+  Datagram d;
+  d.kind = Datagram::Kind::Decode;
+  d.id = id;
+  d.isNew = true;
+  d.mode = "~";
+  d.message = message;
+  return d;
+}
+
+// Every station lies at azimuth 10 x its square's digits, 100 km away.
+Path FakePath(const std::string&, const std::string& target) {
+  return {10.0 * ((target[2] - '0') * 10 + (target[3] - '0')), 100};
+}
+
+std::string Shown(const Session::Result& r) {
+  if (!r.line) return "-";
+  return r.line->call + " " + (r.line->mark ? std::string(MarkName(*r.line->mark)) : "?");
+}
+
+TEST(Session, ANewSquareOutranksAWorkedCallAndTheProgramsQsosCount) {
+  Worked log;
+  log.Add("20m", "K1ABC/R", "FN42");
+  log.Add("20m", "W1AW", "FN31");
+  SessionOptions o;
+  o.newOnly = true;
+  Session s(o, FakePath);
+  s.SetLog(&log);
+  EXPECT_EQ(Shown(s.Take(DecodeOf("CQ K1ABC/R FN43"))), "-");  // no band before a Status: nothing to mark against
+  s.Take(StatusOf("WSJT-X"));
+  const struct {
+    const char* message;
+    std::string shown;
+  } cases[] = {
+      {"CQ K1ABC/R FN43", "K1ABC/R new square, call worked"},
+      {"CQ K1ABC/R FN42", "-"},   // worked: hidden by --new
+      {"CQ N1XYZ FN42", "-"},     // a new call in a worked square
+      {"CQ VE1ABC FN74", "VE1ABC new square"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Shown(s.Take(DecodeOf(c.message))), c.shown) << c.message;
+
+  // QSO Logged and Logged ADIF count at once; a satellite QSO does not.
+  Datagram qso;
+  qso.kind = Datagram::Kind::QsoLogged;
+  qso.dxCall = "VE1ABC";
+  qso.dxGrid = "FN74";
+  qso.frequency = 14074500;
+  EXPECT_TRUE(s.Take(qso).logged);
+  qso.dxCall = "G4SAT";
+  qso.dxGrid = "IO80";
+  qso.propagation = "SAT";
+  EXPECT_FALSE(s.Take(qso).logged);
+  Datagram adif;
+  adif.kind = Datagram::Kind::LoggedAdif;
+  adif.adif = "<adif_ver:5>3.1.0 <eoh><call:4:S>W9XY<band:3>20M<gridsquare:4>EN52<vucc_grids:9>EN52,EN53<eor>";
+  EXPECT_TRUE(s.Take(adif).logged);
+  for (const char* message : {"CQ VE1ABC FN74", "CQ N2XX EN53", "CQ W9XY EN52"})
+    EXPECT_EQ(Shown(s.Take(DecodeOf(message))), "-") << message;
+  EXPECT_EQ(Shown(s.Take(DecodeOf("CQ G4SAT IO80"))), "G4SAT new square");
+}
+
+TEST(Session, FiltersOnThePathShown) {
+  SessionOptions o;
+  o.my = "JN18EU";
+  o.bearings = std::pair(300.0, 60.0);  // across north
+  o.minSnr = -20;
+  Session s(o, FakePath);
+  for (const auto& [message, shown] : {std::pair{"CQ K1ABC FN02", true}, {"CQ K1ABC FN31", true},
+                                       {"CQ K1ABC FN06", true}, {"CQ K1ABC FN07", false}, {"CQ K1ABC FN29", false}})
+    EXPECT_EQ(s.Take(DecodeOf(message)).line.has_value(), shown) << message;
+  SessionOptions far;
+  far.my = "JN18EU";
+  far.minKm = 100.5;
+  EXPECT_FALSE(Session(far, FakePath).Take(DecodeOf("CQ K1ABC FN42")).line);
+  far.minKm = 100;
+  EXPECT_TRUE(Session(far, FakePath).Take(DecodeOf("CQ K1ABC FN42")).line);
+}
+
+TEST(Session, InstancesAreBoundedAndForgottenOnClose) {
+  Session s({}, FakePath);
+  s.Take(StatusOf("JTDX"));
+  for (int i = 0; i < 1000; ++i) s.Take(StatusOf("random " + std::to_string(i)));
+  EXPECT_EQ(s.instances(), kMaxInstances);
+  // The one followed (the first heard) is kept through it all.
+  EXPECT_TRUE(s.Take(StatusOf("JTDX", "K1ABC", "FN42")).turn);
+  for (int i = 0; i < 1000; ++i) s.Take(DecodeOf("CQ K1ABC FN42", "decode " + std::to_string(i)));
+  EXPECT_EQ(s.instances(), kMaxInstances);  // a decode makes no instance
+  Datagram close;
+  close.kind = Datagram::Kind::Close;
+  close.id = "JTDX";
+  s.Take(close);
+  EXPECT_EQ(s.instances(), kMaxInstances - 1);
+  // The next instance heard is followed.
+  EXPECT_TRUE(s.Take(StatusOf("random 999", "VK2XY", "QF56")).turn);
+}
+
+TEST(Session, PicksTurnTheAntennaOnceAndAgainWhenPickedAgain) {
+  SessionOptions o;
+  o.turnCall = "W1AW";
+  Session s(o, FakePath);
+  const struct {
+    Datagram d;
+    double turn;  // -1: none
+  } steps[] = {
+      {StatusOf("WSJT-X", "K1ABC", "FN42"), 420},
+      {StatusOf("WSJT-X", "K1ABC", "FN42"), -1},        // the same pick, said again
+      {StatusOf("WSJT-X", "K1ABC", "FN42", true), 420},  // picked again: Tx enabled anew
+      {StatusOf("WSJT-X", "K1ABC", "FN42", true), -1},
+      {StatusOf("JTDX", "VK2XY", "QF56", true), -1},     // not the instance followed
+      {StatusOf("WSJT-X", "", ""), -1},
+      {StatusOf("WSJT-X", "K1ABC", "FN42"), 420},        // picked after none
+      {DecodeOf("CQ W1AW FN31"), 310},
+      {DecodeOf("CQ W1AW FN31"), 310},                   // every time: the rotator's side keeps the tolerance
+  };
+  for (const auto& step : steps) {
+    const auto r = s.Take(step.d);
+    EXPECT_EQ(r.turn ? r.turn->bearing : -1, step.turn) << step.d.id << " " << step.d.dxCall << step.d.message;
+  }
+}
+
+TEST(Session, OnlyCallsPassForCalls) {
+  SessionOptions o;
+  o.my = "JN18EU";
+  Session s(o, FakePath);
+  Datagram wspr;
+  wspr.kind = Datagram::Kind::WsprDecode;
+  wspr.isNew = true;
+  wspr.frequency = 14097100;
+  wspr.dxGrid = "IO91";
+  for (const auto& [call, shown] : {std::pair{"G4XYZ", "G4XYZ"}, {"<PJ4/K1ABC>", "PJ4/K1ABC"}, {"\x1b]0;X\a", "-"},
+                                    {"G4XYZ\r\n12:00:00", "-"}, {"=1+2", "-"}, {"g4xyz", "-"}}) {
+    wspr.dxCall = call;
+    const auto r = s.Take(wspr);
+    EXPECT_EQ(r.line ? r.line->call : "-", shown);
+  }
+}
+
+class LogFile : public ::testing::Test {
+ protected:
+  void Write(const std::string& text) {
+    std::ofstream(path_, std::ios::binary | std::ios::trunc) << text;
+  }
+  std::string path_ = ::testing::TempDir() + "/session_test_log.adi";
+};
+
+constexpr const char* kQso1 = "<CALL:5>K1ABC <GRIDSQUARE:4>FN42 <BAND:3>20m <EOR>\n";
+constexpr const char* kQso2 = "<call:4:S>W1AW <gridsquare:4:S>FN31 <freq:6>14.074 <eor>\n";
+
+// Every way a logger changes its file is seen at the next Update.
+TEST_F(LogFile, RewrittenInPlaceIsReadAgain) {
+  Write(std::string("Log <EOH>\n") + kQso1);
+  WorkedLog log(path_, false);
+  ASSERT_TRUE(log.Update()) << log.error();
+  const auto squares = [&] {
+    std::string s;
+    for (const char* square : {"FN42", "FN31", "FN43"}) s += log.worked().HasSquare("20m", square) ? square : "-";
+    return s;
+  };
+  const struct {
+    std::string file, squares;
+  } steps[] = {
+      {std::string("Log <EOH>\n") + kQso1 + kQso2, "FN42FN31-"},          // appended (typed, lower-case tags)
+      {std::string("Log <EOH>\n") + kQso2 + kQso1, "FN42FN31-"},          // the same, newest first
+      {std::string("Log <EOH>\n") + kQso2, "-FN31-"},                     // cut short
+      {std::string("Log <EOH>\n") + "<CALL:4>W1AW <GRIDSQUARE:4>FN43 <FREQ:6>14.074 <EOR>\n", "--FN43"},  // same size
+      {std::string("Log <EOH>\n") + kQso1 + kQso2, "FN42FN31-"},          // first deleted, one added at the end
+  };
+  for (const auto& step : steps) {
+    Write(step.file);
+    // A second write within the clock's step must still be seen.
+    struct timespec times[2] = {{0, UTIME_OMIT}, {0, UTIME_NOW}};
+    utimensat(AT_FDCWD, path_.c_str(), times, 0);
+    ASSERT_TRUE(log.Update()) << log.error();
+    EXPECT_EQ(squares(), step.squares) << step.file;
+  }
+}
+
+TEST_F(LogFile, WhatIsNotAnAdifLogIsRefused) {
+  const struct {
+    const char* text;
+    bool adif;
+  } cases[] = {
+      {"", false},
+      {"<?xml version=\"1.0\"?><ADX><RECORDS><RECORD><CALL>K1ABC</CALL></RECORD></RECORDS></ADX>", false},
+      {"call,band,gridsquare\nK1ABC,20m,FN42\n", false},
+      {"Header only <eoh>\n", true},
+      {kQso1, true},
+  };
+  for (const auto& c : cases) {
+    Write(c.text);
+    WorkedLog log(path_, false);
+    ASSERT_TRUE(log.Update()) << c.text;
+    EXPECT_EQ(log.LooksLikeAdif(), c.adif) << c.text;
+  }
+  const std::string fifo = ::testing::TempDir() + "/session_test_fifo";
+  unlink(fifo.c_str());
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  WorkedLog piped(fifo, false);
+  EXPECT_FALSE(piped.Update());  // refused at once, not waited on
+  EXPECT_NE(piped.error().find("not a plain file"), std::string::npos);
+  unlink(fifo.c_str());
+}
+
+TEST(Bands, TheWholeTable) {
+  for (const auto& [hertz, band] : {std::pair{136000ull, "2190m"}, {475200ull, "630m"}, {40680000ull, "8m"},
+                                    {54000000ull, "6m"}, {54000001ull, "5m"}, {60000000ull, "5m"}, {69900001ull, ""}})
+    EXPECT_EQ(BandOf(hertz), band) << hertz;
+}
+
+}  // namespace
+}  // namespace morvane::station
