@@ -443,8 +443,9 @@ int RunListen(const Context& context) {
     log.emplace(o.log, o.satellite);
     if (const auto wrong = log->Start()) return Fail(Printable(*wrong));
     const station::Worked& w = *log->worked();
-    std::fprintf(stderr, "morvane-cli: %s: %s QSOs, %s squares on %zu band%s\n", Printable(o.log).c_str(),
-                 Thousands(w.qsos()).c_str(), Thousands(w.squares()).c_str(), w.bands(), w.bands() == 1 ? "" : "s");
+    std::fprintf(stderr, "morvane-cli: %s: %s QSO%s, %s square%s on %zu band%s\n", Printable(o.log).c_str(),
+                 Thousands(w.qsos()).c_str(), w.qsos() == 1 ? "" : "s", Thousands(w.squares()).c_str(),
+                 w.squares() == 1 ? "" : "s", w.bands(), w.bands() == 1 ? "" : "s");
   }
   station::Listener listener;
   if (!listener.Open(lo)) return Fail(listener.error());

@@ -15,6 +15,10 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QNetworkInterface>
+#include <QColor>
+#include <QNetworkDatagram>
+#include <QDateTime>
+#include <QFileInfo>
 
 #include <memory>
 
@@ -59,6 +63,30 @@ QByteArray Status(const QByteArray& deGrid, const QByteArray& dxCall = "", const
         << true << quint32(1500) << quint32(1500) << QByteArray("G4XYZ") << deGrid << dxGrid << false << QByteArray()
         << false << quint8(0) << quint32(0) << quint32(15) << QByteArray("Default") << QByteArray();
   }, 3, id);
+}
+
+// A listen process on a free port, and a socket of this machine to send from.
+struct Listen {
+  explicit Listen(const QStringList& args) : port(FreePort()) {
+    p.start(Cli(), QStringList{"listen", "--port", QString::number(port)} + args);
+    p.waitForStarted();
+    QTest::qWait(300);
+    udp.bind(QHostAddress::LocalHost, 0);
+  }
+  void Send(const QByteArray& d) { udp.writeDatagram(d, QHostAddress::LocalHost, port); }
+  // Ends it with signal; its exit status.
+  int End(int signal = SIGTERM) {
+    Signal(p, signal);
+    return p.waitForFinished(5000) ? p.exitCode() : -1;
+  }
+  QProcess p;
+  quint16 port;
+  QUdpSocket udp;
+};
+
+QByteArray ReadAll(const QString& path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(missing)");
 }
 
 }  // namespace
@@ -163,8 +191,8 @@ class StationTest : public QObject {
   // the first "P" with position(n) (n < 0 before it); "" is no answer at all,
   // then or to any command but "P".
   void ScriptedRotator(QTcpServer& fake, QStringList& heard, const QByteArray& dumpState,
-                       const std::function<QString(int)>& position) {
-    QVERIFY(fake.listen(QHostAddress::LocalHost, 0));
+                       const std::function<QString(int)>& position, quint16 port = 0) {
+    QVERIFY(fake.listen(QHostAddress::LocalHost, port));
     auto moved = std::make_shared<int>(-1);  // one rotator, whichever connection asks
     QObject::connect(&fake, &QTcpServer::newConnection, [&fake, &heard, dumpState, position, moved] {
       QTcpSocket* s = fake.nextPendingConnection();
@@ -230,6 +258,8 @@ class StationTest : public QObject {
          [](int n) { return QString(n < 0 ? "0.00" : "45.00"); }, {"--azimuth", "45"}, 0, "rotated to 45 (from 0)"},
         {"no range", "1\n1\nmin_az=0\nmax_az=360\ndone\n", [](int) { return QString("0.00"); }, {"--azimuth", "45"}, 1,
          "morvane-cli: the rotator's range cannot be read from \\dump_state"},
+        {"359 is within 2 of 1", v1, [](int n) { return QString(n < 0 ? "90.00" : "359.00"); }, {"--azimuth", "1"}, 0,
+         "rotated to 1 (from 90)"},
         {"359.6 is 0", v1, [](int n) { return QString(n < 0 ? "359.60" : "0.00"); }, {"--no-wait", "--azimuth", "359.6"}, 0,
          "turning to 0 (from 0)"},
     };
@@ -454,6 +484,13 @@ class StationTest : public QObject {
              "morvane-cli: UDP port " + QString::number(port) + " is in use by another program: use --group with multicast");
   }
 
+  void summaryNeverReplacesTheLog();
+  void everyEndingWritesTheSummary();
+  void talksBackToTheProgram();
+  void hearsThisMachineAndWhomFromNames();
+  void listenTurnsWhenTheRotatorIsBack();
+  void listenSaysWhatTheLogHolds();
+
   void rotateGivesUpOnAStuckRotatorAndStopsIt() {
     QTcpServer fake;
     QStringList heard;
@@ -469,6 +506,226 @@ class StationTest : public QObject {
     QVERIFY(heard.contains("P 90.00 0.00"));
   }
 };
+
+
+// The log is never the summary's victim, nor is a file of other text.
+void StationTest::summaryNeverReplacesTheLog() {
+  QTemporaryDir dir;
+  const QString log = dir.filePath("log.adi"), foreign = dir.filePath("prices.csv");
+  const QByteArray logged = "<EOH>\n<CALL:5>K1ABC <GRIDSQUARE:4>FN42 <BAND:3>20m <EOR>\n";
+  { QFile f(log); f.open(QIODevice::WriteOnly); f.write(logged); }
+  { QFile f(foreign); f.open(QIODevice::WriteOnly); f.write("item,price\n"); }
+  QFile::link(log, dir.filePath("link.adi"));
+  ::link(log.toLocal8Bit().constData(), dir.filePath("hard.adi").toLocal8Bit().constData());
+  for (const QString& named : {log, dir.path() + "/./log.adi", dir.filePath("link.adi"), dir.filePath("hard.adi"),
+                               foreign}) {
+    QProcess cli;
+    cli.start(Cli(), {"listen", "--port", QString::number(FreePort()), "--log", log, "--summary", named});
+    QVERIFY(cli.waitForFinished(5000));
+    QCOMPARE(cli.exitCode(), 2);
+    QVERIFY2(cli.readAllStandardError().contains("not replaced"), qPrintable(named));
+  }
+  QCOMPARE(ReadAll(log), logged);
+  QCOMPARE(ReadAll(foreign), QByteArray("item,price\n"));
+  // Mid-session, the summary's name comes to point at the log: not written, and said by the exit status.
+  const QString csv = dir.filePath("heard.csv");
+  Listen l({"--my", "JN18EU", "--log", log, "--summary", csv});
+  l.Send(Decode("CQ K1ABC FN42"));
+  Signal(l.p, SIGUSR1);
+  QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(csv), 3000);
+  QFile::remove(csv);
+  QFile::link(log, csv);
+  Signal(l.p, SIGUSR1);
+  QTest::qWait(300);
+  QCOMPARE(l.End(), 1);
+  QCOMPARE(ReadAll(log), logged);
+  // --force replaces a file of other text; a folder that is not there fails the exit status.
+  Listen forced({"--my", "JN18EU", "--summary", foreign, "--force"});
+  QCOMPARE(forced.End(), 0);
+  QVERIFY(ReadAll(foreign).startsWith("band,square,"));
+  Listen nowhere({"--my", "JN18EU", "--summary", dir.filePath("no/such/folder.csv")});
+  QCOMPARE(nowhere.End(), 1);
+}
+
+// Every way a session ends writes the summary: the signals that end it, and
+// a reader that goes away, even when the shell ignores SIGPIPE.
+void StationTest::everyEndingWritesTheSummary() {
+  QTemporaryDir dir;
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
+    const QString csv = dir.filePath(QString::number(signal) + ".csv");
+    Listen l({"--my", "JN18EU", "--summary", csv});
+    l.Send(Decode("CQ K1ABC FN42"));
+    QTest::qWait(200);
+    QCOMPARE(l.End(signal), 0);
+    QVERIFY2(ReadAll(csv).contains("FN42,1,"), qPrintable(QString::number(signal)));
+  }
+  for (const bool more : {true, false}) {  // a decode after the reader left, or none
+    const quint16 port = FreePort();
+    const QString csv = dir.filePath(more ? "piped.csv" : "idle.csv");
+    QProcess shell;
+    shell.start("bash", {"-c", "trap '' PIPE; \"$0\" listen --port " + QString::number(port) + " --my JN18EU --summary " +
+                                   csv + " | head -1", Cli()});
+    QVERIFY(shell.waitForStarted());
+    QTest::qWait(1000);  // the shell, then the program
+    QUdpSocket udp;
+    udp.writeDatagram(Decode("CQ K1ABC FN42"), QHostAddress::LocalHost, port);
+    QTest::qWait(300);
+    if (more) udp.writeDatagram(Decode("CQ W1AW FN31"), QHostAddress::LocalHost, port);
+    QTRY_VERIFY_WITH_TIMEOUT(shell.state() == QProcess::NotRunning, 3000);
+    QVERIFY(ReadAll(csv).contains("FN42,1,"));
+  }
+  // SIGUSR1 while a large log is still being read at the start does not end it.
+  const QString log = dir.filePath("big.adi");
+  {
+    QFile f(log);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    const QByteArray qso = "<CALL:5>K1ABC <GRIDSQUARE:4>FN42 <BAND:3>20m <EOR>\n";
+    f.write("<EOH>\n" + qso.repeated(1000000));
+  }
+  const quint16 port = FreePort();
+  QProcess cli;
+  cli.start(Cli(), {"listen", "--port", QString::number(port), "--my", "JN18EU", "--log", log});
+  QVERIFY(cli.waitForStarted());
+  QTest::qWait(200);  // past the program's own start, into the reading
+  for (int i = 0; i < 10; ++i, QTest::qWait(30)) Signal(cli, SIGUSR1);
+  QByteArray said;
+  QTRY_VERIFY2_WITH_TIMEOUT((said += cli.readAllStandardError()).contains("1,000,000 QSOs, 1 square on 1 band"),
+                            said.constData(), 10000);
+  QCOMPARE(cli.state(), QProcess::Running);
+  Signal(cli, SIGTERM);
+  QVERIFY(cli.waitForFinished(5000));
+}
+
+// QSOs the program logs count at once; new squares and watched calls are
+// coloured in its band activity (and the colours taken back at the end),
+// and run the operator's program with the decode in its environment.
+void StationTest::talksBackToTheProgram() {
+  QTemporaryDir dir;
+  const QString log = dir.filePath("log.adi"), said = dir.filePath("said"), script = dir.filePath("alert.sh");
+  { QFile f(log); f.open(QIODevice::WriteOnly);
+    f.write("<EOH>\n<CALL:7>K1ABC/R <GRIDSQUARE:4>FN42 <BAND:3>20m <EOR><CALL:4>W1AW <GRIDSQUARE:4>FN31 <BAND:3>20m <EOR>\n"); }
+  { QFile f(script); f.open(QIODevice::WriteOnly);
+    f.write("#!/bin/sh\necho \"$MORVANE_CALL $MORVANE_LOCATOR $MORVANE_BAND $MORVANE_MARK $MORVANE_WATCHED\" >> " +
+            said.toLocal8Bit() + "\n"); }
+  QFile(script).setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+  Listen l({"--log", log, "--highlight", "--watch", "W1AW", "--exec", script});
+  l.Send(Status("JN18EU"));
+  l.Send(Message(5, [](QDataStream& out) {  // QSO Logged
+    const QDateTime t(QDate(2026, 12, 8), QTime(14, 0), Qt::UTC);
+    out << t << QByteArray("VE1ABC") << QByteArray("FN74") << quint64(14074500) << QByteArray("FT8") << QByteArray("-10")
+        << QByteArray("-12") << QByteArray("100") << QByteArray() << QByteArray() << t << QByteArray() << QByteArray("G4XYZ")
+        << QByteArray("JN18EU") << QByteArray() << QByteArray() << QByteArray();
+  }));
+  l.Send(Message(12, [](QDataStream& out) { out << QByteArray("<eoh><call:4>W9XY<gridsquare:4>EN52<band:3>20m<eor>"); }));
+  for (const char* d : {"CQ K1ABC/R FN43", "CQ VE1ABC FN74", "CQ W9XY EN52", "CQ W1AW FN31"}) l.Send(Decode(d));
+  QTRY_COMPARE_WITH_TIMEOUT(ReadAll(said).count('\n'), 2, 3000);
+  QCOMPARE(l.End(), 0);
+  const QString lines = l.p.readAllStandardOutput();
+  QCOMPARE(lines, QString("14:03:15\t20m\tFT8\t-12\tK1ABC/R\tFN43\t293\t5465\tkm\tnew square, call worked\n"
+                          "14:03:15\t20m\tFT8\t-12\tVE1ABC\tFN74\t291\t4998\tkm\tworked\n"
+                          "14:03:15\t20m\tFT8\t-12\tW9XY\tEN52\t302\t6701\tkm\tworked\n"
+                          "14:03:15\t20m\tFT8\t-12\tW1AW\tFN31\t292\t5726\tkm\tworked\twatched\n"));
+  QStringList alerted = QString(ReadAll(said)).split('\n');
+  alerted.sort();  // the two programs ran at once
+  QCOMPARE(alerted, QStringList({"", "K1ABC/R FN43 20m new square, call worked 0", "W1AW FN31 20m worked 1"}));
+  QStringList highlights;
+  while (l.udp.hasPendingDatagrams()) {
+    const QByteArray bytes = l.udp.receiveDatagram().data();
+    QDataStream in(bytes);
+    in.setVersion(QDataStream::Qt_5_2);
+    quint32 magic, schema, type;
+    QByteArray id, call;
+    QColor background, foreground;
+    bool last;
+    in >> magic >> schema >> type >> id >> call >> background >> foreground >> last;
+    QCOMPARE(in.status(), QDataStream::Ok);
+    QVERIFY(in.atEnd() && magic == 0xadbccbda && type == 13 && id == "WSJT-X");
+    highlights << call + " " + (background.isValid() ? background.name() : "none");
+  }
+  QCOMPARE(highlights, QStringList({"K1ABC/R #ffa500", "W1AW #ff69b4", "K1ABC/R none", "W1AW none"}));
+}
+
+// Only this machine's programs are heard unless --from names others; with
+// --from, this machine's are still heard.
+void StationTest::hearsThisMachineAndWhomFromNames() {
+  QHostAddress other;
+  for (const QHostAddress& a : QNetworkInterface::allAddresses())
+    if (a.protocol() == QAbstractSocket::IPv4Protocol && !a.isLoopback()) other = a;
+  if (other.isNull()) QSKIP("no IPv4 address besides loopback to send from");
+  for (const bool named : {false, true}) {
+    Listen l(named ? QStringList{"--my", "JN18EU", "--from", other.toString()} : QStringList{"--my", "JN18EU"});
+    QUdpSocket lan;
+    QVERIFY(lan.bind(other, 0));
+    lan.writeDatagram(Decode("CQ K1ABC FN42"), other, l.port);
+    l.Send(Decode("CQ W1AW FN31"));
+    QTest::qWait(400);
+    QCOMPARE(l.End(), 0);
+    QCOMPARE(QString(l.p.readAllStandardOutput()).count('\n'), named ? 2 : 1);
+    QVERIFY(QString(l.p.readAllStandardError()).contains(named ? "0 from other hosts" : "1 from other hosts"));
+  }
+  // A second listen on a unicast port is told it is taken.
+  Listen first({"--my", "JN18EU"});
+  QProcess second;
+  second.start(Cli(), {"listen", "--port", QString::number(first.port), "--my", "JN18EU"});
+  QVERIFY(second.waitForFinished(5000));
+  QCOMPARE(second.exitCode(), 1);
+  QVERIFY(second.readAllStandardError().contains("is in use by another program"));
+  first.End();
+}
+
+// A rotator that was down is turned once it answers, and said so; an
+// antenna already within the tolerance is not sent anywhere; turns are
+// --settle seconds apart.
+void StationTest::listenTurnsWhenTheRotatorIsBack() {
+  const quint16 rotatorPort = FreePort();
+  Listen l({"--settle", "0", "--rotate", "127.0.0.1:" + QString::number(rotatorPort)});
+  l.Send(Status("JN18EU", "K1ABC", "FN42"));
+  QByteArray e;
+  QTRY_VERIFY2_WITH_TIMEOUT((e += l.p.readAllStandardError()).contains("cannot turn to 292"), e.constData(), 3000);
+  QTcpServer fake;
+  QStringList heard;
+  ScriptedRotator(fake, heard, "1\n1\nmin_az=0\nmax_az=360\nmin_el=0\nmax_el=90\ndone\n",
+                  [](int) { return QString("5.00"); }, rotatorPort);
+  QTRY_VERIFY_WITH_TIMEOUT(heard.contains("P 292.00 0.00"), 9000);
+  QTRY_VERIFY2_WITH_TIMEOUT((e += l.p.readAllStandardError()).contains("turning to 292 (K1ABC FN42, from 5, the rotator answers again)"),
+                            e.constData(), 2000);
+  l.End();
+
+  QTcpServer there;
+  QStringList sent;
+  ScriptedRotator(there, sent, "1\n1\nmin_az=0\nmax_az=360\nmin_el=0\nmax_el=90\ndone\n", [](int) { return QString("291.00"); });
+  Listen turn({"--my", "JN18EU", "--settle", "1", "--turn", "K1ABC", "--rotate", "127.0.0.1:" + QString::number(there.serverPort())});
+  QElapsedTimer took;
+  took.start();
+  turn.Send(Decode("CQ K1ABC FN42"));
+  QTest::qWait(300);
+  turn.Send(Status("JN18EU", "VK2XY", "QF56"));
+  QTRY_VERIFY_WITH_TIMEOUT(sent.contains("P 68.00 0.00"), 5000);
+  QVERIFY2(took.elapsed() > 950, qPrintable(QString::number(took.elapsed())));  // a second after the first look
+  turn.End();
+  QCOMPARE(sent.filter(QRegularExpression("^P ")), QStringList({"P 68.00 0.00"}));  // 291 is within 2 of 292
+}
+
+// The log at the start: what was read is said; what is not a log is refused by name.
+void StationTest::listenSaysWhatTheLogHolds() {
+  QTemporaryDir dir;
+  const QString log = dir.filePath("log.adi"), csv = dir.filePath("log.csv");
+  { QFile f(log); f.open(QIODevice::WriteOnly);
+    f.write("<EOH><CALL:5>K1ABC <GRIDSQUARE:4>FN42 <BAND:3>20m <EOR><CALL:4>W1AW <GRIDSQUARE:4>FN31 <BAND:2>2m <EOR>"); }
+  { QFile f(csv); f.open(QIODevice::WriteOnly); f.write("call,band\nK1ABC,20m\n"); }
+  QProcess refused;
+  refused.start(Cli(), {"listen", "--port", QString::number(FreePort()), "--my", "JN18EU", "--log", csv});
+  QVERIFY(refused.waitForFinished(5000));
+  QCOMPARE(refused.exitCode(), 1);
+  QVERIFY(refused.readAllStandardError().contains(csv.toLocal8Bit() + ": not an ADIF log"));
+  Listen l({"--my", "JN18EU", "--log", log});
+  QFile::remove(log);
+  QTest::qWait(2600);
+  QCOMPARE(l.End(), 0);
+  const QString said = l.p.readAllStandardError();
+  QVERIFY2(said.startsWith("morvane-cli: " + log + ": 2 QSOs, 2 squares on 2 bands\n") &&
+           said.count("No such file or directory") == 1, qPrintable(said));
+}
 
 QTEST_GUILESS_MAIN(StationTest)
 #include "station_test.moc"
