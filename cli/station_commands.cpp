@@ -5,12 +5,9 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <condition_variable>
 #include <map>
-#include <mutex>
 #include <optional>
 #include <set>
-#include <thread>
 #include <cerrno>
 #include <chrono>
 #include <cmath>
@@ -28,6 +25,7 @@
 #include "station/console.h"
 #include "station/listener.h"
 #include "station/rotator.h"
+#include "station/turner.h"
 
 namespace morvane::cli {
 namespace {
@@ -61,16 +59,9 @@ void CatchStop() {
   }
 }
 
-double Bearing(double azimuth) {
-  const double b = std::fmod(azimuth, 360);
-  return b < 0 ? b + 360 : b;
-}
-
-// How far apart two azimuths point, as bearings: 0 to 180 degrees.
-double BearingsApart(double a, double b) {
-  const double d = std::fabs(Bearing(a) - Bearing(b));
-  return std::min(d, 360 - d);
-}
+using station::Bearing;
+using station::BearingsApart;
+using station::Begun;
 
 std::string Whole(double degrees) {
   const double whole = std::round(Bearing(degrees));
@@ -82,10 +73,7 @@ int Fail(const std::string& why) {
   return 1;
 }
 
-struct Rotator {
-  std::string host;
-  int port = station::kDefaultRotatorPort;
-};
+using Rotator = station::RotatorAddress;
 
 // After Ctrl-C: the stop sent, and what is known of where the antenna is.
 // A connection of its own: the answer the signal cut short may still come
@@ -104,24 +92,6 @@ int Stopped(const Rotator& rotator, double lastSeen) {
   return 128 + signal;
 }
 
-// The first steps of every turn, rotate's and listen's: connect, read the
-// range and where the antenna points (azimuth), and send the azimuth that
-// reaches bearing the shorter way; nothing when the antenna is already
-// within near (as bearings) of it.
-enum class Begun { Sent, NoAnswer, OutOfRange, NotSent, AlreadyThere };
-Begun BeginTurn(station::RotatorClient& client, const Rotator& rotator, double bearing, double seconds,
-                double& azimuth, station::RotatorRange& range, double near = -1) {
-  double elevation = 0;
-  if (!client.Connect(rotator.host, rotator.port, seconds) || !client.Range(range, seconds) ||
-      !client.Position(azimuth, elevation, seconds))
-    return Begun::NoAnswer;
-  if (BearingsApart(azimuth, bearing) <= near) return Begun::AlreadyThere;
-  const auto goal = station::AzimuthInRange(bearing, range, azimuth);
-  if (!goal) return Begun::OutOfRange;
-  return client.Point(*goal, std::clamp(elevation, range.minElevation, range.maxElevation), seconds) ? Begun::Sent
-                                                                                                     : Begun::NotSent;
-}
-
 // Turns the antenna to bearing; with wait, follows it until it points
 // within tolerance of it (as bearings: a rotator that reads 370 points at
 // 10). The wait ends when the antenna has come no closer for timeout
@@ -131,7 +101,7 @@ int Turn(const Rotator& rotator, double bearing, bool wait, double timeout, doub
   client.SetInterrupt(&stopAsked);
   station::RotatorRange range;
   double azimuth = 0, elevation = 0;
-  switch (BeginTurn(client, rotator, bearing, kAnswerSeconds, azimuth, range)) {
+  switch (station::BeginTurn(client, rotator, bearing, kAnswerSeconds, azimuth, range)) {
     case Begun::NoAnswer: return stopAsked ? 128 + stopAsked : Fail(client.error());
     case Begun::OutOfRange:
       return Fail("bearing " + Whole(bearing) + " is outside the rotator's range (" + Shown(range.minAzimuth) + " to " +
@@ -192,100 +162,6 @@ std::optional<Rotator> ReadRotator(const std::string& text) {
   if (!station::ParseAddress(text, r.host, r.port)) return std::nullopt;
   return r;
 }
-
-// Turns the antenna for listen on a thread of its own, so that a rotator
-// that is slow to answer never holds back a decode line: the newest bearing
-// asked for wins, turns are at least settle seconds apart, an antenna
-// already within the tolerance is not moved, and a turn the rotator could
-// not take is tried again until it answers (or another bearing is asked).
-class Turner {
- public:
-  Turner(Rotator rotator, double settle, double timeout, double tolerance, bool json)
-      : rotator_(std::move(rotator)), settle_(settle), timeout_(timeout), tolerance_(tolerance), json_(json),
-        worker_([this] { Work(); }) {}
-  ~Turner() {
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      done_ = true;
-      abort_ = 1;  // a rotator that hangs does not hold the program's end
-    }
-    changed_.notify_all();
-    worker_.join();
-  }
-  void TurnTo(double bearing, const std::string& why) {
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      wanted_ = bearing;
-      why_ = why;
-    }
-    changed_.notify_all();
-  }
-
-  // Seconds between tries while the rotator does not answer, at least.
-  static constexpr double kRetrySeconds = 5;
-
- private:
-  void Say(const std::string& what, double bearing, const std::string& detail) {
-    if (json_)
-      std::fprintf(stderr, "{\"rotator\": %s, \"azimuth\": %s, \"detail\": %s}\n", JsonString(what).c_str(),
-                   Whole(bearing).c_str(), JsonString(detail).c_str());
-    else
-      std::fprintf(stderr, "morvane-cli: %s %s%s\n", what.c_str(), Whole(bearing).c_str(),
-                   detail.empty() ? "" : (" (" + Printable(detail) + ")").c_str());
-  }
-  void Work() {
-    std::unique_lock<std::mutex> lock(mutex_);
-    auto last = Clock::now() - std::chrono::hours(1);
-    bool failing = false;
-    for (;;) {
-      changed_.wait(lock, [&] { return done_ || wanted_; });
-      if (done_) return;
-      // Settle: the rotator is not asked again before it can have got there.
-      const double pause = failing ? std::max(settle_, kRetrySeconds) : settle_;
-      const auto next = last + std::chrono::milliseconds(static_cast<long>(pause * 1000));
-      if (changed_.wait_until(lock, next, [&] { return done_; })) return;
-      const double bearing = *wanted_;
-      const std::string why = why_;
-      wanted_.reset();
-      lock.unlock();
-      station::RotatorClient client;
-      client.SetInterrupt(&abort_);
-      station::RotatorRange range;
-      double azimuth = 0;
-      const Begun begun = BeginTurn(client, rotator_, bearing, timeout_, azimuth, range, tolerance_);
-      const bool answered = begun != Begun::NoAnswer && begun != Begun::NotSent;
-      switch (begun) {
-        case Begun::Sent:
-          Say("turning to", bearing, why + ", from " + Whole(azimuth) + (failing ? ", the rotator answers again" : ""));
-          break;
-        case Begun::AlreadyThere:
-          if (failing) Say("the rotator answers again, already at", bearing, why);
-          break;
-        case Begun::OutOfRange: Say("outside the rotator's range:", bearing, ""); break;
-        default:
-          if (!failing && !abort_) Say("cannot turn to", bearing, client.error() + "; tried again until it answers");
-      }
-      last = Clock::now();
-      lock.lock();
-      failing = !answered;
-      if (failing && !wanted_) {  // nothing newer was asked meanwhile: this one again
-        wanted_ = bearing;
-        why_ = why;
-      }
-    }
-  }
-
-  Rotator rotator_;
-  double settle_, timeout_, tolerance_;
-  bool json_;
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  std::optional<double> wanted_;
-  std::string why_;
-  bool done_ = false;
-  volatile int abort_ = 0;
-  std::thread worker_;
-};
 
 }  // namespace
 
@@ -454,8 +330,16 @@ int RunListen(const Context& context) {
   if (wider && o.from.empty())
     std::fprintf(stderr, "morvane-cli: joined %s beyond this machine; only this machine's programs are heard "
                  "(--from ADDRESS names others)\n", o.group.c_str());
-  std::optional<Turner> turner;
-  if (rotator) turner.emplace(*rotator, o.settle, o.timeout, *tolerance, o.json);
+  std::optional<station::Turner> turner;
+  if (rotator)
+    turner.emplace(*rotator, o.settle, o.timeout, *tolerance, [json = o.json](const station::Turner::Said& s) {
+      if (json)
+        std::fprintf(stderr, "{\"rotator\": %s, \"azimuth\": %s, \"detail\": %s}\n", JsonString(s.what).c_str(),
+                     Whole(s.bearing).c_str(), JsonString(s.detail).c_str());
+      else
+        std::fprintf(stderr, "morvane-cli: %s %s%s\n", s.what.c_str(), Whole(s.bearing).c_str(),
+                     s.detail.empty() ? "" : (" (" + Printable(s.detail) + ")").c_str());
+    });
   std::optional<Alerts> alerts;
   if (o.alert || !o.watch.empty() || !o.exec.empty()) alerts.emplace(o.exec);
 

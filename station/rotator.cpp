@@ -279,4 +279,27 @@ bool RotatorClient::Stop(double timeoutSeconds) {
   return Ask("S", answer, 0, timeoutSeconds);
 }
 
+double Bearing(double azimuth) {
+  const double b = std::fmod(azimuth, 360);
+  return b < 0 ? b + 360 : b;
+}
+
+double BearingsApart(double a, double b) {
+  const double d = std::fabs(Bearing(a) - Bearing(b));
+  return std::min(d, 360 - d);
+}
+
+Begun BeginTurn(RotatorClient& client, const RotatorAddress& rotator, double bearing, double seconds, double& azimuth,
+                RotatorRange& range, double near) {
+  double elevation = 0;
+  if (!client.Connect(rotator.host, rotator.port, seconds) || !client.Range(range, seconds) ||
+      !client.Position(azimuth, elevation, seconds))
+    return Begun::NoAnswer;
+  if (BearingsApart(azimuth, bearing) <= near) return Begun::AlreadyThere;
+  const auto goal = AzimuthInRange(bearing, range, azimuth);
+  if (!goal) return Begun::OutOfRange;
+  return client.Point(*goal, std::clamp(elevation, range.minElevation, range.maxElevation), seconds) ? Begun::Sent
+                                                                                                     : Begun::NotSent;
+}
+
 }  // namespace morvane::station

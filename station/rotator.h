@@ -32,6 +32,11 @@ std::optional<RotatorRange> ParseDumpState(const std::vector<std::string>& lines
 // range holds none (a rotator of less than a full turn, the bearing outside).
 std::optional<double> AzimuthInRange(double bearing, const RotatorRange& range, double current);
 
+// An azimuth as a bearing, 0 to 360; how far apart two point, as bearings,
+// 0 to 180 (a reading of 359 is 2 degrees from 1).
+double Bearing(double azimuth);
+double BearingsApart(double a, double b);
+
 // What an "RPRT n" error means, in Hamlib's words ("invalid parameter").
 std::string_view ErrorMeaning(int code);
 
@@ -69,5 +74,19 @@ class RotatorClient {
   int fd_ = -1;
   std::string pending_, error_;
 };
+
+// Where rotctld listens.
+struct RotatorAddress {
+  std::string host;
+  int port = kDefaultRotatorPort;
+};
+
+// The first steps of every turn: connect, read the range and where the
+// antenna points (azimuth), and send the azimuth that reaches bearing the
+// shorter way; nothing when the antenna is already within near degrees of
+// it (as bearings).
+enum class Begun { Sent, NoAnswer, OutOfRange, NotSent, AlreadyThere };
+Begun BeginTurn(RotatorClient& client, const RotatorAddress& rotator, double bearing, double seconds, double& azimuth,
+                RotatorRange& range, double near = -1);
 
 }  // namespace morvane::station

@@ -5,6 +5,7 @@
 #include "locator/ascii.h"
 #include "locator/position_text.h"
 #include "locator/precision.h"
+#include "station/rotator.h"
 
 namespace morvane::station {
 namespace {
@@ -13,11 +14,6 @@ std::optional<std::string> Locator(std::string_view text) {
   std::string upper = UpperCase(TrimBlanks(text));
   if (!CheckLocatorOfLength(upper)) return std::nullopt;
   return upper;
-}
-
-double Bearing(double azimuth) {
-  const double b = std::fmod(azimuth, 360);
-  return b < 0 ? b + 360 : b;
 }
 
 }  // namespace
