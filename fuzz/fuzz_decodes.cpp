@@ -1,5 +1,7 @@
-// The decodes' datagram reader and the rotator's state reader on any bytes:
-// they end, never read past the datagram, and what they accept is whole.
+// The decodes' datagram reader, a session taking what it reads, and the
+// rotator's state reader on any bytes: they end, never read past the
+// datagram, what they accept is whole, and a session's lines carry calls
+// and locators only.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -9,6 +11,7 @@
 #include "locator/precision.h"
 #include "station/decodes.h"
 #include "station/rotator.h"
+#include "station/session.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace morvane;
@@ -16,6 +19,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (const auto d = station::ReadDatagram(bytes)) {
     if (d->kind == station::Datagram::Kind::Decode && d->milliseconds >= 24u * 3600 * 1000) std::abort();
     if (const auto heard = station::HeardIn(d->message); heard && !CheckLocatorOfLength(heard->locator)) std::abort();
+    // One session for the whole run, as for an evening of datagrams.
+    static station::Worked log;
+    static station::Session session(
+        [] {
+          station::SessionOptions o;
+          o.home = "JN18EU";
+          o.turnCall = "K1ABC";
+          return o;
+        }(),
+        [](const std::string&, const std::string&) { return station::Path{90, 100}; });
+    session.SetLog(&log);
+    const auto r = session.Take(*d);
+    if (session.instances() > station::kMaxInstances) std::abort();
+    if (r.line && (!station::CallSign(r.line->call) || !CheckLocatorOfLength(r.line->locator))) std::abort();
   }
   std::vector<std::string> lines;
   for (std::size_t from = 0; from <= bytes.size();) {
