@@ -102,6 +102,7 @@ void WorkedLog::Restart() {
   offset_ = 0;
   records_ = 0;
   header_ = false;
+  ++wholeReads_;
 }
 
 bool WorkedLog::Update() {

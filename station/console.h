@@ -72,6 +72,8 @@ class WorkedLog {
   const std::string& path() const { return path_; }
   // Counts the Updates that read anything: what was worked may have changed.
   std::uint64_t generation() const { return generation_; }
+  // Counts the reads from the start (the first, and each after a rewrite).
+  std::uint64_t wholeReads() const { return wholeReads_; }
 
  private:
   void Restart();
@@ -83,7 +85,7 @@ class WorkedLog {
   Worked worked_;
   std::size_t records_ = 0;
   bool header_ = false;  // an <EOH> seen in its first bytes
-  std::uint64_t generation_ = 0;
+  std::uint64_t generation_ = 0, wholeReads_ = 0;
 };
 
 // A log followed on a thread of its own, every second, so that reading a

@@ -100,6 +100,10 @@ TEST(Session, FiltersOnThePathShown) {
   for (const auto& [message, shown] : {std::pair{"CQ K1ABC FN02", true}, {"CQ K1ABC FN31", true},
                                        {"CQ K1ABC FN06", true}, {"CQ K1ABC FN07", false}, {"CQ K1ABC FN29", false}})
     EXPECT_EQ(s.Take(DecodeOf(message)).line.has_value(), shown) << message;
+  o.bearings = std::pair(0.0, 90.0);  // due north is inside a range that starts there
+  for (const char* edge : {"CQ K1ABC FN00", "CQ K1ABC FN09"}) EXPECT_TRUE(Session(o, FakePath).Take(DecodeOf(edge)).line);
+  o.bearings = std::pair(0.0, 59.5);  // 420 is 60
+  EXPECT_FALSE(Session(o, FakePath).Take(DecodeOf("CQ K1ABC FN42")).line);
   SessionOptions far;
   far.my = "JN18EU";
   far.minKm = 100.5;
@@ -119,9 +123,13 @@ TEST(Session, InstancesAreBoundedAndForgottenOnClose) {
   EXPECT_EQ(s.instances(), kMaxInstances);  // a decode makes no instance
   Datagram close;
   close.kind = Datagram::Kind::Close;
+  close.id = "random 998";  // another closes: JTDX is still followed
+  s.Take(close);
+  EXPECT_FALSE(s.Take(StatusOf("random 997", "W1AW", "FN31")).turn);
+  EXPECT_EQ(s.instances(), kMaxInstances - 1);
   close.id = "JTDX";
   s.Take(close);
-  EXPECT_EQ(s.instances(), kMaxInstances - 1);
+  EXPECT_EQ(s.instances(), kMaxInstances - 2);
   // The next instance heard is followed.
   EXPECT_TRUE(s.Take(StatusOf("random 999", "VK2XY", "QF56")).turn);
 }
@@ -176,7 +184,7 @@ class LogFile : public ::testing::Test {
 };
 
 constexpr const char* kQso1 = "<CALL:5>K1ABC <GRIDSQUARE:4>FN42 <BAND:3>20m <EOR>\n";
-constexpr const char* kQso2 = "<call:4:S>W1AW <gridsquare:4:S>FN31 <freq:6>14.074 <eor>\n";
+constexpr const char* kQso2 = "<call:4:S>W1AW <gridsquare:6:S>FN31pr <freq:6>14.074 <eor>\n";
 
 // Every way a logger changes its file is seen at the next Update.
 TEST_F(LogFile, RewrittenInPlaceIsReadAgain) {
@@ -188,23 +196,32 @@ TEST_F(LogFile, RewrittenInPlaceIsReadAgain) {
     for (const char* square : {"FN42", "FN31", "FN43"}) s += log.worked().HasSquare("20m", square) ? square : "-";
     return s;
   };
+  const std::string corrected = std::string(kQso2).replace(std::string(kQso2).find("FN31"), 4, "FN43");
   const struct {
     std::string file, squares;
+    bool whole;  // read again from the start
   } steps[] = {
-      {std::string("Log <EOH>\n") + kQso1 + kQso2, "FN42FN31-"},          // appended (typed, lower-case tags)
-      {std::string("Log <EOH>\n") + kQso2 + kQso1, "FN42FN31-"},          // the same, newest first
-      {std::string("Log <EOH>\n") + kQso2, "-FN31-"},                     // cut short
-      {std::string("Log <EOH>\n") + "<CALL:4>W1AW <GRIDSQUARE:4>FN43 <FREQ:6>14.074 <EOR>\n", "--FN43"},  // same size
-      {std::string("Log <EOH>\n") + kQso1 + kQso2, "FN42FN31-"},          // first deleted, one added at the end
+      {std::string("Log <EOH>\n") + kQso1 + kQso2, "FN42FN31-", false},  // appended (typed, lower-case tags)
+      {std::string("Log <EOH>\n") + kQso2 + kQso1, "FN42FN31-", true},   // the same, newest first
+      {std::string("Log <EOH>\n") + kQso2, "-FN31-", true},              // cut short
+      {std::string("Log <EOH>\n") + corrected, "--FN43", true},          // a grid corrected, same size
+      {std::string("Log <EOH>\n") + corrected + kQso1, "FN42-FN43", false},
+      {std::string("Log <EOH>\n") + kQso1 + kQso2, "FN42FN31-", true},   // first deleted, one added at the end
   };
+  long second = 1'700'000'000;
   for (const auto& step : steps) {
     Write(step.file);
-    // A second write within the clock's step must still be seen.
-    struct timespec times[2] = {{0, UTIME_OMIT}, {0, UTIME_NOW}};
+    // Each write a second apart, as a logger's are: the system's clock ticks more coarsely than this loop runs.
+    struct timespec times[2] = {{0, UTIME_OMIT}, {++second, 0}};
     utimensat(AT_FDCWD, path_.c_str(), times, 0);
+    const std::uint64_t before = log.wholeReads();
     ASSERT_TRUE(log.Update()) << log.error();
     EXPECT_EQ(squares(), step.squares) << step.file;
+    EXPECT_EQ(log.wholeReads() - before, step.whole ? 1u : 0u) << step.file;
   }
+  const std::uint64_t before = log.wholeReads(), generation = log.generation();
+  ASSERT_TRUE(log.Update());  // nothing changed: nothing read
+  EXPECT_EQ(log.wholeReads() + log.generation(), before + generation);
 }
 
 TEST_F(LogFile, WhatIsNotAnAdifLogIsRefused) {
@@ -237,6 +254,11 @@ TEST(Bands, TheWholeTable) {
   for (const auto& [hertz, band] : {std::pair{136000ull, "2190m"}, {475200ull, "630m"}, {40680000ull, "8m"},
                                     {54000000ull, "6m"}, {54000001ull, "5m"}, {60000000ull, "5m"}, {69900001ull, ""}})
     EXPECT_EQ(BandOf(hertz), band) << hertz;
+  // Broadcast, CB, marine and aviation frequencies between the bands are in none.
+  for (const std::uint64_t hertz : {531000ull, 2182000ull, 4500000ull, 5900000ull, 9500000ull, 11800000ull, 15400000ull,
+                                    18900000ull, 21600000ull, 25600000ull, 27185000ull, 47000000ull, 100000000ull,
+                                    121500000ull, 156800000ull, 462562500ull})
+    EXPECT_EQ(BandOf(hertz), "") << hertz;
 }
 
 }  // namespace

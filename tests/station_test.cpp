@@ -563,8 +563,8 @@ void StationTest::everyEndingWritesTheSummary() {
     const quint16 port = FreePort();
     const QString csv = dir.filePath(more ? "piped.csv" : "idle.csv");
     QProcess shell;
-    shell.start("bash", {"-c", "trap '' PIPE; \"$0\" listen --port " + QString::number(port) + " --my JN18EU --summary " +
-                                   csv + " | head -1", Cli()});
+    shell.start("bash", {"-c", "set -o pipefail; trap '' PIPE; \"$0\" listen --port " + QString::number(port) +
+                                   " --my JN18EU --summary " + csv + " | head -1", Cli()});
     QVERIFY(shell.waitForStarted());
     QTest::qWait(1000);  // the shell, then the program
     QUdpSocket udp;
@@ -572,8 +572,19 @@ void StationTest::everyEndingWritesTheSummary() {
     QTest::qWait(300);
     if (more) udp.writeDatagram(Decode("CQ W1AW FN31"), QHostAddress::LocalHost, port);
     QTRY_VERIFY_WITH_TIMEOUT(shell.state() == QProcess::NotRunning, 3000);
+    QCOMPARE(shell.exitCode(), 0);  // a reader that leaves is no failure
     QVERIFY(ReadAll(csv).contains("FN42,1,"));
   }
+  // Output that cannot be written for another reason (a full disk) is one, and ends the session.
+  const quint16 full = FreePort();
+  QProcess disk;
+  disk.start("bash", {"-c", "exec \"$0\" listen --port " + QString::number(full) + " --my JN18EU > /dev/full", Cli()});
+  QVERIFY(disk.waitForStarted());
+  QTest::qWait(1000);
+  QUdpSocket udp;
+  udp.writeDatagram(Decode("CQ K1ABC FN42"), QHostAddress::LocalHost, full);
+  QTRY_VERIFY_WITH_TIMEOUT(disk.state() == QProcess::NotRunning, 3000);
+  QCOMPARE(disk.exitCode(), 1);
   // SIGUSR1 while a large log is still being read at the start does not end it.
   const QString log = dir.filePath("big.adi");
   {
@@ -615,6 +626,12 @@ void StationTest::talksBackToTheProgram() {
     out << t << QByteArray("VE1ABC") << QByteArray("FN74") << quint64(14074500) << QByteArray("FT8") << QByteArray("-10")
         << QByteArray("-12") << QByteArray("100") << QByteArray() << QByteArray() << t << QByteArray() << QByteArray("G4XYZ")
         << QByteArray("JN18EU") << QByteArray() << QByteArray() << QByteArray();
+  }));
+  l.Send(Message(5, [](QDataStream& out) {  // worked through a satellite: not on 20 m itself
+    const QDateTime t(QDate(2026, 12, 8), QTime(14, 1), Qt::UTC);
+    out << t << QByteArray("K1ABC/R") << QByteArray("FN43") << quint64(14074500) << QByteArray("FT8") << QByteArray()
+        << QByteArray() << QByteArray() << QByteArray() << QByteArray() << t << QByteArray() << QByteArray("G4XYZ")
+        << QByteArray("JN18EU") << QByteArray() << QByteArray() << QByteArray("SAT");
   }));
   l.Send(Message(12, [](QDataStream& out) { out << QByteArray("<eoh><call:4>W9XY<gridsquare:4>EN52<band:3>20m<eor>"); }));
   for (const char* d : {"CQ K1ABC/R FN43", "CQ VE1ABC FN74", "CQ W9XY EN52", "CQ W1AW FN31"}) l.Send(Decode(d));
@@ -690,6 +707,7 @@ void StationTest::listenTurnsWhenTheRotatorIsBack() {
   QTRY_VERIFY2_WITH_TIMEOUT((e += l.p.readAllStandardError()).contains("turning to 292 (K1ABC FN42, from 5, the rotator answers again)"),
                             e.constData(), 2000);
   l.End();
+  QVERIFY2(!(e + l.p.readAllStandardError()).contains("already at"), e.constData());  // one thing said of one turn
 
   QTcpServer there;
   QStringList sent;
