@@ -7,7 +7,9 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <optional>
+#include <set>
 
 #include "cli/log_output.h"
 #include "cli/output.h"
@@ -268,9 +270,45 @@ class Reports {
     return h + "</body>\n</html>\n";
   }
 
-  // One report per log: its lost QSOs, and the QSOs others logged with it
-  // that its log does not have.
+  // The file name of each report, CALL_BAND.txt, with the contest's date
+  // when one station and band has logs in two contests; superseded logs
+  // have none. nullopt, said, when two reports would still share a name
+  // (as a case-blind file system compares them): no report is written then.
+  std::optional<std::map<int, std::string>> UbnNames() const {
+    std::map<std::string, std::set<long>> days;  // by call and band: the contests' days
+    const auto plain = [&](int i, const contest::Set& set) {
+      std::string name = logs_[i].call + "_" + set.band;
+      for (char& c : name)
+        if (c == '/' || c == ' ' || c == '\\') c = c == ' ' ? '_' : '-';
+      return name;
+    };
+    for (const contest::Set& set : r_.sets)
+      for (int i : set.logs)
+        if (r_.supersededBy[i] < 0) days[plain(i, set)].insert(set.firstDay);
+    std::map<int, std::string> names;
+    std::map<std::string, int> taken;  // upper-cased name: its log
+    for (const contest::Set& set : r_.sets)
+      for (int i : set.logs) {
+        if (r_.supersededBy[i] >= 0) continue;
+        const std::string base = plain(i, set);
+        const std::string name = base + (days[base].size() > 1 ? "_" + contest::DateText(set.firstDay) : "") + ".txt";
+        const auto [it, fresh] = taken.emplace(UpperCase(name), i);
+        if (!fresh) {
+          std::fprintf(stderr, "morvane-cli: the reports of %s and %s would both be %s; no report written\n",
+                       Printable(logs_[it->second].file).c_str(), Printable(logs_[i].file).c_str(),
+                       Printable(name).c_str());
+          return std::nullopt;
+        }
+        names[i] = name;
+      }
+    return names;
+  }
+
+  // One report per station and band, for the log used: its lost QSOs, and
+  // the QSOs others logged with it that its log does not have.
   bool Ubn(const std::string& dir) const {
+    const auto names = UbnNames();
+    if (!names) return false;
     std::error_code error;
     fs::create_directories(dir, error);
     if (error) {
@@ -286,6 +324,7 @@ class Reports {
     bool all = true;
     for (const contest::Set& set : r_.sets) {
       for (int i : set.logs) {
+        if (r_.supersededBy[i] >= 0) continue;  // its station's report is the one of the log used
         const Log& log = logs_[i];
         const contest::Score& s = r_.scores[i];
         std::string text = "UBN report: " + log.call + ", " + SetTitle(set) + " (" + log.file + ")\n" +
@@ -302,10 +341,11 @@ class Reports {
                     std::string(q.date) + " " + std::string(q.time) + ", sent " + std::string(q.sentRst) + " " +
                     std::string(q.sentSerial) + "\n";
           }
-        std::string name = log.call + "_" + set.band + ".txt";
-        for (char& c : name)
-          if (c == '/' || c == ' ' || c == '\\') c = c == ' ' ? '_' : '-';
-        all = WriteWholeFile((fs::path(dir) / name).string(), text, "nothing written") && all;
+        for (std::size_t other = 0; other < logs_.size(); ++other)
+          if (r_.supersededBy[other] == i)
+            text += "\nThis report is for " + log.file + "; " + logs_[other].file +
+                    ", sent for the same station and band, is superseded by it.\n";
+        all = WriteWholeFile((fs::path(dir) / names->at(i)).string(), text, "nothing written") && all;
       }
     }
     return all;

@@ -456,6 +456,7 @@ int RunListen(const Context& context) {
     for (const auto& [id, call] : calls)
       listener.Send(to.first, to.second, station::HighlightCallsign(id, call, std::nullopt, std::nullopt, false));
   turner.reset();
+  if (alerts) alerts->Reap();  // a program that failed is said before the summary
   const bool outputFailed = out.failed() || !out.Flush();
   sayTotals();
   // A reader that went away (| head) ended the session as Ctrl-C would;

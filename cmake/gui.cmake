@@ -49,7 +49,7 @@ if(MORVANE_TESTS)
   set_target_properties(station_test PROPERTIES AUTOMOC ON)
   target_link_libraries(station_test PRIVATE Qt6::Network Qt6::Gui Qt6::Test)
   add_test(NAME station.end_to_end COMMAND station_test)
-  set_tests_properties(station.end_to_end PROPERTIES ENVIRONMENT "MORVANE_CLI=$<TARGET_FILE:morvane-cli>" TIMEOUT 120)
+  set_tests_properties(station.end_to_end PROPERTIES ENVIRONMENT "MORVANE_CLI=$<TARGET_FILE:morvane-cli>" TIMEOUT 300)
   # The colours as GNOME's theme really paints them, light and dark, in an
   # X server of the test's own.
   foreach(theme Adwaita Adwaita:dark)

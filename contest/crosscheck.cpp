@@ -89,6 +89,7 @@ class SetChecker {
       const std::string why = logs_[kept].station + "'s other log " + logs_[kept].file + " (" +
                               Plural(long(logs_[kept].qsos.size()), "QSO line", "QSO lines") + ") is used";
       for (Judged& j : r_.judged[other]) j = {Verdict::Superseded, -1, -1, 0, 0, why};
+      r_.supersededBy[other] = kept;
       r_.notes.push_back(logs_[other].file + ": " + logs_[other].station + " sent two logs for " + set_.band + "; " +
                          logs_[kept].file + " is used, having more QSO lines (" +
                          std::to_string(logs_[kept].qsos.size()) + " against " +
@@ -455,6 +456,7 @@ Result Crosscheck(const std::vector<Log>& logs, const Rules& rules) {
   r.judged.resize(n);
   r.scores.resize(n);
   r.setOf.assign(n, -1);
+  r.supersededBy.assign(n, -1);
   r.unusable.resize(n);
   // Logs by band, then by day, to be cut into contests.
   std::map<std::pair<std::string, bool>, std::vector<std::pair<long, int>>> bands;

@@ -88,6 +88,7 @@ struct Result {
   std::vector<std::vector<Judged>> judged;  // per log, per QSO line
   std::vector<Score> scores;                // per log
   std::vector<int> setOf;                   // per log: its set, or -1 (unusable)
+  std::vector<int> supersededBy;            // per log: the same station's log used instead, or -1
   std::vector<std::string> unusable;        // per log: why it took no part, or empty
   std::vector<Set> sets;
   std::vector<std::string> notes;           // said once: bands, superseded logs, clocks a day or hours off

@@ -3,12 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <random>
 #include <tuple>
 #include <variant>
 
 #include "cli/commands.h"
 #include "cli/position_text.h"
+#include "files/replacing_file.h"
 #include "locator/locator.h"
 
 namespace morvane::cli {
@@ -252,6 +255,24 @@ TEST(Output, SendersTextIsShownNotObeyed) {
                                    {"-1", "'-1"}, {"@A", "'@A"}, {"a,b", "\"a,b\""}, {"say \"hi\"", "\"say \"\"hi\"\"\""},
                                    {"=a\r\nb", "\"'=a\r\nb\""}})
     EXPECT_EQ(CsvField(field), csv) << field;
+}
+
+// One file however its name is written; a file not there yet by its folder and name.
+TEST(Files, NamesSameFile) {
+  namespace fs = std::filesystem;
+  const fs::path dir = fs::path(::testing::TempDir()) / "same_file_test";
+  fs::remove_all(dir);
+  fs::create_directories(dir / "sub");
+  std::ofstream(dir / "log.adi") << "<EOH>";
+  std::ofstream(dir / "other.adi") << "<EOH>";
+  fs::create_symlink(dir / "log.adi", dir / "link.adi");
+  fs::create_hard_link(dir / "log.adi", dir / "hard.adi");
+  const std::string log = (dir / "log.adi").string(), d = dir.string();
+  for (const auto& [other, same] : {std::pair{d + "/./log.adi", true}, {d + "/sub/../log.adi", true}, {d + "/link.adi", true},
+                                    {d + "/hard.adi", true}, {d + "/other.adi", false}, {d + "/new.csv", false}})
+    EXPECT_EQ(NamesSameFile(other, log), same) << other;
+  EXPECT_TRUE(NamesSameFile(d + "/sub/../new.csv", d + "/./new.csv"));
+  EXPECT_FALSE(NamesSameFile(d + "/sub/new.csv", d + "/new.csv"));
 }
 
 }  // namespace

@@ -218,6 +218,21 @@ check "crosscheck json table" '"rank": 1, "qsos": 1, "claimed": 8, "cqsop": null
 check "crosscheck csv" 2 "$(grep -c '^144 MHz,2026-09-05,[12],OK1' "$work/r.csv")"
 check "crosscheck html has no script" "2 0" "$(grep -c '<td>OK1' "$work/r.html") $(grep -ci '<script\|src=\|href=' "$work/r.html")"
 check "crosscheck ubn" "OK1AAA_144_MHz.txt OK1BBB_144_MHz.txt" "$(ls "$work/ubn" | tr '\n' ' ' | sed 's/ $//')"
+# One report per station and band: a superseded log (sorted last, none of its QSOs confirmed) writes none over the one used;
+# the same station in another contest gets the contest's date; two that would share a name write nothing.
+cp -r "$work/contest" "$work/twice"
+sed 's/;OK1AAA;/;OK1ZZZ;/' "$work/contest/b.edi" >"$work/twice/z.edi"
+sed 's/^260905/261003/' "$work/contest/a.edi" >"$work/twice/later-a.edi"
+sed 's/^260905/261003/' "$work/contest/b.edi" >"$work/twice/later-b.edi"
+$cli crosscheck --ubn "$work/ubn2" "$work/twice" >/dev/null 2>&1
+check "crosscheck ubn, superseded and later" "OK1AAA_144_MHz_2026-09-05.txt OK1AAA_144_MHz_2026-10-03.txt OK1BBB_144_MHz_2026-09-05.txt OK1BBB_144_MHz_2026-10-03.txt total 8" \
+  "$(ls "$work/ubn2" | tr '\n' ' ')$(grep -o 'total [0-9]*' "$work/ubn2/OK1BBB_144_MHz_2026-09-05.txt")"
+mkdir -p "$work/clash"
+sed 's/PCall=OK1AAA/PCall=OK1AAA\/P/' "$work/contest/a.edi" >"$work/clash/p1.edi"
+sed 's/PCall=OK1AAA/PCall=OK1AAA-P/' "$work/contest/a.edi" >"$work/clash/p2.edi"
+$cli crosscheck --ubn "$work/ubn3" "$work/clash" >/dev/null 2>"$work/err"
+check "crosscheck ubn names that clash" "1 would both be OK1AAA-P_144_MHz.txt; no report written" \
+  "$? $(grep -o 'would both be .*' "$work/err")$(ls "$work/ubn3" 2>/dev/null)"
 check "crosscheck --band-multiplier" '"points": 16' "$($cli crosscheck --json --band-multiplier 2 "$work/contest" | head -1 | grep -o '"points": [0-9]*')"
 echo "not a log" >"$work/contest/c.edi"
 $cli crosscheck "$work/contest" >"$work/out" 2>"$work/err"

@@ -151,6 +151,7 @@ TEST(Session, PicksTurnTheAntennaOnceAndAgainWhenPickedAgain) {
       {StatusOf("WSJT-X", "K1ABC", "FN42"), 420},        // picked after none
       {DecodeOf("CQ W1AW FN31"), 310},
       {DecodeOf("CQ W1AW FN31"), 310},                   // every time: the rotator's side keeps the tolerance
+      {DecodeOf("CQ K2XX FN20"), -1},                    // another station heard
   };
   for (const auto& step : steps) {
     const auto r = s.Take(step.d);
@@ -252,12 +253,13 @@ TEST_F(LogFile, WhatIsNotAnAdifLogIsRefused) {
 
 TEST(Bands, TheWholeTable) {
   for (const auto& [hertz, band] : {std::pair{136000ull, "2190m"}, {475200ull, "630m"}, {40680000ull, "8m"},
-                                    {54000000ull, "6m"}, {54000001ull, "5m"}, {60000000ull, "5m"}, {69900001ull, ""}})
+                                    {54000000ull, "6m"}, {54000001ull, "5m"}, {60000000ull, "5m"}, {69900001ull, ""},
+                                    {10368100000ull, "3cm"}})
     EXPECT_EQ(BandOf(hertz), band) << hertz;
-  // Broadcast, CB, marine and aviation frequencies between the bands are in none.
-  for (const std::uint64_t hertz : {531000ull, 2182000ull, 4500000ull, 5900000ull, 9500000ull, 11800000ull, 15400000ull,
-                                    18900000ull, 21600000ull, 25600000ull, 27185000ull, 47000000ull, 100000000ull,
-                                    121500000ull, 156800000ull, 462562500ull})
+  // Broadcast, time signal, CB, marine and aviation frequencies between the bands are in none.
+  for (const std::uint64_t hertz : {531000ull, 2182000ull, 4500000ull, 5900000ull, 9500000ull, 10000000ull, 11800000ull,
+                                    15400000ull, 18900000ull, 20000000ull, 21600000ull, 25000000ull, 26965000ull,
+                                    27185000ull, 47000000ull, 100000000ull, 121500000ull, 156800000ull, 462562500ull})
     EXPECT_EQ(BandOf(hertz), "") << hertz;
 }
 

@@ -600,7 +600,7 @@ void StationTest::everyEndingWritesTheSummary() {
   QTest::qWait(200);  // past the program's own start, into the reading
   for (int i = 0; i < 10; ++i, QTest::qWait(30)) Signal(cli, SIGUSR1);
   QByteArray said;
-  QTRY_VERIFY2_WITH_TIMEOUT((said += cli.readAllStandardError()).contains("1,000,000 QSOs, 1 square on 1 band"),
+  QTRY_VERIFY2_WITH_TIMEOUT((said += cli.readAllStandardError()).contains("1,000,000 QSOs, 1 square on 1 band\n"),
                             said.constData(), 10000);
   QCOMPARE(cli.state(), QProcess::Running);
   Signal(cli, SIGTERM);
@@ -617,9 +617,9 @@ void StationTest::talksBackToTheProgram() {
     f.write("<EOH>\n<CALL:7>K1ABC/R <GRIDSQUARE:4>FN42 <BAND:3>20m <EOR><CALL:4>W1AW <GRIDSQUARE:4>FN31 <BAND:3>20m <EOR>\n"); }
   { QFile f(script); f.open(QIODevice::WriteOnly);
     f.write("#!/bin/sh\necho \"$MORVANE_CALL $MORVANE_LOCATOR $MORVANE_BAND $MORVANE_MARK $MORVANE_WATCHED\" >> " +
-            said.toLocal8Bit() + "\n"); }
+            said.toLocal8Bit() + "\nexit 1\n"); }
   QFile(script).setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-  Listen l({"--log", log, "--highlight", "--watch", "W1AW", "--exec", script});
+  Listen l({"--log", log, "--highlight", "--watch", "VK2XY,W1AW,G0ABC", "--exec", script});
   l.Send(Status("JN18EU"));
   l.Send(Message(5, [](QDataStream& out) {  // QSO Logged
     const QDateTime t(QDate(2026, 12, 8), QTime(14, 0), Qt::UTC);
@@ -636,8 +636,10 @@ void StationTest::talksBackToTheProgram() {
   l.Send(Message(12, [](QDataStream& out) { out << QByteArray("<eoh><call:4>W9XY<gridsquare:4>EN52<band:3>20m<eor>"); }));
   for (const char* d : {"CQ K1ABC/R FN43", "CQ VE1ABC FN74", "CQ W9XY EN52", "CQ W1AW FN31"}) l.Send(Decode(d));
   QTRY_COMPARE_WITH_TIMEOUT(ReadAll(said).count('\n'), 2, 3000);
+  QTest::qWait(300);
   QCOMPARE(l.End(), 0);
   const QString lines = l.p.readAllStandardOutput();
+  QVERIFY(l.p.readAllStandardError().contains("alert.sh ended with status 1"));  // a program that failed is said
   QCOMPARE(lines, QString("14:03:15\t20m\tFT8\t-12\tK1ABC/R\tFN43\t293\t5465\tkm\tnew square, call worked\n"
                           "14:03:15\t20m\tFT8\t-12\tVE1ABC\tFN74\t291\t4998\tkm\tworked\n"
                           "14:03:15\t20m\tFT8\t-12\tW9XY\tEN52\t302\t6701\tkm\tworked\n"
@@ -657,9 +659,9 @@ void StationTest::talksBackToTheProgram() {
     in >> magic >> schema >> type >> id >> call >> background >> foreground >> last;
     QCOMPARE(in.status(), QDataStream::Ok);
     QVERIFY(in.atEnd() && magic == 0xadbccbda && type == 13 && id == "WSJT-X");
-    highlights << call + " " + (background.isValid() ? background.name() : "none");
+    highlights << call + " " + (background.isValid() ? background.name() + " on " + foreground.name() : "none");
   }
-  QCOMPARE(highlights, QStringList({"K1ABC/R #ffa500", "W1AW #ff69b4", "K1ABC/R none", "W1AW none"}));
+  QCOMPARE(highlights, QStringList({"K1ABC/R #ffa500 on #000000", "W1AW #ff69b4 on #000000", "K1ABC/R none", "W1AW none"}));
 }
 
 // Only this machine's programs are heard unless --from names others; with
