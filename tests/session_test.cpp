@@ -84,7 +84,8 @@ TEST(Session, ANewSquareOutranksAWorkedCallAndTheProgramsQsosCount) {
   EXPECT_FALSE(s.Take(qso).logged);
   Datagram adif;
   adif.kind = Datagram::Kind::LoggedAdif;
-  adif.adif = "<adif_ver:5>3.1.0 <eoh><call:4:S>W9XY<band:3>20M<gridsquare:4>EN52<vucc_grids:9>EN52,EN53<eor>";
+  adif.adif = "<adif_ver:5>3.1.0 <eoh><call:4:S>W9XY<band:3>20M<gridsquare:4>EN52<vucc_grids:9>EN52,EN53<eor>"
+              "<call:5>G4SAT<band:3>20m<gridsquare:4>IO80<prop_mode:3>SAT<eor>";
   EXPECT_TRUE(s.Take(adif).logged);
   for (const char* message : {"CQ VE1ABC FN74", "CQ N2XX EN53", "CQ W9XY EN52"})
     EXPECT_EQ(Shown(s.Take(DecodeOf(message))), "-") << message;
