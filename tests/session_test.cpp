@@ -257,10 +257,19 @@ TEST(Bands, TheWholeTable) {
                                     {54000000ull, "6m"}, {54000001ull, "5m"}, {60000000ull, "5m"}, {69900001ull, ""},
                                     {10368100000ull, "3cm"}})
     EXPECT_EQ(BandOf(hertz), band) << hertz;
-  // Broadcast, time signal, CB, marine and aviation frequencies between the bands are in none.
+  // The FT8 and WSPR dial frequencies operators use are on their bands.
+  const std::pair<std::uint64_t, const char*> dials[] = {
+      {474200, "630m"},     {1840000, "160m"},   {3573000, "80m"},    {5357000, "60m"},   {7074000, "40m"},
+      {10136000, "30m"},    {14074000, "20m"},   {18100000, "17m"},   {21074000, "15m"},  {24915000, "12m"},
+      {28074000, "10m"},    {50313000, "6m"},    {70154000, "4m"},    {144174000, "2m"},  {222065000, "1.25m"},
+      {432065000, "70cm"},  {903000000, "33cm"}, {1296065000, "23cm"}, {2304000000, "13cm"},
+      {3400100000, "9cm"},  {5760100000, "6cm"}, {24048100000, "1.25cm"}};
+  for (const auto& [hertz, band] : dials) EXPECT_EQ(BandOf(hertz), band) << hertz;
+  // Broadcast, time signal, radar, CB, marine and aviation frequencies between the bands are in none.
   for (const std::uint64_t hertz : {531000ull, 2182000ull, 4500000ull, 5900000ull, 9500000ull, 10000000ull, 11800000ull,
                                     15400000ull, 18900000ull, 20000000ull, 21600000ull, 25000000ull, 26965000ull,
-                                    27185000ull, 47000000ull, 100000000ull, 121500000ull, 156800000ull, 462562500ull})
+                                    27185000ull, 47000000ull, 100000000ull, 121500000ull, 143050000ull, 156800000ull,
+                                    462562500ull})
     EXPECT_EQ(BandOf(hertz), "") << hertz;
 }
 

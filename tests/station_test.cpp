@@ -118,6 +118,10 @@ class StationTest : public QObject {
     const QByteArray whole = Decode("CQ K1ABC FN42");
     send(whole.left(whole.size() - 3));       // cut short
     send("not a message at all");
+    send(Message(10, [](QDataStream& out) {   // WSPR off the bands: its frequency in MHz for a band
+      out << true << QTime(14, 4, 0) << qint32(-16) << 0.5 << quint64(13553900) << qint32(0) << QByteArray("G4XYZ")
+          << QByteArray("IO91") << qint32(37) << false;
+    }));
     QTest::qWait(500);
     Signal(cli, SIGTERM);
     QVERIFY(cli.waitForFinished(5000));
@@ -126,9 +130,9 @@ class StationTest : public QObject {
     QCOMPARE(QString(cli.readAllStandardOutput()),
              QString("14:03:15\t-\tFT8\t-12\tK1ABC\tFN42\t292\t5527\tkm\n00:00:59\t-\tFT8\t-12\tW1AW/P\tFN31\t292\t5726\tkm\n"
                      "14:03:15\t-\tFT8\t-12\tF5ABC\tJN18EU\t0\t0\tkm\n14:03:15\t-\tFT8\t-12\tK1ABC\tFN42\t292\t5527\tkm\n"
-                     "14:03:15\t-\tFT8\t-12\tK1ABC\tFN42\t292\t5527\tkm\n"));
+                     "14:03:15\t-\tFT8\t-12\tK1ABC\tFN42\t292\t5527\tkm\n14:04:00\t13.5539\tWSPR\t-16\tG4XYZ\tIO91\t322\t380\tkm\n"));
     QCOMPARE(QString(cli.readAllStandardError()).trimmed().split('\n').last(),
-             QString("morvane-cli: 8 decodes, 5 with a locator, 3 malformed, 1 replayed (not shown), 0 from other "
+             QString("morvane-cli: 9 decodes, 6 with a locator, 3 malformed, 1 replayed (not shown), 0 from other "
                      "hosts (ignored), 0 lost for want of room"));
   }
 
