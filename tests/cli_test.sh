@@ -221,12 +221,12 @@ check "crosscheck ubn" "OK1AAA_144_MHz.txt OK1BBB_144_MHz.txt" "$(ls "$work/ubn"
 # One report per station and band: a superseded log (sorted last, none of its QSOs confirmed) writes none over the one used;
 # the same station in another contest gets the contest's date; two that would share a name write nothing.
 cp -r "$work/contest" "$work/twice"
-sed 's/;OK1AAA;/;OK1ZZZ;/' "$work/contest/b.edi" >"$work/twice/z.edi"
+sed 's/;OK1BBB;/;OK1ZZZ;/' "$work/contest/a.edi" >"$work/twice/z.edi"
 sed 's/^260905/261003/' "$work/contest/a.edi" >"$work/twice/later-a.edi"
 sed 's/^260905/261003/' "$work/contest/b.edi" >"$work/twice/later-b.edi"
 $cli crosscheck --ubn "$work/ubn2" "$work/twice" >/dev/null 2>&1
 check "crosscheck ubn, superseded and later" "OK1AAA_144_MHz_2026-09-05.txt OK1AAA_144_MHz_2026-10-03.txt OK1BBB_144_MHz_2026-09-05.txt OK1BBB_144_MHz_2026-10-03.txt total 8" \
-  "$(ls "$work/ubn2" | tr '\n' ' ')$(grep -o 'total [0-9]*' "$work/ubn2/OK1BBB_144_MHz_2026-09-05.txt")"
+  "$(ls "$work/ubn2" | tr '\n' ' ')$(grep -o 'total [0-9]*' "$work/ubn2/OK1AAA_144_MHz_2026-09-05.txt")"
 mkdir -p "$work/clash"
 sed 's/PCall=OK1AAA/PCall=OK1AAA\/P/' "$work/contest/a.edi" >"$work/clash/p1.edi"
 sed 's/PCall=OK1AAA/PCall=OK1AAA-P/' "$work/contest/a.edi" >"$work/clash/p2.edi"
