@@ -671,6 +671,15 @@ void StationTest::talksBackToTheProgram() {
 // Only this machine's programs are heard unless --from names others; with
 // --from, this machine's are still heard.
 void StationTest::hearsThisMachineAndWhomFromNames() {
+  // A second listen on a unicast port is told it is taken.
+  Listen first({"--my", "JN18EU"});
+  QProcess second;
+  second.start(Cli(), {"listen", "--port", QString::number(first.port), "--my", "JN18EU"});
+  QVERIFY(second.waitForFinished(5000));
+  QCOMPARE(second.exitCode(), 1);
+  QVERIFY(second.readAllStandardError().contains("is in use by another program"));
+  first.End();
+
   QHostAddress other;
   for (const QHostAddress& a : QNetworkInterface::allAddresses())
     if (a.protocol() == QAbstractSocket::IPv4Protocol && !a.isLoopback()) other = a;
@@ -686,14 +695,6 @@ void StationTest::hearsThisMachineAndWhomFromNames() {
     QCOMPARE(QString(l.p.readAllStandardOutput()).count('\n'), named ? 2 : 1);
     QVERIFY(QString(l.p.readAllStandardError()).contains(named ? "0 from other hosts" : "1 from other hosts"));
   }
-  // A second listen on a unicast port is told it is taken.
-  Listen first({"--my", "JN18EU"});
-  QProcess second;
-  second.start(Cli(), {"listen", "--port", QString::number(first.port), "--my", "JN18EU"});
-  QVERIFY(second.waitForFinished(5000));
-  QCOMPARE(second.exitCode(), 1);
-  QVERIFY(second.readAllStandardError().contains("is in use by another program"));
-  first.End();
 }
 
 // A rotator that was down is turned once it answers, and said so; an
