@@ -103,12 +103,6 @@ std::optional<std::string> AnswerPath(const std::vector<std::string_view>& words
 
 }  // namespace
 
-std::optional<std::string> ReadLocator(std::string_view text) {
-  std::string upper = UpperCase(TrimBlanks(text));
-  if (!CheckLocatorOfLength(upper)) return std::nullopt;
-  return upper;
-}
-
 std::string ShownResult(double value, bool ellipsoid) {
   if (!ellipsoid) return Shown(value);
   char text[32];

@@ -11,6 +11,7 @@
 
 #include "cli/output.h"
 #include "locator/great_circle.h"
+#include "locator/position_text.h"
 
 namespace morvane::cli {
 
@@ -97,7 +98,7 @@ void WriteRefusal(std::string_view input, std::string_view message, const Contex
 
 // The locator of the great-circle computations: upper-cased, 2 to 10
 // characters. nullopt when it is not one.
-std::optional<std::string> ReadLocator(std::string_view text);
+using morvane::ReadLocator;
 
 inline constexpr std::string_view kLocatorIncorrect = "Introduced QRA locator incorrect";
 

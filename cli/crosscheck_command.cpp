@@ -220,12 +220,7 @@ class Reports {
   }
 
   std::string Csv() const {
-    const auto quoted = [](const std::string& s) {
-      if (s.find_first_of(",\"\r\n") == std::string::npos) return s;
-      std::string q = "\"";
-      for (char c : s) q += c == '"' ? std::string("\"\"") : std::string(1, c);
-      return q + "\"";
-    };
+    const auto quoted = [](const std::string& s) { return CsvField(s, false); };  // totals may be negative
     std::string csv = "band,date,rank,call,section,qsos,claimed,checked,penalty,total";
     for (int v = 0; v < contest::kVerdicts; ++v) csv += "," + std::string(contest::Name(Verdict(v)));
     csv += "\r\n";

@@ -107,8 +107,8 @@ std::string Printable(std::string_view s) {
   return out;
 }
 
-std::string CsvField(std::string_view s) {
-  const bool formula = !s.empty() && (s[0] == '=' || s[0] == '+' || s[0] == '-' || s[0] == '@');
+std::string CsvField(std::string_view s, bool guardFormula) {
+  const bool formula = guardFormula && !s.empty() && (s[0] == '=' || s[0] == '+' || s[0] == '-' || s[0] == '@');
   const std::string out = (formula ? "'" : "") + std::string(s);
   if (out.find_first_of(",\"\r\n") == std::string::npos) return out;
   std::string quoted = "\"";

@@ -57,7 +57,7 @@ std::string JsonString(std::string_view s);
 std::string Printable(std::string_view s);
 // A CSV field as a spreadsheet reads it: quoted when it holds a comma, a
 // quote or a line break, and made text (a leading ') when it would start a
-// formula (=, +, -, @).
-std::string CsvField(std::string_view s);
+// formula (=, +, -, @) unless it is a column of numbers that may be negative.
+std::string CsvField(std::string_view s, bool guardFormula = true);
 
 }  // namespace morvane::cli

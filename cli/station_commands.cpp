@@ -333,12 +333,14 @@ int RunListen(const Context& context) {
   std::optional<station::Turner> turner;
   if (rotator)
     turner.emplace(*rotator, o.settle, o.timeout, *tolerance, [json = o.json](const station::Turner::Said& s) {
+      const std::string detail = s.why + (s.from ? ", from " + Whole(*s.from) : "") +
+                                 (s.again ? ", the rotator answers again" : "");
       if (json)
         std::fprintf(stderr, "{\"rotator\": %s, \"azimuth\": %s, \"detail\": %s}\n", JsonString(s.what).c_str(),
-                     Whole(s.bearing).c_str(), JsonString(s.detail).c_str());
+                     Whole(s.bearing).c_str(), JsonString(detail).c_str());
       else
         std::fprintf(stderr, "morvane-cli: %s %s%s\n", s.what.c_str(), Whole(s.bearing).c_str(),
-                     s.detail.empty() ? "" : (" (" + Printable(s.detail) + ")").c_str());
+                     detail.empty() ? "" : (" (" + Printable(detail) + ")").c_str());
     });
   std::optional<Alerts> alerts;
   if (o.alert || !o.watch.empty() || !o.exec.empty()) alerts.emplace(o.exec);

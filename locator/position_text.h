@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -16,11 +17,20 @@
 #include "locator/ascii.h"
 #include "locator/encode.h"
 #include "locator/exact_cell.h"
+#include "locator/precision.h"
 
 namespace morvane {
 
 // Blanks and tabs trimmed from both ends.
 std::string_view TrimBlanks(std::string_view s);
+
+// A locator as people type it, trimmed and upper-cased: 2 to 10
+// characters. nullopt when it is not one.
+inline std::optional<std::string> ReadLocator(std::string_view text) {
+  std::string upper = UpperCase(TrimBlanks(text));
+  if (!CheckLocatorOfLength(upper)) return std::nullopt;
+  return upper;
+}
 // N, S, E or W in either case.
 bool IsHemisphere(char c);
 

@@ -10,12 +10,6 @@
 namespace morvane::station {
 namespace {
 
-std::optional<std::string> Locator(std::string_view text) {
-  std::string upper = UpperCase(TrimBlanks(text));
-  if (!CheckLocatorOfLength(upper)) return std::nullopt;
-  return upper;
-}
-
 }  // namespace
 
 Session::Session(SessionOptions options, PathFunction path)
@@ -103,13 +97,13 @@ Session::Result Session::Take(const Datagram& d) {
 Session::Result Session::TakeStatus(const Datagram& d) {
   Result r;
   Instance& instance = InstanceOf(d.id);
-  if (const auto grid = Locator(d.deGrid)) instance.grid = *grid;
+  if (const auto grid = ReadLocator(d.deGrid)) instance.grid = *grid;
   instance.frequency = d.frequency;
   instance.band = BandOf(d.frequency);
   instance.mode = d.mode;
   if (followed_.empty()) followed_ = d.id;  // the first instance heard is the one followed
   if (d.id != followed_) return r;
-  const auto dx = Locator(d.dxGrid);
+  const auto dx = ReadLocator(d.dxGrid);
   const std::string key = dx ? d.dxCall + " " + *dx : std::string();
   // A station picked anew, or picked again (Tx enabled once more): the
   // rotator's side decides whether the antenna must move.
@@ -131,7 +125,7 @@ Session::Result Session::TakeDecode(const Datagram& d) {
   const bool wspr = d.kind == Datagram::Kind::WsprDecode;
   std::optional<Heard> h;
   if (wspr) {
-    const auto grid = Locator(d.dxGrid);
+    const auto grid = ReadLocator(d.dxGrid);
     const auto call = CallSign(d.dxCall);
     if (grid && grid->size() <= 6 && call) h = Heard{*call, *grid};
   } else {

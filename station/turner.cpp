@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cmath>
 
 namespace morvane::station {
 
@@ -52,20 +51,15 @@ void Turner::Work() {
     double azimuth = 0;
     const Begun begun = BeginTurn(client, rotator_, bearing, timeout_, azimuth, range, tolerance_);
     const bool answered = begun != Begun::NoAnswer && begun != Begun::NotSent;
-    const auto from = [&] {
-      const double whole = std::round(Bearing(azimuth));
-      return std::to_string(static_cast<int>(whole == 360 ? 0 : whole));
-    };
     switch (begun) {
-      case Begun::Sent:
-        say_({"turning to", bearing, why + ", from " + from() + (failing ? ", the rotator answers again" : "")});
-        break;
+      case Begun::Sent: say_({"turning to", bearing, why, azimuth, failing}); break;
       case Begun::AlreadyThere:
-        if (failing) say_({"the rotator answers again, already at", bearing, why});
+        if (failing) say_({"the rotator answers again, already at", bearing, why, std::nullopt, false});
         break;
-      case Begun::OutOfRange: say_({"outside the rotator's range:", bearing, ""}); break;
+      case Begun::OutOfRange: say_({"outside the rotator's range:", bearing, "", std::nullopt, false}); break;
       default:
-        if (!failing && !abort_) say_({"cannot turn to", bearing, client.error() + "; tried again until it answers"});
+        if (!failing && !abort_)
+          say_({"cannot turn to", bearing, client.error() + "; tried again until it answers", std::nullopt, false});
     }
     last = Clock::now();
     lock.lock();

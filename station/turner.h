@@ -20,11 +20,15 @@ namespace morvane::station {
 class Turner {
  public:
   // What the turner has to say, from its own thread: what happened, the
-  // bearing, and the details ("K1ABC FN42, from 5").
+  // bearing, why (the station, or the rotator's error), where the antenna
+  // was read to point when a turn was sent, and whether the rotator answers
+  // again after failing.
   struct Said {
     std::string what;
     double bearing;
-    std::string detail;
+    std::string why;
+    std::optional<double> from;
+    bool again = false;
   };
   // Seconds between tries while the rotator does not answer, at least.
   static constexpr double kRetrySeconds = 5;
