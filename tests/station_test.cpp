@@ -40,6 +40,20 @@ quint16 FreePort() {
   return s.serverPort();
 }
 
+// Waits (at most 10 s) until some socket on this machine is bound to the UDP
+// port, as /proc/net/udp lists them: a program under the sanitizers takes a
+// while to start, and a datagram sent before it listens is lost.
+void WaitListening(quint16 port) {
+  const QByteArray bound = ":" + QByteArray::number(port, 16).toUpper().rightJustified(4, '0') + " ";
+  QElapsedTimer waited;
+  waited.start();
+  while (waited.elapsed() < 10000) {
+    QFile table("/proc/net/udp");
+    if (table.open(QIODevice::ReadOnly) && table.readAll().contains(bound)) return;
+    QTest::qWait(20);
+  }
+}
+
 QByteArray Message(quint32 type, const std::function<void(QDataStream&)>& body, quint32 schema = 3,
                    const QByteArray& id = "WSJT-X") {
   QByteArray bytes;
@@ -70,7 +84,7 @@ struct Listen {
   explicit Listen(const QStringList& args) : port(FreePort()) {
     p.start(Cli(), QStringList{"listen", "--port", QString::number(port)} + args);
     p.waitForStarted();
-    QTest::qWait(300);
+    WaitListening(port);
     udp.bind(QHostAddress::LocalHost, 0);
   }
   void Send(const QByteArray& d) { udp.writeDatagram(d, QHostAddress::LocalHost, port); }
@@ -100,7 +114,7 @@ class StationTest : public QObject {
     QProcess cli;
     cli.start(Cli(), {"listen", "--port", QString::number(port), "--my", "JN18EU"});
     QVERIFY(cli.waitForStarted());
-    QTest::qWait(300);
+    WaitListening(port);
     QUdpSocket udp;
     const auto send = [&](const QByteArray& d) { udp.writeDatagram(d, QHostAddress::LocalHost, port); };
     send(Message(0, [](QDataStream& out) { out << quint32(3) << QByteArray("2.6.1") << QByteArray("abc"); }));
@@ -141,7 +155,7 @@ class StationTest : public QObject {
     QProcess cli;
     cli.start(Cli(), {"listen", "--port", QString::number(port), "--json"});
     QVERIFY(cli.waitForStarted());
-    QTest::qWait(300);
+    WaitListening(port);
     QUdpSocket udp;
     udp.writeDatagram(Status("JN18EU"), QHostAddress::LocalHost, port);
     udp.writeDatagram(Decode("CQ K1ABC FN42"), QHostAddress::LocalHost, port);
@@ -327,7 +341,7 @@ class StationTest : public QObject {
     cli.start(Cli(), {"listen", "--port", QString::number(port), "--rotate",
                       "127.0.0.1:" + QString::number(fake.serverPort())});
     QVERIFY(cli.waitForStarted());
-    QTest::qWait(300);
+    WaitListening(port);
     QUdpSocket udp;
     udp.writeDatagram(Status("JN18EU", "K1ABC", "FN42"), QHostAddress::LocalHost, port);
     // A second instance on the port picks another station: not followed.
@@ -357,7 +371,7 @@ class StationTest : public QObject {
     cli.start(Cli(), {"listen", "--port", QString::number(port), "--log", log, "--summary", csv, "--min-snr", "-20",
                       "--bearing", "250-340"});
     QVERIFY(cli.waitForStarted());
-    QTest::qWait(300);
+    WaitListening(port);
     QUdpSocket udp;
     const auto send = [&](const QByteArray& d) { udp.writeDatagram(d, QHostAddress::LocalHost, port); };
     send(Status("JN18EU"));
@@ -409,7 +423,7 @@ class StationTest : public QObject {
     cli.start(Cli(), {"listen", "--port", QString::number(port), "--my", "JN18EU", "--settle", "0", "--turn", "K1ABC",
                       "--rotate", "127.0.0.1:" + QString::number(hung.serverPort())});
     QVERIFY(cli.waitForStarted());
-    QTest::qWait(300);
+    WaitListening(port);
     QUdpSocket udp;
     udp.writeDatagram(Decode("CQ K1ABC FN42"), QHostAddress::LocalHost, port);
     QTRY_VERIFY_WITH_TIMEOUT(heard.contains("\\dump_state"), 3000);  // the turn has begun, and hangs
@@ -437,7 +451,7 @@ class StationTest : public QObject {
     guarded.start(Cli(), {"listen", "--port", QString::number(port), "--rotate",
                           "127.0.0.1:" + QString::number(fake.serverPort())});
     QVERIFY(guarded.waitForStarted());
-    QTest::qWait(300);
+    WaitListening(port);
     QUdpSocket lan;
     QVERIFY(lan.bind(other, 0));
     lan.writeDatagram(Status("JN18EU", "K1ABC", "FN42"), other, port);
@@ -451,7 +465,7 @@ class StationTest : public QObject {
     trusting.start(Cli(), {"listen", "--port", QString::number(port), "--from", other.toString(), "--rotate",
                            "127.0.0.1:" + QString::number(fake.serverPort())});
     QVERIFY(trusting.waitForStarted());
-    QTest::qWait(300);
+    WaitListening(port);
     lan.writeDatagram(Status("JN18EU", "K1ABC", "FN42"), other, port);
     QTRY_VERIFY_WITH_TIMEOUT(turned.contains("P 292.00 0.00"), 5000);
     Signal(trusting, SIGTERM);
@@ -570,7 +584,7 @@ void StationTest::everyEndingWritesTheSummary() {
     shell.start("bash", {"-c", "set -o pipefail; trap '' PIPE; \"$0\" listen --port " + QString::number(port) +
                                    " --my JN18EU --summary " + csv + " | head -1", Cli()});
     QVERIFY(shell.waitForStarted());
-    QTest::qWait(1000);  // the shell, then the program
+    WaitListening(port);
     QUdpSocket udp;
     udp.writeDatagram(Decode("CQ K1ABC FN42"), QHostAddress::LocalHost, port);
     QTest::qWait(300);
@@ -584,7 +598,7 @@ void StationTest::everyEndingWritesTheSummary() {
   QProcess disk;
   disk.start("bash", {"-c", "exec \"$0\" listen --port " + QString::number(full) + " --my JN18EU > /dev/full", Cli()});
   QVERIFY(disk.waitForStarted());
-  QTest::qWait(1000);
+  WaitListening(full);
   QUdpSocket udp;
   udp.writeDatagram(Decode("CQ K1ABC FN42"), QHostAddress::LocalHost, full);
   QTRY_VERIFY_WITH_TIMEOUT(disk.state() == QProcess::NotRunning, 3000);
