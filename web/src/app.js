@@ -44,7 +44,8 @@ function geoPage(core) {
   // A position pasted whole, read as the command line reads it, is typed
   // into the boxes so that what is saved is what was computed.
   const fromPosition = () => {
-    const r = core.readPosition(pastedPosition(position.value));
+    const pasted = pastedPosition(position.value);
+    const r = pasted.refused ? { message: pasted.refused } : core.readPosition(pasted.position);
     if (r.message) return refuse(position, t('Introduced position incorrect: {reason}', { reason: tMessage(r.message) }), [$('txtresultloc')]);
     const shown = [r.latitude, r.longitude].flatMap((a) => [a.degrees, a.minutes, a.seconds]);
     typeIntoBoxes(shown);

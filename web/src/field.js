@@ -63,23 +63,72 @@ export function usableFix({ latitude, longitude, accuracy }) {
 const kOutlierFactor = 4;
 // The recent fixes whose accuracy is the yardstick.
 const kRecent = 5;
+// The fastest a rover goes (m/s, 250 km/h): a move beyond it since the last
+// fix, more than both fixes' accuracy can explain, is a bad fix, not a move.
+const kFastest = 70;
+// Fixes in a row that agree with each other but not with the last one
+// taken: the last one was the bad one, and these are believed.
+const kAgreeing = 3;
+// A move consistent with the rover's speed may run this much beyond it.
+const kSpeedSlack = 1.5;
 
-// Crossings announced only when sure: a fix must lie inside its new cell
-// by more than its accuracy, and not be much worse than the recent fixes.
-// state {cell, recent}; fix {cell (6 characters), accuracy, inside(length):
-// km from the fix to its cell's nearest edge}. Returns {state, alert}: the
-// alert is the new square (4) or sub-square (6), or null.
-export function crossing(state, fix) {
+// Square and sub-square of a fix, each known only when the fix lies inside
+// it by more than its accuracy; a crossing announced only when confirmed: by
+// a second fix in a row sure of the same cell, or by a move the rover's own
+// speed explains. A fix that jumps further than any vehicle can is ignored.
+// state: kNoCrossing at first, then what this returns; fix: {cell (6 characters),
+// accuracy (m), inside(length): km to that cell's nearest edge, lat, lon,
+// time (ms), speed (m/s or null)}; metres(a, b) between two fixes. Returns
+// {state, alert (the cell entered, 4 or 6 characters, or null), entered (a
+// square newly known, or null), taken (false for a fix ignored)}.
+export const kNoCrossing = { square: null, sub: null, recent: [], last: null, doubt: [], pending: null };
+
+export function crossing(state, fix, metres) {
   const recent = [...state.recent, fix.accuracy].slice(-kRecent);
   const sorted = [...state.recent].sort((a, b) => a - b);
   const median = sorted.length ? sorted[Math.floor(sorted.length / 2)] : fix.accuracy;
-  const outlier = fix.accuracy > kOutlierFactor * Math.max(median, 5);
-  if (!state.cell) return { state: { cell: outlier ? null : fix.cell, recent }, alert: null };
-  if (outlier || fix.cell === state.cell) return { state: { cell: state.cell, recent }, alert: null };
-  const length = fix.cell.slice(0, 4) === state.cell.slice(0, 4) ? 6 : 4;
-  if (fix.inside(length) * 1000 <= fix.accuracy) return { state: { cell: state.cell, recent }, alert: null };
-  return { state: { cell: fix.cell, recent }, alert: fix.cell.slice(0, length) };
+  const ignored = (s) => ({ state: { ...state, recent, ...s }, alert: null, entered: null, taken: false });
+  if (fix.accuracy > kOutlierFactor * Math.max(median, 5)) return ignored({});
+  const point = { lat: fix.lat, lon: fix.lon, time: fix.time, accuracy: fix.accuracy };
+  const possible = (from) => metres(from, point) <= kFastest * Math.max(0, (point.time - from.time) / 1000) + from.accuracy + point.accuracy;
+  // Before the rover's square is known there is no crossing to guard.
+  let last = state.square ? state.last : null;
+  if (last && !possible(last)) {
+    const doubt = state.doubt.length && possible(state.doubt.at(-1)) ? [...state.doubt, point] : [point];
+    if (doubt.length < kAgreeing) return ignored({ doubt });
+    last = null;  // the fixes agree among themselves: the last one taken was wrong
+  }
+  const sure = (length) => fix.inside(length) * 1000 > fix.accuracy;
+  const square = fix.cell.slice(0, 4);
+  const next = { square: state.square, sub: state.sub, recent, last: point, doubt: [], pending: null };
+  const taken = (alert, entered) => ({ state: next, alert, entered, taken: true });
+  if (!last || !state.square) {
+    // The first fix, or one after a bad stretch: a starting place, no crossing.
+    next.square = sure(4) ? square : null;
+    next.sub = next.square && sure(6) ? fix.cell : null;
+    return taken(null, next.square !== state.square ? next.square : null);
+  }
+  const length = square !== state.square ? 4 : fix.cell !== state.sub ? 6 : 0;
+  if (!length || !sure(length)) return taken(null, null);
+  const cell = fix.cell.slice(0, length);
+  next.sub = sure(6) ? fix.cell : null;
+  if (length === 6 && !state.sub) return taken(null, null);  // the sub-square first known
+  const moved = metres(last, point);
+  const explained = Number.isFinite(fix.speed) && fix.speed > 0 &&
+    moved <= fix.speed * kSpeedSlack * Math.max(0, (point.time - last.time) / 1000) + 5;
+  if (!explained && state.pending !== cell) {
+    next.sub = state.sub;
+    next.pending = cell;
+    return taken(null, null);
+  }
+  next.square = square;
+  return taken(cell, length === 4 ? square : null);
 }
+
+// Whether a fix is sure enough to be a point of the track: it can tell its
+// sub-square. A rougher one (a cold start, a fix from the cell network)
+// would draw the track kilometres off the road.
+export const placesSubSquare = (accuracy, latitude, kmPerDegree) => supportedLength(6, accuracy, latitude, kmPerDegree) === 6;
 
 // The eight squares around a square's centre {lat, lon}, as points inside
 // each ({direction, lat, lon}); none beyond a pole.

@@ -4,13 +4,13 @@
 // sub-square once the fix is sure of it. The squares entered and the fixes
 // are kept as a track. The screen is kept awake while following.
 import {
-  course, crossing, duration, lineAhead, motion, nearestEdge, neighbourKm, neighbours, spelt, squareEdges,
-  supportedLength, toGpx, toSquareList, usableFix, walkingDistance,
+  course, crossing, duration, kNoCrossing, lineAhead, motion, nearestEdge, neighbourKm, neighbours, placesSubSquare, spelt,
+  squareEdges, supportedLength, toGpx, toSquareList, usableFix, walkingDistance,
 } from './field.js';
 import { speechLanguage, t } from './i18n.js';
 import { showMessage } from './message.js';
 import { formatNumber } from './number.js';
-import { addFix, enterSquare, loadTrack, saveTrack } from './track.js';
+import { addFix, enterSquare, kTrackKey, loadTrack, mergeStored, replaceTrack, saveTrack } from './track.js';
 
 const $ = (id) => document.getElementById(id);
 const kLostAfterMs = 30000;  // no fix for this long: "GPS lost"
@@ -100,22 +100,47 @@ export function fieldMode(core, locale) {
   const alert = alerter();
   const track = loadTrack(localStorage);
   const renderTrack = trackView(track);
+  // Only what this tab added is ever written, so a tab that never followed
+  // never writes, and a closing tab cannot put back an older copy.
+  let unsaved = false;
   let savedAt = 0;
+  const note = (failure) => ($('track-note').textContent = failure
+    ? t('The track could not be kept in this browser: {reason}', { reason: failure }) : '');
   const save = (now = false) => {
-    if (!now && Date.now() - savedAt < kSaveEveryMs) return;
+    if (!unsaved || (!now && Date.now() - savedAt < kSaveEveryMs)) return;
     savedAt = Date.now();
     const failure = saveTrack(localStorage, track);
-    $('track-note').textContent = failure ? t('The track could not be kept in this browser: {reason}', { reason: failure }) : '';
+    unsaved = Boolean(failure);
+    note(failure);
+    renderTrack();
   };
+  const added = (isNew, now) => isNew && ((unsaved = true), save(now));
+  // Another tab's fixes and squares, or its clearing, seen here at once.
+  window.addEventListener('storage', (e) => {
+    if (e.key !== kTrackKey && e.key !== null) return;
+    mergeStored(localStorage, track);
+    renderTrack();
+  });
+  // Clearing is undone by a tap, since a stored drive cannot be had back.
+  let cleared = null;
   $('track-clear').addEventListener('click', () => {
-    track.squares.length = track.fixes.length = 0;
-    save(true);
+    cleared = { squares: track.squares, fixes: track.fixes };
+    note(replaceTrack(localStorage, track, [], []));
+    unsaved = false;
+    $('track-undo').hidden = !cleared.squares.length && !cleared.fixes.length;
+    if (!$('track-undo').hidden) $('track-note').textContent = t('Track cleared.');
+    renderTrack();
+  });
+  $('track-undo').addEventListener('click', () => {
+    note(replaceTrack(localStorage, track, [...cleared.squares, ...track.squares], [...cleared.fixes, ...track.fixes]));
+    unsaved = false;
+    $('track-undo').hidden = true;
     renderTrack();
   });
   renderTrack();
 
   let watch = null;
-  let state = { cell: null, recent: [] };  // the cell announced, and the recent accuracies
+  let state = kNoCrossing;  // the square and sub-square the rover is known to be in
   let last = null;       // the last usable fix, shown again when the length changes
   let history = [];      // recent fixes, for a heading when the browser gives none
   let lost = null;       // the timer that says "GPS lost"
@@ -166,16 +191,27 @@ export function fieldMode(core, locale) {
     $('around').value = length >= 4 ? around(fix, centres[4]) : '';
     $('altitude').textContent = Number.isFinite(fix.altitude) ? t('Altitude {metres} m', { metres: Math.round(fix.altitude) }) : '';
 
-    const six = finest.slice(0, 6);
-    const step = crossing(state, { cell: six, accuracy, inside: (n) => nearest[n].km });
-    const entered = step.state.cell && step.state.cell !== state.cell;
+    return { finest, nearest };
+  };
+
+  const metresApart = (a, b) => course({ latitude: a.lat, longitude: a.lon }, { latitude: b.lat, longitude: b.lon }, kmPerDegree).km * 1000;
+
+  // Whether the fix takes the rover into another square or sub-square:
+  // announced, and kept on the track. Returns whether the fix was believed.
+  const judge = (fix, finest, nearest) => {
+    // The rover's speed up to the last fix taken: this fix's own move would explain itself.
+    const before = history.at(-1);
+    const speed = Number.isFinite(fix.speed) ? fix.speed : before && motion(before, history, kmPerDegree)?.speed;
+    const step = crossing(state, { cell: finest.slice(0, 6), accuracy: fix.accuracy, inside: (n) => nearest[n].km,
+      lat: fix.latitude, lon: fix.longitude, time: fix.time, speed }, metresApart);
     state = step.state;
     if (step.alert) {
       const square = step.alert.length === 4;
       alert(t('Now in {cell}', { cell: step.alert }),
         square || $('speak-subsquares').checked ? t('Now in {cell}', { cell: spelt(step.alert) }) : null);
     }
-    if (entered && enterSquare(track, state.cell.slice(0, 4), fix.time)) (save(true), renderTrack());
+    if (step.entered) added(enterSquare(track, step.entered, fix.time), true);
+    return step.taken;
   };
 
   // A fix the grid cannot place: said, and the old locator greyed.
@@ -204,15 +240,17 @@ export function fieldMode(core, locale) {
     }
     if (!usableFix(fix)) return unusable();
     last = fix;
-    show(fix);
+    const { finest, nearest } = show(fix);
+    if (!judge(fix, finest, nearest)) return;
     history = [...history.filter((h) => fix.time - h.time <= 30000), fix];
-    if (addFix(track, fix, (f) => course({ latitude: f.lat, longitude: f.lon }, fix, kmPerDegree).km * 1000)) save();
+    if (placesSubSquare(fix.accuracy, fix.latitude, kmPerDegree))
+      added(addFix(track, fix, (f) => metresApart(f, { lat: fix.latitude, lon: fix.longitude })), false);
   };
 
   const stop = () => {
     if (watch !== null) navigator.geolocation.clearWatch(watch);
     watch = null;
-    state = { cell: null, recent: [] };
+    state = kNoCrossing;
     history = [];
     clearTimeout(lost);
     clearInterval(clock);
@@ -254,11 +292,25 @@ export function fieldMode(core, locale) {
   return track;
 }
 
-// The live locator alone, as large as the screen allows, kept awake.
+// The live locator alone, as large as the screen allows, kept awake. A
+// locator cut at either end would read as another, valid one: it is made
+// small enough to be shown whole, whatever the screen and the font.
 function fullView(screen) {
   const view = $('live-view');
+  const live = $('live');
+  const fit = () => {
+    live.style.fontSize = '';
+    // Widths do not scale quite in proportion (hinting, rounding): a few tries.
+    for (let i = 0; i < 4 && view.classList.contains('full') && live.scrollWidth > live.clientWidth; i += 1) {
+      const size = parseFloat(getComputedStyle(live).fontSize);
+      live.style.fontSize = `${Math.floor((0.98 * size * live.clientWidth) / live.scrollWidth)}px`;
+    }
+  };
+  new MutationObserver(fit).observe(live, { childList: true, characterData: true, subtree: true });
+  window.addEventListener('resize', fit);
   const open = () => {
     view.classList.add('full');
+    fit();
     $('close-full').hidden = false;
     screen.hold();
     if (view.requestFullscreen) view.requestFullscreen().catch(() => {});
@@ -267,6 +319,7 @@ function fullView(screen) {
   const close = () => {
     if (!view.classList.contains('full')) return;
     view.classList.remove('full');
+    fit();
     $('close-full').hidden = true;
     screen.release();
     if (document.fullscreenElement) document.exitFullscreen().catch(() => {});

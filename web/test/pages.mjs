@@ -587,13 +587,18 @@ for (const language of ['en-US', 'fr-FR']) {
   await page.close();
 }
 
-// Field mode: a walk north across the JN18/JN19 line and a sub-square edge,
-// the browser's position emulated. Each alert comes with its own fix, in
-// order; the live locator is as long as the accuracy allows.
+// Field mode: a drive north across the JN18/JN19 line and a sub-square
+// edge, the browser's position emulated, two minutes apart at 40 m/s. Each
+// alert comes with its own fix, in order; the live locator is as long as
+// the accuracy allows.
 for (const language of ['en-US', 'fr-FR']) {
   const { page, errors } = await open(language);
   await page.browserContext().overridePermissions(site, ['geolocation']);
   await page.evaluate(() => {
+    window.clock = Date.now();
+    const geo = navigator.geolocation;
+    const watch = geo.watchPosition.bind(geo);
+    geo.watchPosition = (ok, err, o) => watch((p) => ok({ coords: p.coords, timestamp: (window.clock += 120000) }), err, o);
     window.alerts = [];
     window.vibrations = 0;
     navigator.vibrate = () => ((window.vibrations += 1), true);
@@ -610,7 +615,9 @@ for (const language of ['en-US', 'fr-FR']) {
     new MutationObserver(() => text.textContent && window.alerts.push(text.textContent)).observe(text, { childList: true });
   });
   const km = (v) => (language === 'fr-FR' ? v.replace('.', ',') : v);
-  await page.setGeolocation({ latitude: 48.9912, longitude: 2.3771, accuracy: 4 });
+  const cdp = await page.createCDPSession();
+  const drive = (latitude, longitude, accuracy) => cdp.send('Emulation.setGeolocationOverride', { latitude, longitude, accuracy, heading: 0, speed: 40 });
+  await drive(48.9912, 2.3771, 4);
   await (await byName(page, 'Follow my position')).click();
   check(`${language} following`, 'true', await page.$eval('#follow', (b) => b.getAttribute('aria-pressed')));
   const live = await byName(page, 'Live locator');
@@ -622,7 +629,7 @@ for (const language of ['en-US', 'fr-FR']) {
     [49.0431, 2.3902, 8, 'JN19EB60TI', ['Now in JN19', 'Now in JN19EB']],
     [49.0431, 2.3902, 50, 'JN19EB60', ['Now in JN19', 'Now in JN19EB']]];
   for (const [latitude, longitude, accuracy, locator, alerts, edge] of track) {
-    await page.setGeolocation({ latitude, longitude, accuracy });
+    await drive(latitude, longitude, accuracy);
     await page.waitForFunction((l) => document.getElementById('live').textContent === l, { timeout: 5000 }, locator).catch(() => {});
     check(`${language} live ${latitude} ${longitude}`, [locator, alerts.map((a) => said(page, 'Now in {cell}', { cell: a.slice(7) }))], [await live.evaluate((e) => e.textContent), await page.evaluate(() => window.alerts)]);
     if (edge) check(`${language} to the square's edge ${latitude}`, edge, await (await byName(page, "To the square's edge")).evaluate((e) => e.value));

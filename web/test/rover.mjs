@@ -38,12 +38,14 @@ function stubs() {
   } } });
   window.fixes = 0;
   window.asked = [];
+  // The fixes' own times, set by the test: a drive's pace, not this machine's.
+  window.clock = Date.now();
   const geo = navigator.geolocation;
   const [watch, once] = [geo.watchPosition.bind(geo), geo.getCurrentPosition.bind(geo)];
   geo.watchPosition = (ok, err, o) => {
     // A fix no emulation can give (NaN), fed straight to the page.
-    window.feed = (coords) => (ok({ coords, timestamp: Date.now() }), (window.fixes += 1));
-    return watch((p) => { ok(p); window.fixes += 1; }, err, o);
+    window.feed = (coords) => (ok({ coords, timestamp: window.clock }), (window.fixes += 1));
+    return watch((p) => { ok({ coords: p.coords, timestamp: window.clock }); window.fixes += 1; }, err, o);
   };
   geo.getCurrentPosition = (ok, err, o) => (window.asked.push(o), once(ok, err, o));
 }
@@ -53,8 +55,8 @@ export async function roverTests({ browser, site, open, check, byName, type, val
   const live = (page) => page.$eval('#live', (e) => [e.textContent, e.classList.contains('stale')]);
   // A fix as the browser gives it (heading, speed, altitude too), waited
   // for until the page has taken it.
-  const fix = async (page, latitude, longitude, accuracy, extra = {}) => {
-    const before = await page.evaluate(() => window.fixes);
+  const fix = async (page, latitude, longitude, accuracy, extra = {}, seconds = 1) => {
+    const before = await page.evaluate((s) => ((window.clock += s * 1000), window.fixes), seconds);
     const cdp = await page.createCDPSession();
     await cdp.send('Emulation.setGeolocationOverride', { latitude, longitude, accuracy, ...extra });
     await page.waitForFunction((n) => window.fixes > n, { timeout: 5000 }, before);
@@ -80,28 +82,36 @@ export async function roverTests({ browser, site, open, check, byName, type, val
     const squares = () => page.$$eval('#track-list li', (l) => l.map((e) => e.textContent.slice(0, 4))
       .concat(document.getElementById('track-empty').hidden ? [] : ['none']));
     // Parked on the JN18/JN19 line, fixes 2 m either side, 30 m accurate:
-    // no alert, no buzz. One fix 80 km off and 2.5 km rough, then a good
-    // one: no alert either.
+    // no square known, no alert, no buzz. One fix 80 km off and 2.5 km
+    // rough, then a good one: no alert either.
     await follow(page, 48.99998, 2.3771, 30);
-    check(`${language} the first square on the track`, ['JN18'], await squares());
     for (const lat of [49.00002, 48.99998, 49.00002, 48.99998, 49.7, 48.99998]) await fix(page, lat, 2.3771, lat === 49.7 ? 2500 : 30);
-    check(`${language} jitter and one bad fix: no alert, no buzz, not moving`, [[], 0, said(page, 'Not moving')],
-      [await alerts(page), await page.evaluate(() => window.vibrations), await text(page, 'ahead')]);
+    check(`${language} jitter and one bad fix: no square, no alert, no buzz, not moving`, [['none'], [], 0, said(page, 'Not moving')],
+      [await squares(), await alerts(page), await page.evaluate(() => window.vibrations), await text(page, 'ahead')]);
+    // 111 m south: the square is known, and nothing is announced.
+    await fix(page, 48.999, 2.3771, 30);
+    // Parked there, one fix 56 m across the line claiming 10 m, then back.
+    await fix(page, 49.0005, 2.3771, 10);
+    await fix(page, 48.999, 2.3771, 30);
+    check(`${language} the square known once sure, one believable bad fix across the line ignored`, [['JN18'], [], 0],
+      [await squares(), await alerts(page), await page.evaluate(() => window.vibrations)]);
     // Walking on into JN19, clear of the line by more than the accuracy.
-    await fix(page, 49.0002, 2.3771, 30);
-    check(`${language} inside by less than the accuracy: no alert yet`, [], await alerts(page));
+    await fix(page, 49.0002, 2.3771, 30, {}, 60);
     await page.click('#speak');
-    await fix(page, 49.0008, 2.3771, 30);
-    check(`${language} crossing announced once sure, with its UTC time, spoken letter by letter`,
+    await fix(page, 49.0008, 2.3771, 30, {}, 60);
+    check(`${language} inside by less than the accuracy, then by more once: no alert yet`, [], await alerts(page));
+    await fix(page, 49.001, 2.3771, 30, {}, 20);
+    check(`${language} crossing announced once confirmed, with its UTC time, spoken letter by letter`,
       [[now('JN19')], true, [`${language === 'fr-FR' ? 'fr-FR' : 'en-GB'} ${now('J N 1 9')}`]],
       [await alerts(page), /^\S+ \d\d:\d\d:\d\d UTC$/.test(await text(page, 'alert-time')), await page.evaluate(() => window.spoken)]);
     // A minute later the alert has gone.
     await page.evaluate(() => window.fire(60000));
     check(`${language} the alert fades`, ['', ''], [await text(page, 'alert-text'), await text(page, 'alert-time')]);
     // Sub-squares are spoken only when asked for.
-    await fix(page, 49.0431, 2.3771, 4);
+    // Driving at 10 m/s: each sub-square entered is announced at once.
+    await fix(page, 49.0431, 2.3771, 4, { heading: 0, speed: 10 }, 600);
     await page.click('#speak-subsquares');
-    await fix(page, 49.0431, 2.4602, 4);
+    await fix(page, 49.0431, 2.4602, 4, { heading: 90, speed: 10 }, 600);
     check(`${language} sub-squares spoken by choice`, [now('JN19EB'), now('JN19FB'), 2],
       [...(await alerts(page)).slice(1), await page.evaluate(() => window.spoken.length)]);
     // The fix's accuracy cuts the locator: 12 m at 49 N cannot tell 10
@@ -130,7 +140,7 @@ export async function roverTests({ browser, site, open, check, byName, type, val
       [await text(page, 'alert-text'), (await live(page))[1], await text(page, 'altitude'), / UTC$/.test(await text(page, 'utc-clock'))]);
     // Ahead: heading east at 10 m/s from JN19FB: the JN29 line 80.5 km
     // east, 2 h 14 away; the eight squares around.
-    await fix(page, 49.5, 2.9, 4, { heading: 90, speed: 10 });
+    await fix(page, 49.5, 2.9, 4, { heading: 90, speed: 10 }, 3600);
     // 1.1 degrees of longitude at 49.5 N on the core's Earth: 79.53 km, 7,953 s.
     check(`${language} ahead, from the browser's heading and speed`, said(page, '{cell} in {distance} {direction}, {time} at {speed} km/h',
       { cell: 'JN29', distance: language === 'fr-FR' ? '79,5 km' : '79.5 km', direction: 'E', time: '2 h 13', speed: 36 }), await text(page, 'ahead'));
