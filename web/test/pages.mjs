@@ -26,6 +26,7 @@ let checks = 0;
 const foreign = [];  // any request that leaves the site's own origin
 const check = (name, expected, actual) => {
   checks += 1;
+  if (process.env.MORVANE_TRACE) console.log(`check ${name}`);
   if (JSON.stringify(expected) !== JSON.stringify(actual)) {
     failures += 1;
     console.log(`FAIL ${name}\n  expected: ${JSON.stringify(expected)}\n  actual:   ${JSON.stringify(actual)}`);
@@ -34,7 +35,7 @@ const check = (name, expected, actual) => {
 
 // Each page in a context of its own, so storage never leaks between cases;
 // installing needs the browser's own (not incognito) context.
-async function open(language, { hash = '', storage = null, scheme = 'light', ownContext = true, init = null } = {}) {
+async function open(language, { hash = '', storage = null, scheme = 'light', ownContext = true, init = null, initArg = null } = {}) {
   const page = ownContext ? await (await browser.createBrowserContext()).newPage() : await browser.newPage();
   const errors = [];
   page.on('request', (r) => !r.url().startsWith(site) && !/^(data|blob):/.test(r.url()) && foreign.push(r.url()));
@@ -45,7 +46,7 @@ async function open(language, { hash = '', storage = null, scheme = 'light', own
     Object.defineProperty(navigator, 'language', { get: () => lang });
     if (stored !== null) localStorage.setItem('morvane.home', stored);
   }, language, storage);
-  if (init) await page.evaluateOnNewDocument(init);
+  if (init) await page.evaluateOnNewDocument(init, initArg);
   await page.goto(site + hash);
   await page.waitForSelector('body[data-ready=true]');
   page.french = language.startsWith('fr');
@@ -544,7 +545,8 @@ for (const language of ['en-US', 'fr-FR']) {
     ['48,8566 2,3522', 'JN18EU', '48.8566'], ['48 2,5', 'JN18GA', '48'], ['48,8566; 2,3522', 'JN18EU', '48.8566'], ['geo:48.8566,2.3522;u=35', 'JN18EU', '48.8566'],
     ['https://maps.example/place/@48.8566,2.3522,15z', 'JN18EU', '48.8566'], ['https://map.example/#map=15/48.8566/2.3522', 'JN18EU', '48.8566'],
     ['https://map.example/?mlat=48.8566&mlon=2.3522#map=3/0/0', 'JN18EU', '48.8566'], ['https://maps.example/?q=48.8566,2.3522', 'JN18EU', '48.8566'],
-    ['geo:-33.8568,151.2153', 'QF56OD', '33.8568']]) {
+    ['geo:-33.8568,151.2153', 'QF56OD', '33.8568'], ['geo:0,0?q=48.8566,2.3522(Paris)', 'JN18EU', '48.8566'],
+    ['geo:0,0?q=48.8566%2C2.3522%20(Tour%20Eiffel)', 'JN18EU', '48.8566']]) {
     await type(page, 'Position', pasted);
     await press(page, 'Command1');
     check(`${language} position ${pasted}`, [locator, page.french ? degrees.replace('.', ',') : degrees],
@@ -553,6 +555,8 @@ for (const language of ['en-US', 'fr-FR']) {
   // Read by the WebAssembly build's own number reader: two points, or more
   // digits than a double holds, are not numbers.
   for (const [pasted, message] of [['48.85.66, 2.35', 'latitude: "48.85.66" is not a position'],
+    ['geo:0,0?q=Eiffel+Tower', 'a geo: link naming a place, not a position'], ['geo:here', 'a geo: link with no position in it'],
+    ['geo:48.85,2.35;crs=utm', 'a geo: link in a coordinate system other than WGS 84'],
     [`${'9'.repeat(400)} 2`, `latitude: "${'9'.repeat(400)}" is not a position`]]) {
     await type(page, 'Position', pasted);
     await press(page, 'Command1');

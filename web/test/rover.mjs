@@ -5,7 +5,7 @@
 import { readFileSync } from 'node:fs';
 
 import { kFrench } from '../src/french.js';
-import { course, neighbours, usableFix } from '../src/field.js';
+import { course, crossing, kNoCrossing, neighbours, usableFix } from '../src/field.js';
 import { unpiled } from '../src/map.js';
 
 // Installed before the page's own scripts: long timers (the alert's fade,
@@ -72,6 +72,15 @@ export async function roverTests({ browser, site, open, check, byName, type, val
     await page.setGeolocation({ latitude, longitude, accuracy });
     await press(page, 'follow');
     await page.waitForFunction(() => window.fixes > 0 && document.getElementById('live').textContent !== '');
+  };
+
+  // Following (again) from a place, once its first fix has come.
+  const startAt = async (page, latitude, longitude, accuracy) => {
+    await page.browserContext().overridePermissions(site, ['geolocation']);
+    await page.setGeolocation({ latitude, longitude, accuracy });
+    const before = await page.evaluate(() => window.fixes);
+    await press(page, 'follow');
+    await page.waitForFunction((n) => window.fixes > n, { timeout: 5000 }, before);
   };
 
   for (const language of ['en-US', 'fr-FR']) {
@@ -205,11 +214,114 @@ export async function roverTests({ browser, site, open, check, byName, type, val
     await page.close();
   }
 
-  // A stored track that cannot be read is started afresh, not trusted.
+  // A cold start: the first fix 2 km into JN19, however rough, puts
+  // neither that square on the track nor a point in the GPX, and the first
+  // good fix is no crossing. Clearing is undone by a tap.
   {
-    const { page, errors } = await open('en-US', { init: () => localStorage.setItem('morvane.track',
-      JSON.stringify({ squares: [{ cell: 'JN18', time: 1 }], fixes: [{ lat: 'x', lon: 2, time: 1 }] })) });
-    check('unreadable track ignored', [0, false, []], [await page.$$eval('#track-list li', (l) => l.length), await page.$eval('#track-empty', (e) => e.hidden), errors]);
+    const { page, errors } = await open('en-US', { init: stubs });
+    await watchAlerts(page);
+    const squares = () => page.$$eval('#track-list li', (l) => l.map((e) => e.textContent.slice(0, 4)));
+    for (const accuracy of [3000, 80000, 500000]) {
+      await press(page, 'track-clear');
+      await startAt(page, 49.018, 2.3771, accuracy);
+      await fix(page, 48.99, 2.3771, 4, {}, 5);
+      await fix(page, 48.9901, 2.3771, 4);
+      await press(page, 'follow');
+      check(`cold start within ${accuracy} m: the square the rover is in, no alert`, [['JN18'], [], 0],
+        [await squares(), await alerts(page), await page.evaluate(() => window.vibrations)]);
+    }
+    await press(page, 'track-gpx');
+    const [gpx] = await page.evaluate(() => Promise.all(window.downloads));
+    check('cold start: no GPX point from the rough fix', [true, false], [gpx.text.includes('lat="48.99"'), gpx.text.includes('lat="49.018"')]);
+    await press(page, 'track-clear');
+    const cleared = await squares();
+    await press(page, 'track-undo');
+    await page.reload();
+    await page.waitForSelector('body[data-ready=true]');
+    check('clear undone, and kept so', [[], ['JN18']], [cleared, await squares()]);
+    check('cold start: no error', [], errors);
+    await page.close();
+  }
+
+  // Two tabs: one opened earlier from a link and left idle never writes
+  // over the drive another tab records, even as it closes; each sees the
+  // other's changes; a clearing in one is not undone by the other's copy.
+  {
+    const { page, errors } = await open('en-US', { init: stubs });
+    const idle = await page.browserContext().newPage();
+    await idle.goto(`${site}#path=JN18EU,FN20XR`);
+    await idle.waitForSelector('body[data-ready=true]');
+    // A tab behind another runs no animation frames, which the waits use.
+    await page.bringToFront();
+    const squares = (p) => p.$$eval('#track-list li', (l) => l.map((e) => e.textContent.slice(0, 4)));
+    const stored = async () => {
+      const fresh = await page.browserContext().newPage();
+      await fresh.goto(site);
+      await fresh.waitForSelector('body[data-ready=true]');
+      const [list, fixes] = [await squares(fresh), await fresh.evaluate(() => JSON.parse(localStorage.getItem('morvane.track')).fixes.length)];
+      await fresh.close();
+      await page.bringToFront();
+      return [list, fixes];
+    };
+    await startAt(page, 48.99, 2.3771, 4);
+    await fix(page, 48.991, 2.3771, 4, { heading: 0, speed: 20 }, 10);
+    await fix(page, 49.0005, 2.3771, 4, { heading: 0, speed: 20 }, 60);
+    await press(page, 'follow');
+    await idle.waitForFunction(() => document.querySelectorAll('#track-list li').length === 2, { timeout: 5000, polling: 50 }).catch(() => {});
+    check('two tabs: the idle tab sees the drive', ['JN18', 'JN19'], await squares(idle));
+    await idle.evaluate(() => window.dispatchEvent(new PageTransitionEvent('pagehide')));
+    await idle.close({ runBeforeUnload: true });
+    check('two tabs: closing the idle tab loses nothing', [['JN18', 'JN19'], 3], await stored());
+    const other = await page.browserContext().newPage();
+    await other.goto(site);
+    await other.waitForSelector('body[data-ready=true]');
+    await press(other, 'track-clear');
+    await page.bringToFront();
+    await page.waitForFunction(() => !document.querySelectorAll('#track-list li').length, { timeout: 5000 }).catch(() => {});
+    check('two tabs: a clearing seen in the other tab', [], await squares(page));
+    await page.evaluate(() => window.dispatchEvent(new PageTransitionEvent('pagehide')));
+    await page.evaluate(() => (window.clock += 600000));
+    await startAt(page, 48.9, 2.3771, 4);
+    await fix(page, 48.9001, 2.3771, 4);
+    await press(page, 'follow');
+    check('two tabs: after the clearing, only what came after', [['JN18'], 2], await stored());
+    check('two tabs: no error', [], errors);
+    await other.close();
+    await page.close();
+  }
+
+  // Full screen on phones and a tablet, portrait and landscape: the whole
+  // locator shown, as large as fits.
+  {
+    const { page, errors } = await open('en-US', { init: stubs });
+    await startAt(page, 49.0001, 2.3813, 4);
+    await press(page, 'full-screen');
+    for (const [width, height] of [[320, 568], [390, 844], [768, 1024], [568, 320], [844, 390], [1024, 768]]) {
+      await page.setViewport({ width, height });
+      await page.evaluate(() => new Promise((r) => requestAnimationFrame(() => requestAnimationFrame(r))));
+      check(`full screen ${width}x${height}: the whole locator, filling the width or the height's share`, [10, true, true, true],
+        await page.evaluate(() => {
+          const live = document.getElementById('live');
+          const range = document.createRange();
+          range.selectNodeContents(live);
+          const box = range.getBoundingClientRect();
+          const cap = Math.min(0.16 * innerWidth, 0.3 * innerHeight);
+          return [live.textContent.length, box.left >= 0, box.right <= innerWidth,
+            box.width >= 0.8 * innerWidth || parseFloat(getComputedStyle(live).fontSize) >= cap - 1];
+        }));
+    }
+    check('full screen: no error', [], errors);
+    await page.close();
+  }
+
+  // A stored track that cannot be read is started afresh, not trusted; a
+  // tab that did not follow leaves it as it is, even as it closes.
+  {
+    const unreadable = JSON.stringify({ squares: [{ cell: 'JN18', time: 1 }], fixes: [{ lat: 'x', lon: 2, time: 1 }] });
+    const { page, errors } = await open('en-US', { init: (t) => localStorage.setItem('morvane.track', t), initArg: unreadable });
+    await page.evaluate(() => window.dispatchEvent(new PageTransitionEvent('pagehide')));
+    check('unreadable track ignored, and not written over', [0, false, unreadable, []], [await page.$$eval('#track-list li', (l) => l.length),
+      await page.$eval('#track-empty', (e) => e.hidden), await page.evaluate(() => localStorage.getItem('morvane.track')), errors]);
     await page.close();
   }
 
@@ -307,6 +419,32 @@ export async function roverTests({ browser, site, open, check, byName, type, val
   const east = course({ latitude: 49, longitude: 2 }, { latitude: 49, longitude: 3 }, 40076.59 / 360);
   check('course and usable fixes', ['89.62', '73.03', true, false], [east.bearing.toFixed(2), east.km.toFixed(2),
     usableFix({ latitude: -90, longitude: 0, accuracy: 1 }), usableFix({ latitude: 90, longitude: 0, accuracy: 1 })]);
+
+  // Crossings along a meridian through the JN18/JN19 line at 49 N: each
+  // fix [lat, accuracy m, seconds after the last, speed m/s].
+  {
+    const walk = (fixes) => {
+      let [state, time] = [kNoCrossing, 0];
+      const [alerts, entered] = [[], []];
+      for (const [lat, accuracy, seconds, speed = null] of fixes) {
+        time += seconds * 1000;
+        const step = crossing(state, { cell: lat < 49 ? 'JN18EX' : 'JN19EA', accuracy, inside: () => Math.abs(lat - 49) * 111.2,
+          lat, lon: 2, time, speed }, (a, b) => Math.abs(a.lat - b.lat) * 111200);
+        state = step.state;
+        if (step.alert) alerts.push(step.alert);
+        if (step.entered) entered.push(step.entered);
+      }
+      return [alerts, entered];
+    };
+    for (const [name, fixes, expected] of [
+      ['a rough first fix 2 km into JN19', [[49.018, 3000, 0], [48.99, 4, 5], [48.9901, 4, 5]], [[], ['JN18']]],
+      ['parked, one believable bad fix across the line', [[48.999, 10, 0], [49.0005, 10, 1], [48.999, 10, 1]], [[], ['JN18']]],
+      ['walking across, confirmed by the next fix', [[48.999, 10, 0], [49.0005, 10, 60], [49.0007, 10, 60]], [['JN19'], ['JN18', 'JN19']]],
+      ['driving across at a speed that explains the move', [[48.999, 10, 0], [49.0005, 10, 10, 20]], [['JN19'], ['JN18', 'JN19']]],
+      ['a jump no vehicle makes, then back', [[48.999, 10, 0], [49.5, 10, 1], [49.5001, 10, 1], [48.999, 10, 1]], [[], ['JN18']]],
+      ['fixes that agree among themselves overrule a wrong start', [[48.999, 10, 0], [49.5, 10, 1], [49.5001, 10, 1], [49.5002, 10, 1]],
+        [[], ['JN18', 'JN19']]]]) check(`crossing: ${name}`, expected, walk(fixes));
+  }
 
   // The squares around one next to the north pole's row, and in it.
   check('squares around near the pole', [8, 5], [neighbours({ lat: 88.5, lon: 1 }).length, neighbours({ lat: 89.5, lon: 1 }).length]);

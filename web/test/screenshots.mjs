@@ -19,6 +19,14 @@ async function phone(scheme, hash = '') {
   const page = await context.newPage();
   await page.setViewport({ width: 390, height: 844, deviceScaleFactor: 1, isMobile: true, hasTouch: true });
   await page.emulateMediaFeatures([{ name: 'prefers-color-scheme', value: scheme }]);
+  // Each fix half a minute after the last, as on a drive, not a few
+  // milliseconds as the emulation gives them.
+  await page.evaluateOnNewDocument(() => {
+    let clock = Date.now() - 120000;
+    const geo = navigator.geolocation;
+    const watch = geo.watchPosition.bind(geo);
+    geo.watchPosition = (ok, err, o) => watch((p) => ok({ coords: p.coords, timestamp: (clock += 30000) }), err, o);
+  });
   await page.goto(site + hash);
   await page.waitForSelector('body[data-ready=true]');
   return page;
@@ -36,6 +44,9 @@ for (const scheme of ['light', 'dark']) {
   await page.waitForFunction(() => document.getElementById('alert-text').textContent !== '');
   await page.$eval('#field', (e) => e.scrollIntoView({ block: 'start' }));
   await page.screenshot({ path: path.join(out, `web-field-${scheme}.png`) });
+  // Full screen, as on the dashboard.
+  await page.click('#full-screen');
+  await page.screenshot({ path: path.join(out, `web-field-full-${scheme}.png`) });
   await page.browserContext().close();
   // The map zoomed 32 times on the path: squares drawn and labelled, the
   // towns to aim at, a point tapped.
