@@ -7,8 +7,19 @@ import shutil
 import tempfile
 from glob import glob
 
-from pybind11.setup_helpers import Pybind11Extension, build_ext
-from setuptools import setup
+import os
+import sys
+
+try:
+    from pybind11.setup_helpers import Pybind11Extension, build_ext
+    from setuptools import setup
+except ImportError as missing:
+    sys.exit(f"morvane: {missing.name} is missing, and it builds the module. On Debian: apt install python3-pybind11 "
+             "python3-setuptools, and make the venv with --system-site-packages (python3 -m venv "
+             "--system-site-packages .venv), or pip install pybind11 setuptools where the package index is reachable.")
+if not any(os.path.exists(os.path.join(d, "GeographicLib", "Geodesic.hpp"))
+           for d in ("/usr/include", "/usr/local/include", os.path.join(sys.prefix, "include"))):
+    sys.exit("morvane: the GeographicLib headers are missing. On Debian: apt install libgeographiclib-dev.")
 
 core = sorted(glob("locator/*.cpp"))
 # One version for the program and the module: the CMake project's.

@@ -169,6 +169,7 @@ constexpr double kMinSinC = 0.05;         // the arc, from 2.9 degrees to 177.1
 constexpr double kMaxCosAzimuth = 0.9995;  // the azimuth, 1.8 degrees or more from north and south
 constexpr double kMinCosPhi = 0.05;       // the base, 87.1 degrees or less from the equator
 constexpr double kRoundingMargin = 1e-6;
+constexpr double kNoAzimuthSine = 1e-12;  // sin(c) below this: one point, or its antipode
 
 double NearEdge(double v) { return std::fabs(v - std::floor(v) - 0.5); }  // 0 on a .5
 
@@ -410,7 +411,10 @@ void CorePath(const Cell& base, const Cell& target, PathOptions o, double& azimu
   const double north = std::sin(dPhi) + 2 * std::sin(p.phi) * cosPhi2 * sinHalfL * sinHalfL;  // sin(c) cos(azimuth)
   const double cosC = 1 - 2 * (sinHalfP * sinHalfP + cosPhi1 * cosPhi2 * sinHalfL * sinHalfL);
   const double c = std::atan2(std::hypot(east, north), cosC);
-  double a = east == 0 && north == 0 ? 0.0 : std::atan2(east, north) * (180 / kPi);
+  // One centre, or exact antipodes (every azimuth leads there): north, as the
+  // rounded answer has it. Distinct cells' centres are never within 1e-12 of
+  // either; only rounding, not geometry, leaves east and north above zero.
+  double a = std::hypot(east, north) < kNoAzimuthSine ? 0.0 : std::atan2(east, north) * (180 / kPi);
   if (a < 0) a += 360;
   if (a >= 360) a -= 360;
   const double d = c * (kEarthCircumferenceKm / (2 * kPi));

@@ -1,14 +1,23 @@
 """Morvane's QRA (Maidenhead) locator core for numpy, pandas and Dask.
 
 Locators of 2, 4, 6, 8 or 10 characters, mixed, any case, blanks trimmed, in
-a numpy array of str or bytes, a list or a pandas Series; answers in numpy
-arrays, NaN (or '') where a locator is not one, never an exception in the
-middle of a column. The same C++ core as the Morvane window and morvane-cli.
+a numpy array of str or bytes, a list or a pandas Series. What comes in goes
+out: a pandas Series gives a Series (its index kept; two Series are aligned
+on their indexes, as pandas arithmetic aligns them), or a DataFrame where
+there are several answers; a numpy array or a list gives numpy arrays; a
+single value gives a single answer. A missing value (None, NaN, pd.NA) or a
+text that is not a locator gives NaN (or ''), never an exception in the
+middle of a column, unless errors="raise". The same C++ core as the Morvane
+window and morvane-cli.
 
     >>> import morvane
     >>> morvane.path("JN18EU", "FN20XR", rounded=True)
     (292.0, 5847.0)
 """
+import math
+import os
+import sys
+
 import numpy as np
 
 from . import _core
@@ -19,16 +28,88 @@ __all__ = ["valid", "centre", "encode", "path", "precision", "sector"]
 _NOTHING = np.array([None], dtype=object)  # a missing value, repeated without memory by a stride of 0
 
 
+def _pandas():
+    """pandas when the caller has it loaded: what came in cannot be pandas otherwise."""
+    return sys.modules.get("pandas")
+
+
+def _is_series(x):
+    pd = _pandas()
+    return pd is not None and isinstance(x, pd.Series)
+
+
+def _missing(v):
+    """None, NaN, pd.NA, NaT: no value."""
+    if v is None or (isinstance(v, float) and math.isnan(v)):
+        return True
+    pd = _pandas()
+    return pd is not None and pd.api.types.is_scalar(v) and pd.isna(v) is True
+
+
+class _Form:
+    """What came in, so that the same comes out: one value, numpy arrays, or
+    Series sharing one index."""
+
+    def __init__(self, scalar, index=None):
+        self.scalar, self.index = scalar, index
+
+    def one(self, values, name, to=float):
+        if self.scalar:
+            return to(values[0])
+        if self.index is not None:
+            return _pandas().Series(values, index=self.index, name=name)
+        return values
+
+    def two(self, first, second, names):
+        if self.scalar:
+            return float(first[0]), float(second[0])
+        if self.index is not None:
+            return _pandas().DataFrame({names[0]: first, names[1]: second}, index=self.index)
+        return first, second
+
+
+def _aligned(a, b):
+    """Two inputs, Series aligned on their indexes, and the form of the answer."""
+    if _is_series(a) and _is_series(b):
+        if not a.index.equals(b.index):
+            a, b = a.align(b)  # the union of the indexes, as a + b would have it
+        return a, b, _Form(False, a.index)
+    for s in (a, b):
+        if _is_series(s):
+            return a, b, _Form(False, s.index)
+    return a, b, _Form(np.ndim(a) == 0 and np.ndim(b) == 0)
+
+
+def _listed(x, name):
+    """A list or tuple as an object column, as read_csv gives one: as long
+    as it is, not as wide as its longest value. Values that are not text
+    are missing, as in an object column; a list of numbers is refused."""
+    a = np.empty(len(x), dtype=object)
+    try:
+        a[:] = x
+    except ValueError:
+        raise ValueError(f"{name}: locators must be one-dimensional") from None
+    if not any(isinstance(v, (str, bytes)) for v in x):
+        for v in x:
+            if np.ndim(v):
+                raise ValueError(f"{name}: locators must be one-dimensional")
+            if not _missing(v):
+                raise TypeError(f"{name}: locators must be text, not {type(v).__name__}")
+    return a
+
+
 def _text(x, name):
-    """x as a one-dimensional array of text, and whether it was one locator.
+    """x as a one-dimensional array of text.
 
     Object columns (what read_csv gives, pandas' string dtype) are read by
     the core element by element, never converted, so memory does not grow
     with the longest value in them."""
     if isinstance(x, (str, bytes)):
-        return np.array([x]), True
-    if x is None:
-        raise TypeError(f"{name}: None is not a locator (give a str, bytes, or a column of them)")
+        return np.array([x])
+    if np.ndim(x) == 0 and _missing(x):
+        return _NOTHING
+    if isinstance(x, (list, tuple)):
+        return _listed(x, name)
     if hasattr(x, "array") and hasattr(x.array, "_ndarray") and str(getattr(x, "dtype", "")) == "string":
         x = x.array._ndarray  # pandas' string dtype: its own object array, no copy
     elif hasattr(x, "to_numpy"):  # a pandas Series or Index
@@ -43,19 +124,20 @@ def _text(x, name):
         raise TypeError(f"{name}: locators must be text, not {a.dtype}")
     if a.ndim != 1:
         raise ValueError(f"{name}: locators must be one-dimensional, not of shape {a.shape}")
-    return a, False
+    return a
 
 
 def _numbers(x, name):
-    scalar = np.ndim(x) == 0
+    if np.ndim(x) == 0 and _missing(x):
+        return np.array([np.nan])
     if hasattr(x, "to_numpy"):
-        x = x.to_numpy()
+        x = x.to_numpy(dtype=np.float64, na_value=np.nan) if _is_series(x) and x.hasnans else x.to_numpy()
     a = np.atleast_1d(np.asarray(x))
     if a.dtype.kind not in "fiu":
         raise TypeError(f"{name}: must be numbers, not {a.dtype}")
     if a.ndim != 1:
         raise ValueError(f"{name}: must be one-dimensional, not of shape {a.shape}")
-    return a.astype(np.float64, copy=False), scalar
+    return a.astype(np.float64, copy=False)
 
 
 def _pair(a, b, names):
@@ -69,18 +151,58 @@ def _pair(a, b, names):
     return a, b
 
 
+def _threads(threads):
+    """The threads to work with: 0 means every processor this process may
+    use (its CPU affinity, as a container or taskset sets it), shared with
+    the other threads of a Dask worker it runs in."""
+    if not isinstance(threads, (int, np.integer)) or isinstance(threads, bool):
+        raise TypeError(f"threads: must be a whole number (0 for every processor), not {type(threads).__name__}")
+    if threads < 0:
+        raise ValueError("threads: must be 0 (all processors) or more")
+    if threads:
+        return int(threads)
+    n = len(os.sched_getaffinity(0)) if hasattr(os, "sched_getaffinity") else (os.cpu_count() or 1)
+    if "distributed" in sys.modules:
+        try:
+            worker = sys.modules["distributed"].get_worker()
+            n = max(1, n // max(1, getattr(getattr(worker, "state", worker), "nthreads", 1)))
+        except ValueError:  # not in a worker
+            pass
+    return n
+
+
+def _flag(value, name):
+    if not isinstance(value, (bool, np.bool_)):
+        raise TypeError(f"{name}: must be True or False, not {value!r}")
+    return bool(value)
+
+
+def _raising(errors):
+    if errors not in ("coerce", "raise"):
+        raise ValueError(f"errors: must be 'coerce' or 'raise', not {errors!r}")
+    return errors == "raise"
+
+
+def _refuse_invalid(column, name, threads):
+    """errors='raise': the first row that is not a locator, named."""
+    bad = np.flatnonzero(~_core.valid(column, threads=threads))
+    if bad.size:
+        raise ValueError(f"{name}: row {bad[0]} ({column[bad[0]]!r}) is not a locator")
+
+
 def valid(locators, threads=0):
-    """Whether each text is a locator of 2, 4, 6, 8 or 10 characters: a bool array."""
-    a, scalar = _text(locators, "locators")
-    out = _core.valid(a, threads=threads)
-    return bool(out[0]) if scalar else out
+    """Whether each text is a locator of 2, 4, 6, 8 or 10 characters (False
+    for a missing value): bool."""
+    a, _, form = _aligned(locators, None)
+    out = _core.valid(_text(a, "locators"), threads=_threads(threads))
+    return form.one(out, "valid", bool)
 
 
 def precision(locators, threads=0):
-    """The length of each locator (2, 4, 6, 8 or 10), 0 where it is not one: an int8 array."""
-    a, scalar = _text(locators, "locators")
-    out = _core.lengths(a, threads=threads)
-    return int(out[0]) if scalar else out
+    """The length of each locator (2, 4, 6, 8 or 10), 0 where it is not one: int8."""
+    a, _, form = _aligned(locators, None)
+    out = _core.lengths(_text(a, "locators"), threads=_threads(threads))
+    return form.one(out, "precision", int)
 
 
 _COMPASS = {
@@ -100,55 +222,84 @@ def sector(azimuth, n=16, names=None):
         names = n in _COMPASS
     if names and n not in _COMPASS:
         raise ValueError("names: compass points come in 8 or 16 sectors")
-    a, scalar = _numbers(azimuth, "azimuth")
+    azimuth, _, form = _aligned(azimuth, None)
+    a = _numbers(azimuth, "azimuth")
     width = 360.0 / n
     missing = ~np.isfinite(a)
     index = np.floor(np.where(missing, 0.0, a) / width + 0.5).astype(np.int64) % n
     if names:
         out = _COMPASS[n][index]
         out[missing] = ""
-        return str(out[0]) if scalar else out
+        return form.one(out, "sector", str)
     index[missing] = -1
-    return int(index[0]) if scalar else index
+    return form.one(index, "sector", int)
 
 
-def centre(locators, threads=0):
-    """(lat, lon): the centre of each locator's cell in degrees, NaN where invalid."""
-    a, scalar = _text(locators, "locators")
-    lat, lon = _core.centre(a, threads=threads)
-    return (float(lat[0]), float(lon[0])) if scalar else (lat, lon)
+def centre(locators, threads=0, errors="coerce"):
+    """(lat, lon): the centre of each locator's cell in degrees, NaN where it
+    is not one (errors="raise": a ValueError naming the first such row); a
+    DataFrame with columns lat and lon for a Series."""
+    raising = _raising(errors)
+    a, _, form = _aligned(locators, None)
+    column, threads = _text(a, "locators"), _threads(threads)
+    if raising:
+        _refuse_invalid(column, "locators", threads)
+    lat, lon = _core.centre(column, threads=threads)
+    return form.two(lat, lon, ("lat", "lon"))
 
 
-def encode(lat, lon, precision=6, threads=0):
-    """The locator of each position's exact cell ('' off the grid): a position on a
-    grid line belongs to the cell north and east of it."""
-    y, one_y = _numbers(lat, "lat")
-    x, one_x = _numbers(lon, "lon")
-    y, x = _pair(y, x, ("lat", "lon"))
+def encode(lat, lon, precision=6, threads=0, errors="coerce"):
+    """The locator of each position's exact cell: a position on a grid line
+    belongs to the cell north and east of it. A position off the grid (the
+    north pole's latitude, 90, is past its last row; longitude 180 is past
+    its last column), or missing, gives '' in a numpy array and a missing
+    value (NaN) in a Series; errors="raise" refuses it instead."""
+    raising = _raising(errors)
+    lat, lon, form = _aligned(lat, lon)
+    y, x = _pair(_numbers(lat, "lat"), _numbers(lon, "lon"), ("lat", "lon"))
     if not isinstance(precision, (int, np.integer)) or isinstance(precision, bool):
         raise TypeError("precision: must be 2, 4, 6, 8 or 10")
-    out = _core.encode(np.ascontiguousarray(y), np.ascontiguousarray(x), precision=int(precision), threads=threads)
-    return str(out[0]) if one_y and one_x else out
+    out = _core.encode(np.ascontiguousarray(y), np.ascontiguousarray(x), precision=int(precision),
+                       threads=_threads(threads))
+    off = out == ""
+    if raising and off.any():
+        i = np.flatnonzero(off)[0]
+        raise ValueError(f"lat, lon: row {i} ({y[i]!r}, {x[i]!r}) is not on the grid")
+    if form.index is not None:
+        out = out.astype(object)
+        out[off] = np.nan
+    return form.one(out, "locator", str)
 
 
-def path(base, target, long=False, ellipsoid=False, rounded=False, miles=False, reverse=False, threads=0):
-    """(azimuth, km) from each base to each target, NaN where either is not a locator.
+def path(base, target, long=False, ellipsoid=False, rounded=False, miles=False, reverse=False, threads=0,
+         errors="coerce"):
+    """(azimuth, km) from each base to each target, NaN where either is not a
+    locator (errors="raise": a ValueError naming the first such row). For
+    Series, a DataFrame with columns azimuth and km (miles with miles=True),
+    on the Series' index; two Series are aligned on their indexes first.
 
     long: the long path. ellipsoid: the WGS84 geodesic (GeographicLib).
     rounded: as the Morvane window and morvane-cli path show them (whole
     degrees and kilometres; tenths on the ellipsoid). miles: the distance in
-    miles (rounded: morvane-cli --miles, the shown kilometres in miles
-    truncated to hundredths). reverse: the azimuth at the target, towards
-    the base (the other end's view; spot data gives the transmitter's). A
-    single base (or target) serves every row of the other. Two locators of
-    one cell (one centre) give 0 and 0, where morvane-cli refuses the pair.
-    Unrounded answers are within 1e-9 km and 1e-7 degrees of the exact
-    value on the sphere, at every distance."""
-    b, one_b = _text(base, "base")
-    t, one_t = _text(target, "target")
-    b, t = _pair(b, t, ("base", "target"))
-    if reverse:
+    statute miles of 1.609 km, the factor the window and morvane-cli have
+    always used, so that the numbers agree with theirs (rounded: morvane-cli
+    --miles, the shown kilometres in miles truncated to hundredths).
+    reverse: the azimuth at the target, towards the base (the other end's
+    view; spot data gives the transmitter's). A single base (or target)
+    serves every row of the other. Two locators of one cell (one centre)
+    give 0 and 0, where morvane-cli refuses the pair; exact antipodes give
+    azimuth 0 (north), rounded or not. Unrounded answers are within 1e-9 km
+    and 1e-7 degrees of the exact value on the sphere, at every distance."""
+    flags = {n: _flag(v, n) for n, v in (("long", long), ("ellipsoid", ellipsoid), ("rounded", rounded),
+                                         ("miles", miles), ("reverse", reverse))}
+    raising = _raising(errors)
+    base, target, form = _aligned(base, target)
+    b, t = _pair(_text(base, "base"), _text(target, "target"), ("base", "target"))
+    threads = _threads(threads)
+    if raising:
+        _refuse_invalid(b, "base", threads)
+        _refuse_invalid(t, "target", threads)
+    if flags.pop("reverse"):
         b, t = t, b
-    azimuth, km = _core.path(b, t, long=bool(long), ellipsoid=bool(ellipsoid), rounded=bool(rounded),
-                             miles=bool(miles), threads=threads)
-    return (float(azimuth[0]), float(km[0])) if one_b and one_t else (azimuth, km)
+    azimuth, km = _core.path(b, t, threads=threads, **flags)
+    return form.two(azimuth, km, ("azimuth", "miles" if flags["miles"] else "km"))

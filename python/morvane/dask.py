@@ -6,12 +6,14 @@ import morvane
 
 
 def _add(frame, base, target, prefix, positions, options):
-    azimuth, km = morvane.path(frame[base], frame[target], **options)
-    columns = {prefix + "azimuth": azimuth, prefix + "km": km}
+    # Taken as numpy columns: the frame's own rows in its own order, even
+    # where its index repeats a label.
+    answers = morvane.path(frame[base], frame[target], **options)
+    columns = {prefix + "azimuth": answers.iloc[:, 0].to_numpy(), prefix + "km": answers.iloc[:, 1].to_numpy()}
     if positions:
         for end, column in (("base", base), ("target", target)):
-            lat, lon = morvane.centre(frame[column], threads=options.get("threads", 0))
-            columns[f"{prefix}{end}_lat"], columns[f"{prefix}{end}_lon"] = lat, lon
+            centres = morvane.centre(frame[column], threads=options.get("threads", 0))
+            columns[f"{prefix}{end}_lat"], columns[f"{prefix}{end}_lon"] = centres.lat.to_numpy(), centres.lon.to_numpy()
     return frame.assign(**columns)
 
 

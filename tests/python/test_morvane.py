@@ -40,6 +40,11 @@ def test_rounded_paths_are_morvane_cli_path():
         np.testing.assert_array_equal(km[ok], cli[ok, 1])
 
 
+def columns(answer):
+    """A DataFrame's columns (what a Series gives) or the arrays themselves."""
+    return tuple(answer[c].to_numpy() for c in answer) if isinstance(answer, pd.DataFrame) else answer
+
+
 @pytest.mark.parametrize("column", [
     ["JN18EU", " fn20xr ", "JN18EU55AA", "JN", "ZZ99", "", None, float("nan")],
     np.array([b"JN18EU", b" fn20xr ", b"JN18EU55AA", b"JN", b"ZZ99", b"", b"None", b"nan"]),
@@ -47,16 +52,17 @@ def test_rounded_paths_are_morvane_cli_path():
 ])
 def test_any_column_of_text(column):
     np.testing.assert_array_equal(morvane.valid(column), [True, True, True, True, False, False, False, False])
-    lat, lon = morvane.centre(column)
+    lat, lon = columns(morvane.centre(column))
     assert (lat[0], lon[0]) == (48.854166666666664, 2.375)
     assert np.isnan(lat[4:]).all() and np.isnan(lon[4:]).all()
-    azimuth, km = morvane.path(column, "IO91WM", rounded=True)
+    azimuth, km = columns(morvane.path(column, "IO91WM", rounded=True))
     assert np.isnan(km[4:]).all() and not np.isnan(km[:4]).any()
 
 
 def test_scalars_exact_cells_and_antipodes():
     assert morvane.path("JN18EU", "FN20XR", rounded=True) == (292.0, 5847.0)
     assert morvane.path("JJ00AA", "AI09AX", rounded=True) == (0.0, 20038.0)
+    assert morvane.path("JJ00AA", "AI09AX")[0] == 0.0  # one rule, rounded or not
     assert morvane.valid("jn18eu") is True
     assert morvane.encode(48, 2) == "JN18AA"
     np.testing.assert_array_equal(morvane.encode([48, 52, 0, 1, 48.5, -33 - 52 / 60, np.nan, 90], [2, 4, 2, 0, 2.25, 151.2, 0, 0]),
@@ -72,9 +78,39 @@ def test_wrong_arguments_name_themselves():
         (lambda: morvane.encode([1], [2], precision=7), "precision", ValueError),
         (lambda: morvane.encode(["a"], [2]), "lat", TypeError),
         (lambda: morvane.path("JN18EU", "FN20XR", threads=-1), "threads", ValueError),
+        (lambda: morvane.path("JN18EU", "FN20XR", threads=None), "threads", TypeError),
+        (lambda: morvane.path("JN18EU", "FN20XR", long="no"), "long", TypeError),
+        (lambda: morvane.path(["JN18EU"], [[1, 2]]), "target", ValueError),
+        (lambda: morvane.valid([1, 2]), "locators must be text, not int", TypeError),
+        (lambda: morvane.centre("JN18", errors="ignore"), "errors", ValueError),
     ]:
         with pytest.raises(error, match=name):
             call()
+    # 0 threads: the processors this process may use, not the machine's.
+    assert morvane._threads(0) == len(os.sched_getaffinity(0))
+
+
+def test_series_in_series_out_on_their_index():
+    # A spot table filtered to some rows: the answers land on those rows.
+    df = frame(60)[lambda d: d.index % 3 == 1]
+    paths = morvane.path(df.rx, df.tx)
+    azimuth, km = morvane.path(df.rx.to_numpy(), df.tx.to_numpy())
+    assert list(paths.columns) == ["azimuth", "km"] and paths.index.equals(df.index)
+    np.testing.assert_array_equal(df.assign(km=paths.km).km, km)
+    assert list(morvane.path(df.rx, "JN18", miles=True).columns) == ["azimuth", "miles"]
+    centres = morvane.centre(df.rx)
+    assert list(centres.columns) == ["lat", "lon"] and centres.index.equals(df.index)
+    for answer, name in [(morvane.valid(df.rx), "valid"), (morvane.precision(df.rx), "precision"),
+                         (morvane.sector(paths.azimuth), "sector"), (morvane.encode(centres.lat, centres.lon), "locator")]:
+        assert answer.name == name and answer.index.equals(df.index)
+    # Two Series are aligned on their indexes, as pandas arithmetic aligns them.
+    base = pd.Series(["JN18EU", "FN20XR", "IO91WM"], index=[10, 20, 30])
+    target = pd.Series(["IO91WM", "JN18EU", "FN20XR"], index=[30, 10, 40])
+    aligned = morvane.path(base, target, rounded=True)
+    assert aligned.index.tolist() == [10, 20, 30, 40]
+    np.testing.assert_array_equal(aligned.km, [0, np.nan, 0, np.nan])
+    located = morvane.encode(pd.Series([48.5, 90.0], index=[1, 2]), pd.Series([2.0, 2.0], index=[2, 1]))
+    assert located[1] == "JN18AM" and located.isna().tolist() == [False, True]
 
 
 def frame(n=40000):
@@ -84,7 +120,7 @@ def frame(n=40000):
 def test_add_paths_on_pandas_and_dask():
     import dask.dataframe as dd
     df = frame()
-    expected = morvane.path(df.rx, df.tx)
+    expected = columns(morvane.path(df.rx, df.tx))
     done = morvane.dask.add_paths(df, "rx", "tx", prefix="p_")
     np.testing.assert_array_equal(done.p_km, expected[1])
     lazy = morvane.dask.add_paths(dd.from_pandas(df, npartitions=4), "rx", "tx")
@@ -101,7 +137,7 @@ def test_a_local_cluster_of_two_workers_gives_the_same_answers():
     with LocalCluster(n_workers=2, threads_per_worker=1, processes=True, dashboard_address=None) as cluster, \
             Client(cluster):
         done = morvane.dask.add_paths(dd.from_pandas(df, npartitions=4), "rx", "tx").compute()
-    azimuth, km = morvane.path(df.rx, df.tx)
+    azimuth, km = columns(morvane.path(df.rx, df.tx))
     np.testing.assert_array_equal(done.km, km)
     np.testing.assert_array_equal(done.azimuth, azimuth)
 
@@ -125,15 +161,17 @@ def test_object_and_string_columns_read_in_place_within_bounded_memory():
         "s = pd.Series(['JN18EU', 'FN20', 'x' * 1000, None] * 250000)\n"
         "morvane.path(s[:4], s[:4])\n"
         "before = resource.getrusage(resource.RUSAGE_SELF).ru_maxrss\n"
-        "a, k = morvane.path(s, 'IO91WM')\n"
-        "assert np.isnan(k[2]) and k[0] > 0\n"
+        "k = morvane.path(s, 'IO91WM').km\n"
+        "a, k2 = morvane.path(list(s), 'IO91WM')\n"
+        "assert np.isnan(k[2]) and k[0] > 0 and np.isnan(k2[2])\n"
         "print(resource.getrusage(resource.RUSAGE_SELF).ru_maxrss - before)\n"))
-    assert grown < (16 + 64) * 1024  # KiB: two float64 outputs of 10^6 rows, and a bounded working set
+    # KiB: the outputs of 10^6 rows (a frame's and two arrays), a list's object copy, a bounded working set
+    assert grown < (16 + 16 + 16 + 8 + 64) * 1024
     for column in [pd.Series(["JN18EU", "fn20xr", None, "ŁN18EU", "JN18EU55AAX"]),
                    pd.Series(["JN18EU", "fn20xr", None, "ŁN18EU", "JN18EU55AAX"], dtype="string"),
                    np.array(["JN18EU", b"fn20xr", 3, "ŁN18EU", "JN18EU55AAX"], dtype=object)]:
         np.testing.assert_array_equal(morvane.precision(column), [6, 6, 0, 0, 0])
-        assert np.isnan(morvane.path(column, "IO91WM")[1][2:]).all()
+        assert np.isnan(columns(morvane.path(column, "IO91WM"))[1][2:]).all()
     # Something after the padding of a fixed-width value: no locator.
     for form in (np.array([b"JN18EU" + b"\0" * 3 + b"x" + b"\0" * 6]), np.array(["JN18EU" + "\0" * 3 + "x" + "\0" * 6])):
         assert not morvane.valid(form)[0] and np.isnan(morvane.path(form, "IO91WM")[1][0])
@@ -142,12 +180,19 @@ def test_object_and_string_columns_read_in_place_within_bounded_memory():
 def test_missing_columns_give_nan_rows():
     import dask.dataframe as dd
     for missing in [pd.Series([np.nan] * 3), [None] * 3, np.full(3, np.nan)]:
-        azimuth, km = morvane.path(missing, "JN18EU")
+        azimuth, km = columns(morvane.path(missing, "JN18EU"))
         assert np.isnan(azimuth).all() and np.isnan(km).all() and len(km) == 3
     df = pd.DataFrame({"rx": ["JN18EU", "FN20XR"], "tx": [np.nan, np.nan]})
     assert morvane.dask.add_paths(dd.from_pandas(df, npartitions=1), "rx", "tx").compute().km.isna().all()
-    with pytest.raises(TypeError, match="target: None is not a locator"):
-        morvane.path("JN18EU", None)
+    # One missing value, as df.apply(axis=1) meets it: NaN out, or refused when asked.
+    for nothing in (None, np.nan, pd.NA):
+        assert np.isnan(morvane.path("JN18EU", nothing)).all() and np.isnan(morvane.centre(nothing)).all()
+        assert (morvane.valid(nothing), morvane.precision(nothing), morvane.encode(nothing, 2)) == (False, 0, "")
+    for call, message in [(lambda: morvane.path("JN18EU", None, errors="raise"), "target: row 0 .None. is not a locator"),
+                          (lambda: morvane.centre(["JN18", "ZZ99"], errors="raise"), "row 1 .'ZZ99'. is not"),
+                          (lambda: morvane.encode([1, 90], 2, errors="raise"), "row 1 .90.0, 2.0. is not on the grid")]:
+        with pytest.raises(ValueError, match=message):
+            call()
 
 
 def test_add_paths_keeps_the_frames_own_columns():

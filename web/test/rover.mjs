@@ -294,8 +294,11 @@ export async function roverTests({ browser, site, open, check, byName, type, val
   // locator shown, as large as fits.
   {
     const { page, errors } = await open('en-US', { init: stubs });
-    await startAt(page, 49.0001, 2.3813, 4);
+    // 8 characters at 12 m; then, in full screen, 10 at 4 m.
+    await page.setViewport({ width: 320, height: 568 });
+    await startAt(page, 49.0001, 2.3813, 12);
     await press(page, 'full-screen');
+    await fix(page, 49.0001, 2.3813, 4);
     for (const [width, height] of [[320, 568], [390, 844], [768, 1024], [568, 320], [844, 390], [1024, 768]]) {
       await page.setViewport({ width, height });
       await page.evaluate(() => new Promise((r) => requestAnimationFrame(() => requestAnimationFrame(r))));
@@ -421,14 +424,16 @@ export async function roverTests({ browser, site, open, check, byName, type, val
     usableFix({ latitude: -90, longitude: 0, accuracy: 1 }), usableFix({ latitude: 90, longitude: 0, accuracy: 1 })]);
 
   // Crossings along a meridian through the JN18/JN19 line at 49 N: each
-  // fix [lat, accuracy m, seconds after the last, speed m/s].
+  // fix [lat, accuracy m, seconds after the last, speed m/s, km inside
+  // the sub-square when not as far as inside the square].
   {
     const walk = (fixes) => {
       let [state, time] = [kNoCrossing, 0];
       const [alerts, entered] = [[], []];
-      for (const [lat, accuracy, seconds, speed = null] of fixes) {
+      for (const [lat, accuracy, seconds, speed = null, sub = null] of fixes) {
         time += seconds * 1000;
-        const step = crossing(state, { cell: lat < 49 ? 'JN18EX' : 'JN19EA', accuracy, inside: () => Math.abs(lat - 49) * 111.2,
+        const inside = (length) => (length === 6 && sub !== null ? sub : Math.abs(lat - 49) * 111.2);
+        const step = crossing(state, { cell: lat < 49 ? 'JN18EX' : 'JN19EA', accuracy, inside,
           lat, lon: 2, time, speed }, (a, b) => Math.abs(a.lat - b.lat) * 111200);
         state = step.state;
         if (step.alert) alerts.push(step.alert);
@@ -442,6 +447,8 @@ export async function roverTests({ browser, site, open, check, byName, type, val
       ['walking across, confirmed by the next fix', [[48.999, 10, 0], [49.0005, 10, 60], [49.0007, 10, 60]], [['JN19'], ['JN18', 'JN19']]],
       ['driving across at a speed that explains the move', [[48.999, 10, 0], [49.0005, 10, 10, 20]], [['JN19'], ['JN18', 'JN19']]],
       ['a jump no vehicle makes, then back', [[48.999, 10, 0], [49.5, 10, 1], [49.5001, 10, 1], [48.999, 10, 1]], [[], ['JN18']]],
+      ['the sub-square first known is no crossing', [[48.99, 100, 0, null, 0.05], [48.9901, 10, 60, null, 0.06], [48.9902, 10, 60, null, 0.07]],
+        [[], ['JN18']]],
       ['fixes that agree among themselves overrule a wrong start', [[48.999, 10, 0], [49.5, 10, 1], [49.5001, 10, 1], [49.5002, 10, 1]],
         [[], ['JN18', 'JN19']]]]) check(`crossing: ${name}`, expected, walk(fixes));
   }
