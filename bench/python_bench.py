@@ -10,6 +10,9 @@
   - NaN where a valid pair was given (goal: none), antipodes 20038 km;
   - memory: peak resident growth over the two output arrays (a subprocess),
     for bytes and for an object Series with one 1000-character value;
+  - a Categorical of 10^7 rows and 10^4 categories, worked per category
+    against the same column expanded to str objects, one thread (goal 10x
+    for path against one locator);
   - Dask: a 10^7-row CSV set in the published WSPR layout (15 columns)
     through morvane.dask.add_paths on a LocalCluster of two worker processes
     against one (goal 1.6x).
@@ -26,6 +29,19 @@ import numpy as np
 import morvane
 
 N = int(sys.argv[-1]) if len(sys.argv) > 1 else 10**7
+
+
+def categorical_bench():
+    import pandas as pd
+    rng = np.random.default_rng(7)
+    categories = np.unique(locators(10**4, 8)).astype(str)
+    column = pd.Series(pd.Categorical.from_codes(rng.integers(-1, len(categories), N), categories=categories))
+    expanded = column.astype(object)
+    for name, call in [("valid", lambda c: morvane.valid(c, threads=1)), ("centre", lambda c: morvane.centre(c, threads=1)),
+                       ("path to one locator", lambda c: morvane.path(c, "JN18EU", threads=1))]:
+        fast, slow = best(lambda: call(column)), best(lambda: call(expanded))
+        print(f"Categorical, {name}: {fast * 1e3:.0f} ms against {slow * 1e3:.0f} ms expanded, {slow / fast:.1f}x"
+              + (" (goal 10x)" if name.startswith("path") else ""))
 
 
 def locators(n, seed):
@@ -145,6 +161,7 @@ def main():
     for form in ("bytes", "object"):
         grown = memory_growth(N, form) / 1024
         print(f"memory, {form}: peak grew {grown:.0f} MiB for outputs of {2 * 8 * N / 2**20:.0f} MiB")
+    categorical_bench()
     dask_bench()
 
 

@@ -64,7 +64,13 @@ class _Form:
         if self.scalar:
             return float(first[0]), float(second[0])
         if self.index is not None:
-            return _pandas().DataFrame({names[0]: first, names[1]: second}, index=self.index)
+            # One block of both columns, as pandas keeps them: made here
+            # (or already, by _spread), since pandas would stack them, slower.
+            block = first.base
+            if block is None or second.base is not block or block.shape != (2, len(first)):
+                block = np.empty((2, len(first)))
+                block[0], block[1] = first, second
+            return _pandas().DataFrame(block.T, index=self.index, columns=list(names), copy=False)
         return first, second
 
 
@@ -151,6 +157,37 @@ def _pair(a, b, names):
     return a, b
 
 
+def _distinct(x, unique):
+    """(distinct values, codes) for a column worked once per distinct value
+    and taken back by codes (-1 for a missing one): a Categorical always,
+    any other column with unique=True; None otherwise."""
+    pd = _pandas()
+    if pd is not None and isinstance(getattr(x, "dtype", None), pd.CategoricalDtype):
+        return x.cat.categories.to_numpy(), x.cat.codes.to_numpy()
+    if not _flag(unique, "unique") or isinstance(x, (str, bytes)) or np.ndim(x) == 0:
+        return None
+    if pd is None:
+        raise ImportError("unique=True needs pandas")
+    codes, values = pd.factorize(x.to_numpy() if hasattr(x, "to_numpy") else _listed(x, "locators")
+                                 if isinstance(x, (list, tuple)) else np.asarray(x))
+    return np.asarray(values), codes
+
+
+def _taken(answer, codes, missing):
+    """Answers per distinct value spread back over the rows; code -1, the
+    last entry, is the missing value's answer."""
+    return np.append(answer, np.array([missing], dtype=answer.dtype))[codes]
+
+
+def _spread(answers, codes, missing):
+    """Several columns of answers per distinct value spread back over the
+    rows, straight into the rows of one block (see _Form.two)."""
+    block = np.empty((len(answers), len(codes)))
+    for row, answer in zip(block, answers):
+        np.take(answer if missing is None else np.append(answer, missing), codes, out=row)
+    return block
+
+
 def _threads(threads):
     """The threads to work with: 0 means every processor this process may
     use (its CPU affinity, as a container or taskset sets it), shared with
@@ -190,18 +227,32 @@ def _refuse_invalid(column, name, threads):
         raise ValueError(f"{name}: row {bad[0]} ({column[bad[0]]!r}) is not a locator")
 
 
-def valid(locators, threads=0):
+def _per_row(work, locators, unique, missing):
+    """work (a column of text to an array) over each row, or over each
+    distinct value when there are far fewer of them."""
+    distinct = _distinct(locators, unique)
+    if distinct is None:
+        return work(_text(locators, "locators"))
+    values, codes = distinct
+    return _taken(work(_text(values, "locators")), codes, missing)
+
+
+def valid(locators, threads=0, unique=False):
     """Whether each text is a locator of 2, 4, 6, 8 or 10 characters (False
-    for a missing value): bool."""
+    for a missing value): bool. A Categorical is worked once per category;
+    unique=True does the same for any column (worth it where values repeat)."""
     a, _, form = _aligned(locators, None)
-    out = _core.valid(_text(a, "locators"), threads=_threads(threads))
+    threads = _threads(threads)
+    out = _per_row(lambda c: _core.valid(c, threads=threads), a, unique, False)
     return form.one(out, "valid", bool)
 
 
-def precision(locators, threads=0):
-    """The length of each locator (2, 4, 6, 8 or 10), 0 where it is not one: int8."""
+def precision(locators, threads=0, unique=False):
+    """The length of each locator (2, 4, 6, 8 or 10), 0 where it is not one:
+    int8. Categoricals and unique=True as in valid."""
     a, _, form = _aligned(locators, None)
-    out = _core.lengths(_text(a, "locators"), threads=_threads(threads))
+    threads = _threads(threads)
+    out = _per_row(lambda c: _core.lengths(c, threads=threads), a, unique, 0)
     return form.one(out, "precision", int)
 
 
@@ -235,16 +286,22 @@ def sector(azimuth, n=16, names=None):
     return form.one(index, "sector", int)
 
 
-def centre(locators, threads=0, errors="coerce"):
+def centre(locators, threads=0, errors="coerce", unique=False):
     """(lat, lon): the centre of each locator's cell in degrees, NaN where it
     is not one (errors="raise": a ValueError naming the first such row); a
-    DataFrame with columns lat and lon for a Series."""
+    DataFrame with columns lat and lon for a Series. Categoricals and
+    unique=True as in valid."""
     raising = _raising(errors)
     a, _, form = _aligned(locators, None)
-    column, threads = _text(a, "locators"), _threads(threads)
+    threads = _threads(threads)
     if raising:
-        _refuse_invalid(column, "locators", threads)
-    lat, lon = _core.centre(column, threads=threads)
+        _refuse_invalid(_text(a, "locators"), "locators", threads)
+    distinct = _distinct(a, unique)
+    if distinct is None:
+        lat, lon = _core.centre(_text(a, "locators"), threads=threads)
+    else:
+        values, codes = distinct
+        lat, lon = _spread(_core.centre(_text(values, "locators"), threads=threads), codes, np.nan)
     return form.two(lat, lon, ("lat", "lon"))
 
 
@@ -271,8 +328,35 @@ def encode(lat, lon, precision=6, threads=0, errors="coerce"):
     return form.one(out, "locator", str)
 
 
+def _pairs(base, target, unique):
+    """The distinct (base, target) pairs, as two object columns, and each
+    row's pair; None when the rows are as many as worked directly."""
+    db, dt = _distinct(base, unique), _distinct(target, unique)
+    if db is None and dt is None:
+        return None
+    one = [np.ndim(x) == 0 or isinstance(x, (str, bytes)) for x in (base, target)]
+    if db is not None and one[1]:
+        return np.append(db[0].astype(object), None), _text(target, "target"), db[1]
+    if dt is not None and one[0]:
+        return _text(base, "base"), np.append(dt[0].astype(object), None), dt[1]
+    pd = _pandas()
+    (vb, cb), (vt, ct) = [d if d is not None else _distinct(x, True) for d, x in ((db, base), (dt, target))]
+    if len(cb) != len(ct):
+        raise ValueError(f"base, target: lengths {len(cb)} and {len(ct)} differ")
+    # Each row's pair as one number; -1 (missing) kept apart as the last value.
+    width = len(vt) + 1
+    rows, keys = pd.factorize(np.where(cb < 0, len(vb), cb).astype(np.int64) * width + np.where(ct < 0, len(vt), ct))
+    if 2 * len(keys) > len(rows):
+        rows, keys = np.arange(len(rows)), None
+        ib, it = np.where(cb < 0, len(vb), cb), np.where(ct < 0, len(vt), ct)
+    else:
+        ib, it = keys // width, keys % width
+    vb, vt = np.append(vb.astype(object), None), np.append(vt.astype(object), None)
+    return vb[ib], vt[it], rows
+
+
 def path(base, target, long=False, ellipsoid=False, rounded=False, miles=False, reverse=False, threads=0,
-         errors="coerce"):
+         errors="coerce", unique=False):
     """(azimuth, km) from each base to each target, NaN where either is not a
     locator (errors="raise": a ValueError naming the first such row). For
     Series, a DataFrame with columns azimuth and km (miles with miles=True),
@@ -289,17 +373,27 @@ def path(base, target, long=False, ellipsoid=False, rounded=False, miles=False, 
     serves every row of the other. Two locators of one cell (one centre)
     give 0 and 0, where morvane-cli refuses the pair; exact antipodes give
     azimuth 0 (north), rounded or not. Unrounded answers are within 1e-9 km
-    and 1e-7 degrees of the exact value on the sphere, at every distance."""
+    and 1e-7 degrees of the exact value on the sphere, at every distance.
+    Categoricals are worked once per category against a single locator, and
+    once per distinct pair against another column when pairs repeat;
+    unique=True does the same for plain columns."""
     flags = {n: _flag(v, n) for n, v in (("long", long), ("ellipsoid", ellipsoid), ("rounded", rounded),
                                          ("miles", miles), ("reverse", reverse))}
     raising = _raising(errors)
     base, target, form = _aligned(base, target)
-    b, t = _pair(_text(base, "base"), _text(target, "target"), ("base", "target"))
     threads = _threads(threads)
     if raising:
-        _refuse_invalid(b, "base", threads)
-        _refuse_invalid(t, "target", threads)
+        _pair(_text(base, "base"), _text(target, "target"), ("base", "target"))
+        _refuse_invalid(_text(base, "base"), "base", threads)
+        _refuse_invalid(_text(target, "target"), "target", threads)
+    distinct = _pairs(base, target, unique)
+    if distinct is None:
+        b, t = _pair(_text(base, "base"), _text(target, "target"), ("base", "target"))
+    else:
+        b, t = _pair(distinct[0], distinct[1], ("base", "target"))
     if flags.pop("reverse"):
         b, t = t, b
     azimuth, km = _core.path(b, t, threads=threads, **flags)
+    if distinct is not None:
+        azimuth, km = _spread((azimuth, km), distinct[2], None)
     return form.two(azimuth, km, ("azimuth", "miles" if flags["miles"] else "km"))

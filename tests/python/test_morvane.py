@@ -312,3 +312,28 @@ def test_wspr_example_reads_the_published_layouts(tmp_path):
     done = subprocess.run([sys.executable, example, str(tmp_path / "none.csv")], capture_output=True, text=True,
                           cwd=tmp_path)
     assert done.returncode == 1 and "no spot has two valid grids" in done.stderr
+
+
+def test_categoricals_and_unique_give_what_the_plain_column_gives():
+    # Unused and missing categories, a category that is no locator, an index in any order.
+    values = ["JN18EU", "ZZ99", None, "fn20xr", "JN18EU", None, "IO91WM", "fn20xr"]
+    plain = pd.Series(values, index=[7, 3, 5, 1, 0, 2, 4, 6], dtype=object)
+    categorical = plain.astype(pd.CategoricalDtype(["AA00", "JN18EU", "ZZ99", "fn20xr", "IO91WM"]))
+    other = pd.Series(["IO91WM", "JN18EU", "FN20XR", "IO91WM", "JN18EU", "IO91WM", "IO91WM", "ZZ"], index=plain.index)
+    calls = [morvane.valid, morvane.precision, morvane.centre, lambda c, **o: morvane.path(c, "JN18", **o),
+             lambda c, **o: morvane.path(c, other if isinstance(c, pd.Series) else other.to_numpy(), **o),
+             lambda c, **o: morvane.path(c, other.astype("category") if isinstance(c, pd.Series) else other.to_numpy(), **o)]
+    for column, options in [(categorical, {}), (plain, {"unique": True}), (plain.to_numpy(), {"unique": True}),
+                            (values, {"unique": True})]:
+        for call in calls:
+            answer, expected = call(column, **options), call(plain if isinstance(column, pd.Series) else plain.to_numpy())
+            if isinstance(expected, pd.DataFrame):
+                pd.testing.assert_frame_equal(answer, expected)
+            elif isinstance(expected, pd.Series):
+                pd.testing.assert_series_equal(answer, expected)
+            else:
+                np.testing.assert_array_equal(np.array(answer), np.array(expected))
+    # Pairs that repeat: worked once per distinct pair.
+    many = pd.Series(["JN18EU", "FN20XR", None] * 100)
+    backwards = many.iloc[::-1].reset_index(drop=True)
+    pd.testing.assert_frame_equal(morvane.path(many.astype("category"), backwards), morvane.path(many, backwards))
