@@ -26,6 +26,16 @@ export function supportedLength(wanted, accuracy, latitude, kmPerDegree) {
   return 0;
 }
 
+// The cell to show: the fix's own, unless the fix is not inside it by more
+// than its accuracy and still within its accuracy of the cell shown before
+// (as long): near a line a jittering fix would otherwise flip the big
+// locator from one side to the other. insideKm: from the fix to its own
+// cell's nearest edge; outsideShownKm: from the fix to the shown cell.
+export function heldCell(shown, cell, insideKm, outsideShownKm, accuracy) {
+  if (!shown || shown.length !== cell.length || shown === cell) return cell;
+  return insideKm * 1000 <= accuracy && outsideShownKm * 1000 <= accuracy ? shown : cell;
+}
+
 // The distances in km from a point to the four edges of the cell of a
 // locator whose centre is given: {N, S, E, W}.
 function edgeDistances(centre, length, lat, lon, kmPerDegree) {
@@ -37,6 +47,11 @@ function edgeDistances(centre, length, lat, lon, kmPerDegree) {
     E: (centre.lon + dLon / 2 - lon) * eastWest,
     W: (lon - (centre.lon - dLon / 2)) * eastWest,
   };
+}
+
+// How far a point lies outside a cell, in km (0 inside it).
+export function outsideKm(centre, length, lat, lon, kmPerDegree) {
+  return Math.hypot(...Object.values(edgeDistances(centre, length, lat, lon, kmPerDegree)).map((d) => Math.max(0, -d)));
 }
 
 // The nearest edge of the cell from a point inside it: {km, direction}.

@@ -4,8 +4,8 @@
 // sub-square once the fix is sure of it. The squares entered and the fixes
 // are kept as a track. The screen is kept awake while following.
 import {
-  course, crossing, duration, kNoCrossing, lineAhead, motion, nearestEdge, neighbourKm, neighbours, placesSubSquare, spelt,
-  squareEdges, supportedLength, toGpx, toSquareList, usableFix, walkingDistance,
+  course, crossing, duration, heldCell, kNoCrossing, lineAhead, motion, nearestEdge, neighbourKm, neighbours, outsideKm,
+  placesSubSquare, spelt, squareEdges, supportedLength, toGpx, toSquareList, usableFix, walkingDistance,
 } from './field.js';
 import { speechLanguage, t } from './i18n.js';
 import { showMessage } from './message.js';
@@ -142,6 +142,7 @@ export function fieldMode(core, locale) {
   let watch = null;
   let state = kNoCrossing;  // the square and sub-square the rover is known to be in
   let last = null;       // the last usable fix, shown again when the length changes
+  let shown = null;      // the cell the big locator shows, held near a line
   let history = [];      // recent fixes, for a heading when the browser gives none
   let lost = null;       // the timer that says "GPS lost"
   let isLost = false;
@@ -169,8 +170,14 @@ export function fieldMode(core, locale) {
     const length = supportedLength(wanted, accuracy, latitude, kmPerDegree);
     // The exact cell's shorter locators are prefixes of its longest one.
     const finest = core.locatorAt(latitude, longitude, 10);
+    let cell = finest.slice(0, length);
+    if (length && shown && shown.length === length && shown !== cell) {
+      cell = heldCell(shown, cell, nearestEdge(core.centre(cell), length, latitude, longitude, kmPerDegree).km,
+        outsideKm(core.centre(shown), length, latitude, longitude, kmPerDegree), accuracy);
+    }
+    shown = length ? cell : null;
     $('live').classList.remove('stale');
-    $('live').textContent = length ? finest.slice(0, length) : t('Position too rough');
+    $('live').textContent = length ? cell : t('Position too rough');
     const within = t('Within {metres} m, as the browser says.', { metres: Math.round(accuracy) });
     $('live-note').textContent = length < wanted
       ? `${within} ${length ? t('Shown to {length} characters: too coarse for {wanted}.', { length, wanted }) : t('Too coarse for a field.')}`
@@ -287,6 +294,14 @@ export function fieldMode(core, locale) {
     $('live-note').textContent = t('Not following: the last position is shown.');
   });
   $('live-length').addEventListener('change', () => last && watch !== null && show(last));
+  // The big locator is no live region (it changes with every fix): a
+  // screen reader hears the crossings, and the locator when asked.
+  $('say-locator').addEventListener('click', () => {
+    const said = $('said-locator');
+    said.textContent = '';
+    const text = shown ? spelt(shown) : t('No position yet.');
+    setTimeout(() => (said.textContent = text), 50);  // a changed text, even when the same is asked again
+  });
   window.addEventListener('pagehide', () => save(true));
   fullView(screen);
   return track;

@@ -79,6 +79,8 @@ export const kFrench = {
   'Export squares': 'Exporter les carrés',
   'Clear the track': 'Effacer la trace',
   'Track cleared.': 'Trace effacée.',
+  'Say the locator': 'Dire le locator',
+  'No position yet.': 'Pas encore de position.',
   'a geo: link with no position in it': 'un lien geo: sans position',
   'a geo: link in a coordinate system other than WGS 84': 'un lien geo: dans un autre système de coordonnées que WGS 84',
   'a geo: link naming a place, not a position': 'un lien geo: qui nomme un lieu, pas une position',

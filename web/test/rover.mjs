@@ -94,9 +94,24 @@ export async function roverTests({ browser, site, open, check, byName, type, val
     // no square known, no alert, no buzz. One fix 80 km off and 2.5 km
     // rough, then a good one: no alert either.
     await follow(page, 48.99998, 2.3771, 30);
-    for (const lat of [49.00002, 48.99998, 49.00002, 48.99998, 49.7, 48.99998]) await fix(page, lat, 2.3771, lat === 49.7 ? 2500 : 30);
-    check(`${language} jitter and one bad fix: no square, no alert, no buzz, not moving`, [['none'], [], 0, said(page, 'Not moving')],
-      [await squares(), await alerts(page), await page.evaluate(() => window.vibrations), await text(page, 'ahead')]);
+    const held = [];
+    for (const lat of [49.00002, 48.99998, 49.00002, 48.99998, 49.7, 48.99998, 49.00002]) {
+      await fix(page, lat, 2.3771, lat === 49.7 ? 2500 : 30);
+      held.push((await live(page))[0]);
+    }
+    check(`${language} jitter and one bad fix: no square, no alert, no buzz, not moving, the locator held`,
+      [['none'], [], 0, said(page, 'Not moving'), ['JN18EX59', 'JN18EX59', 'JN18EX59', 'JN18EX59', 'JN19', 'JN18EX59', 'JN18EX59']],
+      [await squares(), await alerts(page), await page.evaluate(() => window.vibrations), await text(page, 'ahead'), held]);
+    // Heard on request, spelt; the live locator itself is no live region.
+    await press(page, 'say-locator');
+    await page.waitForFunction(() => document.getElementById('said-locator').textContent !== '');
+    const cdp = await page.createCDPSession();
+    const { nodes } = await cdp.send('Accessibility.getFullAXTree');
+    const node = (name) => nodes.find((n) => n.name?.value === said(page, name));
+    const liveness = (n) => n?.properties?.find((p) => p.name === 'live')?.value.value ?? 'none';
+    check(`${language} the locator said on request; only alerts and what was asked are live`,
+      ['J N 1 8 E X 5 9', 'none', 'assertive'],
+      [await text(page, 'said-locator'), liveness(node('Live locator')), liveness(nodes.find((n) => n.role?.value === 'alert'))]);
     // 111 m south: the square is known, and nothing is announced.
     await fix(page, 48.999, 2.3771, 30);
     // Parked there, one fix 56 m across the line claiming 10 m, then back.
@@ -446,6 +461,8 @@ export async function roverTests({ browser, site, open, check, byName, type, val
       ['parked, one believable bad fix across the line', [[48.999, 10, 0], [49.0005, 10, 1], [48.999, 10, 1]], [[], ['JN18']]],
       ['walking across, confirmed by the next fix', [[48.999, 10, 0], [49.0005, 10, 60], [49.0007, 10, 60]], [['JN19'], ['JN18', 'JN19']]],
       ['driving across at a speed that explains the move', [[48.999, 10, 0], [49.0005, 10, 10, 20]], [['JN19'], ['JN18', 'JN19']]],
+      ['a rough fix, then a good one as far off as the first one\'s accuracy reaches', [[48.9985, 150, 0], [49.0005, 5, 1, 200]],
+        [['JN19'], ['JN18', 'JN19']]],
       ['a jump no vehicle makes, then back', [[48.999, 10, 0], [49.5, 10, 1], [49.5001, 10, 1], [48.999, 10, 1]], [[], ['JN18']]],
       ['the sub-square first known is no crossing', [[48.99, 100, 0, null, 0.05], [48.9901, 10, 60, null, 0.06], [48.9902, 10, 60, null, 0.07]],
         [[], ['JN18']]],
