@@ -228,12 +228,31 @@ export function duration(seconds) {
   return `${Math.floor(minutes / 60)} h ${String(minutes % 60).padStart(2, '0')}`;
 }
 
-// The fixes as a GPX 1.1 track.
-export function toGpx(fixes) {
-  const point = (f) => `<trkpt lat="${f.lat}" lon="${f.lon}">${Number.isFinite(f.alt) ? `<ele>${f.alt}</ele>` : ''}` +
+// A coordinate as xsd:decimal wants it: never in exponent notation (a
+// value near 0 would be written 4e-7), to 1e-7 degree (1 cm).
+const decimal = (v, places = 7) => v.toFixed(places).replace(/(\.\d*?)0+$/, '$1').replace(/\.$/, '');
+const escaped = (text) => text.replace(/&/g, '&amp;').replace(/</g, '&lt;');
+const utcDay = (ms) => Math.floor(ms / 86400000);
+
+// The track as GPX 1.1: a waypoint at each square entered (named by the
+// square and its UTC time), and the fixes in segments, a new one where a
+// fix starts one (following begun or resumed, a reload, the GPS lost for a
+// minute) and at each new UTC day.
+export function toGpx(fixes, squares, name) {
+  const point = (f) => `<trkpt lat="${decimal(f.lat)}" lon="${decimal(f.lon)}">${Number.isFinite(f.alt) ? `<ele>${decimal(f.alt, 1)}</ele>` : ''}` +
     `<time>${new Date(f.time).toISOString()}</time></trkpt>`;
+  const segments = [];
+  fixes.forEach((f, i) => {
+    if (!i || f.seg || utcDay(f.time) !== utcDay(fixes[i - 1].time)) segments.push([]);
+    segments.at(-1).push(point(f));
+  });
+  const waypoints = squares.filter((s) => Number.isFinite(s.lat) && Number.isFinite(s.lon)).map((s) => {
+    const time = new Date(s.time).toISOString();
+    return `<wpt lat="${decimal(s.lat)}" lon="${decimal(s.lon)}"><time>${time}</time><name>${s.cell} ${time.slice(11, 19)}Z</name></wpt>\n`;
+  });
   return '<?xml version="1.0" encoding="UTF-8"?>\n<gpx version="1.1" creator="Morvane" xmlns="http://www.topografix.com/GPX/1/1">\n' +
-    `<trk><name>Morvane track</name><trkseg>\n${fixes.map(point).join('\n')}\n</trkseg></trk>\n</gpx>\n`;
+    `${waypoints.join('')}<trk><name>${escaped(name)}</name>\n` +
+    `${segments.map((seg) => `<trkseg>\n${seg.join('\n')}\n</trkseg>\n`).join('')}</trk>\n</gpx>\n`;
 }
 
 // The squares visited, a line each: the square and the UTC time of entry.

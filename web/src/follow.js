@@ -16,6 +16,7 @@ const $ = (id) => document.getElementById(id);
 const kLostAfterMs = 30000;  // no fix for this long: "GPS lost"
 const kAlertShownMs = 60000; // an alert fades after a minute
 const kSaveEveryMs = 10000;  // the track written at most this often, and at each square
+const kNewSegmentMs = 60000; // no fix for longer: a new segment of the track
 
 // The screen kept on while wanted: asked again when the page comes back,
 // since the browser lets go of it whenever the page is hidden.
@@ -87,7 +88,8 @@ function trackView(track) {
     a.download = name;
     a.click();
   };
-  $('track-gpx').addEventListener('click', () => download('morvane-track.gpx', 'application/gpx+xml', toGpx(track.fixes)));
+  $('track-gpx').addEventListener('click', () => download('morvane-track.gpx', 'application/gpx+xml',
+    toGpx(track.fixes, track.squares, t('Morvane track'))));
   $('track-squares').addEventListener('click', () => download('morvane-squares.txt', 'text/plain', toSquareList(track.squares)));
   return render;
 }
@@ -114,7 +116,10 @@ export function fieldMode(core, locale) {
     note(failure);
     renderTrack();
   };
-  const added = (isNew, now) => isNew && ((unsaved = true), save(now));
+  const added = (isNew, now) => {
+    if (isNew) (unsaved = true), save(now);
+    return isNew;
+  };
   // Another tab's fixes and squares, or its clearing, seen here at once.
   window.addEventListener('storage', (e) => {
     if (e.key !== kTrackKey && e.key !== null) return;
@@ -146,6 +151,8 @@ export function fieldMode(core, locale) {
   let history = [];      // recent fixes, for a heading when the browser gives none
   let lost = null;       // the timer that says "GPS lost"
   let isLost = false;
+  let heardAt = 0;       // when the last fix came
+  let newSegment = true; // the next fix kept starts a segment of the track
   let clock = null;
 
   const ahead = (fix, finest) => {
@@ -217,7 +224,7 @@ export function fieldMode(core, locale) {
       alert(t('Now in {cell}', { cell: step.alert }),
         square || $('speak-subsquares').checked ? t('Now in {cell}', { cell: spelt(step.alert) }) : null);
     }
-    if (step.entered) added(enterSquare(track, step.entered, fix.time), true);
+    if (step.entered) added(enterSquare(track, step.entered, fix.time, fix.latitude, fix.longitude), true);
     return step.taken;
   };
 
@@ -241,6 +248,9 @@ export function fieldMode(core, locale) {
     const fix = { latitude: c.latitude, longitude: c.longitude, accuracy: c.accuracy, altitude: c.altitude,
       heading: c.heading, speed: c.speed, time: p.timestamp || Date.now() };
     armLost();
+    // A minute without any fix: the track takes up again in a new segment.
+    if (fix.time - heardAt > kNewSegmentMs) newSegment = true;
+    heardAt = fix.time;
     if (isLost) {
       isLost = false;
       alert(t('GPS back'), t('GPS back'));
@@ -251,7 +261,7 @@ export function fieldMode(core, locale) {
     if (!judge(fix, finest, nearest)) return;
     history = [...history.filter((h) => fix.time - h.time <= 30000), fix];
     if (placesSubSquare(fix.accuracy, fix.latitude, kmPerDegree))
-      added(addFix(track, fix, (f) => metresApart(f, { lat: fix.latitude, lon: fix.longitude })), false);
+      if (added(addFix(track, fix, (f) => metresApart(f, { lat: fix.latitude, lon: fix.longitude }), newSegment), false)) newSegment = false;
   };
 
   const stop = () => {
@@ -270,6 +280,7 @@ export function fieldMode(core, locale) {
   const start = () => {
     if (!navigator.geolocation) return showMessage(t('This browser cannot tell its position.'), { title: 'Morvane' });
     button.setAttribute('aria-pressed', 'true');
+    newSegment = true;
     $('live-note').textContent = t('Asking the browser…');
     screen.hold();
     const tick = () => ($('utc-clock').textContent = `${utcTime(Date.now())} UTC`);

@@ -79,6 +79,7 @@ export const kFrench = {
   'Export squares': 'Exporter les carrés',
   'Clear the track': 'Effacer la trace',
   'Track cleared.': 'Trace effacée.',
+  'Morvane track': 'Trace Morvane',
   'Say the locator': 'Dire le locator',
   'No position yet.': 'Pas encore de position.',
   'a geo: link with no position in it': 'un lien geo: sans position',

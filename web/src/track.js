@@ -10,7 +10,8 @@ const kMaxFixes = 20000;
 const kMaxSquares = 5000;
 
 const isSquare = (s) => s && typeof s.cell === 'string' && /^[A-R]{2}[0-9]{2}$/.test(s.cell) && Number.isFinite(s.time);
-const isFix = (f) => f && [f.lat, f.lon, f.time].every(Number.isFinite) && (f.alt === undefined || Number.isFinite(f.alt));
+const isFix = (f) => f && [f.lat, f.lon, f.time].every(Number.isFinite) && (f.alt === undefined || Number.isFinite(f.alt)) &&
+  (f.seg === undefined || f.seg === true);
 
 // The stored track, or null when none can be read.
 function read(storage) {
@@ -70,19 +71,21 @@ export function replaceTrack(storage, track, squares, fixes) {
   return write(storage, track);
 }
 
-// A square entered: added unless it is the one the track ends in.
-export function enterSquare(track, cell, time) {
+// A square entered, where and when: added unless it is the one the track ends in.
+export function enterSquare(track, cell, time, lat, lon) {
   if (track.squares.at(-1)?.cell === cell) return false;
-  track.squares.push({ cell, time });
+  track.squares.push({ cell, time, lat, lon });
   if (track.squares.length > kMaxSquares) track.squares.shift();
   return true;
 }
 
 // A fix kept when it moved further than its accuracy (at least 5 m) from
-// the last one kept, so that a parked rover's track stays one point.
-export function addFix(track, fix, metresFromLast) {
-  if (track.fixes.length && metresFromLast(track.fixes.at(-1)) <= Math.max(5, fix.accuracy)) return false;
+// the last one kept, so that a parked rover's track stays one point; or
+// when it starts a new segment of the track.
+export function addFix(track, fix, metresFromLast, startsSegment = false) {
+  if (!startsSegment && track.fixes.length && metresFromLast(track.fixes.at(-1)) <= Math.max(5, fix.accuracy)) return false;
   const kept = { lat: fix.latitude, lon: fix.longitude, time: fix.time };
+  if (startsSegment) kept.seg = true;
   if (Number.isFinite(fix.altitude)) kept.alt = fix.altitude;
   track.fixes.push(kept);
   if (track.fixes.length > kMaxFixes) track.fixes.shift();

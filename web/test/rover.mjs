@@ -5,7 +5,7 @@
 import { readFileSync } from 'node:fs';
 
 import { kFrench } from '../src/french.js';
-import { course, crossing, kNoCrossing, neighbours, usableFix } from '../src/field.js';
+import { course, crossing, kNoCrossing, neighbours, toGpx, usableFix } from '../src/field.js';
 import { unpiled } from '../src/map.js';
 
 // Installed before the page's own scripts: long timers (the alert's fade,
@@ -207,6 +207,13 @@ export async function roverTests({ browser, site, open, check, byName, type, val
       .map((p) => [Number(p.getAttribute('lat')), Number(p.getAttribute('lon')), p.querySelector('time').textContent.length]), gpx.text);
     check(`${language} GPX parsed back: every fix that moved, with its time`, [gpx.name, true, [49.0431, 2.4602, 24], [48.5001, 2.5, 24]],
       [gpx.name, points.length >= 8, points.find((p) => p[0] === 49.0431 && p[1] === 2.4602), points.at(-1)]);
+    // Segments: the first following, three fixes each after ten minutes or more without one, following again.
+    check(`${language} GPX: the track's name in the page's language, a segment per following and per gap, a waypoint per square`,
+      [said(page, 'Morvane track'), 5, ['JN18', 'JN19', 'JN18']], await page.evaluate((xml) => {
+        const doc = new DOMParser().parseFromString(xml, 'application/xml');
+        return [doc.querySelector('trk > name').textContent, doc.querySelectorAll('trkseg').length,
+          [...doc.querySelectorAll('wpt > name')].map((n) => n.textContent.slice(0, 4))];
+      }, gpx.text));
     check(`${language} squares exported`, ['JN18', 'JN19', 'JN18'], list.text.trim().split('\n').map((l) => l.split('\t')[0]));
     await press(page, 'track-clear');
     const cleared = await squares();
@@ -468,6 +475,18 @@ export async function roverTests({ browser, site, open, check, byName, type, val
         [[], ['JN18']]],
       ['fixes that agree among themselves overrule a wrong start', [[48.999, 10, 0], [49.5, 10, 1], [49.5001, 10, 1], [49.5002, 10, 1]],
         [[], ['JN18', 'JN19']]]]) check(`crossing: ${name}`, expected, walk(fixes));
+  }
+
+  // GPX: coordinates near 0 in decimals (the schema has no exponents), a
+  // segment per following and per UTC day, a waypoint per square placed.
+  {
+    const day = Date.UTC(2026, 11, 8, 23, 59);
+    const gpx = toGpx([{ lat: -3.6e-7, lon: 1e-9, alt: 1e-8, time: day }, { lat: 1, lon: 2, time: day + 1000 },
+      { lat: 1.1, lon: 2, time: day + 120000 }, { lat: 1.2, lon: 2, time: day + 130000, seg: true }],
+    [{ cell: 'JJ00', time: day, lat: -3.6e-7, lon: 1e-9 }, { cell: 'JJ01', time: day }], 'Trace <Morvane> & co');
+    check('GPX: decimals, segments, waypoints, the name escaped', [false, 3, ['-0.0000004', '0', '0'], 1, 'JJ00 23:59:00Z', true],
+      [/\de[+-]?\d/.test(gpx), gpx.split('<trkseg>').length - 1, /<trkpt lat="([^"]*)" lon="([^"]*)"><ele>([^<]*)</.exec(gpx).slice(1),
+        gpx.split('<wpt ').length - 1, /<name>(JJ00[^<]*)</.exec(gpx)?.[1], gpx.includes('<name>Trace &lt;Morvane> &amp; co</name>')]);
   }
 
   // The squares around one next to the north pole's row, and in it.
