@@ -273,6 +273,7 @@ export function fieldMode(core, locale) {
     clearInterval(clock);
     isLost = false;
     button.setAttribute('aria-pressed', 'false');
+    remember(false);
     screen.release();
     save(true);
   };
@@ -280,6 +281,7 @@ export function fieldMode(core, locale) {
   const start = () => {
     if (!navigator.geolocation) return showMessage(t('This browser cannot tell its position.'), { title: 'Morvane' });
     button.setAttribute('aria-pressed', 'true');
+    remember(true);
     newSegment = true;
     $('live-note').textContent = t('Asking the browser…');
     screen.hold();
@@ -304,6 +306,7 @@ export function fieldMode(core, locale) {
     stop();
     $('live-note').textContent = t('Not following: the last position is shown.');
   });
+  keepFieldMode(start);
   $('live-length').addEventListener('change', () => last && watch !== null && show(last));
   // The big locator is no live region (it changes with every fix): a
   // screen reader hears the crossings, and the locator when asked.
@@ -316,6 +319,49 @@ export function fieldMode(core, locale) {
   window.addEventListener('pagehide', () => save(true));
   fullView(screen);
   return track;
+}
+
+// Field mode as the rover left it, through a reload (the page's own update
+// too): the choices in this browser, and following in this tab alone, so
+// that a second tab does not start following by itself.
+const kChoicesKey = 'morvane.field';
+const kFollowingKey = 'morvane.following';
+
+// Whether this tab follows, kept for its reloads.
+function remember(following) {
+  try {
+    if (following) sessionStorage.setItem(kFollowingKey, '1');
+    else sessionStorage.removeItem(kFollowingKey);
+  } catch {
+    // storage refused: a reload stops following
+  }
+}
+
+function keepFieldMode(start) {
+  const choices = { speak: $('speak'), 'speak-subsquares': $('speak-subsquares') };
+  try {
+    const kept = JSON.parse(localStorage.getItem(kChoicesKey) || '{}');
+    for (const [key, box] of Object.entries(choices)) if (typeof kept[key] === 'boolean') box.checked = kept[key];
+    if ([...$('live-length').options].some((o) => o.value === kept.length)) $('live-length').value = kept.length;
+  } catch {
+    // unreadable: the page's own defaults
+  }
+  const keep = () => {
+    const kept = Object.fromEntries(Object.entries(choices).map(([key, box]) => [key, box.checked]));
+    try {
+      localStorage.setItem(kChoicesKey, JSON.stringify({ ...kept, length: $('live-length').value }));
+    } catch {
+      // storage refused: the choices last as long as the page
+    }
+  };
+  for (const control of [...Object.values(choices), $('live-length')]) control.addEventListener('change', keep);
+  let resume = false;
+  try {
+    resume = sessionStorage.getItem(kFollowingKey) === '1';
+  } catch {
+    resume = false;
+  }
+  if (resume) start();
 }
 
 // The live locator alone, as large as the screen allows, kept awake. A
@@ -339,7 +385,9 @@ function fullView(screen) {
     fit();
     $('close-full').hidden = false;
     screen.hold();
-    if (view.requestFullscreen) view.requestFullscreen().catch(() => {});
+    // The whole page full screen, the view over it: what is offered above it (a new version) stays seen.
+    const root = document.documentElement;
+    if (root.requestFullscreen) root.requestFullscreen().catch(() => {});
     $('close-full').focus();
   };
   const close = () => {
@@ -353,6 +401,7 @@ function fullView(screen) {
   };
   $('full-screen').addEventListener('click', open);
   $('close-full').addEventListener('click', close);
-  view.addEventListener('keydown', (e) => e.key === 'Escape' && close());
+  // Escape wherever the focus went while the view covers the page.
+  document.addEventListener('keydown', (e) => e.key === 'Escape' && close());
   document.addEventListener('fullscreenchange', () => !document.fullscreenElement && close());
 }

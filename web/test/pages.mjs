@@ -720,20 +720,30 @@ for (const scheme of ['light', 'dark']) {
   cpSync(root, copy, { recursive: true });
   const second = await serve(copy);
   const context = await browser.createBrowserContext();
+  await context.overridePermissions(second.site, ['geolocation']);
   const page = await context.newPage();
+  await page.setGeolocation({ latitude: 48.99, longitude: 2.3771, accuracy: 4 });
   await page.goto(second.site);
   await page.waitForSelector('body[data-ready=true]');
   await page.waitForFunction(() => navigator.serviceWorker.controller !== null, { timeout: 10000 });
   check('first visit: nothing offered', true, await page.$eval('#update', (e) => e.hidden));
+  // Offered to a rover following in full screen, where it is seen; taking it resumes the following.
+  await page.click('#follow');
+  await page.click('#full-screen');
   const worker = readFileSync(path.join(copy, 'sw.js'), 'utf8');
   writeFileSync(path.join(copy, 'sw.js'), worker.replace(/morvane-[0-9a-f]+/, 'morvane-nextversion'));
   await page.evaluate(async () => (await navigator.serviceWorker.getRegistration()).update());
   await page.waitForFunction(() => !document.getElementById('update').hidden, { timeout: 10000 });
+  check('the offer seen in full screen', true, await page.evaluate(() => {
+    const r = document.getElementById('update-reload').getBoundingClientRect();
+    return document.elementFromPoint(r.x + r.width / 2, r.y + r.height / 2)?.id === 'update-reload';
+  }));
   const reloaded = page.waitForNavigation();
   await page.click('#update-reload');
   await reloaded;
   await page.waitForSelector('body[data-ready=true]');
-  check('new version taken on Reload', ['morvane-nextversion'], await page.evaluate(() => caches.keys()));
+  check('new version taken on Reload, following again', [['morvane-nextversion'], 'true'],
+    [await page.evaluate(() => caches.keys()), await page.$eval('#follow', (b) => b.getAttribute('aria-pressed'))]);
   await context.close();
   second.server.close();
   rmSync(copy, { recursive: true, force: true });

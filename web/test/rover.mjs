@@ -227,6 +227,8 @@ export async function roverTests({ browser, site, open, check, byName, type, val
     await page.keyboard.press('Tab');
     check(`${language} full screen held awake, open while other keys are pressed`, [true, true], [full, await page.$eval('#live-view', (e) => e.classList.contains('full'))]);
     await page.keyboard.press('Escape');
+    // The browser leaves full screen first, and says so when it has.
+    await page.waitForFunction(() => !document.getElementById('live-view').classList.contains('full'), { timeout: 3000 }).catch(() => {});
     check(`${language} Escape closes it, the screen let go`, [false, 0],
       [await page.$eval('#live-view', (e) => e.classList.contains('full')), await page.evaluate(() => window.locks)]);
     await press(page, 'full-screen');
@@ -309,6 +311,28 @@ export async function roverTests({ browser, site, open, check, byName, type, val
     check('two tabs: after the clearing, only what came after', [['JN18'], 2], await stored());
     check('two tabs: no error', [], errors);
     await other.close();
+    await page.close();
+  }
+
+  // Field mode through a reload: following again, the choices kept; a
+  // second tab keeps the choices but does not follow by itself.
+  {
+    const { page, errors } = await open('en-US', { init: stubs });
+    await startAt(page, 48.99, 2.3771, 4);
+    await page.click('#speak');
+    await page.select('#live-length', '8');
+    await page.reload();
+    await page.waitForSelector('body[data-ready=true]');
+    await page.waitForFunction(() => window.fixes > 0 && document.getElementById('live').textContent !== '');
+    const state = (p) => p.evaluate(() => [document.getElementById('follow').getAttribute('aria-pressed'),
+      document.getElementById('speak').checked, document.getElementById('live-length').value]);
+    check('reloaded: following again, speech and 8 characters kept', [['true', true, '8'], 'JN18EX57'], [await state(page), (await live(page))[0]]);
+    const second = await page.browserContext().newPage();
+    await second.goto(site);
+    await second.waitForSelector('body[data-ready=true]');
+    check('a second tab: the choices, not the following', ['false', true, '8'], await state(second));
+    await second.close();
+    check('reloaded: no error', [], errors);
     await page.close();
   }
 
