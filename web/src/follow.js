@@ -106,8 +106,10 @@ export function fieldMode(core, locale) {
   // never writes, and a closing tab cannot put back an older copy.
   let unsaved = false;
   let savedAt = 0;
-  const note = (failure) => ($('track-note').textContent = failure
-    ? t('The track could not be kept in this browser: {reason}', { reason: failure }) : '');
+  // A failure said in words; what is stored stays, and this tab keeps the rest until it can be written.
+  const note = (failure) => ($('track-note').textContent = !failure ? ''
+    : failure === 'QuotaExceededError' ? t('The browser’s storage is full: the newest fixes are kept in this page only, until there is room.')
+      : t('The browser refused to keep the track: it is kept in this page only.'));
   const save = (now = false) => {
     if (!unsaved || (!now && Date.now() - savedAt < kSaveEveryMs)) return;
     savedAt = Date.now();

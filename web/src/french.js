@@ -107,7 +107,10 @@ export const kFrench = {
   'The last fix was not usable: the locator shown is from an earlier one.':
     'La dernière position était inutilisable : le locator affiché vient d’une position antérieure.',
   'Waiting for the browser to find the position…': 'En attente de la position du navigateur…',
-  'The track could not be kept in this browser: {reason}': 'La trace n’a pas pu être gardée dans ce navigateur : {reason}',
+  'The browser’s storage is full: the newest fixes are kept in this page only, until there is room.':
+    'Le stockage du navigateur est plein : les derniers points sont gardés dans cette page seulement, en attendant de la place.',
+  'The browser refused to keep the track: it is kept in this page only.':
+    'Le navigateur a refusé de garder la trace : elle est gardée dans cette page seulement.',
   // Messages
   'Introduced QRA locator incorrect': 'Locator QRA saisi incorrect',
   'The two QRA locators are equal. No calculation can be done\nThe two values are set to zero':

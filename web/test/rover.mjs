@@ -332,6 +332,17 @@ export async function roverTests({ browser, site, open, check, byName, type, val
     await second.waitForSelector('body[data-ready=true]');
     check('a second tab: the choices, not the following', ['false', true, '8'], await state(second));
     await second.close();
+    await page.bringToFront();
+    // Storage full: said in words, what was stored kept.
+    const before = await page.evaluate(() => localStorage.getItem('morvane.track'));
+    await page.evaluate(() => {
+      Storage.prototype.setItem = () => { throw new DOMException('full', 'QuotaExceededError'); };
+    });
+    await fix(page, 49.05, 2.3771, 4, { heading: 0, speed: 30 }, 600);
+    await fix(page, 49.0501, 2.3771, 4, { heading: 0, speed: 30 });
+    check('storage full: said in words, the stored track kept',
+      ['The browser’s storage is full: the newest fixes are kept in this page only, until there is room.', before],
+      [await text(page, 'track-note'), await page.evaluate(() => localStorage.getItem('morvane.track'))]);
     check('reloaded: no error', [], errors);
     await page.close();
   }
