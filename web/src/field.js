@@ -260,3 +260,9 @@ export const toSquareList = (squares) => squares.map((s) => `${s.cell}\t${new Da
 
 // A letter or digit at a time, as a voice should say a locator.
 export const spelt = (cell) => [...cell].join(' ');
+
+// The radio alphabet's word for each letter; digits left for the voice to say in its own language.
+const kPhonetic = ['Alfa', 'Bravo', 'Charlie', 'Delta', 'Echo', 'Foxtrot', 'Golf', 'Hotel', 'India', 'Juliett', 'Kilo', 'Lima',
+  'Mike', 'November', 'Oscar', 'Papa', 'Quebec', 'Romeo', 'Sierra', 'Tango', 'Uniform', 'Victor', 'Whiskey', 'X-ray',
+  'Yankee', 'Zulu'];
+export const phonetic = (cell) => [...cell.toUpperCase()].map((c) => (/[A-Z]/.test(c) ? kPhonetic[c.charCodeAt(0) - 65] : c)).join(' ');

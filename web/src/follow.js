@@ -5,7 +5,7 @@
 // are kept as a track. The screen is kept awake while following.
 import {
   course, crossing, duration, heldCell, kNoCrossing, lineAhead, motion, nearestEdge, neighbourKm, neighbours, outsideKm,
-  placesSubSquare, spelt, squareEdges, supportedLength, toGpx, toSquareList, usableFix, walkingDistance,
+  phonetic, placesSubSquare, spelt, squareEdges, supportedLength, toGpx, toSquareList, usableFix, walkingDistance,
 } from './field.js';
 import { speechLanguage, t } from './i18n.js';
 import { showMessage } from './message.js';
@@ -47,6 +47,9 @@ function wakeLock() {
 // UTC time of day, as logs and contests keep it.
 export const utcTime = (ms) => new Date(ms).toISOString().slice(11, 19);
 
+// A locator as the rover chose to hear it.
+const spoken = (cell) => ($('speak-as').value === 'phonetics' ? phonetic(cell) : spelt(cell));
+
 function say(text) {
   if (!window.speechSynthesis || !window.SpeechSynthesisUtterance) return;
   const u = new SpeechSynthesisUtterance(text);
@@ -58,7 +61,7 @@ function say(text) {
 // heard when speech is on.
 function alerter() {
   let fade = null;
-  return (text, spoken) => {
+  return (text, words) => {
     $('alert-text').textContent = text;
     $('alert-time').textContent = t('at {time} UTC', { time: utcTime(Date.now()) });
     clearTimeout(fade);
@@ -66,7 +69,7 @@ function alerter() {
       $('alert-text').textContent = $('alert-time').textContent = '';
     }, kAlertShownMs);
     if (navigator.vibrate) navigator.vibrate(200);
-    if (spoken && $('speak').checked) say(spoken);
+    if (words && $('speak').checked) say(words);
   };
 }
 
@@ -221,10 +224,9 @@ export function fieldMode(core, locale) {
     const step = crossing(state, { cell: finest.slice(0, 6), accuracy: fix.accuracy, inside: (n) => nearest[n].km,
       lat: fix.latitude, lon: fix.longitude, time: fix.time, speed }, metresApart);
     state = step.state;
-    if (step.alert) {
-      const square = step.alert.length === 4;
-      alert(t('Now in {cell}', { cell: step.alert }),
-        square || $('speak-subsquares').checked ? t('Now in {cell}', { cell: spelt(step.alert) }) : null);
+    // Sub-squares only when asked for: on a drive they come every few minutes.
+    if (step.alert && step.alert.length <= Number($('alert-cells').value)) {
+      alert(t('Now in {cell}', { cell: step.alert }), t('Now in {cell}', { cell: spoken(step.alert) }));
     }
     if (step.entered) added(enterSquare(track, step.entered, fix.time, fix.latitude, fix.longitude), true);
     return step.taken;
@@ -315,7 +317,7 @@ export function fieldMode(core, locale) {
   $('say-locator').addEventListener('click', () => {
     const said = $('said-locator');
     said.textContent = '';
-    const text = shown ? spelt(shown) : t('No position yet.');
+    const text = shown ? spoken(shown) : t('No position yet.');
     setTimeout(() => (said.textContent = text), 50);  // a changed text, even when the same is asked again
   });
   window.addEventListener('pagehide', () => save(true));
@@ -340,23 +342,24 @@ function remember(following) {
 }
 
 function keepFieldMode(start) {
-  const choices = { speak: $('speak'), 'speak-subsquares': $('speak-subsquares') };
+  const boxes = ['speak'];
+  const lists = ['live-length', 'alert-cells', 'speak-as'];
   try {
     const kept = JSON.parse(localStorage.getItem(kChoicesKey) || '{}');
-    for (const [key, box] of Object.entries(choices)) if (typeof kept[key] === 'boolean') box.checked = kept[key];
-    if ([...$('live-length').options].some((o) => o.value === kept.length)) $('live-length').value = kept.length;
+    for (const id of boxes) if (typeof kept[id] === 'boolean') $(id).checked = kept[id];
+    for (const id of lists) if ([...$(id).options].some((o) => o.value === kept[id])) $(id).value = kept[id];
   } catch {
     // unreadable: the page's own defaults
   }
   const keep = () => {
-    const kept = Object.fromEntries(Object.entries(choices).map(([key, box]) => [key, box.checked]));
+    const kept = Object.fromEntries([...boxes.map((id) => [id, $(id).checked]), ...lists.map((id) => [id, $(id).value])]);
     try {
-      localStorage.setItem(kChoicesKey, JSON.stringify({ ...kept, length: $('live-length').value }));
+      localStorage.setItem(kChoicesKey, JSON.stringify(kept));
     } catch {
       // storage refused: the choices last as long as the page
     }
   };
-  for (const control of [...Object.values(choices), $('live-length')]) control.addEventListener('change', keep);
+  for (const id of [...boxes, ...lists]) $(id).addEventListener('change', keep);
   let resume = false;
   try {
     resume = sessionStorage.getItem(kFollowingKey) === '1';
@@ -380,7 +383,8 @@ function fullView(screen) {
       live.style.fontSize = `${Math.floor((0.98 * size * live.clientWidth) / live.scrollWidth)}px`;
     }
   };
-  new MutationObserver(fit).observe(live, { childList: true, characterData: true, subtree: true });
+  // The page sets the locator as textContent: a change of its children.
+  new MutationObserver(fit).observe(live, { childList: true });
   window.addEventListener('resize', fit);
   const open = () => {
     view.classList.add('full');

@@ -622,6 +622,7 @@ for (const language of ['en-US', 'fr-FR']) {
   const cdp = await page.createCDPSession();
   const drive = (latitude, longitude, accuracy) => cdp.send('Emulation.setGeolocationOverride', { latitude, longitude, accuracy, heading: 0, speed: 40 });
   await drive(48.9912, 2.3771, 4);
+  await page.select('#alert-cells', '6');
   await (await byName(page, 'Follow my position')).click();
   check(`${language} following`, 'true', await page.$eval('#follow', (b) => b.getAttribute('aria-pressed')));
   const live = await byName(page, 'Live locator');

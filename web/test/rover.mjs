@@ -131,13 +131,18 @@ export async function roverTests({ browser, site, open, check, byName, type, val
     // A minute later the alert has gone.
     await page.evaluate(() => window.fire(60000));
     check(`${language} the alert fades`, ['', ''], [await text(page, 'alert-text'), await text(page, 'alert-time')]);
-    // Sub-squares are spoken only when asked for.
-    // Driving at 10 m/s: each sub-square entered is announced at once.
+    // Driving at 10 m/s: each sub-square entered is announced at once, once
+    // asked for (none before, not even a buzz), in letters or the radio alphabet.
     await fix(page, 49.0431, 2.3771, 4, { heading: 0, speed: 10 }, 600);
-    await page.click('#speak-subsquares');
+    const quiet = [(await alerts(page)).length, await page.evaluate(() => window.vibrations)];
+    await page.select('#alert-cells', '6');
     await fix(page, 49.0431, 2.4602, 4, { heading: 90, speed: 10 }, 600);
-    check(`${language} sub-squares spoken by choice`, [now('JN19EB'), now('JN19FB'), 2],
-      [...(await alerts(page)).slice(1), await page.evaluate(() => window.spoken.length)]);
+    await page.select('#speak-as', 'phonetics');
+    await fix(page, 49.0431, 2.5435, 4, { heading: 90, speed: 10 }, 600);
+    check(`${language} sub-squares by choice, spelt or in the radio alphabet`, [[1, 1], now('JN19FB'), now('JN19GB'),
+      [now('J N 1 9 F B'), now('Juliett November 1 9 Golf Bravo')], 3],
+    [quiet, ...(await alerts(page)).slice(1), (await page.evaluate(() => window.spoken)).slice(1).map((w) => w.slice(6)),
+      await page.evaluate(() => window.vibrations)]);
     // The fix's accuracy cuts the locator: 12 m at 49 N cannot tell 10
     // characters (half the cell's 19 m side); 500 km tells the field and no
     // edge; 900 km not even that.
@@ -207,9 +212,9 @@ export async function roverTests({ browser, site, open, check, byName, type, val
       .map((p) => [Number(p.getAttribute('lat')), Number(p.getAttribute('lon')), p.querySelector('time').textContent.length]), gpx.text);
     check(`${language} GPX parsed back: every fix that moved, with its time`, [gpx.name, true, [49.0431, 2.4602, 24], [48.5001, 2.5, 24]],
       [gpx.name, points.length >= 8, points.find((p) => p[0] === 49.0431 && p[1] === 2.4602), points.at(-1)]);
-    // Segments: the first following, three fixes each after ten minutes or more without one, following again.
+    // Segments: the first following, four fixes each after ten minutes or more without one, following again.
     check(`${language} GPX: the track's name in the page's language, a segment per following and per gap, a waypoint per square`,
-      [said(page, 'Morvane track'), 5, ['JN18', 'JN19', 'JN18']], await page.evaluate((xml) => {
+      [said(page, 'Morvane track'), 6, ['JN18', 'JN19', 'JN18']], await page.evaluate((xml) => {
         const doc = new DOMParser().parseFromString(xml, 'application/xml');
         return [doc.querySelector('trk > name').textContent, doc.querySelectorAll('trkseg').length,
           [...doc.querySelectorAll('wpt > name')].map((n) => n.textContent.slice(0, 4))];
