@@ -49,5 +49,10 @@ export function pastedPosition(text) {
   const comma = String.raw`[+-]?\d+(?:,\d+)?`;
   const french = new RegExp(String.raw`^(${comma})\s*(?:;|\s)\s*(${comma})$`).exec(s);
   if (french && (french[1].includes(',') || french[2].includes(','))) return { position: pair(french[1].replace(',', '.'), french[2].replace(',', '.')) };
+  // "N 48° 51,396' E 2° 21,132'", "48,8566N 2,3522E": with hemispheres or
+  // degree signs, and every comma between two digits, the commas are
+  // decimal marks (a list would need a comma between the coordinates).
+  if (!s.includes('.') && /[NSEWnsew°'′"″]/.test(s) && /\d,\d/.test(s) && !/,(?!\d)|(?<!\d),/.test(s))
+    return { position: s.replace(/(\d),(\d)/g, '$1.$2') };
   return { position: text };
 }

@@ -546,7 +546,8 @@ for (const language of ['en-US', 'fr-FR']) {
     ['https://maps.example/place/@48.8566,2.3522,15z', 'JN18EU', '48.8566'], ['https://map.example/#map=15/48.8566/2.3522', 'JN18EU', '48.8566'],
     ['https://map.example/?mlat=48.8566&mlon=2.3522#map=3/0/0', 'JN18EU', '48.8566'], ['https://maps.example/?q=48.8566,2.3522', 'JN18EU', '48.8566'],
     ['geo:-33.8568,151.2153', 'QF56OD', '33.8568'], ['geo:0,0?q=48.8566,2.3522(Paris)', 'JN18EU', '48.8566'],
-    ['geo:0,0?q=48.8566%2C2.3522%20(Tour%20Eiffel)', 'JN18EU', '48.8566']]) {
+    ['geo:0,0?q=48.8566%2C2.3522%20(Tour%20Eiffel)', 'JN18EU', '48.8566'],
+    ["N 48° 51,396' E 2° 21,132'", 'JN18EU', '48'], ['48,8566N 2,3522E', 'JN18EU', '48.8566']]) {
     await type(page, 'Position', pasted);
     await press(page, 'Command1');
     check(`${language} position ${pasted}`, [locator, page.french ? degrees.replace('.', ',') : degrees],
