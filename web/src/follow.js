@@ -62,11 +62,11 @@ function say(text) {
 function alerter() {
   let fade = null;
   return (text, words) => {
-    $('alert-text').textContent = text;
+    $('alert-text').textContent = $('full-alert').textContent = text;
     $('alert-time').textContent = t('at {time} UTC', { time: utcTime(Date.now()) });
     clearTimeout(fade);
     fade = setTimeout(() => {
-      $('alert-text').textContent = $('alert-time').textContent = '';
+      $('alert-text').textContent = $('alert-time').textContent = $('full-alert').textContent = '';
     }, kAlertShownMs);
     if (navigator.vibrate) navigator.vibrate(200);
     if (words && $('speak').checked) say(words);
@@ -206,7 +206,8 @@ export function fieldMode(core, locale) {
     };
     const edges = [4, 6].filter((n) => n <= length).map(edge).filter(Boolean);
     $('edge').value = edges.length ? edges.join('; ') : t('Not known at this accuracy');
-    $('ahead').value = length >= 4 ? ahead(fix, finest) : '';
+    $('ahead').value = $('full-ahead').textContent = length >= 4 ? ahead(fix, finest) : '';
+    lostOrLive(false);
     $('around').value = length >= 4 ? around(fix, centres[4]) : '';
     $('altitude').textContent = Number.isFinite(fix.altitude) ? t('Altitude {metres} m', { metres: Math.round(fix.altitude) }) : '';
 
@@ -232,6 +233,13 @@ export function fieldMode(core, locale) {
     return step.taken;
   };
 
+  // While the GPS is lost, what came from the last fix is greyed, and full
+  // screen says so in words; the next fix takes it all back.
+  const lostOrLive = (lost) => {
+    for (const id of ['live', 'edge', 'ahead', 'around', 'altitude', 'full-ahead']) $(id).classList.toggle('stale', lost);
+    $('full-lost').hidden = !lost;
+  };
+
   // A fix the grid cannot place: said, and the old locator greyed.
   const unusable = () => {
     $('live').classList.add('stale');
@@ -242,7 +250,7 @@ export function fieldMode(core, locale) {
     clearTimeout(lost);
     lost = setTimeout(() => {
       isLost = true;
-      $('live').classList.add('stale');
+      lostOrLive(true);
       alert(t('GPS lost: no position for 30 s'), t('GPS lost'));
     }, kLostAfterMs);
   };
@@ -276,6 +284,7 @@ export function fieldMode(core, locale) {
     clearTimeout(lost);
     clearInterval(clock);
     isLost = false;
+    $('full-lost').hidden = true;
     button.setAttribute('aria-pressed', 'false');
     remember(false);
     screen.release();
@@ -343,7 +352,7 @@ function remember(following) {
 
 function keepFieldMode(start) {
   const boxes = ['speak'];
-  const lists = ['live-length', 'alert-cells', 'speak-as'];
+  const lists = ['live-length', 'alert-cells', 'speak-as', 'full-scheme'];
   try {
     const kept = JSON.parse(localStorage.getItem(kChoicesKey) || '{}');
     for (const id of boxes) if (typeof kept[id] === 'boolean') $(id).checked = kept[id];
@@ -405,6 +414,12 @@ function fullView(screen) {
     if (document.fullscreenElement) document.exitFullscreen().catch(() => {});
     $('full-screen').focus();
   };
+  const scheme = () => {
+    view.classList.toggle('night', $('full-scheme').value === 'night');
+    view.classList.toggle('contrast', $('full-scheme').value === 'contrast');
+  };
+  $('full-scheme').addEventListener('change', scheme);
+  scheme();
   $('full-screen').addEventListener('click', open);
   $('close-full').addEventListener('click', close);
   // Escape wherever the focus went while the view covers the page.

@@ -162,11 +162,15 @@ export async function roverTests({ browser, site, open, check, byName, type, val
     check(`${language} NaN: not usable either`, true, (await live(page))[1]);
     // No fix for 30 s: "GPS lost", said and spoken; then back.
     await page.evaluate(() => window.fire(30000));
-    check(`${language} GPS lost`, [said(page, 'GPS lost: no position for 30 s'), true],
-      [await text(page, 'alert-text'), (await page.evaluate(() => window.spoken.at(-1))).endsWith(said(page, 'GPS lost'))]);
+    // Greyed while lost: what came from the last fix; said in words in full screen.
+    const greyed = () => page.evaluate(() => [...['edge', 'ahead', 'around', 'altitude'].map((id) => document.getElementById(id).classList.contains('stale')),
+      !document.getElementById('full-lost').hidden]);
+    check(`${language} GPS lost`, [said(page, 'GPS lost: no position for 30 s'), true, [true, true, true, true, true]],
+      [await text(page, 'alert-text'), (await page.evaluate(() => window.spoken.at(-1))).endsWith(said(page, 'GPS lost')), await greyed()]);
     await fix(page, 49.0431, 2.4602, 4, { altitude: 123.4 });
-    check(`${language} GPS back, altitude and the UTC clock shown`, [said(page, 'GPS back'), false, said(page, 'Altitude {metres} m', { metres: 123 }), true],
-      [await text(page, 'alert-text'), (await live(page))[1], await text(page, 'altitude'), / UTC$/.test(await text(page, 'utc-clock'))]);
+    check(`${language} GPS back, altitude and the UTC clock shown`, [said(page, 'GPS back'), false, said(page, 'Altitude {metres} m', { metres: 123 }), true,
+      [false, false, false, false, false]],
+    [await text(page, 'alert-text'), (await live(page))[1], await text(page, 'altitude'), / UTC$/.test(await text(page, 'utc-clock')), await greyed()]);
     // Ahead: heading east at 10 m/s from JN19FB: the JN29 line 80.5 km
     // east, 2 h 14 away; the eight squares around.
     await fix(page, 49.5, 2.9, 4, { heading: 90, speed: 10 }, 3600);
@@ -375,6 +379,13 @@ export async function roverTests({ browser, site, open, check, byName, type, val
             box.width >= 0.8 * innerWidth || parseFloat(getComputedStyle(live).fontSize) >= cap - 1];
         }));
     }
+    // What lies ahead and the alert, in full screen too; a night scheme, dim red on black.
+    await fix(page, 49.0001, 2.3813, 4, { heading: 0, speed: 20 });
+    await page.select('#full-scheme', 'night');
+    check('full screen: ahead shown, the night scheme', [true, 'rgb(0, 0, 0)', true], await page.evaluate(() => [
+      document.getElementById('full-ahead').textContent.startsWith('JO10') && document.getElementById('full-ahead').getBoundingClientRect().height > 0,
+      getComputedStyle(document.getElementById('live-view')).backgroundColor,
+      /^rgb\((1[0-9]{2}|2[0-9]{2}), \d{1,2}, \d{1,2}\)$/.test(getComputedStyle(document.getElementById('live')).color)]));
     check('full screen: no error', [], errors);
     await page.close();
   }
