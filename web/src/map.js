@@ -84,6 +84,13 @@ export function cellOutline(centre, length) {
   return { type: 'LineString', coordinates };
 }
 
+// The finest cells drawn that have room for their own label (each cell by
+// its own width at that latitude), or undefined when none has.
+export function labelLength(finest, pxPerDegree, latitude) {
+  const cos = Math.cos((latitude * Math.PI) / 180);
+  return [6, 4].find((n) => n <= finest && kCellDegrees[n][0] * cos * pxPerDegree >= kLabelCharPx * n);
+}
+
 // The finest grid drawn when a degree of latitude is pxPerDegree screen
 // pixels tall: fields (2), squares (4) or sub-squares (6), each drawn once
 // its lines are kGridPx apart. A tap gives the cell the drawn lines show.
@@ -254,8 +261,7 @@ export function drawOverlay(layer, projection, { view, pxPerDegree, locatorAt, t
     if (lines) group.append(element('path', { class: `grid grid-${length}`, d: path(lines) }));
   }
   // The finest cells with room for a label are labelled.
-  const cos = Math.cos((((extent.north + extent.south) / 2) * Math.PI) / 180);
-  const labelled = [6, 4].find((n) => n <= finest && kCellDegrees[n][0] * cos * pxPerDegree >= kLabelCharPx * n);
+  const labelled = labelLength(finest, pxPerDegree, (extent.north + extent.south) / 2);
   if (labelled) {
     // Near a pole the extent is wide and most cells in it are out of view;
     // of those in view, the ones nearest the middle are labelled first.

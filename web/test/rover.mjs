@@ -6,7 +6,7 @@ import { readFileSync } from 'node:fs';
 
 import { kFrench } from '../src/french.js';
 import { course, crossing, kNoCrossing, neighbours, toGpx, usableFix } from '../src/field.js';
-import { unpiled } from '../src/map.js';
+import { gridLength, labelLength, unpiled } from '../src/map.js';
 
 // Installed before the page's own scripts: long timers (the alert's fade,
 // "GPS lost") held until the test fires them; speech, vibration and
@@ -189,6 +189,11 @@ export async function roverTests({ browser, site, open, check, byName, type, val
     const around = (await text(page, 'around')).replaceAll(',', '.').split('. ');
     check(`${language} the squares around: north half a degree away, west at the square's edge`, [8, 'N JO10 55.7 km', `${language === 'fr-FR' ? 'O' : 'W'} JN09 65.1 km`],
       [around.length, around[0], around[6]]);
+    check(`${language} the squares around, each named by its own direction`,
+      ['N JO10', 'NE JO20', 'E JN29', 'SE JN28', 'S JN18', 'SW JN08', 'W JN09', 'NW JO00'].map((a) => `${said(page, a.split(' ')[0])} ${a.split(' ')[1]}`),
+      around.map((a) => a.split(' ').slice(0, 2).join(' ')));
+    // Fixes arriving keep "GPS lost" away: one timer, set again by each fix.
+    check(`${language} one "GPS lost" timer, whatever the fixes`, 1, await page.evaluate(() => [...window.held.values()].filter((h) => h.ms === 30000).length));
     // Stop, move into another square, follow again: the first fix is no crossing.
     const before = (await alerts(page)).length;
     await press(page, 'follow');
@@ -543,6 +548,15 @@ export async function roverTests({ browser, site, open, check, byName, type, val
 
   // The squares around one next to the north pole's row, and in it.
   check('squares around near the pole', [8, 5], [neighbours({ lat: 88.5, lon: 1 }).length, neighbours({ lat: 89.5, lon: 1 }).length]);
+
+  // Grid lines drawn once 24 px apart: sub-squares (1/24 degree high) from
+  // 576 px a degree, squares from 24. A label only where its own cell has
+  // room: at the equator a square (2 degrees) needs 36 px, 18 a degree;
+  // a sub-square (1/12 degree) 54 px, 648 a degree.
+  check('grid lines 24 px apart, labels by their own cells\' room',
+    [[6, 4, 4, 2], [4, undefined, 6, 4, undefined]],
+    [[576, 575, 24, 23.9].map(gridLength),
+      [[4, 18], [4, 17.9], [6, 648], [6, 647], [2, 1e6]].map(([finest, px]) => labelLength(finest, px, 0))]);
 
   // A label wholly off the map hides nothing; one on the map still does.
   check('labels off the map hide nothing', [false, true, false],
