@@ -397,3 +397,45 @@ def path(base, target, long=False, ellipsoid=False, rounded=False, miles=False, 
     if distinct is not None:
         azimuth, km = _spread((azimuth, km), distinct[2], None)
     return form.two(azimuth, km, ("azimuth", "miles" if flags["miles"] else "km"))
+
+
+def _accessors():
+    """df.morvane.add_paths(...), s.morvane.centre(), ... on pandas objects,
+    beside the module's functions."""
+    try:
+        import pandas as pd
+    except ImportError:
+        return
+
+    @pd.api.extensions.register_series_accessor("morvane")
+    class SeriesAccessor:
+        """A column of locators: s.morvane.valid(), .precision(), .centre(), .path(target)."""
+
+        def __init__(self, series):
+            self._s = series
+
+        def valid(self, **options):
+            return valid(self._s, **options)
+
+        def precision(self, **options):
+            return precision(self._s, **options)
+
+        def centre(self, **options):
+            return centre(self._s, **options)
+
+        def path(self, target, **options):
+            return path(self._s, target, **options)
+
+    @pd.api.extensions.register_dataframe_accessor("morvane")
+    class FrameAccessor:
+        """A frame with columns of locators: df.morvane.add_paths(base, target, ...)."""
+
+        def __init__(self, frame):
+            self._frame = frame
+
+        def add_paths(self, base, target, **options):
+            from .dask import add_paths
+            return add_paths(self._frame, base, target, **options)
+
+
+_accessors()

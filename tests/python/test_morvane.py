@@ -337,3 +337,11 @@ def test_categoricals_and_unique_give_what_the_plain_column_gives():
     many = pd.Series(["JN18EU", "FN20XR", None] * 100)
     backwards = many.iloc[::-1].reset_index(drop=True)
     pd.testing.assert_frame_equal(morvane.path(many.astype("category"), backwards), morvane.path(many, backwards))
+
+
+def test_pandas_accessors_give_what_the_functions_give():
+    df = frame(50)
+    pd.testing.assert_frame_equal(df.rx.morvane.path(df.tx, rounded=True), morvane.path(df.rx, df.tx, rounded=True))
+    pd.testing.assert_frame_equal(df.rx.morvane.centre(), morvane.centre(df.rx))
+    assert df.rx.morvane.valid().all() and (df.rx.morvane.precision() == morvane.precision(df.rx)).all()
+    pd.testing.assert_frame_equal(df.morvane.add_paths("rx", "tx", prefix="m_"), morvane.dask.add_paths(df, "rx", "tx", prefix="m_"))
