@@ -60,12 +60,12 @@ struct Options {
   std::string scoring;       // edi --fill: km; crosscheck: km or ring
   // crosscheck: the rules as given (empty: the default) and the reports.
   struct Crosscheck {
-    std::string loser, uniques, noLog, period;
+    std::string loser, uniques, noLog, period, endMinute;
     std::vector<std::string> penalties;  // VERDICT=K
     int reportCheck = -1;                // -1: not given
     std::string csv, html, ubn;
     bool given() const {
-      return !loser.empty() || !uniques.empty() || !noLog.empty() || !period.empty() ||
+      return !loser.empty() || !uniques.empty() || !noLog.empty() || !period.empty() || !endMinute.empty() ||
              !penalties.empty() || reportCheck >= 0 || !csv.empty() || !html.empty() || !ubn.empty();
     }
   } crosscheck;

@@ -60,9 +60,15 @@ std::optional<std::string> ReadRules(const Options& o, contest::Rules& rules) {
   }
   if (!o.scoring.empty() && o.scoring != "km" && o.scoring != "ring") return "--scoring takes km or ring";
   rules.ringScoring = o.scoring == "ring";
+  if (!c.endMinute.empty() && c.endMinute != "excluded" && c.endMinute != "counts")
+    return "--end-minute takes excluded or counts";
+  if (!c.endMinute.empty() && c.period.empty()) return "--end-minute needs --period";
   if (!c.period.empty()) {
     rules.period = contest::ReadPeriod(c.period);
-    if (!rules.period) return "--period takes START-END: 08:00-11:00, or 202609051400-202609061400";
+    if (!rules.period)
+      return "--period takes START-END, the end after the start: 08:00-11:00, or 202609051400-202609061400 "
+             "(a contest of a whole day gives its dates)";
+    rules.period->endCounts = c.endMinute == "counts";
   }
   rules.bandMultiplier = o.bandMultiplier;
   return std::nullopt;

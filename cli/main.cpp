@@ -172,7 +172,11 @@ edi gives them (or --scoring ring). Defaults follow IARU Region 1:
   --scoring km|ring   km: int(d) + 1 (default); ring: OK Activity, 2 in
                       the own big square, 1 more per ring, times squares
   --period START-END  QSOs outside it are outside_period (08:00-11:00,
-                      or 202609051400-202609061400)
+                      or 202609051400-202609061400); paired first, so a
+                      partner's line past the end costs this side nothing
+  --end-minute excluded|counts
+                      whether a QSO at the end minute is in the period
+                      (default excluded: IARU R1; OK Activity counts it)
   --band-multiplier N as edi (default: each log's CQSOs)
   --json              one object per QSO line, then one per log
   --csv FILE, --html FILE
@@ -363,13 +367,14 @@ int main(int argc, char* argv[]) {
       if (!v || v->empty()) return Usage("--scoring takes km (or ring, for crosscheck)");
       o.scoring = *v;
     } else if (a == "--loser" || a == "--uniques" || a == "--no-log" || a == "--penalty" || a == "--period" ||
-               a == "--csv" || a == "--html" || a == "--ubn") {
+               a == "--end-minute" || a == "--csv" || a == "--html" || a == "--ubn") {
       const std::string* v = value();
       if (!v || v->empty()) return Usage(a + " needs a value");
       Options::Crosscheck& c = o.crosscheck;
       if (a == "--penalty") c.penalties.push_back(*v);
       else (a == "--loser" ? c.loser : a == "--uniques" ? c.uniques : a == "--no-log" ? c.noLog
-            : a == "--period" ? c.period : a == "--csv" ? c.csv : a == "--html" ? c.html : c.ubn) = *v;
+            : a == "--period" ? c.period : a == "--end-minute" ? c.endMinute : a == "--csv" ? c.csv
+            : a == "--html" ? c.html : c.ubn) = *v;
     } else if (a == "--tolerance" || a == "--interface" || a == "--from" || a == "--id" || a == "--log" ||
                a == "--summary" || a == "--turn" || a == "--watch" || a == "--exec" ||
                (a == "--bearing" && commandName == "listen")) {
@@ -437,7 +442,7 @@ int main(int argc, char* argv[]) {
   const bool crosscheck = command == Command::Crosscheck;
   if (o.fill && command != Command::Edi) return Usage("--fill is for edi");
   if (o.bandMultiplier && command != Command::Edi && !crosscheck) return Usage("--band-multiplier is for edi and crosscheck");
-  if (o.crosscheck.given() && !crosscheck) return Usage("--tolerance, --loser, --uniques, --no-log, --penalty, --period, "
+  if (o.crosscheck.given() && !crosscheck) return Usage("--tolerance, --loser, --uniques, --no-log, --penalty, --period, --end-minute, "
                                                         "--report-check, --csv, --html and --ubn are for crosscheck");
   if (command == Command::Edi) o.forceKmRule = o.force;
   if (command == Command::Edi && !o.scoring.empty()) {

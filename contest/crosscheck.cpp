@@ -57,6 +57,7 @@ class SetChecker {
     PairBustedCalls();
     Judge();
     if (rules_.bothLose) BothLose();
+    JudgePeriod();
     MarkDuplicates();
     ScoreLogs();
     NoteClockOffsets();
@@ -100,10 +101,12 @@ class SetChecker {
   }
 
   bool InPeriod(long minute) const {
+    if (!rules_.period) return true;
     const Period& p = *rules_.period;
-    if (!p.timeOfDay) return minute >= p.start && minute < p.end;
+    const auto beforeEnd = [&](long m) { return p.endCounts ? m <= p.end : m < p.end; };
+    if (!p.timeOfDay) return minute >= p.start && beforeEnd(minute);
     const long m = minute % 1440;
-    return p.start <= p.end ? m >= p.start && m < p.end : m >= p.start || m < p.end;
+    return p.start <= p.end ? m >= p.start && beforeEnd(m) : m >= p.start || beforeEnd(m);
   }
 
   // Lines that are no QSO, or outside the period, are judged here; the
@@ -119,13 +122,12 @@ class SetChecker {
           j = {Verdict::Invalid, -1, -1, 0, 0, std::string(q.unusable)};
         } else if (q.station == logs_[a].station) {
           j = {Verdict::Invalid, -1, -1, 0, 0, "the station's own call"};
-        } else if (rules_.period && !InPeriod(*q.minute)) {
-          j = {Verdict::OutsidePeriod, -1, -1, 0, 0,
-               std::string(q.date) + " " + std::string(q.time) + " is outside the period"};
         } else {
+          // Paired whether in the period or not; judged by it after (JudgePeriod).
           byStation[q.station].push_back(i);
           byTime.emplace_back(*q.minute, i);
           // Logs, not lines: a station worked twice by one log is worked by one.
+          if (!InPeriod(*q.minute)) continue;
           if (Worked& w = worked_[q.station]; w.lastLog != a) {
             w.lastLog = a;
             ++w.logs;
@@ -295,6 +297,24 @@ class SetChecker {
       }
   }
 
+  // A line outside the period counts for nothing, though it was paired:
+  // its partner's line inside the period keeps its verdict.
+  void JudgePeriod() {
+    if (!rules_.period) return;
+    for (int a : active_)
+      for (const auto& [minute, i] : byTime_[a]) {
+        if (InPeriod(minute)) continue;
+        Judged& j = J(a, i);
+        const QsoLine& q = Q(a, i);
+        j.verdict = Verdict::OutsidePeriod;
+        const Period& p = *rules_.period;
+        // Midnight, the end of "20:00-24:00", is minute 0 of the day.
+        const bool atEnd = p.timeOfDay ? minute % 1440 == p.end % 1440 : minute == p.end;
+        j.reason = std::string(q.date) + " " + std::string(q.time) + " is outside the period" +
+                   (atEnd ? " (its end minute is not in it)" : "");
+      }
+  }
+
   bool Counts(Verdict v) const {
     return v == Verdict::Ok || (v == Verdict::NoLog && rules_.countNoLog) || (v == Verdict::Unique && rules_.countUniques);
   }
@@ -445,7 +465,8 @@ std::optional<Period> ReadPeriod(std::string_view text) {
     const auto start = minutes(a), end = minutes(b);
     if (!start || !end) return std::nullopt;
     if (a.size() == 12 && *end <= *start) return std::nullopt;
-    return Period{*start, *end == 1440 && a.size() == 4 ? 0 : *end, a.size() == 4};
+    if (*end == *start) return std::nullopt;  // empty
+    return Period{*start, *end, a.size() == 4};
   }
   return std::nullopt;
 }

@@ -24,14 +24,19 @@ std::string_view Name(Verdict verdict);
 std::optional<Verdict> VerdictNamed(std::string_view name);
 
 // A contest period: minutes since 2000-01-01, or minutes of the day when
-// timeOfDay (then an end before the start runs past midnight). The end is
-// not in it.
+// timeOfDay (then an end before the start runs past midnight). The end
+// minute is in it only when endCounts: IARU R1 contests end before it, OK
+// Activity counts QSOs logged at 11:00 of its 08:00-11:00. QSOs are paired
+// first and judged by the period after, so that one side's minute past the
+// end does not cost the other side its QSO.
 struct Period {
   long start = 0, end = 0;
   bool timeOfDay = false;
+  bool endCounts = false;
 };
 // "08:00-11:00", "0800-1100", "202609051400-202609061400" or
-// "2026-09-05T14:00-2026-09-06T14:00"; nullopt when it is none of them.
+// "2026-09-05T14:00-2026-09-06T14:00"; nullopt when it is none of them, or
+// empty ("14:00-14:00": a day-long contest gives its dates).
 std::optional<Period> ReadPeriod(std::string_view text);
 
 // Every rule is a parameter; the defaults follow IARU Region 1.

@@ -86,7 +86,7 @@ Checked Check(const std::map<std::string, std::string>& files, const Rules& rule
     for (const Judged& j : c.result.judged[i]) {
       const bool paired = j.verdict == Verdict::Ok || j.verdict == Verdict::Time || j.verdict == Verdict::BustedCall ||
                           j.verdict == Verdict::BustedLocator || j.verdict == Verdict::BustedExchange ||
-                          (j.verdict == Verdict::Duplicate && j.matchLog >= 0);
+                          ((j.verdict == Verdict::Duplicate || j.verdict == Verdict::OutsidePeriod) && j.matchLog >= 0);
       EXPECT_EQ(j.matchLog >= 0, paired) << c.logs[i].file << " " << j.reason;
       if (j.matchLog >= 0) {
         EXPECT_EQ(c.result.judged[j.matchLog][j.matchQso].matchLog, int(i));
@@ -138,10 +138,12 @@ TEST(Crosscheck, RulesChangeOnlyTheirLines) {
     for (const auto& [file, verdicts] : changes) all[file] = verdicts;
     return all;
   };
-  Rules both, tolerance, period;
+  Rules both, tolerance, period, periodWithEnd;
   both.bothLose = true;
   tolerance.toleranceMinutes = 5;
   period.period = ReadPeriod("14:00-15:00");
+  periodWithEnd.period = ReadPeriod("14:00-15:00");
+  periodWithEnd.period->endCounts = true;
   const std::string outside8 =
       "outside_period outside_period outside_period outside_period outside_period outside_period outside_period "
       "outside_period";
@@ -159,10 +161,17 @@ TEST(Crosscheck, RulesChangeOnlyTheirLines) {
        with({{"a.edi", "ok busted_locator busted_exchange time time busted_call ok nil ok no_log unique duplicate nil "
                        "invalid invalid invalid duplicate"},
              {"e.edi", "time"}})},
+      // Paired first: the line f.edi logged at 15:01 still pairs with a.edi's, 11 minutes off.
       {"--period 14:00-15:00", period,
-       with({{"a.edi", "ok busted_locator busted_exchange ok nil " + outside8 + " invalid invalid invalid outside_period"},
+       with({{"a.edi", "ok busted_locator busted_exchange ok time " + outside8 + " invalid invalid invalid outside_period"},
              {"b.edi", "ok ok unique outside_period"}, {"f.edi", "outside_period"}, {"k.edi", "outside_period"},
              {"m.edi", "outside_period"}, {"g.edi", "outside_period"}})},
+      // The end minute counting (OK Activity): the QSOs logged at 15:00 are in.
+      {"--period 14:00-15:00 --end-minute counts", periodWithEnd,
+       with({{"a.edi", "ok busted_locator busted_exchange ok time busted_call " + outside8.substr(15) +
+                           " invalid invalid invalid outside_period"},
+             {"b.edi", "ok ok unique outside_period"}, {"f.edi", "outside_period"}, {"m.edi", "outside_period"},
+             {"g.edi", "outside_period"}})},
   };
   for (const auto& c : cases) EXPECT_EQ(Check(Contest(), c.rules).verdicts, c.verdicts) << c.name;
 
@@ -354,8 +363,11 @@ TEST(ContestLog, LinesBandsCallsAndPeriods) {
   const auto p = ReadPeriod("2026-09-05T14:00-2026-09-06T14:00");
   ASSERT_TRUE(p);
   EXPECT_EQ(p->end - p->start, 1440);
-  for (const char* bad : {"14:00", "25:00-26:00", "0800-11", "x", "20:00-24:01"}) EXPECT_FALSE(ReadPeriod(bad)) << bad;
+  // Empty periods are refused, not a contest voided: a whole day gives its dates, or 00:00-24:00.
+  for (const char* bad : {"14:00", "25:00-26:00", "0800-11", "x", "20:00-24:01", "14:00-14:00", "202609051400-202609051400"})
+    EXPECT_FALSE(ReadPeriod(bad)) << bad;
   EXPECT_TRUE(ReadPeriod("20:00-24:00"));  // to midnight
+  EXPECT_EQ(ReadPeriod("00:00-24:00")->end, 1440);
 }
 
 }  // namespace
