@@ -13,6 +13,7 @@
 
 #include "cli/log_output.h"
 #include "cli/output.h"
+#include "contest/band.h"
 #include "contest/crosscheck.h"
 #include "locator/ascii.h"
 
@@ -70,7 +71,18 @@ std::optional<std::string> ReadRules(const Options& o, contest::Rules& rules) {
              "(a contest of a whole day gives its dates)";
     rules.period->endCounts = c.endMinute == "counts";
   }
-  rules.bandMultiplier = o.bandMultiplier;
+  if (o.bandMultiplier > 0) rules.bandMultiplier = o.bandMultiplier;
+  for (std::size_t at = 0; !c.bandMultipliers.empty() && at <= c.bandMultipliers.size();) {
+    const std::size_t comma = std::min(c.bandMultipliers.find(',', at), c.bandMultipliers.size());
+    const std::string item = c.bandMultipliers.substr(at, comma - at);
+    at = comma + 1;
+    const std::size_t equals = item.find('=');
+    const contest::Band band = contest::NormaliseBand(item.substr(0, std::min(equals, item.size())));
+    const auto k = equals == std::string::npos ? std::nullopt : whole(item.substr(equals + 1), 1000000);
+    if (!band.known || !k || *k < 1)
+      return "--band-multiplier takes N, or BAND=N,BAND=N (432=5,1.3GHz=10; N from 1): " + item + " is neither";
+    rules.bandMultipliers[band.name] = *k;
+  }
   return std::nullopt;
 }
 

@@ -177,7 +177,11 @@ edi gives them (or --scoring ring). Defaults follow IARU Region 1:
   --end-minute excluded|counts
                       whether a QSO at the end minute is in the period
                       (default excluded: IARU R1; OK Activity counts it)
-  --band-multiplier N as edi (default: each log's CQSOs)
+  --band-multiplier N, or BAND=N,BAND=N...
+                      points times N, on every band or on the bands named
+                      (432=5,1.3GHz=10; default 1). The contest's rule: a
+                      log's own CQSOs is its claim only, said where it
+                      differs
   --json              one object per QSO line, then one per log
   --csv FILE, --html FILE
                       the results table, as robots publish it
@@ -359,6 +363,10 @@ int main(int argc, char* argv[]) {
       *flag = true;
     } else if (a == "--band-multiplier") {
       const std::string* v = value();
+      if (v && v->find('=') != std::string::npos && commandName == "crosscheck") {
+        o.crosscheck.bandMultipliers = *v;  // BAND=N,... read with the rules
+        continue;
+      }
       if (!v || v->empty() || v->size() > 6 || v->find_first_not_of("0123456789") != std::string::npos || std::stol(*v) < 1)
         return Usage("--band-multiplier takes a whole number from 1");
       o.bandMultiplier = std::stol(*v);

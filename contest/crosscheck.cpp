@@ -345,7 +345,10 @@ class SetChecker {
     for (int a : set_.logs) {
       const Log& log = logs_[a];
       Score& s = r_.scores[a];
-      const long multiplier = rules_.bandMultiplier > 0 ? rules_.bandMultiplier : log.multiplier;
+      const long multiplier = rules_.MultiplierOf(set_.band);
+      if (log.multiplier && *log.multiplier != multiplier)
+        r_.notes.push_back(log.file + ": CQSOs claims points x" + std::to_string(*log.multiplier) + "; the rules give x" +
+                           std::to_string(multiplier) + " for " + set_.band + ", and that is what counts");
       std::vector<std::pair<int, int>> squares{BigSquare(log.locator)};
       for (long i = 0; i < long(log.qsos.size()); ++i) {
         Judged& j = J(a, i);

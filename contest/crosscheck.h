@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -60,7 +61,15 @@ struct Rules {
   // times the big squares worked. Otherwise km: int(d) + 1.
   bool ringScoring = false;
   std::optional<Period> period;
-  long bandMultiplier = 0;  // 0: each log's CQSOs
+  // Points times the band's multiplier (the YO championship's x1, x5, x10),
+  // the contest's rule: a log's own CQSOs is only its claim, since a log
+  // whose header set its own multiplier would set its own score.
+  long bandMultiplier = 1;
+  std::map<std::string, long> bandMultipliers;  // by band ("432 MHz"), over bandMultiplier
+  long MultiplierOf(const std::string& band) const {
+    const auto it = bandMultipliers.find(band);
+    return it == bandMultipliers.end() ? bandMultiplier : it->second;
+  }
 };
 
 // What became of one QSO line.

@@ -164,7 +164,7 @@ Log ReadLog(std::string file, std::string bytes) {
     } else if (key == "CQSOP") {
       log.cqsop = Number(value);
     } else if (key == "CQSOS") {
-      log.multiplier = std::max(1L, Number(edi::Part(value, 1)).value_or(1));
+      log.multiplier = Number(edi::Part(value, 1));
     } else if (key == "TDATE") {
       log.firstDay = DayNumber(edi::Part(value, 0));
     }

@@ -33,7 +33,7 @@ struct Log {
   std::string call, station, locator;        // PCall, its station, PWWLo (upper case)
   std::string band, section;                 // PBand and PSect as written
   std::optional<long> cqsop;                 // CQSOP, when a number
-  long multiplier = 1;                       // the second number of CQSOs
+  std::optional<long> multiplier;            // the second number of CQSOs: the log's claim, never its score's
   std::optional<long> firstDay;              // TDate's first date, days since 2000-01-01
   std::vector<QsoLine> qsos;
 };

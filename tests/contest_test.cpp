@@ -257,7 +257,7 @@ TEST(Crosscheck, MessyLogsGiveTheCleanVerdicts) {
 }
 
 // Of the stations a wrong call could be, the one whose exchange agrees best,
-// then the nearest in time; the band multiplier of CQSOs.
+// then the nearest in time; the band multiplier is the rules', never the log's CQSOs.
 TEST(Crosscheck, BustedCallPicksTheBestMatchAndTheMultiplierCounts) {
   std::map<std::string, std::string> files = {
       {"a.edi", Edi("OK1AAA", "JO70AA", {L("1400", "OK1KKX", 1, 1, "JO70KK")})},
@@ -277,8 +277,14 @@ TEST(Crosscheck, BustedCallPicksTheBestMatchAndTheMultiplierCounts) {
                                                                    L("1409", "OK1BBB", 2, 1, "JO70BB", 1, "D")})},
                                  {"b.edi", Edi("OK1BBB", "JO70BB", {L("1408", "OK1AAA", 1, 2, "JO70AA")})}});
   EXPECT_EQ(nearest.verdicts.at("a.edi"), "nil ok");
-  EXPECT_EQ(Check({{"k.edi", doubled}}).result.judged[0][0].points,
-            2 * Check({{"k.edi", files["k.edi"]}}).result.judged[0][0].points);
+  const Checked claimed = Check({{"k.edi", doubled}}), plain = Check({{"k.edi", files["k.edi"]}});
+  EXPECT_EQ(claimed.result.judged[0][0].points, plain.result.judged[0][0].points);
+  EXPECT_EQ(claimed.result.notes, std::vector<std::string>{
+                                      "k.edi: CQSOs claims points x2; the rules give x1 for 144 MHz, and that is what counts"});
+  Rules x5;
+  x5.bandMultipliers["144 MHz"] = 5;
+  x5.bandMultipliers["432 MHz"] = 10;
+  EXPECT_EQ(Check({{"k.edi", files["k.edi"]}}, x5).result.judged[0][0].points, 5 * plain.result.judged[0][0].points);
 }
 
 TEST(Crosscheck, SetsAndWholeLogsOff) {
