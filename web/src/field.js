@@ -26,14 +26,14 @@ export function supportedLength(wanted, accuracy, latitude, kmPerDegree) {
   return 0;
 }
 
-// The cell to show: the fix's own, unless the fix is not inside it by more
-// than its accuracy and still within its accuracy of the cell shown before
-// (as long): near a line a jittering fix would otherwise flip the big
-// locator from one side to the other. insideKm: from the fix to its own
-// cell's nearest edge; outsideShownKm: from the fix to the shown cell.
-export function heldCell(shown, cell, insideKm, outsideShownKm, accuracy) {
+// The cell to show: the fix's own, unless the cell shown before (as long)
+// is still within the fix's accuracy: near a line a jittering fix would
+// otherwise flip the big locator from one side to the other. (A fix inside
+// its own cell by more than its accuracy is always that far from any
+// other.) outsideShownKm: from the fix to the shown cell.
+export function heldCell(shown, cell, outsideShownKm, accuracy) {
   if (!shown || shown.length !== cell.length || shown === cell) return cell;
-  return insideKm * 1000 <= accuracy && outsideShownKm * 1000 <= accuracy ? shown : cell;
+  return outsideShownKm * 1000 <= accuracy ? shown : cell;
 }
 
 // The distances in km from a point to the four edges of the cell of a

@@ -184,8 +184,7 @@ export function fieldMode(core, locale) {
     const finest = core.locatorAt(latitude, longitude, 10);
     let cell = finest.slice(0, length);
     if (length && shown && shown.length === length && shown !== cell) {
-      cell = heldCell(shown, cell, nearestEdge(core.centre(cell), length, latitude, longitude, kmPerDegree).km,
-        outsideKm(core.centre(shown), length, latitude, longitude, kmPerDegree), accuracy);
+      cell = heldCell(shown, cell, outsideKm(core.centre(shown), length, latitude, longitude, kmPerDegree), accuracy);
     }
     shown = length ? cell : null;
     $('live').classList.remove('stale');
