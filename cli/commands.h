@@ -62,12 +62,13 @@ struct Options {
   struct Crosscheck {
     std::string loser, uniques, noLog, period, endMinute;
     std::string bandMultipliers;         // BAND=N,BAND=N
+    std::string resubmission;            // newest, most-lines
     std::vector<std::string> penalties;  // VERDICT=K
     int reportCheck = -1;                // -1: not given
     std::string csv, html, ubn;
     bool given() const {
       return !loser.empty() || !uniques.empty() || !noLog.empty() || !period.empty() || !endMinute.empty() ||
-             !bandMultipliers.empty() ||
+             !bandMultipliers.empty() || !resubmission.empty() ||
              !penalties.empty() || reportCheck >= 0 || !csv.empty() || !html.empty() || !ubn.empty();
     }
   } crosscheck;

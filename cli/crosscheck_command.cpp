@@ -1,6 +1,7 @@
 #include "cli/crosscheck_command.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -61,6 +62,9 @@ std::optional<std::string> ReadRules(const Options& o, contest::Rules& rules) {
   }
   if (!o.scoring.empty() && o.scoring != "km" && o.scoring != "ring") return "--scoring takes km or ring";
   rules.ringScoring = o.scoring == "ring";
+  if (!c.resubmission.empty() && c.resubmission != "newest" && c.resubmission != "most-lines")
+    return "--resubmission takes newest or most-lines";
+  if (c.resubmission == "most-lines") rules.resubmission = contest::Rules::Resubmission::MostLines;
   if (!c.endMinute.empty() && c.endMinute != "excluded" && c.endMinute != "counts")
     return "--end-minute takes excluded or counts";
   if (!c.endMinute.empty() && c.period.empty()) return "--end-minute needs --period";
@@ -177,8 +181,9 @@ class Reports {
       out << "rank\tcall\tsection\tQSOs\tclaimed\tchecked\tpenalty\ttotal";
       for (int v = 0; v < contest::kVerdicts; ++v) out << '\t' << contest::Name(Verdict(v));
       out.EndLine();
+      const std::vector<std::string> ranks = Ranks(set);
       for (std::size_t rank = 0; rank < set.logs.size(); ++rank) {
-        const std::vector<std::string> row = Row(set.logs[rank], rank + 1);
+        const std::vector<std::string> row = Row(set.logs[rank], ranks[rank]);
         for (std::size_t k = 0; k < row.size(); ++k) out << (k ? "\t" : "") << Printable(row[k]);
         out.EndLine();
       }
@@ -207,12 +212,13 @@ class Reports {
       out.EndLine();
     }
     for (const contest::Set& set : r_.sets) {
+      const std::vector<std::string> ranks = Ranks(set);
       for (std::size_t rank = 0; rank < set.logs.size(); ++rank) {
         const int i = set.logs[rank];
         const contest::Score& s = r_.scores[i];
         out << "{\"log\": " << JsonString(logs_[i].file) << ", \"call\": " << JsonString(logs_[i].call)
             << ", \"band\": " << JsonString(set.band) << ", \"date\": \"" << contest::DateText(set.firstDay)
-            << "\", \"section\": " << JsonString(logs_[i].section) << ", \"rank\": " << std::to_string(rank + 1)
+            << "\", \"section\": " << JsonString(logs_[i].section) << ", \"rank\": " << (ranks[rank].empty() ? "null" : ranks[rank])
             << ", \"qsos\": " << std::to_string(s.lines) << ", \"claimed\": " << std::to_string(s.claimed)
             << ", \"cqsop\": " << (logs_[i].cqsop ? std::to_string(*logs_[i].cqsop) : "null")
             << ", \"checked\": " << std::to_string(s.checked) << ", \"penalty\": " << std::to_string(s.penalty)
@@ -227,10 +233,18 @@ class Reports {
     }
   }
 
+  // Each log's rank in its set's order: superseded logs have none.
+  std::vector<std::string> Ranks(const contest::Set& set) const {
+    std::vector<std::string> ranks;
+    std::size_t next = 0;
+    for (int i : set.logs) ranks.push_back(r_.supersededBy[i] >= 0 ? "" : std::to_string(++next));
+    return ranks;
+  }
+
   // The results table's columns of one log.
-  std::vector<std::string> Row(int i, std::size_t rank) const {
+  std::vector<std::string> Row(int i, const std::string& rank) const {
     const contest::Score& s = r_.scores[i];
-    std::vector<std::string> row = {std::to_string(rank),      logs_[i].call,           logs_[i].section,
+    std::vector<std::string> row = {rank,                      logs_[i].call,           logs_[i].section,
                                     std::to_string(s.lines),   std::to_string(s.claimed), std::to_string(s.checked),
                                     std::to_string(s.penalty), std::to_string(s.total)};
     for (long n : s.counts) row.push_back(std::to_string(n));
@@ -242,12 +256,14 @@ class Reports {
     std::string csv = "band,date,rank,call,section,qsos,claimed,checked,penalty,total";
     for (int v = 0; v < contest::kVerdicts; ++v) csv += "," + std::string(contest::Name(Verdict(v)));
     csv += "\r\n";
-    for (const contest::Set& set : r_.sets)
+    for (const contest::Set& set : r_.sets) {
+      const std::vector<std::string> ranks = Ranks(set);
       for (std::size_t rank = 0; rank < set.logs.size(); ++rank) {
         csv += quoted(set.band) + "," + contest::DateText(set.firstDay);
-        for (const std::string& cell : Row(set.logs[rank], rank + 1)) csv += "," + quoted(cell);
+        for (const std::string& cell : Row(set.logs[rank], ranks[rank])) csv += "," + quoted(cell);
         csv += "\r\n";
       }
+    }
     return csv;
   }
 
@@ -273,9 +289,10 @@ class Reports {
            "<th>QSOs</th><th>Claimed</th><th>Checked</th><th>Penalty</th><th>Total</th>";
       for (int v = 0; v < contest::kVerdicts; ++v) h += "<th>" + std::string(contest::Name(Verdict(v))) + "</th>";
       h += "</tr></thead>\n<tbody>\n";
+      const std::vector<std::string> ranks = Ranks(set);
       for (std::size_t rank = 0; rank < set.logs.size(); ++rank) {
         h += "<tr>";
-        for (const std::string& cell : Row(set.logs[rank], rank + 1)) h += "<td>" + escaped(cell) + "</td>";
+        for (const std::string& cell : Row(set.logs[rank], ranks[rank])) h += "<td>" + escaped(cell) + "</td>";
         h += "</tr>\n";
       }
       h += "</tbody>\n</table>\n";
@@ -382,8 +399,14 @@ int RunCrosscheck(const Context& context, const std::vector<std::string>& operan
   std::vector<Log> logs;
   logs.reserve(files.size());
   for (const Named& file : files) {
-    if (auto bytes = ReadFile(file)) logs.push_back(contest::ReadLog(file.shown, std::move(*bytes)));
-    else allRead = false;
+    if (auto bytes = ReadFile(file)) {
+      logs.push_back(contest::ReadLog(file.shown, std::move(*bytes)));
+      // When it was sent, as near as a folder tells: a corrected log is the later file.
+      if (struct stat st; ::stat(file.path.c_str(), &st) == 0 && S_ISREG(st.st_mode))
+        logs.back().sent = static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
+    } else {
+      allRead = false;
+    }
   }
   const Result result = contest::Crosscheck(logs, rules);
   for (std::size_t i = 0; i < logs.size(); ++i) {

@@ -177,6 +177,10 @@ edi gives them (or --scoring ring). Defaults follow IARU Region 1:
   --end-minute excluded|counts
                       whether a QSO at the end minute is in the period
                       (default excluded: IARU R1; OK Activity counts it)
+  --resubmission newest|most-lines
+                      a station's two logs for a band: the one sent last
+                      (by file time; default), or the one with more lines;
+                      the other is superseded and not ranked
   --band-multiplier N, or BAND=N,BAND=N...
                       points times N, on every band or on the bands named
                       (432=5,1.3GHz=10; default 1). The contest's rule: a
@@ -375,13 +379,14 @@ int main(int argc, char* argv[]) {
       if (!v || v->empty()) return Usage("--scoring takes km (or ring, for crosscheck)");
       o.scoring = *v;
     } else if (a == "--loser" || a == "--uniques" || a == "--no-log" || a == "--penalty" || a == "--period" ||
-               a == "--end-minute" || a == "--csv" || a == "--html" || a == "--ubn") {
+               a == "--end-minute" || a == "--resubmission" || a == "--csv" || a == "--html" || a == "--ubn") {
       const std::string* v = value();
       if (!v || v->empty()) return Usage(a + " needs a value");
       Options::Crosscheck& c = o.crosscheck;
       if (a == "--penalty") c.penalties.push_back(*v);
       else (a == "--loser" ? c.loser : a == "--uniques" ? c.uniques : a == "--no-log" ? c.noLog
-            : a == "--period" ? c.period : a == "--end-minute" ? c.endMinute : a == "--csv" ? c.csv
+            : a == "--period" ? c.period : a == "--end-minute" ? c.endMinute
+            : a == "--resubmission" ? c.resubmission : a == "--csv" ? c.csv
             : a == "--html" ? c.html : c.ubn) = *v;
     } else if (a == "--tolerance" || a == "--interface" || a == "--from" || a == "--id" || a == "--log" ||
                a == "--summary" || a == "--turn" || a == "--watch" || a == "--exec" ||
@@ -450,7 +455,7 @@ int main(int argc, char* argv[]) {
   const bool crosscheck = command == Command::Crosscheck;
   if (o.fill && command != Command::Edi) return Usage("--fill is for edi");
   if (o.bandMultiplier && command != Command::Edi && !crosscheck) return Usage("--band-multiplier is for edi and crosscheck");
-  if (o.crosscheck.given() && !crosscheck) return Usage("--tolerance, --loser, --uniques, --no-log, --penalty, --period, --end-minute, "
+  if (o.crosscheck.given() && !crosscheck) return Usage("--tolerance, --loser, --uniques, --no-log, --penalty, --period, --end-minute, --resubmission, "
                                                         "--report-check, --csv, --html and --ubn are for crosscheck");
   if (command == Command::Edi) o.forceKmRule = o.force;
   if (command == Command::Edi && !o.scoring.empty()) {

@@ -79,22 +79,35 @@ class SetChecker {
     return it == owner_.end() ? -1 : it->second;
   }
 
-  // One log per station: the one with more QSO lines; the others superseded.
+  // Whether log a, rather than b, is the station's log used (Rules::resubmission).
+  bool Preferred(int a, int b) const {
+    const Log &x = logs_[a], &y = logs_[b];
+    if (rules_.resubmission == Rules::Resubmission::Newest && x.sent && y.sent && *x.sent != *y.sent)
+      return *x.sent > *y.sent;
+    return x.qsos.size() > y.qsos.size();
+  }
+
+  // One log per station: the one sent last, or the one with more QSO lines;
+  // the others superseded, and never ranked.
   void ChooseLogs() {
     for (int i : set_.logs) {
       const auto [it, fresh] = owner_.emplace(logs_[i].station, i);
       if (fresh) continue;
-      const int kept = logs_[it->second].qsos.size() >= logs_[i].qsos.size() ? it->second : i;
+      const int kept = Preferred(i, it->second) ? i : it->second;
       const int other = kept == i ? it->second : i;
       it->second = kept;
+      const bool newer = rules_.resubmission == Rules::Resubmission::Newest && logs_[kept].sent && logs_[other].sent &&
+                         *logs_[kept].sent != *logs_[other].sent;
       const std::string why = logs_[kept].station + "'s other log " + logs_[kept].file + " (" +
                               Plural(long(logs_[kept].qsos.size()), "QSO line", "QSO lines") + ") is used";
       for (Judged& j : r_.judged[other]) j = {Verdict::Superseded, -1, -1, 0, 0, why};
       r_.supersededBy[other] = kept;
       r_.notes.push_back(logs_[other].file + ": " + logs_[other].station + " sent two logs for " + set_.band + "; " +
-                         logs_[kept].file + " is used, having more QSO lines (" +
-                         std::to_string(logs_[kept].qsos.size()) + " against " +
-                         std::to_string(logs_[other].qsos.size()) + "), and this one's are superseded");
+                         logs_[kept].file + " is used, " +
+                         (newer ? std::string("sent later")
+                                : "having more QSO lines (" + std::to_string(logs_[kept].qsos.size()) + " against " +
+                                      std::to_string(logs_[other].qsos.size()) + ")") +
+                         ", and this one's are superseded");
     }
     for (const auto& [station, log] : owner_) active_.push_back(log);
     std::sort(active_.begin(), active_.end());

@@ -61,6 +61,10 @@ struct Rules {
   // times the big squares worked. Otherwise km: int(d) + 1.
   bool ringScoring = false;
   std::optional<Period> period;
+  // A station's two logs for one band: the one sent last is its corrected
+  // log (by file time; the one with more QSO lines when the times agree or
+  // are unknown), or, as the contest may rule, the one with more lines.
+  enum class Resubmission { Newest, MostLines } resubmission = Resubmission::Newest;
   // Points times the band's multiplier (the YO championship's x1, x5, x10),
   // the contest's rule: a log's own CQSOs is only its claim, since a log
   // whose header set its own multiplier would set its own score.

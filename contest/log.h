@@ -35,6 +35,7 @@ struct Log {
   std::optional<long> cqsop;                 // CQSOP, when a number
   std::optional<long> multiplier;            // the second number of CQSOs: the log's claim, never its score's
   std::optional<long> firstDay;              // TDate's first date, days since 2000-01-01
+  std::optional<long long> sent;             // when the file was last written (s since 1970), where known
   std::vector<QsoLine> qsos;
 };
 

@@ -233,6 +233,19 @@ sed 's/PCall=OK1AAA/PCall=OK1AAA-P/' "$work/contest/a.edi" >"$work/clash/p2.edi"
 $cli crosscheck --ubn "$work/ubn3" "$work/clash" >/dev/null 2>"$work/err"
 check "crosscheck ubn names that clash" "1 would both be OK1AAA-P_144_MHz.txt; no report written" \
   "$? $(grep -o 'would both be .*' "$work/err")$(ls "$work/ubn3" 2>/dev/null)"
+# A corrected log sent later, with fewer lines, is the one used (or, by the contest's rule, the longer one); the other is not ranked.
+mkdir -p "$work/resent"
+cp "$work/contest/b.edi" "$work/resent/b.edi"
+sed 's/^\(260905;1400;OK1BBB.*\)$/\1\n260905;1500;OK1CCC;1;59;002;59;002;;JO70CC;8;;;;\r/' "$work/contest/a.edi" >"$work/resent/a-first.edi"
+cp "$work/contest/a.edi" "$work/resent/a-corrected.edi"
+touch -d '2026-09-06 10:00' "$work/resent/a-first.edi"
+touch -d '2026-09-07 10:00' "$work/resent/a-corrected.edi"
+for policy in "newest a-corrected" "most-lines a-first"; do
+  set -- $policy
+  $cli crosscheck --resubmission "$1" --csv "$work/resent.csv" "$work/resent" >/dev/null 2>&1
+  check "crosscheck --resubmission $1" "$2 unranked" "$($cli crosscheck --resubmission "$1" --json "$work/resent" 2>/dev/null |
+    grep '"log": ' | grep -o '"log": "a-[a-z]*.edi".*"rank": [0-9][0-9]*' | sed 's/"log": "\(a-[a-z]*\).edi".*/\1/') $(grep -c '^144 MHz,2026-09-05,,OK1AAA' "$work/resent.csv" | sed 's/^1$/unranked/')"
+done
 check "crosscheck --band-multiplier" '"points": 16' "$($cli crosscheck --json --band-multiplier 2 "$work/contest" | head -1 | grep -o '"points": [0-9]*')"
 echo "not a log" >"$work/contest/c.edi"
 $cli crosscheck "$work/contest" >"$work/out" 2>"$work/err"
@@ -240,7 +253,7 @@ check "crosscheck with a log it cannot read" "1 c.edi: not a REG1TEST log 1" "$?
 mkdir -p "$work/empty"
 $cli crosscheck "$work/empty" >/dev/null 2>"$work/err"
 check "crosscheck of a folder without logs" "1 no .edi files in it" "$? $(grep -o 'no .edi files in it' "$work/err")"
-for args in "crosscheck" "crosscheck --tolerance x d" "crosscheck --loser me d" "crosscheck --penalty dup=1 d" "crosscheck --scoring rings d" "crosscheck --period 8-11 d" "crosscheck --period 14:00-14:00 d" "crosscheck --end-minute counts d" "crosscheck --period 08:00-11:00 --end-minute yes d" "crosscheck --band-multiplier 14=3 d" "crosscheck --band-multiplier 432=x d" "path --tolerance 5 A B" "crosscheck --fill d"; do
+for args in "crosscheck" "crosscheck --tolerance x d" "crosscheck --loser me d" "crosscheck --penalty dup=1 d" "crosscheck --scoring rings d" "crosscheck --period 8-11 d" "crosscheck --period 14:00-14:00 d" "crosscheck --end-minute counts d" "crosscheck --period 08:00-11:00 --end-minute yes d" "crosscheck --band-multiplier 14=3 d" "crosscheck --band-multiplier 432=x d" "crosscheck --resubmission last d" "path --tolerance 5 A B" "crosscheck --fill d"; do
   $cli $args >/dev/null 2>&1; check "exit 2: $args" 2 $?
 done
 
