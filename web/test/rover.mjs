@@ -506,7 +506,7 @@ export async function roverTests({ browser, site, open, check, byName, type, val
   // the sub-square when not as far as inside the square].
   {
     const walk = (fixes) => {
-      let [state, time] = [kNoCrossing, 0];
+      let [state, time] = [kNoCrossing, Date.UTC(2026, 11, 8)];  // a real clock: times are differences, never sums
       const [alerts, entered] = [[], []];
       for (const [lat, accuracy, seconds, speed = null, sub = null] of fixes) {
         time += seconds * 1000;
