@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <limits>
 #include <map>
 #include <unordered_map>
 
@@ -19,7 +20,8 @@ constexpr std::string_view kNames[kVerdicts] = {
     "no_log", "unique", "invalid",     "outside_period", "superseded",
 };
 
-// Logs whose QSO dates lie this many days apart or less are one contest.
+// Logs whose QSO days lie within this many days of the day most logs are
+// near are one contest.
 constexpr long kContestDays = 2;
 
 std::string Plural(long n, const char* one, const char* many) { return std::to_string(n) + " " + (n == 1 ? one : many); }
@@ -520,13 +522,48 @@ Result Crosscheck(const std::vector<Log>& logs, const Rules& rules) {
     bands[{band.name, band.known}].emplace_back(day, i);
   }
   for (auto& [band, dated] : bands) {
-    std::stable_sort(dated.begin(), dated.end());
-    for (std::size_t at = 0; at < dated.size();) {
-      Set set{band.first, band.second, dated[at].first, {}};
-      for (; at < dated.size() && dated[at].first - set.firstDay <= kContestDays; ++at) {
-        set.logs.push_back(dated[at].second);
-        r.setOf[dated[at].second] = int(r.sets.size());
+    // The band's logs by day; sets grouped around the days most logs agree on.
+    std::map<long, std::vector<int>> byDay;
+    for (const auto& [day, i] : dated) byDay[day].push_back(i);
+    std::vector<Set> sets;
+    while (!byDay.empty()) {
+      // The anchor: the day with the most logs within kContestDays of it,
+      // then the most logs on it, then the earliest. One log with a wrong
+      // date cannot move it, as the first log's day could.
+      long anchor = 0;
+      std::size_t bestNear = 0, bestOn = 0;
+      for (const auto& [day, logsOn] : byDay) {
+        std::size_t near = 0;
+        for (auto it = byDay.lower_bound(day - kContestDays); it != byDay.end() && it->first <= day + kContestDays; ++it)
+          near += it->second.size();
+        if (near > bestNear || (near == bestNear && logsOn.size() > bestOn))
+          anchor = day, bestNear = near, bestOn = logsOn.size();
       }
+      // The set's date: its first day that many logs carry (a fifth of its
+      // busiest day's), not a stray log's.
+      const auto first = byDay.lower_bound(anchor - kContestDays);
+      auto last = first;
+      std::size_t busiest = 0;
+      for (; last != byDay.end() && last->first <= anchor + kContestDays; ++last) busiest = std::max(busiest, last->second.size());
+      Set set{band.first, band.second, std::numeric_limits<long>::max(), {}};
+      long lastDay = std::numeric_limits<long>::min();
+      for (auto it = first; it != last; ++it)
+        if (5 * it->second.size() >= busiest) set.firstDay = std::min(set.firstDay, it->first), lastDay = std::max(lastDay, it->first);
+      for (auto it = first; it != last; ++it) {
+        for (int i : it->second) {
+          set.logs.push_back(i);
+          if (it->first < set.firstDay || it->first > lastDay)
+            r.notes.push_back(logs[i].file + ": its QSOs are dated " + DateText(it->first) + ", outside the " +
+                              DateText(set.firstDay) + " contest its partners are in; checked with it");
+        }
+      }
+      byDay.erase(first, last);
+      sets.push_back(std::move(set));
+    }
+    std::sort(sets.begin(), sets.end(), [](const Set& a, const Set& b) { return a.firstDay < b.firstDay; });
+    for (Set& set : sets) {
+      std::sort(set.logs.begin(), set.logs.end());
+      for (int i : set.logs) r.setOf[i] = int(r.sets.size());
       r.sets.push_back(std::move(set));
     }
   }

@@ -287,6 +287,36 @@ TEST(Crosscheck, BustedCallPicksTheBestMatchAndTheMultiplierCounts) {
   EXPECT_EQ(Check({{"k.edi", files["k.edi"]}}, x5).result.judged[0][0].points, 5 * plain.result.judged[0][0].points);
 }
 
+// Sets gather around the days most logs carry: a log dated two days early
+// neither splits the contest nor moves its date; it is named, and checked
+// with its partners. Days two apart are one contest, three apart two.
+TEST(Crosscheck, OneLogsDateCannotSplitTheContest) {
+  // A's stations at JO70AA, B's at JO70BB, each with one QSO.
+  const auto dated = [](const std::string& call, const char* day, const std::string& partner) {
+    const bool a = call[3] == 'A';
+    return MapField(Edi(call, a ? "JO70AA" : "JO70BB", {L("1400", partner.c_str(), 1, 1, a ? "JO70BB" : "JO70AA")}), 0,
+                    [&](std::string) { return day; });
+  };
+  std::map<std::string, std::string> files;
+  for (int k = 0; k < 6; ++k) {
+    const std::string a = "OK1A" + std::string(1, char('A' + k)), b = "OK1B" + std::string(1, char('A' + k));
+    files[a + ".edi"] = dated(a, k < 3 ? "260905" : "260906", b);  // Saturday and Sunday
+    files[b + ".edi"] = dated(b, k < 3 ? "260905" : "260906", a);
+  }
+  files["typo.edi"] = dated("OK1TTT", "260903", "OK1AA");
+  const Checked c = Check(files);
+  ASSERT_EQ(c.result.sets.size(), 1u);
+  EXPECT_EQ(DateText(c.result.sets[0].firstDay), "2026-09-05");
+  EXPECT_EQ(std::count(c.result.notes.begin(), c.result.notes.end(),
+                       "typo.edi: its QSOs are dated 2026-09-03, outside the 2026-09-05 contest its partners are in; "
+                       "checked with it"), 1);
+  EXPECT_EQ(c.verdicts.at("OK1BF.edi"), "ok");
+  for (const auto& [apart, sets] : {std::pair{"260907", 1u}, std::pair{"260908", 2u}}) {
+    const Checked two = Check({{"a.edi", dated("OK1AAA", "260905", "OK1BBB")}, {"b.edi", dated("OK1BBB", apart, "OK1AAA")}});
+    EXPECT_EQ(two.result.sets.size(), sets) << apart;
+  }
+}
+
 TEST(Crosscheck, SetsAndWholeLogsOff) {
   // Another band's typo, an earlier round: sets of their own.
   std::map<std::string, std::string> files = {{"a.edi", Contest().at("a.edi")}, {"b.edi", Contest().at("b.edi")}};
