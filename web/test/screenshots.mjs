@@ -36,6 +36,7 @@ for (const scheme of ['light', 'dark']) {
   // Field mode on a summit: following, a fix 5 m accurate.
   let page = await phone(scheme);
   await page.setGeolocation({ latitude: 48.8738, longitude: 2.2950, accuracy: 4 });
+  await page.select('#alert-cells', '6');
   await page.click('#follow');
   await page.waitForFunction(() => document.getElementById('live').textContent.length === 10);
   // Driving north at 50 km/h, 230 m into the next sub-square.
