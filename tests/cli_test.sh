@@ -246,6 +246,7 @@ for policy in "newest a-corrected" "most-lines a-first"; do
   check "crosscheck --resubmission $1" "$2 unranked" "$($cli crosscheck --resubmission "$1" --json "$work/resent" 2>/dev/null |
     grep '"log": ' | grep -o '"log": "a-[a-z]*.edi".*"rank": [0-9][0-9]*' | sed 's/"log": "\(a-[a-z]*\).edi".*/\1/') $(grep -c '^144 MHz,2026-09-05,,OK1AAA' "$work/resent.csv" | sed 's/^1$/unranked/')"
 done
+check "crosscheck --band-multiplier by band" '"points": 24' "$($cli crosscheck --json --band-multiplier 432=5,144=3,1.3GHz=10 "$work/contest" | head -1 | grep -o '"points": [0-9]*')"
 check "crosscheck --band-multiplier" '"points": 16' "$($cli crosscheck --json --band-multiplier 2 "$work/contest" | head -1 | grep -o '"points": [0-9]*')"
 echo "not a log" >"$work/contest/c.edi"
 $cli crosscheck "$work/contest" >"$work/out" 2>"$work/err"

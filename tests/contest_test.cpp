@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <stdexcept>
 #include <map>
@@ -311,6 +312,21 @@ TEST(Crosscheck, OneLogsDateCannotSplitTheContest) {
                        "typo.edi: its QSOs are dated 2026-09-03, outside the 2026-09-05 contest its partners are in; "
                        "checked with it"), 1);
   EXPECT_EQ(c.verdicts.at("OK1BF.edi"), "ok");
+  // The date: the first day with a fifth of the busiest day's logs (2 of 10 is; 1 of 10 is not).
+  // Sets gather around the day most logs are near, not the busiest day alone.
+  for (const auto& [days, date, sets] : {std::tuple{"050506060606060606060606", "2026-09-05", 1u},
+                                         std::tuple{"0506060606060606060606", "2026-09-06", 1u},
+                                         std::tuple{"0505070909", "2026-09-05", 1u}}) {
+    std::map<std::string, std::string> logs;
+    for (std::size_t k = 0; 2 * k < std::strlen(days); ++k) {
+      const std::string call = "OK1" + std::string(1, char('A' + k % 2)) + std::string(1, char('A' + k / 2)) + "X";
+      const std::string partner = "OK1" + std::string(1, char('A' + (k + 1) % 2)) + std::string(1, char('A' + k / 2)) + "X";
+      logs[call + ".edi"] = dated(call, ("2609" + std::string(days + 2 * k, 2)).c_str(), partner);
+    }
+    const Checked grouped = Check(logs);
+    ASSERT_EQ(grouped.result.sets.size(), sets) << days;
+    EXPECT_EQ(DateText(grouped.result.sets[0].firstDay), date) << days;
+  }
   for (const auto& [apart, sets] : {std::pair{"260907", 1u}, std::pair{"260908", 2u}}) {
     const Checked two = Check({{"a.edi", dated("OK1AAA", "260905", "OK1BBB")}, {"b.edi", dated("OK1BBB", apart, "OK1AAA")}});
     EXPECT_EQ(two.result.sets.size(), sets) << apart;
