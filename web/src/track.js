@@ -82,7 +82,7 @@ export function enterSquare(track, cell, time, lat, lon) {
 // A fix kept when it moved further than its accuracy (at least 5 m) from
 // the last one kept, so that a parked rover's track stays one point; or
 // when it starts a new segment of the track.
-export function addFix(track, fix, metresFromLast, startsSegment = false) {
+export function addFix(track, fix, metresFromLast, startsSegment) {
   if (!startsSegment && track.fixes.length && metresFromLast(track.fixes.at(-1)) <= Math.max(5, fix.accuracy)) return false;
   const kept = { lat: fix.latitude, lon: fix.longitude, time: fix.time };
   if (startsSegment) kept.seg = true;
