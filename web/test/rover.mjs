@@ -526,7 +526,7 @@ export async function roverTests({ browser, site, open, check, byName, type, val
       ['driving across at a speed that explains the move', [[48.999, 10, 0], [49.0005, 10, 10, 20]], [['JN19'], ['JN18', 'JN19']]],
       ['a rough fix, then a good one as far off as the first one\'s accuracy reaches', [[48.9985, 150, 0], [49.0005, 5, 1, 200]],
         [['JN19'], ['JN18', 'JN19']]],
-      ['walking across, the crossing explained by the walking pace', [[48.99997, 2, 0], [49.00003, 2, 4, 1.5]], [['JN19'], ['JN18', 'JN19']]],
+      ['walking slowly across, the crossing explained by the walking pace', [[48.99997, 2, 0], [49.00003, 2, 4, 0.9]], [['JN19'], ['JN18', 'JN19']]],
       ['a jump no vehicle makes, then back', [[48.999, 10, 0], [49.5, 10, 1], [49.5001, 10, 1], [48.999, 10, 1]], [[], ['JN18']]],
       ['the sub-square first known is no crossing', [[48.99, 100, 0, null, 0.05], [48.9901, 10, 60, null, 0.06], [48.9902, 10, 60, null, 0.07]],
         [[], ['JN18']]],
