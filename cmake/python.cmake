@@ -41,10 +41,8 @@ install(FILES python/morvane/__init__.py python/morvane/dask.py DESTINATION ${MO
 # The distribution's metadata beside it, so that pip and importlib.metadata
 # know the installed version; and the worked example with the documents.
 configure_file(packaging/python-METADATA.in ${CMAKE_BINARY_DIR}/python-dist-info/METADATA @ONLY)
-file(WRITE ${CMAKE_BINARY_DIR}/python-dist-info/top_level.txt "morvane\n")
 file(WRITE ${CMAKE_BINARY_DIR}/python-dist-info/INSTALLER "dpkg\n")
-install(FILES ${CMAKE_BINARY_DIR}/python-dist-info/METADATA ${CMAKE_BINARY_DIR}/python-dist-info/top_level.txt
-              ${CMAKE_BINARY_DIR}/python-dist-info/INSTALLER
+install(FILES ${CMAKE_BINARY_DIR}/python-dist-info/METADATA ${CMAKE_BINARY_DIR}/python-dist-info/INSTALLER
         DESTINATION ${MORVANE_PYTHON_INSTALL_DIR}/../morvane-${PROJECT_VERSION}.dist-info COMPONENT python)
 install(FILES examples/wspr.py DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/python3-morvane/examples COMPONENT python)
 
