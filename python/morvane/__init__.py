@@ -294,11 +294,12 @@ def centre(locators, threads=0, errors="coerce", unique=False):
     raising = _raising(errors)
     a, _, form = _aligned(locators, None)
     threads = _threads(threads)
-    if raising:
-        _refuse_invalid(_text(a, "locators"), "locators", threads)
     distinct = _distinct(a, unique)
+    column = _text(a, "locators") if raising or distinct is None else None
+    if raising:
+        _refuse_invalid(column, "locators", threads)
     if distinct is None:
-        lat, lon = _core.centre(_text(a, "locators"), threads=threads)
+        lat, lon = _core.centre(column, threads=threads)
     else:
         values, codes = distinct
         lat, lon = _spread(_core.centre(_text(values, "locators"), threads=threads), codes, np.nan)
@@ -382,14 +383,13 @@ def path(base, target, long=False, ellipsoid=False, rounded=False, miles=False, 
     raising = _raising(errors)
     base, target, form = _aligned(base, target)
     threads = _threads(threads)
-    if raising:
-        _pair(_text(base, "base"), _text(target, "target"), ("base", "target"))
-        _refuse_invalid(_text(base, "base"), "base", threads)
-        _refuse_invalid(_text(target, "target"), "target", threads)
     distinct = _pairs(base, target, unique)
-    if distinct is None:
+    if raising or distinct is None:
         b, t = _pair(_text(base, "base"), _text(target, "target"), ("base", "target"))
-    else:
+    if raising:
+        _refuse_invalid(b, "base", threads)
+        _refuse_invalid(t, "target", threads)
+    if distinct is not None:
         b, t = _pair(distinct[0], distinct[1], ("base", "target"))
     if flags.pop("reverse"):
         b, t = t, b
