@@ -37,5 +37,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       if (coreAzimuth != azimuth[i] || coreKm != km[i]) std::abort();
     }
   }
+  // The rest of the path: answered where the distance is, inside the grid's
+  // latitudes, and the distance between its cells' bounds.
+  Paths(base, target, n, {}, azimuth.data(), km.data(), 1);
+  std::vector<double> nearest(n), farthest(n), vertexLat(n), vertexLon(n), sun(n);
+  const double fractions[2] = {0.5, 1};
+  std::vector<double> pointLat(2 * n), pointLon(2 * n);
+  DistanceBounds(base, target, n, {}, nearest.data(), farthest.data(), 1);
+  Vertices(base, target, n, data[0] & 1, vertexLat.data(), vertexLon.data(), 1);
+  PathPoints(base, target, n, data[0] & 2, fractions, 2, pointLat.data(), pointLon.data(), 1);
+  const double when = (static_cast<double>(data[0]) - 128) * 1e7;
+  SunElevations(base, &when, 0, n, sun.data(), 1);
+  for (std::size_t i = 0; i < n; ++i) {
+    if (std::isnan(km[i])) {
+      if (!std::isnan(nearest[i]) || !std::isnan(vertexLat[i]) || !std::isnan(pointLat[2 * i])) std::abort();
+      continue;
+    }
+    if (!(nearest[i] <= km[i] + 1e-6 && km[i] <= farthest[i] + 1e-6)) std::abort();
+    for (const double lat : {vertexLat[i], pointLat[2 * i], pointLat[2 * i + 1]})
+      if (!(std::fabs(lat) <= 90)) std::abort();
+    if (!(std::fabs(sun[i]) <= 90)) std::abort();
+  }
   return 0;
 }

@@ -5,13 +5,17 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <initializer_list>
 #include <limits>
 #include <optional>
 #include <string_view>
 #include <thread>
 #include <vector>
 
+#include "locator/along_path.h"
+#include "locator/cell_bounds.h"
 #include "locator/locator.h"
+#include "locator/sun.h"
 
 namespace morvane::batch {
 namespace {
@@ -460,6 +464,86 @@ void Paths(const Column& base, const Column& target, std::size_t n, PathOptions 
       }
       if (o.miles)
         for (std::size_t i = first; i < first + rows; ++i) km[i] = InUnit(o, km[i]);
+    }
+  });
+}
+
+namespace {
+
+constexpr double kEarthRadiusKm = kEarthCircumferenceKm / (2 * kPi);
+
+Degrees CentreOf(const Cell& c) {
+  const CellCentre centre = LocatorCentre(std::string_view(c.text, c.length));
+  return {centre.latitudeDegrees(), centre.longitudeDegrees()};
+}
+
+// Each row's two cells, or NaN into every answer of a row that lacks one.
+template <typename Work>
+void EachPair(const Column& base, const Column& target, std::size_t n, unsigned threads, std::size_t perRow,
+              std::initializer_list<double*> answers, Work work) {
+  Split(n, threads, [&](std::size_t begin, std::size_t end) {
+    for (std::size_t i = begin; i < end; ++i) {
+      const Cell b = ReadCell(base, i), t = ReadCell(target, i);
+      if (b.length == 0 || t.length == 0) {
+        for (double* a : answers) std::fill(a + i * perRow, a + (i + 1) * perRow, kNaN);
+        continue;
+      }
+      work(i, b, t);
+    }
+  });
+}
+
+}  // namespace
+
+void PathPoints(const Column& base, const Column& target, std::size_t n, bool longPath, const double* fractions,
+                std::size_t count, double* latitude, double* longitude, unsigned threads) {
+  EachPair(base, target, n, threads, count, {latitude, longitude}, [&](std::size_t i, const Cell& b, const Cell& t) {
+    double azimuth = 0, km = 0;
+    CorePath(b, t, {longPath, false, false, false}, azimuth, km);
+    for (std::size_t k = 0; k < count; ++k) {
+      const Degrees p = Destination(CentreOf(b), azimuth, fractions[k] * km / kEarthRadiusKm);
+      latitude[i * count + k] = p.latitude;
+      longitude[i * count + k] = p.longitude;
+    }
+  });
+}
+
+void Vertices(const Column& base, const Column& target, std::size_t n, bool longPath, double* latitude,
+              double* longitude, unsigned threads) {
+  EachPair(base, target, n, threads, 1, {latitude, longitude}, [&](std::size_t i, const Cell& b, const Cell& t) {
+    double azimuth = 0, km = 0;
+    CorePath(b, t, {longPath, false, false, false}, azimuth, km);
+    const Degrees p = PathVertex(CentreOf(b), azimuth, km / kEarthRadiusKm);
+    latitude[i] = p.latitude;
+    longitude[i] = p.longitude;
+  });
+}
+
+void DistanceBounds(const Column& base, const Column& target, std::size_t n, PathOptions o, double* nearest,
+                    double* farthest, unsigned threads) {
+  EachPair(base, target, n, threads, 1, {nearest, farthest}, [&](std::size_t i, const Cell& b, const Cell& t) {
+    const DistanceRange r = CellDistanceRange(LocatorBox(std::string_view(b.text, b.length)),
+                                              LocatorBox(std::string_view(t.text, t.length)));
+    nearest[i] = o.longPath ? kEarthCircumferenceKm - r.farthestKm : r.nearestKm;
+    farthest[i] = o.longPath ? kEarthCircumferenceKm - r.nearestKm : r.farthestKm;
+    if (o.miles) nearest[i] /= kKmPerMile, farthest[i] /= kKmPerMile;
+  });
+}
+
+void SunElevations(const Column& locators, const double* seconds, std::ptrdiff_t secondsStride, std::size_t n,
+                   double* elevation, unsigned threads) {
+  Split(n, threads, [&](std::size_t begin, std::size_t end) {
+    for (std::size_t i = begin; i < end; ++i) {
+      double when;
+      std::memcpy(&when, reinterpret_cast<const char*>(seconds) + static_cast<std::ptrdiff_t>(i) * secondsStride,
+                  sizeof when);
+      const Cell c = ReadCell(locators, i);
+      if (c.length == 0 || !std::isfinite(when)) {
+        elevation[i] = kNaN;
+        continue;
+      }
+      const Degrees p = CentreOf(c);
+      elevation[i] = SolarElevation(p.latitude, p.longitude, when);
     }
   });
 }

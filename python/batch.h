@@ -81,4 +81,27 @@ void Paths(const Column& base, const Column& target, std::size_t n, PathOptions 
 // metres apart).
 void CorePath(const Cell& base, const Cell& target, PathOptions options, double& azimuth, double& km);
 
+// Points along each path (the short one, or the long one), on the core's
+// sphere: for each row, count points at fractions (0 the base, 1 the
+// target) of the way, written row after row into latitude and longitude
+// (n * count each); NaN where either end is not a locator.
+void PathPoints(const Column& base, const Column& target, std::size_t n, bool longPath, const double* fractions,
+                std::size_t count, double* latitude, double* longitude, unsigned threads);
+
+// The point of each path farthest from the equator (see PathVertex).
+void Vertices(const Column& base, const Column& target, std::size_t n, bool longPath, double* latitude,
+              double* longitude, unsigned threads);
+
+// The nearest and farthest the two cells' points can be (km, or statute
+// miles of kKmPerMile), on the core's sphere; for the long path, the
+// circumference less the farthest and the nearest.
+void DistanceBounds(const Column& base, const Column& target, std::size_t n, PathOptions options, double* nearest,
+                    double* farthest, unsigned threads);
+
+// The Sun's elevation in degrees at each cell's centre at each time
+// (seconds since 1970 UTC; a stride of 0 repeats one time); NaN where the
+// locator or the time is missing.
+void SunElevations(const Column& locators, const double* seconds, std::ptrdiff_t secondsStride, std::size_t n,
+                   double* elevation, unsigned threads);
+
 }  // namespace morvane::batch

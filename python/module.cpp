@@ -72,6 +72,21 @@ unsigned Threads(int threads) {
   return static_cast<unsigned>(threads);
 }
 
+// Two columns of text of one length, for the answers per pair.
+struct Pair {
+  TextColumn base, target;
+  std::size_t n;
+  Pair(const py::array& b, const py::array& t) : base(b, "base"), target(t, "target") {
+    if (b.shape(0) != t.shape(0)) throw py::value_error("base, target: must have the same length");
+    n = static_cast<std::size_t>(b.shape(0));
+  }
+};
+
+py::array_t<double> Doubles(std::size_t rows) { return py::array_t<double>(static_cast<py::ssize_t>(rows)); }
+py::array_t<double> Doubles(std::size_t rows, std::size_t columns) {
+  return py::array_t<double>(std::vector<py::ssize_t>{static_cast<py::ssize_t>(rows), static_cast<py::ssize_t>(columns)});
+}
+
 }  // namespace
 
 PYBIND11_MODULE(_core, m) {
@@ -155,4 +170,62 @@ PYBIND11_MODULE(_core, m) {
     return py::make_tuple(azimuth, km);
   }, py::arg("base"), py::arg("target"), py::arg("long") = false, py::arg("ellipsoid") = false,
      py::arg("rounded") = false, py::arg("miles") = false, py::arg("threads") = 0);
+
+  m.def("path_points", [](const py::array& base, const py::array& target, bool longPath, const py::array& fractions,
+                          int threads) {
+    const Pair p(base, target);
+    const py::array_t<double> f = Doubles(fractions, "fractions");
+    const std::size_t count = static_cast<std::size_t>(f.shape(0));
+    const py::array_t<double, py::array::c_style> at(f);
+    py::array_t<double> lat = Doubles(p.n, count), lon = Doubles(p.n, count);
+    double *y = lat.mutable_data(), *x = lon.mutable_data();
+    const unsigned th = Threads(threads);
+    {
+      py::gil_scoped_release released;
+      morvane::batch::PathPoints(p.base.column(), p.target.column(), p.n, longPath, at.data(), count, y, x, th);
+    }
+    return py::make_tuple(lat, lon);
+  }, py::arg("base"), py::arg("target"), py::arg("long"), py::arg("fractions"), py::arg("threads") = 0);
+
+  m.def("vertex", [](const py::array& base, const py::array& target, bool longPath, int threads) {
+    const Pair p(base, target);
+    py::array_t<double> lat = Doubles(p.n), lon = Doubles(p.n);
+    double *y = lat.mutable_data(), *x = lon.mutable_data();
+    const unsigned th = Threads(threads);
+    {
+      py::gil_scoped_release released;
+      morvane::batch::Vertices(p.base.column(), p.target.column(), p.n, longPath, y, x, th);
+    }
+    return py::make_tuple(lat, lon);
+  }, py::arg("base"), py::arg("target"), py::arg("long") = false, py::arg("threads") = 0);
+
+  m.def("bounds", [](const py::array& base, const py::array& target, bool longPath, bool miles, int threads) {
+    const Pair p(base, target);
+    py::array_t<double> nearest = Doubles(p.n), farthest = Doubles(p.n);
+    double *a = nearest.mutable_data(), *b = farthest.mutable_data();
+    const unsigned th = Threads(threads);
+    {
+      py::gil_scoped_release released;
+      morvane::batch::DistanceBounds(p.base.column(), p.target.column(), p.n, {longPath, false, false, miles}, a, b,
+                                     th);
+    }
+    return py::make_tuple(nearest, farthest);
+  }, py::arg("base"), py::arg("target"), py::arg("long") = false, py::arg("miles") = false, py::arg("threads") = 0);
+
+  m.def("sun", [](const py::array& locators, const py::array& seconds, int threads) {
+    const TextColumn text(locators, "locators");
+    const py::array_t<double> when = Doubles(seconds, "when");
+    if (when.shape(0) != locators.shape(0)) throw py::value_error("locators, when: must have the same length");
+    const std::size_t n = static_cast<std::size_t>(locators.shape(0));
+    py::array_t<double> out = Doubles(n);
+    double* o = out.mutable_data();
+    const double* w = when.data();
+    const std::ptrdiff_t stride = when.strides(0);
+    const unsigned th = Threads(threads);
+    {
+      py::gil_scoped_release released;
+      morvane::batch::SunElevations(text.column(), w, stride, n, o, th);
+    }
+    return out;
+  }, py::arg("locators"), py::arg("seconds"), py::arg("threads") = 0);
 }

@@ -73,7 +73,7 @@ def test_scalars_exact_cells_and_antipodes():
 def test_wrong_arguments_name_themselves():
     for call, name, error in [
         (lambda: morvane.valid(np.array([1.5, 2.5])), "locators", TypeError),
-        (lambda: morvane.path(np.array([["JN18EU"]]), "FN20XR"), "base", ValueError),
+        (lambda: morvane.path([["JN18EU"]], "FN20XR"), "base", ValueError),
         (lambda: morvane.path(["JN18EU", "JN18EU"], ["FN20XR"] * 3), "base, target", ValueError),
         (lambda: morvane.encode([1], [2], precision=7), "precision", ValueError),
         (lambda: morvane.encode(["a"], [2]), "lat", TypeError),
@@ -345,3 +345,136 @@ def test_pandas_accessors_give_what_the_functions_give():
     pd.testing.assert_frame_equal(df.rx.morvane.centre(), morvane.centre(df.rx))
     assert df.rx.morvane.valid().all() and (df.rx.morvane.precision() == morvane.precision(df.rx)).all()
     pd.testing.assert_frame_equal(df.morvane.add_paths("rx", "tx", prefix="m_"), morvane.dask.add_paths(df, "rx", "tx", prefix="m_"))
+
+
+def sphere_point(lat, lon):
+    p, l = np.broadcast_arrays(np.radians(lat), np.radians(lon))
+    return np.stack([np.cos(p) * np.cos(l), np.cos(p) * np.sin(l), np.sin(p)], axis=-1)
+
+
+def degrees_of(v):
+    return np.degrees(np.arctan2(v[..., 2], np.hypot(v[..., 0], v[..., 1]))), np.degrees(np.arctan2(v[..., 1], v[..., 0]))
+
+
+def test_points_along_the_path_against_vectors():
+    base, target = random_locators(300, 11), random_locators(300, 12)
+    (y1, x1), (y2, x2) = columns(morvane.centre(base)), columns(morvane.centre(target))
+    p, q = sphere_point(y1, x1), sphere_point(y2, x2)
+    c = np.arccos(np.clip((p * q).sum(-1), -1, 1))[:, None]
+    f = np.linspace(0, 1, 5)
+    slerp = (np.sin((1 - f) * c)[..., None] * p[:, None] + np.sin(f * c)[..., None] * q[:, None]) / np.sin(c)[..., None]
+    lat, lon = morvane.waypoints(base, target, 5)
+    ok = (c[:, 0] > 1e-3) & (c[:, 0] < np.pi - 1e-3)
+    np.testing.assert_allclose(sphere_point(lat, lon)[ok], slerp[ok], atol=1e-9)
+    np.testing.assert_array_equal(np.column_stack(morvane.midpoint(base, target)), np.column_stack((lat[:, 2], lon[:, 2])))
+    # The long path's middle is the short one's antipode.
+    np.testing.assert_allclose(sphere_point(*morvane.midpoint(base, target, long=True))[ok], -slerp[ok, 2], atol=1e-9)
+    # The vertex: on the path, and no point of it nearer a pole.
+    dense = sphere_point(*morvane.waypoints(base, target, 2001))
+    vy, vx = morvane.vertex(base, target)
+    v = sphere_point(vy, vx)
+    assert (np.abs(vy) >= np.degrees(np.arcsin(np.abs(dense[..., 2]).max(1))) - 1e-9).all()
+    assert (np.linalg.norm(dense - v[:, None], axis=-1).min(1) <= c[:, 0] / 2000 + 1e-9).all()
+    # Ends on one parallel: the vertex half-way in longitude, poleward of them.
+    assert abs(morvane.vertex("JJ00AA", "JJ90AA")[1] - 9.041666666666666) < 1e-9 < morvane.vertex("JJ00AA", "JJ90AA")[0] - 1 / 48
+    assert morvane.vertex("JN18EU", "JN18EU") == morvane.centre("JN18EU")
+    assert morvane.vertex("IO91", "CN87")[0] > 60  # London to Seattle goes over Greenland
+    assert 89.9999 < morvane.vertex("LL", "LR", long=True)[0] <= 90  # over both poles, never past one
+    series = pd.Series(["JN18EU", None], index=[4, 2], name="rx")
+    way = morvane.waypoints(series, "FN20XR", 3)
+    assert way.index.tolist() == [(4, 0), (4, 1), (4, 2), (2, 0), (2, 1), (2, 2)] and way.lat.isna().sum() == 3
+
+
+def test_distance_bounds_hold_every_point_of_both_cells():
+    rng = np.random.default_rng(5)
+    pairs = [("JN18", "JN19"), ("JN18", "JN18"), ("AR", "RR"), ("JJ00", "AI09"), ("RR99", "AA90"), ("JN18EU", "JN18EV"),
+             ("JN18EU55AA", "FN20XR"), ("AA", "JJ")] + list(zip(random_locators(60, 21), random_locators(60, 22)))
+    for b, t in pairs:
+        near, far = morvane.path(b, t, bounds=True)
+        # Every point of each cell: a fine lattice of each box.
+        boxes = []
+        for loc in (b, t):
+            lat, lon = morvane.centre(loc)
+            h = {2: 5, 4: 0.5, 6: 1 / 48, 8: 1 / 480, 10: 1 / 11520}[len(loc)]
+            u = np.linspace(-1, 1, 41)
+            boxes.append(sphere_point((lat + h * u)[:, None], (lon + 2 * h * u)[None, :]).reshape(-1, 3))
+        arcs = np.arccos(np.clip(boxes[0] @ boxes[1].T, -1, 1)) * 40076.59 / (2 * 3.14159265358979)
+        step = 6378.4 * np.radians({2: 20, 4: 2, 6: 1 / 12, 8: 1 / 120, 10: 1 / 2880}[min(len(b), len(t))] / 40)
+        assert arcs.min() >= near - 1e-6 and arcs.max() <= far + 1e-6, (b, t, near, arcs.min(), far, arcs.max())
+        assert arcs.min() - near <= 2 * step and far - arcs.max() <= 2 * step, (b, t)
+        assert near <= morvane.path(b, t)[1] <= far
+    lo, hi = morvane.path(["JN18", "FN20"], ["FN20", "JN18"], bounds=True, long=True, miles=True)
+    near, far = morvane.path("JN18", "FN20", bounds=True)
+    np.testing.assert_allclose([lo[0], hi[0]], [(40076.59 - far) / 1.609, (40076.59 - near) / 1.609])
+    assert (lo[1], hi[1]) == (lo[0], hi[0])
+    assert list(morvane.path(pd.Series(["JN18"]), "FN20", bounds=True).columns) == ["km_min", "km_max"]
+    with pytest.raises(ValueError, match="bounds"):
+        morvane.path("JN18", "FN20", bounds=True, rounded=True)
+
+
+def test_sun_against_an_ephemeris_and_every_form_of_time():
+    import datetime as dt
+    import ephem
+    rng = np.random.default_rng(3)
+    locs = random_locators(150, 31)
+    seconds = rng.uniform(-631152000, 4102444800, 150)  # 1950 to 2100
+    elevation = morvane.sun(locs, seconds)
+    for loc, s, e in zip(locs, seconds, elevation):
+        lat, lon = morvane.centre(loc)
+        o = ephem.Observer()
+        o.lat, o.lon, o.pressure, o.date = str(lat), str(lon), 0, dt.datetime(1970, 1, 1) + dt.timedelta(seconds=s)
+        assert abs(e - np.degrees(float(ephem.Sun(o).alt))) < 0.03, (loc, s, e)
+    noon = 1781870400  # 2026-06-19 12:00 UTC
+    forms = [noon, dt.datetime(2026, 6, 19, 12), dt.datetime(2026, 6, 19, 14, tzinfo=dt.timezone(dt.timedelta(hours=2))),
+             np.datetime64("2026-06-19T12:00"), "2026-06-19 12:00", pd.Timestamp("2026-06-19 14:00", tz="Europe/Paris"),
+             pd.Series(pd.to_datetime(["2026-06-19 12:00"])), pd.Series(pd.to_datetime(["2026-06-19 12:00Z"]))]
+    expected = morvane.sun("JN18EU", float(noon))
+    for when in forms:
+        assert np.asarray(morvane.sun("JN18EU", when)).item() == expected, when
+    assert np.isnan(morvane.sun("JN18EU", pd.NaT)) and np.isnan(morvane.sun(None, noon))
+    df = pd.DataFrame({"grid": ["JN18EU", "FN20XR", "QF56OD", "ZZ"], "t": pd.to_datetime([noon] * 4, unit="s")},
+                      index=[3, 1, 2, 0])
+    for e, band in zip(morvane.sun(df.grid, df.t), morvane.light(df.grid, df.t)):
+        assert (band if isinstance(band, str) else "") == ("" if np.isnan(e) else "day" if e > 6 else "night" if e < -6 else "greyline")
+    assert morvane.light(df.grid, df.t).cat.categories.tolist() == ["night", "greyline", "day"]
+    assert morvane.light(["JN18EU"] * 3, noon, greyline=(63, 65)).tolist() == ["greyline"] * 3
+    assert morvane.light("JN18EU", noon, greyline=(65, 70)) == "night" and morvane.light("JN18EU", noon, greyline=(0, 60)) == "day"
+
+
+def test_broadcast_matrices_and_float32():
+    reporters, transmitters = random_locators(40, 41), random_locators(700, 42)
+    azimuth, km = morvane.path(reporters[:, None], transmitters)
+    loop = [columns(morvane.path(r, transmitters)) for r in reporters]
+    np.testing.assert_array_equal(azimuth, [a for a, _ in loop])
+    np.testing.assert_array_equal(km, [k for _, k in loop])
+    for call in [lambda **o: morvane.path(reporters[:, None], transmitters, **o),
+                 lambda **o: morvane.path(np.tile(transmitters, 400), reporters[0], **o),
+                 lambda **o: morvane.centre(np.tile(transmitters, 400), **o)]:
+        wide, narrow = call(), call(dtype=np.float32)
+        assert narrow[0].dtype == np.float32 and narrow[0].shape == wide[0].shape
+        np.testing.assert_array_equal(narrow[1], wide[1].astype(np.float32))
+    lat, lon = morvane.centre(reporters.reshape(4, 10))
+    np.testing.assert_array_equal(lat.ravel(), morvane.centre(reporters)[0])
+    np.testing.assert_array_equal(morvane.valid(np.array([["JN18", "x"]])), [[True, False]])
+    with pytest.raises(ValueError, match=r"target: row \(0, 1\)"):
+        morvane.path(reporters[:2, None], np.array([["JN18", "ZZ"]]), errors="raise")
+    with pytest.raises(ValueError, match="cannot be broadcast"):
+        morvane.path(reporters[:, None], np.array([["JN18"] * 3] * 2))
+
+
+def test_behaviours_that_matter_to_a_notebook():
+    import doctest
+    assert doctest.testmod(morvane, extraglobs={"pd": pd, "np": np}).failed == 0
+    with pytest.raises(TypeError, match="float"):  # numbers, not an empty column of locators
+        morvane.path(np.array([1.5, np.nan]), "JN18")
+    assert morvane.precision("JN18") == 4 and type(morvane.precision("JN18")) is int
+    np.testing.assert_allclose(morvane.path("JN18EU", "FN20XR", miles=True)[1], morvane.path("JN18EU", "FN20XR")[1] / 1.609,
+                               rtol=1e-15)
+    df = pd.DataFrame({"rx": ["JN18EU"], "tx": ["FN20XR"], "base_lat": [1.0]})
+    with pytest.raises(ValueError, match="base_lat"):
+        morvane.dask.add_paths(df, "rx", "tx", positions=True)
+    # The ellipsoid's remembered pairs: every pair its own, whichever end repeats.
+    b = np.array(["JN18EU", "JN18EU", "FN20XR", "JN18EV", "JN18EU"] * 50)
+    t = np.array(["FN20XR", "FN20XS", "FN20XR", "FN20XR", "IO91WM"] * 50)
+    one = np.array([morvane.path(x, y, ellipsoid=True) for x, y in zip(b[:5], t[:5])])
+    np.testing.assert_array_equal(np.column_stack(morvane.path(b, t, ellipsoid=True)), np.tile(one, (50, 1)))
