@@ -22,11 +22,12 @@ pybind11_add_module(morvane_python python/module.cpp)
 target_link_libraries(morvane_python PRIVATE morvane_batch)
 target_compile_definitions(morvane_python PRIVATE MORVANE_VERSION="${PROJECT_VERSION}")
 set_target_properties(morvane_python PROPERTIES OUTPUT_NAME _core LIBRARY_OUTPUT_DIRECTORY ${morvane_python_dir})
-foreach(file __init__.py dask.py)
+foreach(file __init__.py dask.py __init__.pyi dask.pyi py.typed)
   configure_file(python/morvane/${file} ${morvane_python_dir}/${file} COPYONLY)
 endforeach()
 # The sources of the Python files are watched: a changed one is copied again.
-set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS python/morvane/__init__.py python/morvane/dask.py)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS python/morvane/__init__.py python/morvane/dask.py
+             python/morvane/__init__.pyi python/morvane/dask.pyi)
 
 # Installed beside Debian's own modules: /usr/lib/python3/dist-packages/morvane.
 set(MORVANE_PYTHON_INSTALL_DIR lib/python3/dist-packages/morvane CACHE STRING "Where the morvane module is installed")
@@ -36,7 +37,8 @@ if(MORVANE_STRIP_INSTALLED)  # as the programs are, for the package
                 \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${MORVANE_PYTHON_INSTALL_DIR}/$<TARGET_FILE_NAME:morvane_python>\"
                 COMMAND_ERROR_IS_FATAL ANY)" COMPONENT python)
 endif()
-install(FILES python/morvane/__init__.py python/morvane/dask.py DESTINATION ${MORVANE_PYTHON_INSTALL_DIR}
+install(FILES python/morvane/__init__.py python/morvane/dask.py python/morvane/__init__.pyi python/morvane/dask.pyi
+              python/morvane/py.typed DESTINATION ${MORVANE_PYTHON_INSTALL_DIR}
         COMPONENT python)
 # The distribution's metadata beside it, so that pip and importlib.metadata
 # know the installed version; and the worked example with the documents.

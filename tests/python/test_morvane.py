@@ -463,8 +463,19 @@ def test_broadcast_matrices_and_float32():
 
 
 def test_behaviours_that_matter_to_a_notebook():
+    import ast
     import doctest
+    import inspect
     assert doctest.testmod(morvane, extraglobs={"pd": pd, "np": np}).failed == 0
+    # The editor's hints name every public function with its own parameters.
+    for module in (morvane, morvane.dask):
+        stub = ast.parse(open(module.__file__ + "i").read())
+        hinted = {f.name: [a.arg for a in f.args.args + f.args.kwonlyargs] for f in stub.body if isinstance(f, ast.FunctionDef)}
+        public = getattr(module, "__all__", ["add_paths"])
+        assert sorted(hinted) == sorted(public)
+        for name in public:
+            assert hinted[name] == [p for p, v in inspect.signature(getattr(module, name)).parameters.items()
+                                    if v.kind != v.VAR_KEYWORD], name
     with pytest.raises(TypeError, match="float"):  # numbers, not an empty column of locators
         morvane.path(np.array([1.5, np.nan]), "JN18")
     assert morvane.precision("JN18") == 4 and type(morvane.precision("JN18")) is int
