@@ -296,7 +296,7 @@ def test_wspr_example_reads_the_published_layouts(tmp_path):
     import wspr
     for columns, header in [(15, False), (14, False), (15, True), (14, True)]:
         write_spots(tmp_path / "s.csv", [("JO31", "FN42")], columns, header)
-        names, has_header = wspr.layout(tmp_path / "s.csv")
+        names, has_header, _ = wspr.layout(tmp_path / "s.csv")
         assert (len(names), names[3], names[7], has_header) == (columns, "reporter_grid", "grid", header)
     (tmp_path / "odd.csv").write_text("1,2,3\n")
     with pytest.raises(ValueError, match="3 columns"):
@@ -308,6 +308,30 @@ def test_wspr_example_reads_the_published_layouts(tmp_path):
     assert done.returncode == 0, done.stderr
     # The files' distances are whole kilometres of Morvane's own: under one km apart.
     assert "12 spots, 12 with two valid grids" in done.stdout and "mean difference 0." in done.stdout
+    # The database's tab-separated table, with its header and without; times as text.
+    rows = [("JO31", "FN42"), ("JO31LK", "IO91WM"), ("JO31", "EM10"), ("JO31", "QF56")] * 3
+    for header in (True, False):
+        with open(tmp_path / "live.tsv", "w") as f:
+            if header:
+                f.write("\t".join(["id", "time", "band", "rx_sign", "rx_lat", "rx_lon", "rx_loc", "tx_sign", "tx_lat",
+                                   "tx_lon", "tx_loc", "distance", "azimuth", "rx_azimuth", "frequency", "power", "snr",
+                                   "drift", "version", "code"]) + "\n")
+            for i, (rx, tx) in enumerate(rows):
+                km = int(morvane.path(rx, tx, rounded=True)[1])
+                f.write(f"{i}\t2026-11-0{1 + i % 2} {i:02d}:02:00\t14\tDL1ABC\t51.1\t7.0\t{rx}\tK1ABC\t42.1\t-71.9\t"
+                        f"{tx}\t{km}\t120\t300\t14097061\t37\t-12\t0\t2.6.1\t1\n")
+        done = subprocess.run([sys.executable, example, str(tmp_path / "live.tsv"), "--png", str(tmp_path / "w.png")],
+                              capture_output=True, text=True, cwd=tmp_path)
+        assert done.returncode == 0, done.stderr
+        out = done.stdout
+        assert "12 spots, 12 with two valid grids" in out and "mean difference 0." in out
+        km = morvane.path([r for r, _ in rows], [t for _, t in rows])[1]
+        band = out.split("distance per band")[1].splitlines()[3].split()
+        assert band[:2] == ["14", "12"] and abs(float(band[2]) - np.quantile(km, 0.5, method="inverted_cdf")) <= 25 and float(band[4]) == round(km.max())
+        lights = morvane.light([r for r, _ in rows], [f"2026-11-0{1 + i % 2} {i:02d}:02" for i in range(12)])
+        light = out.split("at the transmitter")[1].splitlines()
+        assert [int(line.split()[1]) + int(line.split()[2]) + int(line.split()[3]) for line in light[2:5]] == \
+            [int((lights == name).sum()) for name in ("day", "greyline", "night")]
     write_spots(tmp_path / "none.csv", [("JO31", "ZZ99")] * 3)
     done = subprocess.run([sys.executable, example, str(tmp_path / "none.csv")], capture_output=True, text=True,
                           cwd=tmp_path)
