@@ -513,3 +513,15 @@ def test_behaviours_that_matter_to_a_notebook():
     t = np.array(["FN20XR", "FN20XS", "FN20XR", "FN20XR", "IO91WM"] * 50)
     one = np.array([morvane.path(x, y, ellipsoid=True) for x, y in zip(b[:5], t[:5])])
     np.testing.assert_array_equal(np.column_stack(morvane.path(b, t, ellipsoid=True)), np.tile(one, (50, 1)))
+
+
+def test_the_readme_session_runs_on_a_month_of_spots(tmp_path):
+    import sys
+    readme = open(os.path.join(SOURCE, "README.md")).read()
+    session = readme.split("A session as a notebook has it")[1].split("```python\n")[1].split("```")[0]
+    rows = list(zip(random_locators(400, 51), random_locators(400, 52))) + [("JN18EU", "")] * 3
+    write_spots(tmp_path / "wsprspots-2026-11.csv", rows)
+    done = subprocess.run([sys.executable, "-c", "import matplotlib; matplotlib.use('Agg')\n" + session],
+                          capture_output=True, text=True, cwd=tmp_path)
+    assert done.returncode == 0, done.stderr
+    assert (tmp_path / "km-per-band.png").stat().st_size > 1000
