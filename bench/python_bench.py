@@ -9,7 +9,9 @@
   - the WGS84 ellipsoid on one thread (goal 2 M pairs a second);
   - NaN where a valid pair was given (goal: none), antipodes 20038 km;
   - memory: peak resident growth over the two output arrays (a subprocess),
-    for bytes and for an object Series with one 1000-character value;
+    for bytes, for an object Series with one 1000-character value, and
+    for float32 answers (goal: half the float64 ones);
+  - a reporter x transmitter matrix by broadcasting, one thread;
   - a Categorical of 10^7 rows and 10^4 categories, worked per category
     against the same column expanded to str objects, one thread (goal 10x
     for path against one locator);
@@ -104,7 +106,7 @@ def measure_memory(n, form):
     with open("/proc/self/clear_refs", "w") as f:
         f.write("5")
     before = status("VmRSS:")
-    morvane.path(base, target, threads=2)
+    morvane.path(base, target, threads=2, dtype=np.float32 if form == "float32" else np.float64)
     print(status("VmHWM:") - before)
 
 
@@ -158,9 +160,12 @@ def main():
     azimuth, km = morvane.path(base, target)
     print(f"NaN where both are valid: {int(np.isnan(km).sum())} (goal 0); antipodes: "
           f"{morvane.path('JJ00AA', 'AI09AX', rounded=True)[1]:.0f} km")
-    for form in ("bytes", "object"):
+    for form, size in (("bytes", 8), ("object", 8), ("float32", 4)):
         grown = memory_growth(N, form) / 1024
-        print(f"memory, {form}: peak grew {grown:.0f} MiB for outputs of {2 * 8 * N / 2**20:.0f} MiB")
+        print(f"memory, {form}: peak grew {grown:.0f} MiB for outputs of {2 * size * N / 2**20:.0f} MiB")
+    side = int(N ** 0.5)
+    matrix = best(lambda: morvane.path(base[:side, None], target[:side], threads=1))
+    print(f"broadcast matrix {side:,} x {side:,}: {side * side / matrix / 1e6:.1f} M pairs/s on one thread")
     categorical_bench()
     dask_bench()
 

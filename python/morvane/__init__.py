@@ -76,8 +76,17 @@ class _Form:
         return first, second
 
 
+def _is_frame(x):
+    pd = _pandas()
+    return pd is not None and isinstance(x, pd.DataFrame)
+
+
 def _aligned(a, b):
     """Two inputs, Series aligned on their indexes, and the form of the answer."""
+    for x in (a, b):
+        if _is_frame(x):
+            raise TypeError("a DataFrame: give one column of it (df['grid']), or add the answers as columns with "
+                            "df.morvane.add_paths")
     if _is_series(a) and _is_series(b):
         if not a.index.equals(b.index):
             a, b = a.align(b)  # the union of the indexes, as a + b would have it
@@ -283,7 +292,17 @@ def _per_row(work, locators, unique, missing):
 def valid(locators, threads=0, unique=False):
     """Whether each text is a locator of 2, 4, 6, 8 or 10 characters (False
     for a missing value): bool. A Categorical is worked once per category;
-    unique=True does the same for any column (worth it where values repeat)."""
+    unique=True does the same for any column (worth it where values repeat).
+    A DataFrame gives a DataFrame, each column alike.
+
+    >>> valid(["JN18eu", "JN1", None])
+    array([ True, False, False])
+    >>> valid(pd.DataFrame({"rx": ["JN18"], "tx": ["ZZ99"]}))
+         rx     tx
+    0  True  False
+    """
+    if _is_frame(locators):
+        return locators.apply(lambda column: valid(column, threads=threads, unique=unique))
     a, _, form = _aligned(locators, None)
     threads = _threads(threads)
     out = _per_row(lambda c: _core.valid(c, threads=threads), a, unique, False)
@@ -292,7 +311,13 @@ def valid(locators, threads=0, unique=False):
 
 def precision(locators, threads=0, unique=False):
     """The length of each locator (2, 4, 6, 8 or 10), 0 where it is not one:
-    int8. Categoricals and unique=True as in valid."""
+    int8. Categoricals, unique=True and DataFrames as in valid.
+
+    >>> precision(["JN", "JN18EU55", "JN1"])
+    array([2, 8, 0], dtype=int8)
+    """
+    if _is_frame(locators):
+        return locators.apply(lambda column: precision(column, threads=threads, unique=unique))
     a, _, form = _aligned(locators, None)
     threads = _threads(threads)
     out = _per_row(lambda c: _core.lengths(c, threads=threads), a, unique, 0)
@@ -309,7 +334,13 @@ def sector(azimuth, n=16, names=None):
     """The compass sector of each azimuth (degrees): n equal sectors, the first
     centred on north. With names (the default for 8 and 16), the compass
     point ("N", "NNE", ...; '' for NaN); otherwise the sector's number, 0 to
-    n - 1 (-1 for NaN)."""
+    n - 1 (-1 for NaN).
+
+    >>> sector([0, 100, 350, np.nan])
+    array(['N', 'E', 'N', ''], dtype='<U3')
+    >>> sector([0, 100, 350], 4)
+    array([0, 1, 0])
+    """
     if not isinstance(n, (int, np.integer)) or isinstance(n, bool) or n < 1:
         raise ValueError("n: must be a whole number of sectors, 1 or more")
     if names is None:

@@ -31,7 +31,13 @@ def add_paths(frame, base, target, prefix="", positions=False, overwrite=False, 
     end's centre: PREFIXbase_lat, PREFIXbase_lon, PREFIXtarget_lat and
     PREFIXtarget_lon. Columns the frame already has are not replaced unless
     overwrite (or another prefix) is given. A pandas DataFrame is answered at
-    once; a Dask one gets them through map_partitions, lazily."""
+    once; a Dask one gets them through map_partitions, lazily.
+
+    >>> import pandas as pd
+    >>> add_paths(pd.DataFrame({"rx": ["JN18EU"], "tx": ["FN20XR"]}), "rx", "tx", rounded=True)
+           rx      tx  azimuth      km
+    0  JN18EU  FN20XR    292.0  5847.0
+    """
     for name, column in (("base", base), ("target", target)):
         if column not in frame.columns:
             raise ValueError(f"{name}: no column {column!r} in the frame")

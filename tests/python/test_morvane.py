@@ -402,6 +402,7 @@ def test_points_along_the_path_against_vectors():
     # Ends on one parallel: the vertex half-way in longitude, poleward of them.
     assert abs(morvane.vertex("JJ00AA", "JJ90AA")[1] - 9.041666666666666) < 1e-9 < morvane.vertex("JJ00AA", "JJ90AA")[0] - 1 / 48
     assert morvane.vertex("JN18EU", "JN18EU") == morvane.centre("JN18EU")
+    assert np.isnan(morvane.vertex(["JN18EU", None], "FN20XR")).tolist() == [[False, True], [False, True]]
     assert morvane.vertex("IO91", "CN87")[0] > 60  # London to Seattle goes over Greenland
     assert 89.9999 < abs(morvane.vertex("LL", "LR", long=True)[0]) <= 90  # over both poles, never past one
     series = pd.Series(["JN18EU", None], index=[4, 2], name="rx")
@@ -448,6 +449,15 @@ def test_sun_against_an_ephemeris_and_every_form_of_time():
         o = ephem.Observer()
         o.lat, o.lon, o.pressure, o.date = str(lat), str(lon), 0, dt.datetime(1970, 1, 1) + dt.timedelta(seconds=s)
         assert abs(e - np.degrees(float(ephem.Sun(o).alt))) < 0.03, (loc, s, e)
+    # At the Sun's transit on a solstice the elevation is its declination's
+    # alone (90 - |lat - declination|): the obliquity, to 0.005 degrees.
+    for year in (1955, 2099):
+        o = ephem.Observer()
+        o.lat, o.lon, o.pressure, o.date = "48.85", "2.375", 0, f"{year}/6/21"
+        transit = o.next_transit(ephem.Sun())
+        o.date = transit
+        seconds = (transit.datetime() - dt.datetime(1970, 1, 1)).total_seconds()
+        assert abs(morvane.sun("JN18EU", seconds) - np.degrees(float(ephem.Sun(o).alt))) < 0.005, year
     noon = 1781870400  # 2026-06-19 12:00 UTC
     forms = [noon, dt.datetime(2026, 6, 19, 12), dt.datetime(2026, 6, 19, 14, tzinfo=dt.timezone(dt.timedelta(hours=2))),
              np.datetime64("2026-06-19T12:00"), "2026-06-19 12:00", pd.Timestamp("2026-06-19 14:00", tz="Europe/Paris"),
@@ -490,7 +500,13 @@ def test_behaviours_that_matter_to_a_notebook():
     import ast
     import doctest
     import inspect
-    assert doctest.testmod(morvane, extraglobs={"pd": pd, "np": np}).failed == 0
+    for module in (morvane, morvane.dask):
+        assert doctest.testmod(module, extraglobs={"pd": pd, "np": np}).failed == 0
+    with pytest.raises(TypeError, match="one column"):
+        morvane.path(pd.DataFrame({"a": ["JN18"]}), "FN20")
+    frame = pd.DataFrame({"rx": ["JN18", "x", None], "tx": ["FN20XR", "JN18EU55AA", "ZZ"]}, index=[5, 3, 1])
+    pd.testing.assert_frame_equal(morvane.precision(frame), pd.DataFrame({"rx": [4, 0, 0], "tx": [6, 10, 0]},
+                                                                         index=[5, 3, 1], dtype=np.int8))
     # The editor's hints name every public function with its own parameters.
     for module in (morvane, morvane.dask):
         stub = ast.parse(open(module.__file__ + "i").read())
