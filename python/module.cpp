@@ -87,6 +87,20 @@ py::array_t<double> Doubles(std::size_t rows, std::size_t columns) {
   return py::array_t<double>(std::vector<py::ssize_t>{static_cast<py::ssize_t>(rows), static_cast<py::ssize_t>(columns)});
 }
 
+// out[r][i] = answers[r][codes[i]], a code below 0 taking the last column:
+// every row of answers in one pass over the codes, in their own integer type.
+// False, with out partly written, for a code beyond the answers.
+template <typename Code>
+bool Spread(const double* answers, std::size_t rows, std::size_t columns, const Code* codes, std::size_t n,
+            double* out) {
+  for (std::size_t i = 0; i < n; ++i) {
+    const std::size_t c = codes[i] < 0 ? columns - 1 : static_cast<std::size_t>(codes[i]);
+    if (c >= columns) return false;
+    for (std::size_t r = 0; r < rows; ++r) out[r * n + i] = answers[r * columns + c];
+  }
+  return true;
+}
+
 }  // namespace
 
 PYBIND11_MODULE(_core, m) {
@@ -170,6 +184,32 @@ PYBIND11_MODULE(_core, m) {
     return py::make_tuple(azimuth, km);
   }, py::arg("base"), py::arg("target"), py::arg("long") = false, py::arg("ellipsoid") = false,
      py::arg("rounded") = false, py::arg("miles") = false, py::arg("threads") = 0);
+
+  m.def("spread", [](const py::array_t<double, py::array::c_style>& answers, const py::array& codes,
+                     py::array_t<double, py::array::c_style>& out) {
+    if (answers.ndim() != 2 || out.ndim() != 2 || codes.ndim() != 1 || answers.shape(0) != out.shape(0) ||
+        codes.shape(0) != out.shape(1) || answers.shape(1) < 1)
+      throw py::value_error("spread: shapes do not agree");
+    const std::size_t rows = static_cast<std::size_t>(answers.shape(0)), columns = static_cast<std::size_t>(answers.shape(1)),
+                      n = static_cast<std::size_t>(codes.shape(0));
+    const py::dtype kind = codes.dtype();
+    const auto run = [&](auto* typed) {
+      using Code = std::remove_const_t<std::remove_pointer_t<decltype(typed)>>;
+      const py::array_t<Code, py::array::c_style> c = py::array_t<Code, py::array::c_style>::ensure(codes);
+      const double* a = answers.data();
+      double* o = out.mutable_data();
+      bool ok;
+      {
+        py::gil_scoped_release released;
+        ok = Spread(a, rows, columns, c.data(), n, o);
+      }
+      if (!ok) throw py::value_error("spread: a code beyond the answers");
+    };
+    if (kind.is(py::dtype::of<std::int8_t>())) run(static_cast<const std::int8_t*>(nullptr));
+    else if (kind.is(py::dtype::of<std::int16_t>())) run(static_cast<const std::int16_t*>(nullptr));
+    else if (kind.is(py::dtype::of<std::int32_t>())) run(static_cast<const std::int32_t*>(nullptr));
+    else run(static_cast<const std::int64_t*>(nullptr));
+  }, py::arg("answers"), py::arg("codes"), py::arg("out"));
 
   m.def("path_points", [](const py::array& base, const py::array& target, bool longPath, const py::array& fractions,
                           int threads) {

@@ -231,9 +231,12 @@ def _spread(answers, codes, missing, dtype=np.float64):
     """Several columns of answers per distinct value spread back over the
     rows, straight into the rows of one block (see _Form.two)."""
     block = np.empty((len(answers), len(codes)), dtype=dtype)
-    for row, answer in zip(block, answers):
-        answer = answer if missing is None else np.append(answer, missing)
-        np.take(answer.astype(dtype, copy=False), codes, out=row)
+    table = np.array([answer if missing is None else np.append(answer, missing) for answer in answers])
+    if block.dtype == np.float64:
+        _core.spread(table, codes, block)  # every column in one pass over the codes
+    else:
+        for row, answer in zip(block, table.astype(dtype)):
+            np.take(answer, codes, out=row)
     return block
 
 
