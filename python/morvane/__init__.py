@@ -186,7 +186,7 @@ def _blocks(work, inputs, dtypes):
     and float32 answers never held as float64 whole."""
     try:
         it = np.nditer(list(inputs) + [None] * len(dtypes),
-                       flags=["external_loop", "buffered", "refs_ok", "zerosize_ok", "grow_inner"],
+                       flags=["external_loop", "buffered", "refs_ok", "zerosize_ok"],
                        op_flags=[["readonly"]] * len(inputs) + [["writeonly", "allocate"]] * len(dtypes),
                        op_dtypes=[a.dtype for a in inputs] + list(dtypes), buffersize=_BLOCK)
     except ValueError:

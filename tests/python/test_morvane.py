@@ -487,6 +487,15 @@ def test_broadcast_matrices_and_float32():
         wide, narrow = call(), call(dtype=np.float32)
         assert narrow[0].dtype == np.float32 and narrow[0].shape == wide[0].shape
         np.testing.assert_array_equal(narrow[1], wide[1].astype(np.float32))
+    # float32 answers are written a block at a time, never held as float64 whole: half the memory.
+    grown = [int(run_child(
+        "import resource, numpy as np, morvane\n"
+        "a = np.tile(np.array(['JN18EU', 'FN20'], dtype='S6'), 2000000)\n"
+        f"morvane.path(a[:4], 'IO91WM', dtype=np.{dtype})\n"
+        "before = resource.getrusage(resource.RUSAGE_SELF).ru_maxrss\n"
+        f"azimuth, km = morvane.path(a, 'IO91WM', dtype=np.{dtype})\n"
+        "print(resource.getrusage(resource.RUSAGE_SELF).ru_maxrss - before)\n")) for dtype in ("float32", "float64")]
+    assert grown[0] < 0.6 * grown[1], grown
     lat, lon = morvane.centre(reporters.reshape(4, 10))
     np.testing.assert_array_equal(lat.ravel(), morvane.centre(reporters)[0])
     np.testing.assert_array_equal(morvane.valid(np.array([["JN18", "x"]])), [[True, False]])
