@@ -456,8 +456,9 @@ def test_sun_against_an_ephemeris_and_every_form_of_time():
         o.lat, o.lon, o.pressure, o.date = "48.85", "2.375", 0, f"{year}/6/21"
         transit = o.next_transit(ephem.Sun())
         o.date = transit
-        seconds = (transit.datetime() - dt.datetime(1970, 1, 1)).total_seconds()
-        assert abs(morvane.sun("JN18EU", seconds) - np.degrees(float(ephem.Sun(o).alt))) < 0.005, year
+        at = (transit.datetime() - dt.datetime(1970, 1, 1)).total_seconds()
+        assert abs(morvane.sun("JN18EU", at) - np.degrees(float(ephem.Sun(o).alt))) < 0.005, year
+    np.testing.assert_array_equal(morvane.sun(locs[:3, None], seconds[:4]), [morvane.sun(x, seconds[:4]) for x in locs[:3]])
     noon = 1781870400  # 2026-06-19 12:00 UTC
     forms = [noon, dt.datetime(2026, 6, 19, 12), dt.datetime(2026, 6, 19, 14, tzinfo=dt.timezone(dt.timedelta(hours=2))),
              np.datetime64("2026-06-19T12:00"), "2026-06-19 12:00", pd.Timestamp("2026-06-19 14:00", tz="Europe/Paris"),
