@@ -57,12 +57,12 @@ class SetChecker {
     Classify();
     PairExactly();
     PairBustedCalls();
+    FindClockOffsets();
     Judge();
     if (rules_.bothLose) BothLose();
     JudgePeriod();
     MarkDuplicates();
     ScoreLogs();
-    NoteClockOffsets();
     std::stable_sort(set_.logs.begin(), set_.logs.end(),
                      [&](int a, int b) { return r_.scores[a].total > r_.scores[b].total; });
   }
@@ -244,7 +244,20 @@ class SetChecker {
     const int b = j.matchLog;
     const QsoLine &q = Q(a, i), &p = Q(b, j.matchQso);
     const std::string& partner = logs_[b].call;
-    const long apart = std::labs(*q.minute - *p.minute);
+    const long off = *q.minute - *p.minute;
+    // A clock off as a whole is its log's error alone: its own lines are
+    // judged time, and its partners' are judged with the offset taken out.
+    if (const auto mine = clockOffset_.find(a); mine != clockOffset_.end() &&
+                                                std::labs(off - mine->second) <= rules_.toleranceMinutes) {
+      j.verdict = Verdict::Time;
+      j.reason = "logged " + std::string(q.date) + " " + std::string(q.time) + ", " + partner + " logged " +
+                 std::string(p.date) + " " + std::string(p.time) + ": this log's clock is " + OffsetText(mine->second) +
+                 " its partners', and that is charged to this log alone";
+      return;
+    }
+    const auto theirs = clockOffset_.find(b);
+    const bool corrected = theirs != clockOffset_.end() && std::labs(-off - theirs->second) <= rules_.toleranceMinutes;
+    const long apart = corrected ? 0 : std::labs(off);
     if (apart > rules_.toleranceMinutes) {
       const bool sameDay = *q.minute / 1440 == *p.minute / 1440;
       j.verdict = Verdict::Time;
@@ -258,7 +271,14 @@ class SetChecker {
       j.reason = "received " + Shown(q.rcvdLocator) + ", " + partner + " sent " + logs_[b].locator;
       return;
     }
-    const bool serial = !q.received || q.received != p.sent;
+    // A serial its writer did not send readably is the writer's error, not
+    // the error of the partner who had nothing to compare with.
+    if (!q.sent) {
+      j.verdict = Verdict::BustedExchange;
+      j.reason = "the serial sent, " + Shown(q.sentSerial) + ", cannot be read: " + partner + " could not be checked";
+      return;
+    }
+    const bool serial = p.sent && (!q.received || q.received != p.sent);
     const bool report = rules_.reportCheck && ReadabilityAndStrength(q.rcvdRst) != ReadabilityAndStrength(p.sentRst);
     if (serial || report) {
       j.verdict = Verdict::BustedExchange;
@@ -269,6 +289,15 @@ class SetChecker {
     }
     j.verdict = Verdict::Ok;
     j.reason = "confirmed by " + logs_[b].file + " line " + std::to_string(p.line);
+    if (!p.sent) j.reason += " (its sent serial, " + Shown(p.sentSerial) + ", cannot be read: its error)";
+    if (corrected) j.reason += " (its clock, " + OffsetText(theirs->second) + " this log's, is its error)";
+  }
+
+  // "1 day behind", "2 hours ahead of".
+  static std::string OffsetText(long minutes) {
+    const long hours = std::labs(minutes) / 60;
+    return (hours % 24 == 0 ? Plural(hours / 24, "day", "days") : Plural(hours, "hour", "hours")) +
+           (minutes > 0 ? " ahead of" : " behind");
   }
 
   void Judge() {
@@ -401,8 +430,9 @@ class SetChecker {
   }
 
   // A whole log a day or whole hours off its partners (a wrong date, local
-  // time) is said once, not only line by line.
-  void NoteClockOffsets() {
+  // time): most of its paired QSOs off by the same whole hours, at least
+  // three. Said once, and charged to that log alone (see JudgePaired).
+  void FindClockOffsets() {
     for (int a : active_) {
       std::map<long, long> offsets;  // hours off (rounded) -> paired QSOs
       long paired = 0;
@@ -415,12 +445,11 @@ class SetChecker {
       }
       for (const auto& [hours, count] : offsets) {
         if (hours == 0 || count < 3 || count * 2 <= paired) continue;
-        const std::string by = std::labs(hours) % 24 == 0 ? Plural(std::labs(hours) / 24, "day", "days")
-                                                          : Plural(std::labs(hours), "hour", "hours");
-        r_.notes.push_back(logs_[a].file + ": its times are " + by + (hours > 0 ? " ahead of" : " behind") +
-                           " its partners' on " + std::to_string(count) + " of " + std::to_string(paired) +
-                           " paired QSOs (" + (std::labs(hours) % 24 == 0 ? "a wrong date?" : "local time?") +
-                           "); those QSOs are judged time");
+        clockOffset_[a] = hours * 60;
+        r_.notes.push_back(logs_[a].file + ": its times are " + OffsetText(hours * 60) + " its partners' on " +
+                           std::to_string(count) + " of " + std::to_string(paired) + " paired QSOs (" +
+                           (std::labs(hours) % 24 == 0 ? "a wrong date?" : "local time?") +
+                           "); charged to this log alone: its QSOs are judged time, its partners keep theirs");
       }
     }
   }
@@ -430,6 +459,7 @@ class SetChecker {
   Result& r_;
   Set& set_;
   std::unordered_map<std::string, int> owner_;  // station -> its log used
+  std::unordered_map<int, long> clockOffset_;   // log -> minutes its clock is ahead of its partners' (whole hours)
   std::vector<int> active_;
   std::unordered_map<int, std::unordered_map<std::string, std::vector<long>>> byStation_;
   std::unordered_map<int, std::vector<std::pair<long, long>>> byTime_;  // (minute, line index)

@@ -26,6 +26,17 @@ std::optional<long> Serial(std::string_view s) {
   return digits == 0 ? std::nullopt : Number(s.substr(0, digits));
 }
 
+// A report with the serial run into it, the serial field empty ("59003",
+// "599012"): the report is R and S (and a tone 9 when six digits or more
+// begin 5x9), the serial the rest. The report is left as it is otherwise.
+void SplitRunTogether(std::string_view& report, std::string_view& serial) {
+  if (!serial.empty() || report.size() < 5 || report.find_first_not_of("0123456789") != std::string_view::npos)
+    return;
+  const std::size_t length = report.size() >= 6 && report[2] == '9' ? 3 : 2;
+  serial = report.substr(length);
+  report = report.substr(0, length);
+}
+
 // HHMM (or HMM) to minutes of the day.
 std::optional<long> MinuteOfDay(std::string_view s) {
   const auto n = Number(s);
@@ -48,8 +59,9 @@ QsoLine ReadRecord(std::string_view text, long line) {
     q.unusable = "empty record";
     return q;
   }
-  if (count < 15) {
-    q.unusable = "fewer than 15 fields";
+  // The last field (the duplicate mark) left off: the QSO is all there.
+  if (count < 14) {
+    q.unusable = "fewer than 14 fields";
     return q;
   }
   q.date = fields[0];
@@ -59,6 +71,8 @@ QsoLine ReadRecord(std::string_view text, long line) {
   q.sentSerial = fields[5];
   q.rcvdRst = fields[6];
   q.rcvdSerial = fields[7];
+  SplitRunTogether(q.sentRst, q.sentSerial);
+  SplitRunTogether(q.rcvdRst, q.rcvdSerial);
   q.rcvdLocator = fields[9];
   q.claimedText = fields[10];
   q.station = Station(q.call);
@@ -66,7 +80,7 @@ QsoLine ReadRecord(std::string_view text, long line) {
   q.sent = Serial(q.sentSerial);
   q.received = Serial(q.rcvdSerial);
   q.claimed = Number(q.claimedText).value_or(0);
-  q.marked = SameLetters(fields[14], "D");
+  q.marked = count > 14 && SameLetters(fields[14], "D");
   const auto day = DayNumber(q.date);
   const auto minute = MinuteOfDay(q.time);
   if (day && minute) q.minute = *day * 1440 + *minute;
@@ -141,7 +155,7 @@ Log ReadLog(std::string file, std::string bytes) {
       else if (section != Section::Remarks) section = Section::Header;
       continue;
     }
-    const bool qsoShaped = std::count(text.begin(), text.end(), ';') >= 14 && text.find('=') == std::string_view::npos;
+    const bool qsoShaped = std::count(text.begin(), text.end(), ';') >= 13 && text.find('=') == std::string_view::npos;
     // A QSO line in the header: the [QSORecords;N] line is missing or misspelt.
     if (section == Section::Records || (section == Section::Header && qsoShaped)) {
       log.qsos.push_back(ReadRecord(text, line));
