@@ -64,12 +64,13 @@ struct Options {
     std::string bandMultipliers;         // BAND=N,BAND=N
     std::string resubmission;            // newest, most-lines
     std::vector<std::string> penalties;  // VERDICT=K
+    std::vector<std::string> bands;      // FILE=BAND: the manager's band for a log
     int reportCheck = -1;                // -1: not given
     std::string csv, html, ubn;
     bool given() const {
       return !loser.empty() || !uniques.empty() || !noLog.empty() || !period.empty() || !endMinute.empty() ||
              !bandMultipliers.empty() || !resubmission.empty() ||
-             !penalties.empty() || reportCheck >= 0 || !csv.empty() || !html.empty() || !ubn.empty();
+             !penalties.empty() || !bands.empty() || reportCheck >= 0 || !csv.empty() || !html.empty() || !ubn.empty();
     }
   } crosscheck;
 };

@@ -87,6 +87,12 @@ std::optional<std::string> ReadRules(const Options& o, contest::Rules& rules) {
       return "--band-multiplier takes N, or BAND=N,BAND=N (432=5,1.3GHz=10; N from 1): " + item + " is neither";
     rules.bandMultipliers[band.name] = *k;
   }
+  for (const std::string& item : c.bands) {
+    const std::size_t equals = item.rfind('=');
+    const contest::Band band = contest::NormaliseBand(item.substr(equals + 1));
+    if (equals == 0 || !band.known) return "--band takes FILE=BAND, a VHF or higher band (ok1abc.edi=144): " + item;
+    rules.bands[item.substr(0, equals)] = band.name;
+  }
   return std::nullopt;
 }
 

@@ -186,6 +186,9 @@ edi gives them (or --scoring ring). Defaults follow IARU Region 1:
                       (432=5,1.3GHz=10; default 1). The contest's rule: a
                       log's own CQSOs is its claim only, said where it
                       differs
+  --band FILE=BAND    check that log on BAND, whatever its PBand says (a
+                      PBand that names no VHF band is otherwise checked on
+                      the band its partners are on, and said so)
   --json              one object per QSO line, then one per log
   --csv FILE, --html FILE
                       the results table, as robots publish it
@@ -378,6 +381,10 @@ int main(int argc, char* argv[]) {
       const std::string* v = value();
       if (!v || v->empty()) return Usage("--scoring takes km (or ring, for crosscheck)");
       o.scoring = *v;
+    } else if (a == "--band" && commandName == "crosscheck") {
+      const std::string* v = value();
+      if (!v || v->find('=') == std::string::npos) return Usage("--band takes FILE=BAND (ok1abc.edi=144)");
+      o.crosscheck.bands.push_back(*v);
     } else if (a == "--loser" || a == "--uniques" || a == "--no-log" || a == "--penalty" || a == "--period" ||
                a == "--end-minute" || a == "--resubmission" || a == "--csv" || a == "--html" || a == "--ubn") {
       const std::string* v = value();

@@ -5,6 +5,7 @@
 #include <limits>
 #include <map>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "contest/band.h"
 #include "locator/precision.h"
@@ -519,6 +520,45 @@ std::optional<Period> ReadPeriod(std::string_view text) {
   return std::nullopt;
 }
 
+namespace {
+
+// The band a log is checked on: the manager's (Rules::bands), its PBand, or,
+// when PBand names no VHF band (a typo: "14 MHz" for 144), the band of the
+// most logs that worked it and that it worked.
+Band BandOf(const std::vector<Log>& logs, int i, const Rules& rules, std::vector<std::string>& notes) {
+  const Log& log = logs[i];
+  const std::string name = log.file.substr(log.file.find_last_of('/') + 1);
+  for (const std::string& key : {log.file, name})
+    if (const auto it = rules.bands.find(key); it != rules.bands.end()) {
+      notes.push_back(log.file + ": checked on " + it->second + ", as the manager set it (PBand=" + log.band + ")");
+      return {it->second, true};
+    }
+  Band band = NormaliseBand(log.band);
+  if (band.known) return band;
+  std::unordered_set<std::string> worked;
+  for (const QsoLine& q : log.qsos) worked.insert(q.station);
+  std::map<std::string, long> partners;  // band -> logs that pair with this one
+  for (const Log& other : logs) {
+    if (&other == &log || !worked.count(other.station) || !Unusable(other).empty()) continue;
+    const Band theirs = NormaliseBand(other.band);
+    if (!theirs.known) continue;
+    if (std::any_of(other.qsos.begin(), other.qsos.end(), [&](const QsoLine& q) { return q.station == log.station; }))
+      ++partners[theirs.name];
+  }
+  const auto best = std::max_element(partners.begin(), partners.end(),
+                                     [](const auto& a, const auto& b) { return a.second < b.second; });
+  if (best == partners.end()) {
+    notes.push_back(log.file + ": PBand=" + log.band + " is no VHF or higher band; checked in a set of its own");
+    return band;
+  }
+  notes.push_back(log.file + ": PBand=" + log.band + " is no VHF or higher band; its QSOs pair with " +
+                  Plural(best->second, "log", "logs") + " on " + best->first + ", so it is checked there (--band " +
+                  name + "=BAND sets it)");
+  return {best->first, true};
+}
+
+}  // namespace
+
 Result Crosscheck(const std::vector<Log>& logs, const Rules& rules) {
   Result r;
   const int n = int(logs.size());
@@ -546,9 +586,7 @@ Result Crosscheck(const std::vector<Log>& logs, const Rules& rules) {
       std::nth_element(days.begin(), days.begin() + days.size() / 2, days.end());
       day = days[days.size() / 2];
     }
-    const Band band = NormaliseBand(log.band);
-    if (!band.known)
-      r.notes.push_back(log.file + ": PBand=" + log.band + " is no VHF or higher band; checked in a set of its own");
+    const Band band = BandOf(logs, i, rules, r.notes);
     bands[{band.name, band.known}].emplace_back(day, i);
   }
   for (auto& [band, dated] : bands) {

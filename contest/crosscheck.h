@@ -70,6 +70,9 @@ struct Rules {
   // whose header set its own multiplier would set its own score.
   long bandMultiplier = 1;
   std::map<std::string, long> bandMultipliers;  // by band ("432 MHz"), over bandMultiplier
+  // The manager's band for a log whose PBand is wrong, by its file as shown
+  // (or its name alone): over PBand and over the band its partners are on.
+  std::map<std::string, std::string> bands;
   long MultiplierOf(const std::string& band) const {
     const auto it = bandMultipliers.find(band);
     return it == bandMultipliers.end() ? bandMultiplier : it->second;

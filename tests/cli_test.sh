@@ -254,7 +254,7 @@ check "crosscheck with a log it cannot read" "1 c.edi: not a REG1TEST log 1" "$?
 mkdir -p "$work/empty"
 $cli crosscheck "$work/empty" >/dev/null 2>"$work/err"
 check "crosscheck of a folder without logs" "1 no .edi files in it" "$? $(grep -o 'no .edi files in it' "$work/err")"
-for args in "crosscheck" "crosscheck --tolerance x d" "crosscheck --loser me d" "crosscheck --penalty dup=1 d" "crosscheck --scoring rings d" "crosscheck --period 8-11 d" "crosscheck --period 14:00-14:00 d" "crosscheck --end-minute counts d" "crosscheck --period 08:00-11:00 --end-minute yes d" "crosscheck --band-multiplier 14=3 d" "crosscheck --band-multiplier 432=x d" "crosscheck --resubmission last d" "path --tolerance 5 A B" "crosscheck --fill d"; do
+for args in "crosscheck" "crosscheck --tolerance x d" "crosscheck --loser me d" "crosscheck --penalty dup=1 d" "crosscheck --scoring rings d" "crosscheck --period 8-11 d" "crosscheck --period 14:00-14:00 d" "crosscheck --end-minute counts d" "crosscheck --period 08:00-11:00 --end-minute yes d" "crosscheck --band-multiplier 14=3 d" "crosscheck --band-multiplier 432=x d" "crosscheck --resubmission last d" "crosscheck --band typo.edi=14 d" "crosscheck --band 144 d" "path --tolerance 5 A B" "crosscheck --fill d"; do
   $cli $args >/dev/null 2>&1; check "exit 2: $args" 2 $?
 done
 

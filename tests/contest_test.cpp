@@ -364,6 +364,19 @@ TEST(Crosscheck, SetsAndWholeLogsOff) {
   EXPECT_EQ(c.verdicts.at("b.edi"), "ok no_log unique no_log");
   EXPECT_EQ(c.result.notes.size(), 1u);
 
+  // A PBand typo is checked where its partners are; the manager's band overrides both.
+  files["typo.edi"] = Edi("OK1TTT", "JO70TT", {L("1430", "OK1BBB", 1, 5, "JO70BB")}, "14 MHz");
+  files["b.edi"] = Edi("OK1BBB", "JO70BB", {L("1430", "OK1TTT", 5, 1, "JO70TT")});
+  for (const auto& [manager, verdict, words] :
+       {std::tuple{"", "ok", "its QSOs pair with 1 log on 144 MHz"}, {"432", "unique", "as the manager set it"}}) {
+    Rules rules;
+    if (*manager) rules.bands["typo.edi"] = NormaliseBand(manager).name;
+    const Checked typo = Check(files, rules);
+    EXPECT_EQ(typo.verdicts.at("typo.edi"), verdict) << manager;
+    EXPECT_TRUE(std::any_of(typo.result.notes.begin(), typo.result.notes.end(),
+                            [&](const std::string& n) { return n.find(words) != std::string::npos; })) << manager;
+  }
+
   // A log dated a day off, or kept in local time: every QSO of its own is
   // time, its partners keep theirs, and it is said once.
   const struct {
