@@ -230,6 +230,11 @@ check "crosscheck ubn, superseded and later" "OK1AAA_144_MHz_2026-09-05.txt OK1A
 mkdir -p "$work/clash"
 sed 's/PCall=OK1AAA/PCall=OK1AAA\/P/' "$work/contest/a.edi" >"$work/clash/p1.edi"
 sed 's/PCall=OK1AAA/PCall=OK1AAA-P/' "$work/contest/a.edi" >"$work/clash/p2.edi"
+for target in "--csv /dev/full" "--html /dev/full" "--ubn /proc/morvane-none" "--json"; do
+  out=/dev/null; [ "$target" = --json ] && out=/dev/full
+  $cli crosscheck $target "$work/contest" >$out 2>/dev/null
+  check "crosscheck $target that cannot be written" 1 $?
+done
 $cli crosscheck --ubn "$work/ubn3" "$work/clash" >/dev/null 2>"$work/err"
 check "crosscheck ubn names that clash" "1 would both be OK1AAA-P_144_MHz.txt; no report written" \
   "$? $(grep -o 'would both be .*' "$work/err")$(ls "$work/ubn3" 2>/dev/null)"

@@ -265,6 +265,39 @@ TEST(Crosscheck, MessyLogsGiveTheCleanVerdicts) {
   }
 }
 
+// Pinned edges of the busted-call search, duplicates and the report check.
+TEST(Crosscheck, BustedCallEdgesDuplicatesAndReports) {
+  // OK1XXX logged OK1AAB at 14:00; OK1AAA logged OK1XXX (or OK1XXY) later, with what agreeing.
+  const struct {
+    const char *time, *call;
+    int aSent, aReceived;
+    const char* aLocator;
+    const char* verdicts;  // OK1XXX's line, then OK1AAA's
+  } cases[] = {
+      {"1400", "OK1XXX", 1, 7, "JO70XX", "busted_call ok"},             // 4 of 4
+      {"1400", "OK1XXX", 1, 9, "JO70XX", "busted_call busted_exchange"},  // 3 of 4
+      {"1400", "OK1XXX", 2, 9, "JO70XX", "unique nil"},                 // 2 of 4: not enough
+      {"1410", "OK1XXX", 1, 7, "JO70XX", "busted_call ok"},             // exactly the tolerance later
+      {"1411", "OK1XXX", 1, 7, "JO70XX", "unique nil"},                 // a minute more
+      {"1400", "OK1XXY", 1, 7, "JO70XX", "busted_call busted_call"},    // both copied a wrong call
+  };
+  for (const auto& c : cases) {
+    const Checked r = Check({{"x.edi", Edi("OK1XXX", "JO70XX", {L("1400", "OK1AAB", 7, 1, "JO70AA")})},
+                             {"a.edi", Edi("OK1AAA", "JO70AA", {L(c.time, c.call, c.aSent, c.aReceived, c.aLocator)})}});
+    EXPECT_EQ(r.verdicts.at("x.edi") + " " + r.verdicts.at("a.edi"), c.verdicts) << c.time << " " << c.call << " "
+                                                                                  << c.aSent << " " << c.aReceived;
+  }
+  // A duplicate the logger marked D costs nothing, whatever it claims; unmarked, 10 times its points.
+  const Checked d = Check({{"a.edi", Edi("OK1AAA", "JO70AA", {L("1400", "OK1BBB", 1, 1, "JO70BB"),
+                                                             L("1410", "OK1BBB", 2, 1, "JO70BB", 5, "D"),
+                                                             L("1420", "OK1BBB", 3, 1, "JO70BB", 5)})},
+                           {"b.edi", Edi("OK1BBB", "JO70BB", {L("1400", "OK1AAA", 1, 1, "JO70AA")})}});
+  EXPECT_EQ(d.result.judged[0][1].penalty + d.result.judged[0][2].penalty * 1000, 50 * 1000);
+  // The report check compares R and S: 59 against 599 is no error.
+  std::string b = MapField(Edi("OK1BBB", "JO70BB", {L("1400", "OK1AAA", 1, 1, "JO70AA")}), 6, [](std::string) { return "599"; });
+  EXPECT_EQ(Check({{"a.edi", Edi("OK1AAA", "JO70AA", {L("1400", "OK1BBB", 1, 1, "JO70BB")})}, {"b.edi", b}}).verdicts.at("b.edi"), "ok");
+}
+
 // A serial its writer sent unreadably costs the writer, not the partner.
 TEST(Crosscheck, AnUnreadableSerialIsItsWritersError) {
   std::string b = Edi("OK1BBB", "JO70BB", {L("1400", "OK1AAA", 1, 1, "JO70AA")});
