@@ -218,6 +218,9 @@ check "crosscheck json table" '"rank": 1, "qsos": 1, "claimed": 8, "cqsop": null
 check "crosscheck csv" 2 "$(grep -c '^144 MHz,2026-09-05,[12],OK1' "$work/r.csv")"
 check "crosscheck html has no script" "2 0" "$(grep -c '<td>OK1' "$work/r.html") $(grep -ci '<script\|src=\|href=' "$work/r.html")"
 check "crosscheck ubn" "OK1AAA_144_MHz.txt OK1BBB_144_MHz.txt" "$(ls "$work/ubn" | tr '\n' ' ' | sed 's/ $//')"
+# The manager's band for a log, by its name in the folder: it leaves the other's set.
+check "crosscheck --band" "== 144 MHz, 2026-09-05: 1 log == 432 MHz, 2026-09-05: 1 log" \
+  "$($cli crosscheck --band b.edi=432 "$work/contest" 2>/dev/null | grep '^==' | tr '\n' ' ' | sed 's/ $//')"
 # One report per station and band: a superseded log (sorted last, none of its QSOs confirmed) writes none over the one used;
 # the same station in another contest gets the contest's date; two that would share a name write nothing.
 cp -r "$work/contest" "$work/twice"
@@ -259,7 +262,7 @@ check "crosscheck with a log it cannot read" "1 c.edi: not a REG1TEST log 1" "$?
 mkdir -p "$work/empty"
 $cli crosscheck "$work/empty" >/dev/null 2>"$work/err"
 check "crosscheck of a folder without logs" "1 no .edi files in it" "$? $(grep -o 'no .edi files in it' "$work/err")"
-for args in "crosscheck" "crosscheck --tolerance x d" "crosscheck --loser me d" "crosscheck --penalty dup=1 d" "crosscheck --scoring rings d" "crosscheck --period 8-11 d" "crosscheck --period 14:00-14:00 d" "crosscheck --end-minute counts d" "crosscheck --period 08:00-11:00 --end-minute yes d" "crosscheck --band-multiplier 14=3 d" "crosscheck --band-multiplier 432=x d" "crosscheck --resubmission last d" "crosscheck --band typo.edi=14 d" "crosscheck --band 144 d" "path --tolerance 5 A B" "crosscheck --fill d"; do
+for args in "crosscheck" "crosscheck --tolerance x d" "crosscheck --loser me d" "crosscheck --penalty dup=1 d" "crosscheck --scoring rings d" "crosscheck --period 8-11 d" "crosscheck --period 14:00-14:00 d" "crosscheck --end-minute counts d" "crosscheck --period 08:00-11:00 --end-minute yes d" "crosscheck --band-multiplier 14=3 d" "crosscheck --band-multiplier 432=x d" "crosscheck --resubmission last d" "crosscheck --band typo.edi=14 d" "crosscheck --band 144 d" "path --tolerance 5 A B" "path --no-report-check A B" "crosscheck --fill d"; do
   $cli $args >/dev/null 2>&1; check "exit 2: $args" 2 $?
 done
 
