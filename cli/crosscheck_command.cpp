@@ -16,6 +16,7 @@
 #include "cli/output.h"
 #include "contest/band.h"
 #include "contest/crosscheck.h"
+#include "contest/intake.h"
 #include "locator/ascii.h"
 
 namespace morvane::cli {
@@ -94,57 +95,6 @@ std::optional<std::string> ReadRules(const Options& o, contest::Rules& rules) {
     rules.bands[item.substr(0, equals)] = band.name;
   }
   return std::nullopt;
-}
-
-struct Named {
-  std::string path, shown;
-};
-
-// The .edi files of the operands: a folder's (all depths, in name order),
-// shown by their names within it; a file as given.
-bool CollectFiles(const std::vector<std::string>& operands, std::vector<Named>& files) {
-  bool all = true;
-  for (const std::string& operand : operands) {
-    std::error_code error;
-    if (!fs::is_directory(operand, error)) {
-      files.push_back({operand, operand});
-      continue;
-    }
-    std::vector<Named> found;
-    for (fs::recursive_directory_iterator it(operand, fs::directory_options::skip_permission_denied, error), end;
-         !error && it != end; it.increment(error)) {
-      const std::string extension = UpperCase(it->path().extension().string());
-      if (extension == ".EDI" && it->is_regular_file(error))
-        found.push_back({it->path().string(), it->path().lexically_relative(operand).string()});
-    }
-    if (error) {
-      std::fprintf(stderr, "morvane-cli: %s: %s\n", operand.c_str(), error.message().c_str());
-      all = false;
-    }
-    std::sort(found.begin(), found.end(), [](const Named& a, const Named& b) { return a.shown < b.shown; });
-    if (found.empty() && !error) {  // a folder given by mistake is not a contest checked
-      std::fprintf(stderr, "morvane-cli: %s: no .edi files in it\n", operand.c_str());
-      all = false;
-    }
-    files.insert(files.end(), found.begin(), found.end());
-  }
-  return all;
-}
-
-std::optional<std::string> ReadFile(const Named& file) {
-  const int fd = open(file.path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    std::fprintf(stderr, "morvane-cli: %s: %s\n", file.shown.c_str(), std::strerror(errno));
-    return std::nullopt;
-  }
-  std::string bytes;
-  const bool read = ReadChunks(fd, file.shown, [&](std::string_view b) {
-    bytes.append(b);
-    return true;
-  });
-  close(fd);
-  if (!read) return std::nullopt;
-  return bytes;
 }
 
 std::string SetTitle(const contest::Set& set) { return set.band + ", " + contest::DateText(set.firstDay); }
@@ -400,19 +350,16 @@ int RunCrosscheck(const Context& context, const std::vector<std::string>& operan
   contest::Rules rules;
   if (const auto usage = ReadRules(o, rules)) return Usage(*usage);
   if (operands.empty()) return Usage("crosscheck needs a folder or .edi files");
-  std::vector<Named> files;
-  bool allRead = CollectFiles(operands, files);
+  contest::Intake intake = contest::TakeIn(operands);
+  // The intake report: every file not taken, and why, so that no log goes unseen.
+  for (const std::string& skipped : intake.skipped)
+    std::fprintf(stderr, "morvane-cli: intake: %s\n", Printable(skipped).c_str());
+  bool allRead = intake.complete;
   std::vector<Log> logs;
-  logs.reserve(files.size());
-  for (const Named& file : files) {
-    if (auto bytes = ReadFile(file)) {
-      logs.push_back(contest::ReadLog(file.shown, std::move(*bytes)));
-      // When it was sent, as near as a folder tells: a corrected log is the later file.
-      if (struct stat st; ::stat(file.path.c_str(), &st) == 0 && S_ISREG(st.st_mode))
-        logs.back().sent = static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
-    } else {
-      allRead = false;
-    }
+  logs.reserve(intake.logs.size());
+  for (contest::Taken& taken : intake.logs) {
+    logs.push_back(contest::ReadLog(std::move(taken.shown), std::move(taken.bytes)));
+    logs.back().sent = taken.modified;  // as near as a folder tells when it was sent
   }
   const Result result = contest::Crosscheck(logs, rules);
   for (std::size_t i = 0; i < logs.size(); ++i) {

@@ -258,10 +258,26 @@ check "crosscheck --band-multiplier by band" '"points": 24' "$($cli crosscheck -
 check "crosscheck --band-multiplier" '"points": 16' "$($cli crosscheck --json --band-multiplier 2 "$work/contest" | head -1 | grep -o '"points": [0-9]*')"
 echo "not a log" >"$work/contest/c.edi"
 $cli crosscheck "$work/contest" >"$work/out" 2>"$work/err"
-check "crosscheck with a log it cannot read" "1 c.edi: not a REG1TEST log 1" "$? $(grep -o 'c.edi: not a REG1TEST log' "$work/err") $(grep -c '^1	OK1' "$work/out")"
+check "crosscheck with a log it cannot read" "1 intake: c.edi: not a REG1TEST log 1" "$? $(grep -o 'intake: c.edi: not a REG1TEST log' "$work/err") $(grep -c '^1	OK1' "$work/out")"
+# A manager's folder as entrants fill it: logs as .txt, .edi.bak and inside a .zip, found
+# by their content; everything else listed with why; a 2 GB junk file never read whole.
+mkdir -p "$work/intake/mail"
+log() { printf '[REG1TEST;1]\nPCall=%s\nPWWLo=%s\nPBand=144 MHz\n[QSORecords;1]\n260905;1400;%s;1;59;001;59;001;;%s;8;;;;\n' "$@"; }
+log OK1AAA JO70AA OK1BBB JO70BB >"$work/intake/ok1aaa.txt"
+log OK1BBB JO70BB OK1AAA JO70AA >"$work/intake/mail/ok1bbb.edi.bak"
+log OK1CCC JO70CC OK1AAA JO70AA >"$work/c.edi"
+(cd "$work" && python3 -c 'import zipfile; z = zipfile.ZipFile("intake/logs.zip", "w"); z.write("c.edi", "in zip/ok1ccc.edi"); z.writestr("readme.txt", "hello"); z.close()')
+echo "see you" >"$work/intake/notes.pdf"
+truncate -s 2G "$work/intake/junk.bin"
+mkfifo "$work/intake/pipe"
+/usr/bin/time -f %M -o "$work/rss" $cli crosscheck "$work/intake" >"$work/out" 2>"$work/err"
+check "crosscheck intake" "0 3 logs" "$? $(grep -o '^== 144 MHz, 2026-09-05: 3 logs' "$work/out" | grep -o '3 logs')"
+check "crosscheck intake report" "intake: junk.bin: not a REG1TEST log|intake: logs.zip/readme.txt: not a REG1TEST log|intake: notes.pdf: not a REG1TEST log|intake: pipe: not a regular file" \
+  "$(grep -o 'intake: [^ ]*: not a [A-Za-z0-9]* [a-z]*' "$work/err" | paste -sd'|')"
+check "crosscheck reads no junk whole" yes "$([ "$(cat "$work/rss")" -lt 60000 ] && echo yes || cat "$work/rss")"
 mkdir -p "$work/empty"
 $cli crosscheck "$work/empty" >/dev/null 2>"$work/err"
-check "crosscheck of a folder without logs" "1 no .edi files in it" "$? $(grep -o 'no .edi files in it' "$work/err")"
+check "crosscheck of a folder without logs" "1 no REG1TEST logs in it" "$? $(grep -o 'no REG1TEST logs in it' "$work/err")"
 for args in "crosscheck" "crosscheck --tolerance x d" "crosscheck --loser me d" "crosscheck --penalty dup=1 d" "crosscheck --scoring rings d" "crosscheck --period 8-11 d" "crosscheck --period 14:00-14:00 d" "crosscheck --end-minute counts d" "crosscheck --period 08:00-11:00 --end-minute yes d" "crosscheck --band-multiplier 14=3 d" "crosscheck --band-multiplier 432=x d" "crosscheck --resubmission last d" "crosscheck --band typo.edi=14 d" "crosscheck --band 144 d" "path --tolerance 5 A B" "path --no-report-check A B" "crosscheck --fill d"; do
   $cli $args >/dev/null 2>&1; check "exit 2: $args" 2 $?
 done
