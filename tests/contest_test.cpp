@@ -10,6 +10,9 @@
 #include <functional>
 #include <stdexcept>
 #include <map>
+#include <numeric>
+#include <random>
+#include <tuple>
 #include <regex>
 #include <string>
 #include <vector>
@@ -296,6 +299,38 @@ TEST(Crosscheck, BustedCallEdgesDuplicatesAndReports) {
   // The report check compares R and S: 59 against 599 is no error.
   std::string b = MapField(Edi("OK1BBB", "JO70BB", {L("1400", "OK1AAA", 1, 1, "JO70AA")}), 6, [](std::string) { return "599"; });
   EXPECT_EQ(Check({{"a.edi", Edi("OK1AAA", "JO70AA", {L("1400", "OK1BBB", 1, 1, "JO70BB")})}, {"b.edi", b}}).verdicts.at("b.edi"), "ok");
+}
+
+// Two logs with hundreds of QSOs between the same two calls (hostile, or
+// broken): paired nearest first as few lines are, without listing every pair.
+TEST(Crosscheck, ManyLinesBetweenTwoStationsPairNearestFirst) {
+  std::mt19937 random(4);
+  std::vector<long> minutes(800);
+  std::iota(minutes.begin(), minutes.end(), 0);
+  std::shuffle(minutes.begin(), minutes.end(), random);
+  const auto lines = [&](int from, const char* call) {
+    std::vector<std::string> out;
+    for (int k = from; k < from + 400; ++k) {
+      char line[96];
+      std::snprintf(line, sizeof line, "26090%ld;%02ld%02ld;%s;1;59;001;59;001;;JO70AA;1;;;;", 5 + minutes[k] / 1440,
+                    minutes[k] % 1440 / 60, minutes[k] % 60, call);
+      out.push_back(line);
+    }
+    return out;
+  };
+  const Checked c = Check({{"a.edi", Edi("OK1AAA", "JO70AA", lines(0, "OK1BBB"))},
+                           {"b.edi", Edi("OK1BBB", "JO70AA", lines(400, "OK1AAA"))}});
+  // Every pair, nearest first, each line once: the plain greedy as the reference.
+  std::vector<std::tuple<long, int, int>> all;
+  for (int i = 0; i < 400; ++i)
+    for (int k = 0; k < 400; ++k) all.emplace_back(std::labs(minutes[i] - minutes[400 + k]), i, k);
+  std::sort(all.begin(), all.end());
+  std::vector<long> expected(400, -1);
+  std::vector<bool> taken(400);
+  for (const auto& [apart, i, k] : all)
+    if (expected[i] < 0 && !taken[k]) expected[i] = k, taken[k] = true;
+  const int a = c.logs[0].file == "a.edi" ? 0 : 1;
+  for (int i = 0; i < 400; ++i) ASSERT_EQ(c.result.judged[a][i].matchQso, expected[i]) << i;
 }
 
 // A serial its writer sent unreadably costs the writer, not the partner.
