@@ -54,6 +54,7 @@ bool ReadFile(const fs::path& path, std::string& bytes, std::string& why) {
     bytes.clear();
     return false;
   }
+  if (!error) bytes.reserve(std::size_t(size));
   char buffer[1 << 16];
   while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
     bytes.append(buffer, std::size_t(in.gcount()));
@@ -63,6 +64,7 @@ bool ReadFile(const fs::path& path, std::string& bytes, std::string& why) {
       return false;
     }
   }
+  bytes.shrink_to_fit();  // a contest's logs are all held at once: no 64 KB head left over each
   return true;
 }
 
@@ -110,6 +112,7 @@ void TakeArchive(const fs::path& path, const std::string& shown, Intake& intake)
     if (tooLarge) {
       intake.skipped.push_back(name + ": starts like a log but holds more than any log (" + SizeText(kLargestLog) + ")");
     } else if (log || StartsLikeALog(bytes)) {
+      bytes.shrink_to_fit();
       found.push_back({name, std::move(bytes), archive_entry_mtime_is_set(entry)
                                                    ? std::optional(archive_entry_mtime(entry) * 1000000000LL +
                                                                    archive_entry_mtime_nsec(entry))
@@ -166,8 +169,12 @@ void TakeFolder(const fs::path& folder, const fs::path& root, Intake& intake) {
 }  // namespace
 
 bool StartsLikeALog(std::string_view head) {
-  const std::string lower = Lower(head.substr(0, kIdentifyBytes));
-  return lower.find("[reg1test;") != std::string::npos || lower.find("[regitest;") != std::string::npos;
+  head = head.substr(0, kIdentifyBytes);
+  for (std::size_t at = head.find('['); at != std::string_view::npos; at = head.find('[', at + 1)) {
+    const std::string word = Lower(head.substr(at, 10));
+    if (word == "[reg1test;" || word == "[regitest;") return true;
+  }
+  return false;
 }
 
 Intake TakeIn(const std::vector<std::string>& operands) {
