@@ -154,7 +154,7 @@ and contest date (QSO dates within 2 days); each QSO is paired with the
 other side's (portable prefixes and suffixes ignored, nearest time first)
 and judged: ok, nil, busted_call, busted_locator, busted_exchange, time,
 duplicate, no_log, unique, invalid, outside_period, superseded. Points as
-edi gives them (or --scoring ring). Defaults follow IARU Region 1:
+edi gives them (or --scoring ring). Each default names the rule it follows:
   --tolerance MIN     time difference that still counts (default 10: IARU
                       R1 rules void a QSO more than 10 minutes off)
   --loser receiver|both

@@ -40,7 +40,7 @@ Band NormaliseBand(std::string_view pband) {
     if (c != ' ' && c != '\t' && c != '\r') text += Upper(c);
   for (const BandRange& b : kBands)
     for (const char* w : b.wavelengths)
-      if (*w && text == w) return {b.name, true};
+      if (*w && text == w) return {b.name, true, b.low};
   // A number, "." or "," as its decimal mark, then a unit or none.
   std::size_t i = 0;
   double value = 0, scale = 0;
@@ -60,10 +60,10 @@ Band NormaliseBand(std::string_view pband) {
   if (i > 0 && (unit == "MHZ" || unit == "M" || unit.empty())) mhz = unit.empty() && value < 50 ? value * 1000 : value;
   if (i > 0 && (unit == "GHZ" || unit == "G")) mhz = value * 1000;
   for (const BandRange& b : kBands)
-    if (mhz >= b.low && mhz <= b.high) return {b.name, true};
+    if (mhz >= b.low && mhz <= b.high) return {b.name, true, b.low};
   // "1.3 GHz" is 1300 MHz, but "1,2 GHz" or "1.2" mean the same band.
-  if (mhz >= 1200 && mhz < 1240) return {"1.3 GHz", true};
-  return {std::string(pband), false};
+  if (mhz >= 1200 && mhz < 1240) return {"1.3 GHz", true, 1240};
+  return {std::string(pband), false, 0};
 }
 
 }  // namespace morvane::contest

@@ -10,6 +10,7 @@ namespace morvane::contest {
 struct Band {
   std::string name;  // "144 MHz", "1.3 GHz"; for an unknown value, the value as written
   bool known = false;
+  double mhz = 0;  // the band's lower edge, to put bands in frequency order; 0 when not known
 };
 
 // The amateur band a PBand value lies in: a frequency in MHz or GHz (with

@@ -10,6 +10,7 @@
 #include <unordered_set>
 
 #include "contest/band.h"
+#include "locator/ascii.h"
 #include "locator/precision.h"
 #include "logs/edi.h"
 
@@ -582,7 +583,7 @@ Band BandOf(const std::vector<Log>& logs, int i, const Rules& rules, std::vector
   for (const std::string& key : {log.file, name})
     if (const auto it = rules.bands.find(key); it != rules.bands.end()) {
       notes.push_back(log.file + ": checked on " + it->second + ", as the manager set it (PBand=" + log.band + ")");
-      return {it->second, true};
+      return NormaliseBand(it->second);
     }
   Band band = NormaliseBand(log.band);
   if (band.known) return band;
@@ -605,7 +606,33 @@ Band BandOf(const std::vector<Log>& logs, int i, const Rules& rules, std::vector
   notes.push_back(log.file + ": PBand=" + log.band + " is no VHF or higher band; its QSOs pair with " +
                   Plural(best->second, "log", "logs") + " on " + best->first + ", so it is checked there (--band " +
                   name + "=BAND sets it)");
-  return {best->first, true};
+  return NormaliseBand(best->first);
+}
+
+// TName, for comparing: letters and digits only, upper case.
+std::string ContestKey(std::string_view name) {
+  std::string key;
+  for (char c : name)
+    if (std::isalnum(static_cast<unsigned char>(c))) key += Upper(c);
+  return key;
+}
+
+// A log naming another contest than most of its set's (one held the same
+// weekend, sent to the wrong manager) is said, not mixed in silently.
+void NoteOtherContests(const std::vector<Log>& logs, const Set& set, std::vector<std::string>& notes) {
+  std::map<std::string, std::pair<long, std::string>> named;  // key -> logs, a spelling
+  for (int i : set.logs)
+    if (const std::string key = ContestKey(logs[i].contest); !key.empty()) named.emplace(key, std::pair{0L, logs[i].contest}).first->second.first++;
+  if (named.size() < 2) return;
+  const auto most = std::max_element(named.begin(), named.end(),
+                                     [](const auto& x, const auto& y) { return x.second.first < y.second.first; });
+  for (int i : set.logs) {
+    const std::string key = ContestKey(logs[i].contest);
+    if (key.empty() || key == most->first) continue;
+    notes.push_back(logs[i].file + ": TName=" + logs[i].contest + ", another contest than the " + most->second.second +
+                    " " + Plural(most->second.first, "log", "logs") + " of its set name; checked with them (sent to "
+                    "the wrong contest?)");
+  }
 }
 
 }  // namespace
@@ -640,7 +667,15 @@ Result Crosscheck(const std::vector<Log>& logs, const Rules& rules) {
     const Band band = BandOf(logs, i, rules, r.notes);
     bands[{band.name, band.known}].emplace_back(day, i);
   }
-  for (auto& [band, dated] : bands) {
+  // Bands in frequency order (50 MHz before 144 MHz before 1.3 GHz), those not known last.
+  std::vector<std::pair<const std::pair<std::string, bool>, std::vector<std::pair<long, int>>>*> byFrequency;
+  for (auto& entry : bands) byFrequency.push_back(&entry);
+  std::stable_sort(byFrequency.begin(), byFrequency.end(), [](const auto* x, const auto* y) {
+    const auto mhz = [](const auto* e) { return e->first.second ? NormaliseBand(e->first.first).mhz : 1e12; };
+    return mhz(x) < mhz(y);
+  });
+  for (auto* entry : byFrequency) {
+    auto& [band, dated] = *entry;
     // The band's logs by day; sets grouped around the days most logs agree on.
     std::map<long, std::vector<int>> byDay;
     for (const auto& [day, i] : dated) byDay[day].push_back(i);
@@ -682,6 +717,7 @@ Result Crosscheck(const std::vector<Log>& logs, const Rules& rules) {
     std::sort(sets.begin(), sets.end(), [](const Set& a, const Set& b) { return a.firstDay < b.firstDay; });
     for (Set& set : sets) {
       std::sort(set.logs.begin(), set.logs.end());
+      NoteOtherContests(logs, set, r.notes);
       for (int i : set.logs) r.setOf[i] = int(r.sets.size());
       r.sets.push_back(std::move(set));
     }

@@ -40,7 +40,8 @@ struct Period {
 // empty ("14:00-14:00": a day-long contest gives its dates).
 std::optional<Period> ReadPeriod(std::string_view text);
 
-// Every rule is a parameter; the defaults follow IARU Region 1.
+// Every rule is a parameter; each default names the rule it comes from
+// (IARU Region 1's, the Czech national rules', OK Activity's).
 struct Rules {
   // IARU R1 rules: a time error of more than 10 minutes voids the QSO.
   int toleranceMinutes = 10;

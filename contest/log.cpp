@@ -175,6 +175,8 @@ Log ReadLog(std::string file, std::string bytes) {
       log.band = value;
     } else if (key == "PSECT") {
       log.section = value;
+    } else if (key == "TNAME") {
+      log.contest = value;
     } else if (key == "CQSOP") {
       log.cqsop = Number(value);
     } else if (key == "CQSOS") {

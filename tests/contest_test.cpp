@@ -200,6 +200,11 @@ TEST(Crosscheck, RulesChangeOnlyTheirLines) {
   EXPECT_EQ(ringed.score("a.edi").checked, (5 * 2 + 6) * 2);
 }
 
+std::string ReplaceAll(std::string s, const std::string& from, const std::string& to) {
+  for (std::size_t at = 0; (at = s.find(from, at)) != std::string::npos; at += to.size()) s.replace(at, from.size(), to);
+  return s;
+}
+
 // Apply fn to field n (from 0) of every QSO line.
 std::string MapField(const std::string& log, int n, const std::function<std::string(std::string)>& fn) {
   std::string out;
@@ -431,6 +436,14 @@ TEST(Crosscheck, SetsAndWholeLogsOff) {
   EXPECT_EQ(c.verdicts.at("earlier.edi"), "unique");
   EXPECT_EQ(c.verdicts.at("b.edi"), "ok no_log unique no_log");
   EXPECT_EQ(c.result.notes.size(), 1u);
+
+  // A log of another contest the same weekend is named; spellings of one contest are one.
+  files["earlier.edi"] = ReplaceAll(Contest().at("c.edi"), "TName=Test", "TName=Marconi Memorial");
+  files["typo.edi"] = ReplaceAll(Contest().at("d.edi"), "TName=Test", "TName= TEST ");
+  const Checked other = Check(files);
+  ASSERT_EQ(other.result.notes.size(), 1u);
+  EXPECT_EQ(other.result.notes[0].rfind("earlier.edi: TName=Marconi Memorial, another contest than the Test 3 logs", 0), 0u)
+      << other.result.notes[0];
 
   // A PBand typo is checked where its partners are; the manager's band overrides both.
   files["typo.edi"] = Edi("OK1TTT", "JO70TT", {L("1430", "OK1BBB", 1, 5, "JO70BB")}, "14 MHz");
