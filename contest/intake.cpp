@@ -32,7 +32,8 @@ std::optional<long long> Modified(const fs::path& path) {
 std::string SizeText(std::size_t bytes) { return std::to_string(bytes / (1024 * 1024)) + " MB"; }
 
 // A file's first bytes, or all of them when it starts like a log (up to
-// kLargestLog); false with why when it cannot be read.
+// kLargestLog); false with why when it cannot be read or is too large (the
+// bytes are then of no use).
 bool ReadFile(const fs::path& path, std::string& bytes, std::string& why) {
   std::ifstream in(path, std::ios::binary);
   if (!in) {
@@ -51,7 +52,6 @@ bool ReadFile(const fs::path& path, std::string& bytes, std::string& why) {
   const auto size = fs::file_size(path, error);
   if (!error && size > kLargestLog) {
     why = "starts like a log but holds " + SizeText(size) + ", more than any log (" + SizeText(kLargestLog) + ")";
-    bytes.clear();
     return false;
   }
   if (!error) bytes.reserve(std::size_t(size));
@@ -60,7 +60,6 @@ bool ReadFile(const fs::path& path, std::string& bytes, std::string& why) {
     bytes.append(buffer, std::size_t(in.gcount()));
     if (bytes.size() > kLargestLog) {
       why = "starts like a log but holds more than any log (" + SizeText(kLargestLog) + ")";
-      bytes.clear();
       return false;
     }
   }

@@ -437,6 +437,15 @@ TEST(Crosscheck, SetsAndWholeLogsOff) {
   EXPECT_EQ(c.verdicts.at("b.edi"), "ok no_log unique no_log");
   EXPECT_EQ(c.result.notes.size(), 1u);
 
+  // Sets in frequency order, the unknown band last.
+  files["ghz.edi"] = Edi("OK1GGG", "JO70GG", {L("1400", "OK1AAA", 1, 1, "JO70AA")}, "1,3 GHz");
+  files["uhf.edi"] = Edi("OK1UUU", "JO70UU", {L("1400", "OK1AAA", 1, 1, "JO70AA")}, "432");
+  std::string order;
+  for (const Set& set : Check(files).result.sets) order += set.band + ";";
+  EXPECT_EQ(order, "144 MHz;144 MHz;432 MHz;1.3 GHz;14 MHz;");
+  files.erase("ghz.edi");
+  files.erase("uhf.edi");
+
   // A log of another contest the same weekend is named; spellings of one contest are one.
   files["earlier.edi"] = ReplaceAll(Contest().at("c.edi"), "TName=Test", "TName=Marconi Memorial");
   files["typo.edi"] = ReplaceAll(Contest().at("d.edi"), "TName=Test", "TName= TEST ");
