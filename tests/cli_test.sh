@@ -270,11 +270,15 @@ log OK1CCC JO70CC OK1AAA JO70AA >"$work/c.edi"
 echo "see you" >"$work/intake/notes.pdf"
 truncate -s 2G "$work/intake/junk.bin"
 mkfifo "$work/intake/pipe"
+printf '[REG1TEST;1]\n' >"$work/intake/huge.edi" && truncate -s 70M "$work/intake/huge.edi"
 /usr/bin/time -f %M -o "$work/rss" $cli crosscheck "$work/intake" >"$work/out" 2>"$work/err"
-check "crosscheck intake" "0 3 logs" "$? $(grep -o '^== 144 MHz, 2026-09-05: 3 logs' "$work/out" | grep -o '3 logs')"
+rc=$?
+check "crosscheck intake, a log too large" "intake: huge.edi: starts like a log but holds 70 MB, more than any log (64 MB)" \
+  "$(grep -o 'intake: huge.edi: .*' "$work/err")"
+check "crosscheck intake" "1 3 logs" "$rc $(grep -o '^== 144 MHz, 2026-09-05: 3 logs' "$work/out" | grep -o '3 logs')"
 check "crosscheck intake report" "intake: junk.bin: not a REG1TEST log|intake: logs.zip/readme.txt: not a REG1TEST log|intake: notes.pdf: not a REG1TEST log|intake: pipe: not a regular file" \
   "$(grep -o 'intake: [^ ]*: not a [A-Za-z0-9]* [a-z]*' "$work/err" | paste -sd'|')"
-check "crosscheck reads no junk whole" yes "$([ "$(cat "$work/rss")" -lt 60000 ] && echo yes || cat "$work/rss")"
+check "crosscheck reads no junk whole" yes "$([ "$(tail -1 "$work/rss")" -lt 60000 ] && echo yes || cat "$work/rss")"
 mkdir -p "$work/empty"
 $cli crosscheck "$work/empty" >/dev/null 2>"$work/err"
 check "crosscheck of a folder without logs" "1 no REG1TEST logs in it" "$? $(grep -o 'no REG1TEST logs in it' "$work/err")"
