@@ -149,12 +149,12 @@ class Reports {
   void Json(Output& out) const {
     for (std::size_t i = 0; i < logs_.size(); ++i) {
       const Log& log = logs_[i];
-      const std::string file = JsonString(log.file);
+      const std::string file = JsonFileName(log.file);
       for (std::size_t k = 0; k < log.qsos.size(); ++k) {
         const Judged& j = r_.judged[i][k];
         out << "{\"file\": " << file << ", \"line\": " << std::to_string(log.qsos[k].line)
             << ", \"call\": " << JsonString(log.qsos[k].call) << ", \"verdict\": \"" << contest::Name(j.verdict)
-            << "\", \"match_file\": " << (j.matchLog >= 0 ? JsonString(logs_[j.matchLog].file) : "null")
+            << "\", \"match_file\": " << (j.matchLog >= 0 ? JsonFileName(logs_[j.matchLog].file) : "null")
             << ", \"match_line\": "
             << (j.matchLog >= 0 ? std::to_string(logs_[j.matchLog].qsos[j.matchQso].line) : "null")
             << ", \"points\": " << std::to_string(j.points) << ", \"penalty\": " << std::to_string(j.penalty)
@@ -164,7 +164,7 @@ class Reports {
     }
     for (std::size_t i = 0; i < logs_.size(); ++i) {
       if (r_.setOf[i] >= 0) continue;
-      out << "{\"log\": " << JsonString(logs_[i].file) << ", \"error\": " << JsonString(r_.unusable[i]) << '}';
+      out << "{\"log\": " << JsonFileName(logs_[i].file) << ", \"error\": " << JsonString(r_.unusable[i]) << '}';
       out.EndLine();
     }
     for (const contest::Set& set : r_.sets) {
@@ -172,7 +172,7 @@ class Reports {
       for (std::size_t rank = 0; rank < set.logs.size(); ++rank) {
         const int i = set.logs[rank];
         const contest::Score& s = r_.scores[i];
-        out << "{\"log\": " << JsonString(logs_[i].file) << ", \"call\": " << JsonString(logs_[i].call)
+        out << "{\"log\": " << JsonFileName(logs_[i].file) << ", \"call\": " << JsonString(logs_[i].call)
             << ", \"band\": " << JsonString(set.band) << ", \"date\": \"" << contest::DateText(set.firstDay)
             << "\", \"section\": " << JsonString(logs_[i].section) << ", \"rank\": " << (ranks[rank].empty() ? "null" : ranks[rank])
             << ", \"qsos\": " << std::to_string(s.lines) << ", \"claimed\": " << std::to_string(s.claimed)

@@ -4,28 +4,9 @@
 
 #include <cmath>
 
+#include "logs/utf8.h"
+
 namespace morvane::cli {
-namespace {
-
-// Length of the valid UTF-8 sequence at s[0], or 0: no overlong forms, no
-// surrogates, nothing above U+10FFFF.
-std::size_t Utf8Length(std::string_view s) {
-  const auto b = [&](std::size_t i) { return static_cast<unsigned char>(s[i]); };
-  const unsigned char c = b(0);
-  if (c < 0x80) return 1;
-  const std::size_t n = c >= 0xc2 && c <= 0xdf ? 2 : c >= 0xe0 && c <= 0xef ? 3 : c >= 0xf0 && c <= 0xf4 ? 4 : 0;
-  if (n == 0 || n > s.size()) return 0;
-  // The second byte's range depends on the first.
-  const unsigned char low = c == 0xe0 ? 0xa0 : c == 0xf0 ? 0x90 : 0x80;
-  const unsigned char high = c == 0xed ? 0x9f : c == 0xf4 ? 0x8f : 0xbf;
-  if (b(1) < low || b(1) > high) return 0;
-  for (std::size_t i = 2; i < n; ++i)
-    if ((b(i) & 0xc0) != 0x80) return 0;
-  return n;
-}
-
-}  // namespace
-
 Output::Output(std::FILE* file) : file_(file), perLine_(isatty(fileno(file))) { buffer_.reserve(kBlock + 4096); }
 
 void Output::EndLine() {
@@ -57,13 +38,17 @@ std::string Shown(double value) {
   return std::string(text, r.ptr);
 }
 
-std::string JsonString(std::string_view s) {
+namespace {
+
+std::string JsonText(std::string_view s, bool fileName) {
   std::string out = "\"";
   while (!s.empty()) {
     const char c = s.front();
     const std::size_t n = Utf8Length(s);
     if (n == 0) {
-      out += "\\ufffd";
+      char esc[8];
+      std::snprintf(esc, sizeof esc, "\\udc%02x", static_cast<unsigned char>(c));
+      out += fileName ? esc : "\\ufffd";
       s.remove_prefix(1);
       continue;
     }
@@ -81,6 +66,11 @@ std::string JsonString(std::string_view s) {
   }
   return out + "\"";
 }
+
+}  // namespace
+
+std::string JsonString(std::string_view s) { return JsonText(s, false); }
+std::string JsonFileName(std::string_view s) { return JsonText(s, true); }
 
 std::string Printable(std::string_view s) {
   std::string out;

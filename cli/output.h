@@ -51,6 +51,10 @@ std::string Number(double value);
 std::string Shown(double value);
 // A JSON string literal; bytes that are not valid UTF-8 become U+FFFD.
 std::string JsonString(std::string_view s);
+// A file name as a JSON string literal: a byte that is not valid UTF-8
+// becomes the lone surrogate U+DC80 + byte, as Python's surrogateescape
+// reads it, so that the file can still be found (os.fsencode).
+std::string JsonFileName(std::string_view s);
 // Text from a log as a terminal may show it: control bytes (ESC, CR, tabs
 // that would shift the columns, DEL) written as \xNN, so that a log cannot
 // rewrite the lines around it.

@@ -6,6 +6,7 @@
 #include "locator/ascii.h"
 #include "locator/precision.h"
 #include "logs/edi.h"
+#include "logs/utf8.h"
 
 namespace morvane::contest {
 namespace {
@@ -35,6 +36,17 @@ void SplitRunTogether(std::string_view& report, std::string_view& serial) {
   const std::size_t length = report.size() >= 6 && report[2] == '9' ? 3 : 2;
   serial = report.substr(length);
   report = report.substr(0, length);
+}
+
+// Whether a station's loggers write Windows-1250 rather than Windows-1252
+// where they do not write UTF-8: the Central European countries', by the
+// prefix of its call.
+bool CentralEuropean(std::string_view station) {
+  static constexpr std::string_view kPrefixes[] = {"OK", "OL", "OM", "SP", "SQ", "SN", "SO", "SR", "HF", "3Z", "HA",
+                                                   "HG", "S5", "9A", "E7", "YU", "YT", "4O", "YO", "YP", "YQ", "YR",
+                                                   "ZA"};
+  return std::any_of(std::begin(kPrefixes), std::end(kPrefixes),
+                     [&](std::string_view p) { return station.substr(0, 2) == p; });
 }
 
 // HHMM (or HMM) to minutes of the day.
@@ -185,6 +197,10 @@ Log ReadLog(std::string file, std::string bytes) {
       log.firstDay = DayNumber(edi::Part(value, 0));
     }
   }
+  // What is shown of the header in results and reports, as UTF-8.
+  const bool central = CentralEuropean(log.station);
+  log.section = ToUtf8(log.section, central);
+  log.contest = ToUtf8(log.contest, central);
   return log;
 }
 

@@ -31,8 +31,8 @@ struct Log {
   std::shared_ptr<const std::string> text;   // the bytes the QSO fields point into
   bool identified = false;                   // a [REG1TEST;1] (or [REGITEST;1]) line
   std::string call, station, locator;        // PCall, its station, PWWLo (upper case)
-  std::string band, section;                 // PBand and PSect as written
-  std::string contest;                       // TName as written
+  std::string band;                          // PBand as written
+  std::string section, contest;              // PSect and TName, made UTF-8 (logs/utf8.h)
   std::optional<long> cqsop;                 // CQSOP, when a number
   std::optional<long> multiplier;            // the second number of CQSOs: the log's claim, never its score's
   std::optional<long> firstDay;              // TDate's first date, days since 2000-01-01

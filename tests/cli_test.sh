@@ -279,6 +279,19 @@ check "crosscheck intake" "1 3 logs" "$rc $(grep -o '^== 144 MHz, 2026-09-05: 3 
 check "crosscheck intake report" "intake: junk.bin: not a REG1TEST log|intake: logs.zip/readme.txt: not a REG1TEST log|intake: notes.pdf: not a REG1TEST log|intake: pipe: not a regular file" \
   "$(grep -o 'intake: [^ ]*: not a [A-Za-z0-9]* [a-z]*' "$work/err" | paste -sd'|')"
 check "crosscheck reads no junk whole" yes "$([ "$(tail -1 "$work/rss")" -lt 60000 ] && echo yes || cat "$work/rss")"
+# Header text in the loggers' code pages shown as UTF-8; a file name that is no UTF-8 still found from the JSON.
+mkdir -p "$work/pages"
+printf '[REG1TEST;1]\nPCall=OK1AAA\nPWWLo=JO70AA\nPSect=Jednotlivec \xe8\xed\xf8\nPBand=144 MHz\n[QSORecords;1]\n260905;1400;DL1BBB;1;59;001;59;001;;JO50BB;8;;;;\n' >"$work/pages/ok1aaa.edi"
+printf '[REG1TEST;1]\nPCall=DL1BBB\nPWWLo=JO50BB\nPSect=Einmann \xe4\xf6\xfc\nPBand=144 MHz\n[QSORecords;1]\n260905;1400;OK1AAA;1;59;001;59;001;;JO70AA;8;;;;\n' >"$work/pages/dl1bbb-$(printf '\xe4').edi"
+$cli crosscheck --json --csv "$work/pages.csv" "$work/pages" >"$work/pages.json" 2>/dev/null
+check "crosscheck code pages" "Jednotlivec číř|Einmann äöü|found" "$(python3 -c '
+import json, os, sys
+rows = [json.loads(l) for l in open(sys.argv[1], encoding="utf-8")]
+sections = sorted({r["section"] for r in rows if "section" in r}, reverse=True)
+files = [r["log"] for r in rows if "section" in r]
+print("|".join(sections + ["found" if all(os.path.exists(os.path.join(sys.argv[2], f)) for f in files) else "lost"]))
+' "$work/pages.json" "$work/pages")"
+check "crosscheck csv code pages" 1 "$(grep -c 'Jednotlivec číř' "$work/pages.csv")"
 mkdir -p "$work/empty"
 $cli crosscheck "$work/empty" >/dev/null 2>"$work/err"
 check "crosscheck of a folder without logs" "1 no REG1TEST logs in it" "$? $(grep -o 'no REG1TEST logs in it' "$work/err")"
