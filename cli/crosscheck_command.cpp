@@ -223,6 +223,16 @@ class Reports {
     return csv;
   }
 
+  // The contest's name as most logs give it (TName), for titles.
+  std::string ContestName() const {
+    std::map<std::string, long> names;
+    for (const Log& log : logs_)
+      if (!log.contest.empty()) ++names[log.contest];
+    const auto most = std::max_element(names.begin(), names.end(),
+                                       [](const auto& x, const auto& y) { return x.second < y.second; });
+    return most == names.end() ? "Contest" : most->first;
+  }
+
   std::string Html() const {
     const auto escaped = [](std::string_view s) {
       std::string e;
@@ -235,15 +245,24 @@ class Reports {
       }
       return e;
     };
+    const std::string title = escaped(ContestName()) + " results";
+    // 20 columns within a 1366 px window and an A4 page across: headers
+    // wrap at their words, the verdicts' counts are narrow.
     std::string h =
-        "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>Contest results</title>\n"
-        "<style>table{border-collapse:collapse;margin-bottom:2em}th,td{border:1px solid #888;padding:2px 6px;"
-        "text-align:right}td:nth-child(2),td:nth-child(3){text-align:left}</style>\n</head>\n<body>\n"
-        "<h1>Contest results</h1>\n";
+        "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>" + title + "</title>\n"
+        "<style>body{font-family:sans-serif;font-size:14px;margin:1em}table{border-collapse:collapse;margin-bottom:2em}"
+        "th,td{border:1px solid #888;padding:2px 4px;text-align:right}th{vertical-align:bottom;font-size:12px;"
+        "max-width:6em}td:nth-child(2),td:nth-child(3),th:nth-child(2),th:nth-child(3){text-align:left}"
+        "@page{size:A4 landscape;margin:1cm}@media print{body{font-size:10px;margin:0}}</style>\n</head>\n<body>\n"
+        "<h1>" + title + "</h1>\n";
     for (const contest::Set& set : r_.sets) {
       h += "<h2>" + escaped(SetTitle(set)) + "</h2>\n<table>\n<thead><tr><th>Rank</th><th>Call</th><th>Section</th>"
            "<th>QSOs</th><th>Claimed</th><th>Checked</th><th>Penalty</th><th>Total</th>";
-      for (int v = 0; v < contest::kVerdicts; ++v) h += "<th>" + std::string(contest::Name(Verdict(v))) + "</th>";
+      for (int v = 0; v < contest::kVerdicts; ++v) {
+        std::string words(contest::Name(Verdict(v)));
+        std::replace(words.begin(), words.end(), '_', ' ');
+        h += "<th>" + words + "</th>";
+      }
       h += "</tr></thead>\n<tbody>\n";
       const std::vector<std::string> ranks = Ranks(set);
       for (std::size_t rank = 0; rank < set.logs.size(); ++rank) {

@@ -281,9 +281,10 @@ check "crosscheck intake report" "intake: junk.bin: not a REG1TEST log|intake: l
 check "crosscheck reads no junk whole" yes "$([ "$(tail -1 "$work/rss")" -lt 60000 ] && echo yes || cat "$work/rss")"
 # Header text in the loggers' code pages shown as UTF-8; a file name that is no UTF-8 still found from the JSON.
 mkdir -p "$work/pages"
-printf '[REG1TEST;1]\nPCall=OK1AAA\nPWWLo=JO70AA\nPSect=Jednotlivec \xe8\xed\xf8\nPBand=144 MHz\n[QSORecords;1]\n260905;1400;DL1BBB;1;59;001;59;001;;JO50BB;8;;;;\n' >"$work/pages/ok1aaa.edi"
+printf '[REG1TEST;1]\nTName=Provozn\xed aktiv\nPCall=OK1AAA\nPWWLo=JO70AA\nPSect=Jednotlivec \xe8\xed\xf8\nPBand=144 MHz\n[QSORecords;1]\n260905;1400;DL1BBB;1;59;001;59;001;;JO50BB;8;;;;\n' >"$work/pages/ok1aaa.edi"
 printf '[REG1TEST;1]\nPCall=DL1BBB\nPWWLo=JO50BB\nPSect=Einmann \xe4\xf6\xfc\nPBand=144 MHz\n[QSORecords;1]\n260905;1400;OK1AAA;1;59;001;59;001;;JO70AA;8;;;;\n' >"$work/pages/dl1bbb-$(printf '\xe4').edi"
-$cli crosscheck --json --csv "$work/pages.csv" "$work/pages" >"$work/pages.json" 2>/dev/null
+$cli crosscheck --json --csv "$work/pages.csv" --html "$work/pages.html" "$work/pages" >"$work/pages.json" 2>/dev/null
+check "crosscheck html title" "<title>Provozní aktiv results</title>" "$(grep -o '<title>.*</title>' "$work/pages.html")"
 check "crosscheck code pages" "Jednotlivec číř|Einmann äöü|found" "$(python3 -c '
 import json, os, sys
 rows = [json.loads(l) for l in open(sys.argv[1], encoding="utf-8")]
