@@ -17,6 +17,7 @@
 #include "contest/band.h"
 #include "contest/crosscheck.h"
 #include "contest/intake.h"
+#include "contest/section.h"
 #include "locator/ascii.h"
 
 namespace morvane::cli {
@@ -174,7 +175,8 @@ class Reports {
         const contest::Score& s = r_.scores[i];
         out << "{\"log\": " << JsonFileName(logs_[i].file) << ", \"call\": " << JsonString(logs_[i].call)
             << ", \"band\": " << JsonString(set.band) << ", \"date\": \"" << contest::DateText(set.firstDay)
-            << "\", \"section\": " << JsonString(logs_[i].section) << ", \"rank\": " << (ranks[rank].empty() ? "null" : ranks[rank])
+            << "\", \"section\": " << JsonString(Section(i)) << ", \"psect\": " << JsonString(logs_[i].section)
+            << ", \"rank\": " << (ranks[rank].empty() ? "null" : ranks[rank])
             << ", \"qsos\": " << std::to_string(s.lines) << ", \"claimed\": " << std::to_string(s.claimed)
             << ", \"cqsop\": " << (logs_[i].cqsop ? std::to_string(*logs_[i].cqsop) : "null")
             << ", \"checked\": " << std::to_string(s.checked) << ", \"penalty\": " << std::to_string(s.penalty)
@@ -190,17 +192,28 @@ class Reports {
   }
 
   // Each log's rank in its set's order: superseded logs have none.
+  // Ranks within each section (in total order); check logs and superseded
+  // logs are listed, never ranked.
   std::vector<std::string> Ranks(const contest::Set& set) const {
     std::vector<std::string> ranks;
-    std::size_t next = 0;
-    for (int i : set.logs) ranks.push_back(r_.supersededBy[i] >= 0 ? "" : std::to_string(++next));
+    std::map<std::string, std::size_t> next;
+    for (int i : set.logs) {
+      const std::string section = Section(i);
+      ranks.push_back(r_.supersededBy[i] >= 0 || section == "CHECK" ? "" : std::to_string(++next[section]));
+    }
     return ranks;
+  }
+
+  // The section a log is ranked in: its PSect's, or PSect as written when it matches none.
+  std::string Section(int i) const {
+    const std::string section = contest::SectionOf(logs_[i].section);
+    return section.empty() ? logs_[i].section : section;
   }
 
   // The results table's columns of one log.
   std::vector<std::string> Row(int i, const std::string& rank) const {
     const contest::Score& s = r_.scores[i];
-    std::vector<std::string> row = {rank,                      logs_[i].call,           logs_[i].section,
+    std::vector<std::string> row = {rank,                      logs_[i].call,           Section(i),
                                     std::to_string(s.lines),   std::to_string(s.claimed), std::to_string(s.checked),
                                     std::to_string(s.penalty), std::to_string(s.total)};
     for (long n : s.counts) row.push_back(std::to_string(n));
@@ -388,6 +401,10 @@ int RunCrosscheck(const Context& context, const std::vector<std::string>& operan
     allRead = allRead && logs[i].identified;
   }
   for (const std::string& note : result.notes) std::fprintf(stderr, "morvane-cli: %s\n", Printable(note).c_str());
+  for (std::size_t i = 0; i < logs.size(); ++i)
+    if (result.setOf[i] >= 0 && contest::SectionOf(logs[i].section).empty())
+      std::fprintf(stderr, "morvane-cli: %s: PSect=%s matches no section (SINGLE, MULTI, CHECK); ranked in a section "
+                   "of its own\n", Printable(logs[i].file).c_str(), Printable(logs[i].section).c_str());
 
   const Reports reports(logs, result, rules);
   Output out(stdout);

@@ -279,6 +279,14 @@ check "crosscheck intake" "1 3 logs" "$rc $(grep -o '^== 144 MHz, 2026-09-05: 3 
 check "crosscheck intake report" "intake: junk.bin: not a REG1TEST log|intake: logs.zip/readme.txt: not a REG1TEST log|intake: notes.pdf: not a REG1TEST log|intake: pipe: not a regular file" \
   "$(grep -o 'intake: [^ ]*: not a [A-Za-z0-9]* [a-z]*' "$work/err" | paste -sd'|')"
 check "crosscheck reads no junk whole" yes "$([ "$(tail -1 "$work/rss")" -lt 60000 ] && echo yes || cat "$work/rss")"
+# Ranks within each section; a check log listed, never ranked; a PSect matching no section named.
+mkdir -p "$work/sections"
+for who in "OK1AAA JO70AA SO" "OK1BBB JO70BB MULTI-OP" "OK1CCC JO70CC CHECKLOG" "OK1DDD JO70DD Single op" "OK1EEE JO70EE Veteran"; do
+  set -- $who
+  printf '[REG1TEST;1]\nPCall=%s\nPWWLo=%s\nPSect=%s\nPBand=144 MHz\n[QSORecords;1]\n260905;1400;OK1ZZZ;1;59;001;59;001;;JO70ZZ;8;;;;\n' "$1" "$2" "${*:3}" >"$work/sections/$1.edi"
+done
+check "crosscheck sections" "OK1AAA SINGLE 1|OK1BBB MULTI 1|OK1CCC CHECK -|OK1DDD SINGLE 2|OK1EEE Veteran 1|PSect=Veteran matches no section" \
+  "$($cli crosscheck --csv /dev/stdout "$work/sections" 2>"$work/err" | awk -F, 'NR > 1 && $4 ~ /^OK1/ {print $4, $5, ($3 == "" ? "-" : $3)}' | sort | paste -sd'|')|$(grep -o 'PSect=Veteran matches no section' "$work/err")"
 # Header text in the loggers' code pages shown as UTF-8; a file name that is no UTF-8 still found from the JSON.
 mkdir -p "$work/pages"
 printf '[REG1TEST;1]\nTName=Provozn\xed aktiv\nPCall=OK1AAA\nPWWLo=JO70AA\nPSect=Jednotlivec \xe8\xed\xf8\nPBand=144 MHz\n[QSORecords;1]\n260905;1400;DL1BBB;1;59;001;59;001;;JO50BB;8;;;;\n' >"$work/pages/ok1aaa.edi"

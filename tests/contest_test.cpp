@@ -19,6 +19,7 @@
 
 #include "contest/band.h"
 #include "contest/crosscheck.h"
+#include "contest/section.h"
 
 namespace morvane::contest {
 namespace {
@@ -499,6 +500,16 @@ TEST(Crosscheck, SetsAndWholeLogsOff) {
     ASSERT_EQ(off.result.notes.size(), 1u) << words;
     EXPECT_NE(off.result.notes[0].find(words), std::string::npos) << off.result.notes[0];
     EXPECT_EQ(off.result.judged.back()[0].reason.rfind(reason, 0), 0u) << off.result.judged.back()[0].reason;
+  }
+}
+
+TEST(ContestLog, SectionsAsLoggersWriteThem) {
+  for (const auto& [psect, section] :
+       {std::pair{"SO", "SINGLE"}, {"Single op", "SINGLE"}, {"SINGLE-OP", "SINGLE"}, {"6 - SOP", "SINGLE"},
+        {"single", "SINGLE"}, {"SINGLEOP", "SINGLE"}, {"SOSB", "SINGLE"}, {"MO", "MULTI"}, {"Multi operator", "MULTI"},
+        {"MULTI-OP", "MULTI"}, {"CHECK LOG", "CHECK"}, {"CHECKLOG", "CHECK"}, {"checklog", "CHECK"},
+        {"Jednotlivec", ""}, {"", ""}, {"MOSQUITO", ""}, {"ASSO", ""}}) {
+    EXPECT_EQ(SectionOf(psect), section) << psect;
   }
 }
 
