@@ -67,10 +67,13 @@ struct Options {
     std::vector<std::string> bands;      // FILE=BAND: the manager's band for a log
     int reportCheck = -1;                // -1: not given
     std::string csv, html, ubn;
+    std::string rulesFile;                // --rules FILE
+    std::string contestName, rulesSource;  // from the rules file: the results' title and where the rules come from
     bool given() const {
       return !loser.empty() || !uniques.empty() || !noLog.empty() || !period.empty() || !endMinute.empty() ||
              !bandMultipliers.empty() || !resubmission.empty() ||
-             !penalties.empty() || !bands.empty() || reportCheck >= 0 || !csv.empty() || !html.empty() || !ubn.empty();
+             !penalties.empty() || !bands.empty() || reportCheck >= 0 || !csv.empty() || !html.empty() || !ubn.empty() ||
+             !rulesFile.empty();
     }
   } crosscheck;
 };

@@ -14,6 +14,7 @@
 
 #include "cli/log_output.h"
 #include "cli/output.h"
+#include "cli/rules_file.h"
 #include "contest/band.h"
 #include "contest/crosscheck.h"
 #include "contest/intake.h"
@@ -103,8 +104,9 @@ std::string SetTitle(const contest::Set& set) { return set.band + ", " + contest
 
 class Reports {
  public:
-  Reports(const std::vector<Log>& logs, const Result& result, const contest::Rules& rules)
-      : logs_(logs), r_(result), rules_(rules) {}
+  Reports(const std::vector<Log>& logs, const Result& result, const contest::Rules& rules,
+          const Options::Crosscheck& given)
+      : logs_(logs), r_(result), rules_(rules), name_(given.contestName), source_(given.rulesSource) {}
 
   std::string Line(int log, long qso) const {
     const Judged& j = r_.judged[log][qso];
@@ -236,8 +238,9 @@ class Reports {
     return csv;
   }
 
-  // The contest's name as most logs give it (TName), for titles.
+  // The contest's name: the rules file's, or as most logs give it (TName).
   std::string ContestName() const {
+    if (!name_.empty()) return name_;
     std::map<std::string, long> names;
     for (const Log& log : logs_)
       if (!log.contest.empty()) ++names[log.contest];
@@ -267,7 +270,7 @@ class Reports {
         "th,td{border:1px solid #888;padding:2px 4px;text-align:right}th{vertical-align:bottom;font-size:12px;"
         "max-width:6em}td:nth-child(2),td:nth-child(3),th:nth-child(2),th:nth-child(3){text-align:left}"
         "@page{size:A4 landscape;margin:1cm}@media print{body{font-size:10px;margin:0}}</style>\n</head>\n<body>\n"
-        "<h1>" + title + "</h1>\n";
+        "<h1>" + title + "</h1>\n" + (source_.empty() ? "" : "<p>Rules: " + escaped(source_) + "</p>\n");
     for (const contest::Set& set : r_.sets) {
       h += "<h2>" + escaped(SetTitle(set)) + "</h2>\n<table>\n<thead><tr><th>Rank</th><th>Call</th><th>Section</th>"
            "<th>QSOs</th><th>Claimed</th><th>Checked</th><th>Penalty</th><th>Total</th>";
@@ -373,12 +376,18 @@ class Reports {
   const std::vector<Log>& logs_;
   const Result& r_;
   const contest::Rules& rules_;
+  const std::string name_, source_;  // the rules file's name and source, if one was given
 };
 
 }  // namespace
 
 int RunCrosscheck(const Context& context, const std::vector<std::string>& operands) {
-  const Options& o = context.options;
+  Options o = context.options;
+  if (!o.crosscheck.rulesFile.empty())
+    if (const auto error = ApplyRulesFile(o.crosscheck.rulesFile, o)) {
+      std::fprintf(stderr, "morvane-cli: %s\n", error->c_str());
+      return 2;
+    }
   contest::Rules rules;
   if (const auto usage = ReadRules(o, rules)) return Usage(*usage);
   if (operands.empty()) return Usage("crosscheck needs a folder or .edi files");
@@ -406,7 +415,7 @@ int RunCrosscheck(const Context& context, const std::vector<std::string>& operan
       std::fprintf(stderr, "morvane-cli: %s: PSect=%s matches no section (SINGLE, MULTI, CHECK); ranked in a section "
                    "of its own\n", Printable(logs[i].file).c_str(), Printable(logs[i].section).c_str());
 
-  const Reports reports(logs, result, rules);
+  const Reports reports(logs, result, rules, o.crosscheck);
   Output out(stdout);
   if (o.json) reports.Json(out);
   else reports.Text(out);

@@ -186,6 +186,11 @@ edi gives them (or --scoring ring). Each default names the rule it follows:
                       (432=5,1.3GHz=10; default 1). The contest's rule: a
                       log's own CQSOs is its claim only, said where it
                       differs
+  --rules FILE        the contest's rules in one file (TOML: each key an
+                      option's name, name = and source = for the results;
+                      options given here override it). Files for the IARU
+                      R1 VHF contests, the Czech national contests and OK
+                      Activity are in /usr/share/morvane/contests
   --band FILE=BAND    check that log on BAND, whatever its PBand says (a
                       PBand that names no VHF band is otherwise checked on
                       the band its partners are on, and said so)
@@ -381,6 +386,10 @@ int main(int argc, char* argv[]) {
       const std::string* v = value();
       if (!v || v->empty()) return Usage("--scoring takes km (or ring, for crosscheck)");
       o.scoring = *v;
+    } else if (a == "--rules" && commandName == "crosscheck") {
+      const std::string* v = value();
+      if (!v || v->empty()) return Usage("--rules needs a file");
+      o.crosscheck.rulesFile = *v;
     } else if (a == "--band" && commandName == "crosscheck") {
       const std::string* v = value();
       if (!v || v->find('=') == std::string::npos) return Usage("--band takes FILE=BAND (ok1abc.edi=144)");

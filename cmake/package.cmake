@@ -26,6 +26,8 @@ if(MORVANE_PYTHON)
           RENAME python3-morvane COMPONENT python)
 endif()
 install(FILES packaging/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME morvane)
+# A contest's rules in one file each, for crosscheck --rules.
+install(DIRECTORY contests/ DESTINATION ${CMAKE_INSTALL_DATADIR}/morvane/contests FILES_MATCHING PATTERN "*.toml")
 if(MORVANE_GUI)
   install(FILES resources/org.morvane.morvane.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
   install(FILES resources/org.morvane.morvane.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)

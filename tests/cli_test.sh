@@ -8,6 +8,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cp "$build/morvane-cli" "$work/"  # a copy in a folder of its own, as a user unpacks it
 cli=$work/morvane-cli
+SOURCE_DIR=$(cd "$(dirname "$0")/.." && pwd)  # the shipped contest rules files
 failures=0
 check() {  # check NAME EXPECTED ACTUAL
   if [[ "$2" != "$3" ]]; then
@@ -287,6 +288,24 @@ for who in "OK1AAA JO70AA SO" "OK1BBB JO70BB MULTI-OP" "OK1CCC JO70CC CHECKLOG" 
 done
 check "crosscheck sections" "OK1AAA SINGLE 1|OK1BBB MULTI 1|OK1CCC CHECK -|OK1DDD SINGLE 2|OK1EEE Veteran 1|PSect=Veteran matches no section" \
   "$($cli crosscheck --csv /dev/stdout "$work/sections" 2>"$work/err" | awk -F, 'NR > 1 && $4 ~ /^OK1/ {print $4, $5, ($3 == "" ? "-" : $3)}' | sort | paste -sd'|')|$(grep -o 'PSect=Veteran matches no section' "$work/err")"
+# The shipped rules files on a small contest each: the 11:00 QSO (OK Activity counts it), a locator
+# OK1AAA copied wrongly (the IARU text costs both sides, the Czech rules the receiver); options override.
+mkdir -p "$work/rules"
+printf '[REG1TEST;1]\nPCall=OK1AAA\nPWWLo=JO70AA\nPBand=144 MHz\n[QSORecords;2]\n260905;1100;OK1BBB;1;59;001;59;001;;JO70BB;2;;;;\n260905;1030;OK1CCC;1;59;002;59;001;;JO70CX;2;;;;\n' >"$work/rules/a.edi"
+printf '[REG1TEST;1]\nPCall=OK1BBB\nPWWLo=JO70BB\nPBand=144 MHz\n[QSORecords;1]\n260905;1100;OK1AAA;1;59;001;59;001;;JO70AA;2;;;;\n' >"$work/rules/b.edi"
+printf '[REG1TEST;1]\nPCall=OK1CCC\nPWWLo=JO70CC\nPBand=144 MHz\n[QSORecords;1]\n260905;1030;OK1AAA;1;59;001;59;002;;JO70AA;2;;;;\n' >"$work/rules/c.edi"
+verdicts() { $cli crosscheck --json "$@" "$work/rules" 2>/dev/null | grep -o '"file": "[abc].edi", "line": [0-9]*, "call": "[A-Z0-9]*", "verdict": "[a-z_]*"' | sed 's/.*"file": "\(.\).edi".*"verdict": "\(.*\)"/\1:\2/' | paste -sd' '; }
+for case in "ok-activity|a:ok a:busted_locator b:ok c:ok" "iaru-r1-vhf|a:ok a:busted_locator b:ok c:busted_locator" "czech-national|a:ok a:busted_locator b:ok c:ok"; do
+  check "crosscheck --rules ${case%%|*}" "${case#*|}" "$(verdicts --rules "$SOURCE_DIR/contests/${case%%|*}.toml")"
+done
+check "crosscheck --rules, an option over it" "a:outside_period a:busted_locator b:outside_period c:ok" \
+  "$(verdicts --rules "$SOURCE_DIR/contests/ok-activity.toml" --end-minute excluded)"
+printf 'name = "X"\nloosers = "both"\n' >"$work/bad.toml"
+$cli crosscheck --rules "$work/bad.toml" "$work/rules" >/dev/null 2>"$work/err"
+check "crosscheck --rules, a misspelt key" "2 loosers is no rule" "$? $(grep -o 'loosers is no rule' "$work/err")"
+printf 'name = "X\n' >"$work/bad.toml"
+$cli crosscheck --rules "$work/bad.toml" "$work/rules" >/dev/null 2>"$work/err"
+check "crosscheck --rules, not TOML" "2 bad.toml:1:" "$? $(grep -o 'bad.toml:1:' "$work/err")"
 # Header text in the loggers' code pages shown as UTF-8; a file name that is no UTF-8 still found from the JSON.
 mkdir -p "$work/pages"
 printf '[REG1TEST;1]\nTName=Provozn\xed aktiv\nPCall=OK1AAA\nPWWLo=JO70AA\nPSect=Jednotlivec \xe8\xed\xf8\nPBand=144 MHz\n[QSORecords;1]\n260905;1400;DL1BBB;1;59;001;59;001;;JO50BB;8;;;;\n' >"$work/pages/ok1aaa.edi"
