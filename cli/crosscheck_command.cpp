@@ -325,6 +325,129 @@ class Reports {
     return names;
   }
 
+  struct UbnSection {
+    std::string title;
+    std::vector<std::string> lines;
+  };
+
+  // A QSO line as logged, as its entrant knows it.
+  static std::string Logged(const contest::QsoLine& q) {
+    const auto field = [](std::string_view f) { return f.empty() ? std::string("-") : Printable(f); };
+    return field(q.date) + " " + field(q.time) + " " + field(q.call) + ", sent " + field(q.sentRst) + " " +
+           field(q.sentSerial) + ", received " + field(q.rcvdRst) + " " + field(q.rcvdSerial) + " " +
+           field(q.rcvdLocator);
+  }
+
+  // Why a line was lost, in the entrant's terms: partners by their calls,
+  // never by their files.
+  std::string Why(int i, long k, const contest::Set& set,
+                  const std::map<std::string, std::set<std::string>>& bandsOf) const {
+    const Judged& j = r_.judged[i][k];
+    const contest::QsoLine& q = logs_[i].qsos[k];
+    if (j.verdict == Verdict::Nil) return "not in " + q.station + "'s log";
+    if (j.verdict == Verdict::BustedCall) return "the station was " + logs_[j.matchLog].call;
+    if (j.verdict == Verdict::NoLog || j.verdict == Verdict::Unique) {
+      // "Sent no log" only of a station that sent none at all.
+      const auto it = bandsOf.find(q.station);
+      if (it == bandsOf.end()) return Printable(j.reason);
+      std::string bands;
+      for (const std::string& b : it->second) bands += (bands.empty() ? "" : ", ") + b;
+      return q.station + " sent a log for " + bands + ", none for " + set.band;
+    }
+    std::string why = j.reason;
+    for (int other : set.logs)  // a partner's reason quoted (--loser both) may name its file
+      for (std::size_t at; other != i && (at = why.find(logs_[other].file)) != std::string::npos;)
+        why.replace(at, logs_[other].file.size(), logs_[other].call + "'s log");
+    return Printable(why);
+  }
+
+  std::vector<UbnSection> UbnOf(int i, const contest::Set& set,
+                                const std::map<std::string, std::set<std::string>>& bandsOf) const {
+    const Log& log = logs_[i];
+    const contest::Score& s = r_.scores[i];
+    long valid = 0;
+    for (std::size_t k = 0; k < log.qsos.size(); ++k) valid += r_.judged[i][k].points > 0;
+    const auto percent = [](long part, long whole) {
+      char text[32];
+      std::snprintf(text, sizeof text, "%.1f%%", whole ? 100.0 * double(part) / double(whole) : 0.0);
+      return std::string(text);
+    };
+    std::vector<UbnSection> sections;
+    sections.push_back({"UBN report: " + log.call + ", " + SetTitle(set),
+                        {"Claimed score " + std::to_string(s.claimed) + ", checked score " + std::to_string(s.total) +
+                             " (reduction " + percent(s.claimed - s.total, s.claimed) + ")",
+                         "QSOs claimed " + std::to_string(s.lines) + ", valid " + std::to_string(valid) + ", lost " +
+                             std::to_string(s.lines - valid) + " (error rate " + percent(s.lines - valid, s.lines) + ")",
+                         "Checked " + std::to_string(s.checked) + " points, penalty " + std::to_string(s.penalty)}});
+    static constexpr struct {
+      Verdict verdict;
+      const char* title;
+    } kLists[] = {{Verdict::Nil, "Not in the other log (NIL)"},      {Verdict::BustedCall, "Busted call"},
+                  {Verdict::BustedLocator, "Busted locator"},         {Verdict::BustedExchange, "Busted exchange"},
+                  {Verdict::Time, "Time"},                            {Verdict::Duplicate, "Duplicate"},
+                  {Verdict::Unique, "Unique (no other log has the station)"},
+                  {Verdict::NoLog, "No log from the station"},
+                  {Verdict::Invalid, "Not a QSO"},                    {Verdict::OutsidePeriod, "Outside the period"}};
+    for (const auto& [verdict, title] : kLists) {
+      UbnSection list{title, {}};
+      for (std::size_t k = 0; k < log.qsos.size(); ++k) {
+        const Judged& j = r_.judged[i][k];
+        if (j.verdict != verdict) continue;
+        std::string line = "line " + std::to_string(log.qsos[k].line) + ": " + Logged(log.qsos[k]) + ": " +
+                           Why(i, long(k), set, bandsOf);
+        if (j.matchLog >= 0)
+          line += "; " + logs_[j.matchLog].call + " logged " + Logged(logs_[j.matchLog].qsos[j.matchQso]);
+        line += "; points " + std::to_string(j.points) + (j.penalty ? ", penalty " + std::to_string(j.penalty) : "");
+        list.lines.push_back(std::move(line));
+      }
+      if (!list.lines.empty()) sections.push_back(std::move(list));
+    }
+    // What partners lost by copying this station wrongly: their loss, not this log's.
+    UbnSection copied{"Stations that copied you wrongly (their loss, not yours)", {}};
+    for (int other : set.logs)
+      for (std::size_t k = 0; other != i && k < logs_[other].qsos.size(); ++k) {
+        const Judged& j = r_.judged[other][k];
+        if (j.matchLog != i || (j.verdict != Verdict::BustedCall && j.verdict != Verdict::BustedLocator &&
+                                j.verdict != Verdict::BustedExchange))
+          continue;
+        copied.lines.push_back(logs_[other].call + " logged " + Logged(logs_[other].qsos[k]) + ": " +
+                               (j.verdict == Verdict::BustedCall ? "your call as " + Printable(logs_[other].qsos[k].call)
+                                                                 : Why(other, long(k), set, bandsOf)));
+      }
+    if (!copied.lines.empty()) sections.push_back(std::move(copied));
+    for (std::size_t other = 0; other < logs_.size(); ++other)
+      if (r_.supersededBy[other] == i)
+        sections.push_back({"Your logs", {"This report is for the log you sent last; an earlier one for the same band "
+                                          "is superseded by it."}});
+    return sections;
+  }
+
+  static std::string UbnText(const std::vector<UbnSection>& sections) {
+    std::string text;
+    for (const UbnSection& section : sections) {
+      text += (text.empty() ? "" : "\n") + section.title + "\n";
+      for (const std::string& line : section.lines) text += "  " + line + "\n";
+    }
+    return text;
+  }
+
+  static std::string UbnHtml(const std::vector<UbnSection>& sections) {
+    const auto escaped = [](std::string_view s) {
+      std::string e;
+      for (char c : s) e += c == '&' ? "&amp;" : c == '<' ? "&lt;" : c == '>' ? "&gt;" : c == '"' ? "&quot;" : std::string(1, c);
+      return e;
+    };
+    std::string h = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>" +
+                    escaped(sections.front().title) + "</title>\n<style>body{font-family:sans-serif;max-width:70em;"
+                    "margin:1em auto}li{margin:.2em 0}</style>\n</head>\n<body>\n";
+    for (std::size_t n = 0; n < sections.size(); ++n) {
+      h += (n == 0 ? "<h1>" : "<h2>") + escaped(sections[n].title) + (n == 0 ? "</h1>" : "</h2>") + "\n<ul>\n";
+      for (const std::string& line : sections[n].lines) h += "<li>" + escaped(line) + "</li>\n";
+      h += "</ul>\n";
+    }
+    return h + "</body>\n</html>\n";
+  }
+
   // One report per station and band, for the log used: its lost QSOs, and
   // the QSOs others logged with it that its log does not have.
   bool Ubn(const std::string& dir) const {
@@ -336,37 +459,19 @@ class Reports {
       std::fprintf(stderr, "morvane-cli: %s: %s\n", dir.c_str(), error.message().c_str());
       return false;
     }
-    std::unordered_map<std::string, std::vector<std::pair<int, long>>> notInLog;  // by the station worked
+    // Where each station sent a log: a "no log" partner may have sent one for another band.
+    std::map<std::string, std::set<std::string>> bandsOf;
     for (const contest::Set& set : r_.sets)
       for (int i : set.logs)
-        for (std::size_t k = 0; k < logs_[i].qsos.size(); ++k)
-          if (r_.judged[i][k].verdict == Verdict::Nil)
-            notInLog[std::to_string(r_.setOf[i]) + " " + logs_[i].qsos[k].station].emplace_back(i, long(k));
+        if (r_.unusable[i].empty()) bandsOf[logs_[i].station].insert(set.band);
     bool all = true;
     for (const contest::Set& set : r_.sets) {
       for (int i : set.logs) {
         if (r_.supersededBy[i] >= 0) continue;  // its station's report is the one of the log used
-        const Log& log = logs_[i];
-        const contest::Score& s = r_.scores[i];
-        std::string text = "UBN report: " + log.call + ", " + SetTitle(set) + " (" + log.file + ")\n" +
-                           std::to_string(s.lines) + " QSO lines; claimed " + std::to_string(s.claimed) +
-                           ", checked " + std::to_string(s.checked) + ", penalty " + std::to_string(s.penalty) +
-                           ", total " + std::to_string(s.total) + "\n\nQSOs lost or not confirmed:\n";
-        for (std::size_t k = 0; k < log.qsos.size(); ++k)
-          if (r_.judged[i][k].verdict != Verdict::Ok) text += "  " + Line(i, long(k)) + "\n";
-        text += "\nQSOs others logged with " + log.station + " that are not in this log:\n";
-        if (const auto it = notInLog.find(std::to_string(r_.setOf[i]) + " " + log.station); it != notInLog.end())
-          for (const auto& [other, k] : it->second) {
-            const contest::QsoLine& q = logs_[other].qsos[k];
-            text += "  " + logs_[other].call + " (" + logs_[other].file + " line " + std::to_string(q.line) + ") " +
-                    std::string(q.date) + " " + std::string(q.time) + ", sent " + std::string(q.sentRst) + " " +
-                    std::string(q.sentSerial) + "\n";
-          }
-        for (std::size_t other = 0; other < logs_.size(); ++other)
-          if (r_.supersededBy[other] == i)
-            text += "\nThis report is for " + log.file + "; " + logs_[other].file +
-                    ", sent for the same station and band, is superseded by it.\n";
-        all = WriteWholeFile((fs::path(dir) / names->at(i)).string(), text, "nothing written") && all;
+        const std::vector<UbnSection> sections = UbnOf(i, set, bandsOf);
+        const std::string base = fs::path(names->at(i)).stem().string();
+        all = WriteWholeFile((fs::path(dir) / (base + ".txt")).string(), UbnText(sections), "nothing written") && all;
+        all = WriteWholeFile((fs::path(dir) / (base + ".html")).string(), UbnHtml(sections), "nothing written") && all;
       }
     }
     return all;

@@ -218,7 +218,7 @@ check "crosscheck json line" '{"file": "a.edi", "line": 8, "call": "OK1BBB", "ve
 check "crosscheck json table" '"rank": 1, "qsos": 1, "claimed": 8, "cqsop": null, "checked": 8' "$(sed -n 3p <<<"$out" | grep -o '"rank.*"checked": 8')"
 check "crosscheck csv" 2 "$(grep -c '^144 MHz,2026-09-05,[12],OK1' "$work/r.csv")"
 check "crosscheck html has no script" "2 0" "$(grep -c '<td>OK1' "$work/r.html") $(grep -ci '<script\|src=\|href=' "$work/r.html")"
-check "crosscheck ubn" "OK1AAA_144_MHz.txt OK1BBB_144_MHz.txt" "$(ls "$work/ubn" | tr '\n' ' ' | sed 's/ $//')"
+check "crosscheck ubn" "OK1AAA_144_MHz.html OK1AAA_144_MHz.txt OK1BBB_144_MHz.html OK1BBB_144_MHz.txt" "$(ls "$work/ubn" | tr '\n' ' ' | sed 's/ $//')"
 # The manager's band for a log, by its name in the folder: it leaves the other's set.
 check "crosscheck --band" "== 144 MHz, 2026-09-05: 1 log == 432 MHz, 2026-09-05: 1 log" \
   "$($cli crosscheck --band b.edi=432 "$work/contest" 2>/dev/null | grep '^==' | tr '\n' ' ' | sed 's/ $//')"
@@ -229,8 +229,8 @@ sed 's/;OK1BBB;/;OK1ZZZ;/' "$work/contest/a.edi" >"$work/twice/z.edi"
 sed 's/^260905/261003/' "$work/contest/a.edi" >"$work/twice/later-a.edi"
 sed 's/^260905/261003/' "$work/contest/b.edi" >"$work/twice/later-b.edi"
 $cli crosscheck --ubn "$work/ubn2" "$work/twice" >/dev/null 2>&1
-check "crosscheck ubn, superseded and later" "OK1AAA_144_MHz_2026-09-05.txt OK1AAA_144_MHz_2026-10-03.txt OK1BBB_144_MHz_2026-09-05.txt OK1BBB_144_MHz_2026-10-03.txt total 8" \
-  "$(ls "$work/ubn2" | tr '\n' ' ')$(grep -o 'total [0-9]*' "$work/ubn2/OK1AAA_144_MHz_2026-09-05.txt")"
+check "crosscheck ubn, superseded and later" "OK1AAA_144_MHz_2026-09-05.txt OK1AAA_144_MHz_2026-10-03.txt OK1BBB_144_MHz_2026-09-05.txt OK1BBB_144_MHz_2026-10-03.txt checked score 8" \
+  "$(ls "$work/ubn2" | grep txt | tr '\n' ' ')$(grep -o 'checked score [0-9]*' "$work/ubn2/OK1AAA_144_MHz_2026-09-05.txt")"
 mkdir -p "$work/clash"
 sed 's/PCall=OK1AAA/PCall=OK1AAA\/P/' "$work/contest/a.edi" >"$work/clash/p1.edi"
 sed 's/PCall=OK1AAA/PCall=OK1AAA-P/' "$work/contest/a.edi" >"$work/clash/p2.edi"
@@ -300,6 +300,16 @@ for case in "ok-activity|a:ok a:busted_locator b:ok c:ok" "iaru-r1-vhf|a:ok a:bu
 done
 check "crosscheck --rules, an option over it" "a:outside_period a:busted_locator b:outside_period c:ok" \
   "$(verdicts --rules "$SOURCE_DIR/contests/ok-activity.toml" --end-minute excluded)"
+# The entrant's report: lists by verdict, the partners who copied it wrongly, a "no log" partner's
+# log on another band named, no other entrant's file names; a text file and an HTML page.
+cp -r "$work/rules" "$work/ubnc"
+printf '[REG1TEST;1]\nPCall=OK1DDD\nPWWLo=JO70DD\nPBand=432 MHz\n[QSORecords;1]\n260905;1500;OK1AAA;1;59;001;59;001;;JO70AA;2;;;;\n' >"$work/ubnc/d432.edi"
+sed -i 's/^\[QSORecords;2\]$/[QSORecords;3]/; $a 260905;1040;OK1DDD;1;59;003;59;001;;JO70DD;2;;;;' "$work/ubnc/a.edi"
+$cli crosscheck --rules "$SOURCE_DIR/contests/czech-national.toml" --ubn "$work/ubnc-out" "$work/ubnc" >/dev/null 2>&1
+check "crosscheck ubn copied wrongly" "Stations that copied you wrongly (their loss, not yours)|  OK1AAA logged 260905 1030 OK1CCC, sent 59 002, received 59 001 JO70CX: received JO70CX, OK1CCC sent JO70CC" \
+  "$(grep -A1 'copied you wrongly' "$work/ubnc-out/OK1CCC_144_MHz.txt" | paste -sd'|')"
+check "crosscheck ubn another band" "OK1DDD sent a log for 432 MHz, none for 144 MHz" "$(grep -o 'OK1DDD sent a log for [^;]*' "$work/ubnc-out/OK1AAA_144_MHz.txt")"
+check "crosscheck ubn names no files" "0 4" "$(cat "$work/ubnc-out"/*.txt | grep -c '\.edi') $(grep -c '<li>' "$work/ubnc-out/OK1CCC_144_MHz.html")"
 printf 'name = "X"\nloosers = "both"\n' >"$work/bad.toml"
 $cli crosscheck --rules "$work/bad.toml" "$work/rules" >/dev/null 2>"$work/err"
 check "crosscheck --rules, a misspelt key" "2 loosers is no rule" "$? $(grep -o 'loosers is no rule' "$work/err")"
