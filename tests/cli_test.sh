@@ -218,6 +218,7 @@ check "crosscheck json line" '{"file": "a.edi", "line": 8, "call": "OK1BBB", "ve
 check "crosscheck json table" '"rank": 1, "qsos": 1, "claimed": 8, "cqsop": null, "checked": 8' "$(sed -n 3p <<<"$out" | grep -o '"rank.*"checked": 8')"
 check "crosscheck csv" 2 "$(grep -c '^144 MHz,2026-09-05,[12],OK1' "$work/r.csv")"
 check "crosscheck html has no script" "2 0" "$(grep -c '<td>OK1' "$work/r.html") $(grep -ci '<script\|src=\|href=' "$work/r.html")"
+check "crosscheck html headers, one per column" "20 20" "$(grep -o '<th>' "$work/r.html" | wc -l) $(grep -m1 '<tr><td>' "$work/r.html" | grep -o '<td>' | wc -l)"
 check "crosscheck ubn" "OK1AAA_144_MHz.html OK1AAA_144_MHz.txt OK1BBB_144_MHz.html OK1BBB_144_MHz.txt" "$(ls "$work/ubn" | tr '\n' ' ' | sed 's/ $//')"
 # The manager's band for a log, by its name in the folder: it leaves the other's set.
 check "crosscheck --band" "== 144 MHz, 2026-09-05: 1 log == 432 MHz, 2026-09-05: 1 log" \
@@ -310,6 +311,10 @@ check "crosscheck ubn copied wrongly" "Stations that copied you wrongly (their l
   "$(grep -A1 'copied you wrongly' "$work/ubnc-out/OK1CCC_144_MHz.txt" | paste -sd'|')"
 check "crosscheck ubn another band" "OK1DDD sent a log for 432 MHz, none for 144 MHz" "$(grep -o 'OK1DDD sent a log for [^;]*' "$work/ubnc-out/OK1AAA_144_MHz.txt")"
 check "crosscheck ubn names no files" "0 4" "$(cat "$work/ubnc-out"/*.txt | grep -c '\.edi') $(grep -c '<li>' "$work/ubnc-out/OK1CCC_144_MHz.html")"
+cp -r "$work/rules" "$work/reports"
+sed -i 's/;59;002;;JO70AA;/;55;002;;JO70AA;/' "$work/reports/c.edi"  # OK1CCC heard 55 where OK1AAA sent 59
+check "crosscheck --rules, --no-report-check over it" "busted_exchange ok" \
+  "$(for o in "" --no-report-check; do $cli crosscheck --json --rules "$SOURCE_DIR/contests/czech-national.toml" $o "$work/reports" 2>/dev/null | grep -o '"file": "c.edi".*"verdict": "[a-z_]*"' | grep -o '[a-z_]*"$' | tr -d '"'; done | paste -sd' ')"
 printf 'name = "X"\nloosers = "both"\n' >"$work/bad.toml"
 $cli crosscheck --rules "$work/bad.toml" "$work/rules" >/dev/null 2>"$work/err"
 check "crosscheck --rules, a misspelt key" "2 loosers is no rule" "$? $(grep -o 'loosers is no rule' "$work/err")"
@@ -330,6 +335,17 @@ files = [r["log"] for r in rows if "section" in r]
 print("|".join(sections + ["found" if all(os.path.exists(os.path.join(sys.argv[2], f)) for f in files) else "lost"]))
 ' "$work/pages.json" "$work/pages")"
 check "crosscheck csv code pages" 1 "$(grep -c 'Jednotlivec číř' "$work/pages.csv")"
+# Every byte of the upper half as Windows-1250 (a Czech call) and Windows-1252 (a German one) decode it.
+for who in "OK1AAA cp1250" "DL1BBB cp1252"; do
+  set -- $who
+  printf '[REG1TEST;1]\nPCall=%s\nPWWLo=JO70AA\nPBand=144 MHz\nPSect=' "$1" >"$work/pages2.edi"
+  python3 -c 'import sys; sys.stdout.buffer.write(bytes(range(0x80, 0x100)))' >>"$work/pages2.edi"
+  printf '\n[QSORecords;1]\n260905;1400;OK1ZZZ;1;59;001;59;001;;JO70ZZ;8;;;;\n' >>"$work/pages2.edi"
+  check "crosscheck $2" same "$($cli crosscheck --json "$work/pages2.edi" 2>/dev/null | python3 -c '
+import json, sys
+psect = [json.loads(l)["psect"] for l in sys.stdin if "psect" in l][0]
+print("same" if psect == bytes(range(0x80, 0x100)).decode(sys.argv[1], errors="replace") else repr(psect))' "$2")"
+done
 mkdir -p "$work/empty"
 $cli crosscheck "$work/empty" >/dev/null 2>"$work/err"
 check "crosscheck of a folder without logs" "1 no REG1TEST logs in it" "$? $(grep -o 'no REG1TEST logs in it' "$work/err")"
