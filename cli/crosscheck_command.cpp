@@ -20,6 +20,7 @@
 #include "contest/intake.h"
 #include "contest/section.h"
 #include "locator/ascii.h"
+#include "logs/edi.h"
 
 namespace morvane::cli {
 namespace {
@@ -137,8 +138,8 @@ class Reports {
       }
       out << "results, " << Printable(SetTitle(set)) << ":";
       out.EndLine();
-      out << "rank\tcall\tsection\tQSOs\tclaimed\tchecked\tpenalty\ttotal";
-      for (int v = 0; v < contest::kVerdicts; ++v) out << '\t' << contest::Name(Verdict(v));
+      const std::vector<std::string> columns = Columns();
+      for (std::size_t k = 0; k < columns.size(); ++k) out << (k ? "\t" : "") << columns[k];
       out.EndLine();
       const std::vector<std::string> ranks = Ranks(set);
       for (std::size_t rank = 0; rank < set.logs.size(); ++rank) {
@@ -183,6 +184,14 @@ class Reports {
             << ", \"cqsop\": " << (logs_[i].cqsop ? std::to_string(*logs_[i].cqsop) : "null")
             << ", \"checked\": " << std::to_string(s.checked) << ", \"penalty\": " << std::to_string(s.penalty)
             << ", \"total\": " << std::to_string(s.total);
+        const Published p = Publish(i);
+        out << ", \"locator\": " << JsonString(logs_[i].locator) << ", \"valid\": " << std::to_string(p.valid)
+            << ", \"claimed_score\": " << std::to_string(p.claimedScore) << ", \"reduction\": " << p.reduction
+            << ", \"error_rate\": " << p.errorRate << ", \"odx\": "
+            << (p.odxCall.empty() ? "null"
+                                  : "{\"call\": " + JsonString(p.odxCall) + ", \"locator\": " +
+                                        JsonString(p.odxLocator) + ", \"km\": " + p.odxKm + "}")
+            << ", \"nils_caused\": " << std::to_string(p.nilsCaused);
         if (rules_.ringScoring) out << ", \"squares\": " << std::to_string(s.squares);
         out << ", \"verdicts\": {";
         for (int v = 0; v < contest::kVerdicts; ++v)
@@ -212,20 +221,81 @@ class Reports {
     return section.empty() ? logs_[i].section : section;
   }
 
-  // The results table's columns of one log.
+  // What a published result gives of a log beyond its score.
+  struct Published {
+    long valid = 0;             // QSO lines that scored
+    long claimedScore = 0;      // CToSc, or the claimed points when the log gives none
+    std::string reduction, errorRate;  // "12.5"
+    std::string odxCall, odxLocator, odxKm;  // the longest QSO that scored
+    long nilsCaused = 0;        // partners' QSOs not in this log: NILs it caused
+  };
+  Published Publish(int i) const {
+    const Log& log = logs_[i];
+    const contest::Score& s = r_.scores[i];
+    Published p;
+    double odx = -1;
+    for (std::size_t k = 0; k < log.qsos.size(); ++k) {
+      const Judged& j = r_.judged[i][k];
+      if (j.points <= 0) continue;
+      ++p.valid;
+      const std::string& other = j.verdict == Verdict::Ok ? logs_[j.matchLog].locator : log.qsos[k].locator;
+      if (const auto d = edi::ContestDistance(log.locator, other); d && d->km > odx) {
+        odx = d->km;
+        p.odxCall = std::string(log.qsos[k].call);
+        p.odxLocator = other;
+        p.odxKm = std::to_string(static_cast<long>(d->km));
+      }
+    }
+    p.claimedScore = log.claimedScore.value_or(s.claimed);
+    const auto percent = [](long part, long whole) {
+      char text[32];
+      std::snprintf(text, sizeof text, "%.1f", whole ? 100.0 * double(part) / double(whole) : 0.0);
+      return std::string(text);
+    };
+    p.reduction = percent(p.claimedScore - s.total, p.claimedScore);
+    p.errorRate = percent(s.lines - p.valid, s.lines);
+    const int set = r_.setOf[i];
+    for (int b : r_.sets[set].logs)
+      for (std::size_t k = 0; b != i && k < logs_[b].qsos.size(); ++k)
+        p.nilsCaused += r_.judged[b][k].verdict == Verdict::Nil && logs_[b].qsos[k].station == log.station;
+    return p;
+  }
+
+  // The results table's columns of one log (the verdicts' counts last).
+  static std::vector<std::string> Columns() {
+    std::vector<std::string> c = {"rank", "call", "locator", "section", "qsos", "valid", "claimed", "checked",
+                                  "penalty", "total", "reduction", "error_rate", "odx_call", "odx_locator", "odx_km",
+                                  "nils_caused"};
+    for (int v = 0; v < contest::kVerdicts; ++v) c.emplace_back(contest::Name(Verdict(v)));
+    return c;
+  }
   std::vector<std::string> Row(int i, const std::string& rank) const {
     const contest::Score& s = r_.scores[i];
-    std::vector<std::string> row = {rank,                      logs_[i].call,           Section(i),
-                                    std::to_string(s.lines),   std::to_string(s.claimed), std::to_string(s.checked),
-                                    std::to_string(s.penalty), std::to_string(s.total)};
+    const Published p = Publish(i);
+    std::vector<std::string> row = {rank,
+                                    logs_[i].call,
+                                    logs_[i].locator,
+                                    Section(i),
+                                    std::to_string(s.lines),
+                                    std::to_string(p.valid),
+                                    std::to_string(p.claimedScore),
+                                    std::to_string(s.checked),
+                                    std::to_string(s.penalty),
+                                    std::to_string(s.total),
+                                    p.reduction,
+                                    p.errorRate,
+                                    p.odxCall,
+                                    p.odxLocator,
+                                    p.odxKm,
+                                    std::to_string(p.nilsCaused)};
     for (long n : s.counts) row.push_back(std::to_string(n));
     return row;
   }
 
   std::string Csv() const {
     const auto quoted = [](const std::string& s) { return CsvField(s, false); };  // totals may be negative
-    std::string csv = "band,date,rank,call,section,qsos,claimed,checked,penalty,total";
-    for (int v = 0; v < contest::kVerdicts; ++v) csv += "," + std::string(contest::Name(Verdict(v)));
+    std::string csv = "band,date";
+    for (const std::string& column : Columns()) csv += "," + column;
     csv += "\r\n";
     for (const contest::Set& set : r_.sets) {
       const std::vector<std::string> ranks = Ranks(set);
@@ -268,25 +338,34 @@ class Reports {
         "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>" + title + "</title>\n"
         "<style>body{font-family:sans-serif;font-size:14px;margin:1em}table{border-collapse:collapse;margin-bottom:2em}"
         "th,td{border:1px solid #888;padding:2px 4px;text-align:right}th{vertical-align:bottom;font-size:12px;"
-        "max-width:6em}td:nth-child(2),td:nth-child(3),th:nth-child(2),th:nth-child(3){text-align:left}"
+        "max-width:6em}td:nth-child(2),td:nth-child(3),td:nth-child(4),td:nth-child(13),td:nth-child(14),"
+        "th:nth-child(2),th:nth-child(3),th:nth-child(4),th:nth-child(13),th:nth-child(14){text-align:left}"
         "@page{size:A4 landscape;margin:1cm}@media print{body{font-size:10px;margin:0}}</style>\n</head>\n<body>\n"
         "<h1>" + title + "</h1>\n" + (source_.empty() ? "" : "<p>Rules: " + escaped(source_) + "</p>\n");
+    // Per band and section, the columns a published result has (the
+    // verdicts' counts are in the CSV and JSON).
+    static constexpr const char* kHeads[] = {"Rank",      "Call",        "Locator", "Section", "QSOs",  "Valid",
+                                             "Claimed",   "Checked",     "Penalty", "Total",   "Reduction %",
+                                             "Error rate %", "ODX call", "ODX locator", "ODX km", "NILs caused"};
     for (const contest::Set& set : r_.sets) {
-      h += "<h2>" + escaped(SetTitle(set)) + "</h2>\n<table>\n<thead><tr><th>Rank</th><th>Call</th><th>Section</th>"
-           "<th>QSOs</th><th>Claimed</th><th>Checked</th><th>Penalty</th><th>Total</th>";
-      for (int v = 0; v < contest::kVerdicts; ++v) {
-        std::string words(contest::Name(Verdict(v)));
-        std::replace(words.begin(), words.end(), '_', ' ');
-        h += "<th>" + words + "</th>";
-      }
-      h += "</tr></thead>\n<tbody>\n";
+      h += "<h2>" + escaped(SetTitle(set)) + "</h2>\n";
       const std::vector<std::string> ranks = Ranks(set);
-      for (std::size_t rank = 0; rank < set.logs.size(); ++rank) {
-        h += "<tr>";
-        for (const std::string& cell : Row(set.logs[rank], ranks[rank])) h += "<td>" + escaped(cell) + "</td>";
-        h += "</tr>\n";
+      std::vector<std::string> sections;
+      for (int i : set.logs)
+        if (std::find(sections.begin(), sections.end(), Section(i)) == sections.end()) sections.push_back(Section(i));
+      for (const std::string& section : sections) {
+        h += "<h3>" + escaped(section.empty() ? "No section" : section) + "</h3>\n<table>\n<thead><tr>";
+        for (const char* head : kHeads) h += std::string("<th>") + head + "</th>";
+        h += "</tr></thead>\n<tbody>\n";
+        for (std::size_t rank = 0; rank < set.logs.size(); ++rank) {
+          if (Section(set.logs[rank]) != section) continue;
+          const std::vector<std::string> row = Row(set.logs[rank], ranks[rank]);
+          h += "<tr>";
+          for (std::size_t k = 0; k < std::size(kHeads); ++k) h += "<td>" + escaped(row[k]) + "</td>";
+          h += "</tr>\n";
+        }
+        h += "</tbody>\n</table>\n";
       }
-      h += "</tbody>\n</table>\n";
     }
     return h + "</body>\n</html>\n";
   }

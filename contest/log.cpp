@@ -191,6 +191,8 @@ Log ReadLog(std::string file, std::string bytes) {
       log.contest = value;
     } else if (key == "CQSOP") {
       log.cqsop = Number(value);
+    } else if (key == "CTOSC") {
+      log.claimedScore = Number(value);
     } else if (key == "CQSOS") {
       log.multiplier = Number(edi::Part(value, 1));
     } else if (key == "TDATE") {

@@ -34,6 +34,7 @@ struct Log {
   std::string band;                          // PBand as written
   std::string section, contest;              // PSect and TName, made UTF-8 (logs/utf8.h)
   std::optional<long> cqsop;                 // CQSOP, when a number
+  std::optional<long> claimedScore;          // CToSc, the log's claimed total, when a number
   std::optional<long> multiplier;            // the second number of CQSOs: the log's claim, never its score's
   std::optional<long> firstDay;              // TDate's first date, days since 2000-01-01
   std::optional<long long> sent;             // when the file was last written (s since 1970), where known

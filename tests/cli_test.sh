@@ -218,7 +218,7 @@ check "crosscheck json line" '{"file": "a.edi", "line": 8, "call": "OK1BBB", "ve
 check "crosscheck json table" '"rank": 1, "qsos": 1, "claimed": 8, "cqsop": null, "checked": 8' "$(sed -n 3p <<<"$out" | grep -o '"rank.*"checked": 8')"
 check "crosscheck csv" 2 "$(grep -c '^144 MHz,2026-09-05,[12],OK1' "$work/r.csv")"
 check "crosscheck html has no script" "2 0" "$(grep -c '<td>OK1' "$work/r.html") $(grep -ci '<script\|src=\|href=' "$work/r.html")"
-check "crosscheck html headers, one per column" "20 20" "$(grep -o '<th>' "$work/r.html" | wc -l) $(grep -m1 '<tr><td>' "$work/r.html" | grep -o '<td>' | wc -l)"
+check "crosscheck html headers, one per column" "16 16" "$(grep -o '<th>' "$work/r.html" | wc -l) $(grep -m1 '<tr><td>' "$work/r.html" | grep -o '<td>' | wc -l)"
 check "crosscheck ubn" "OK1AAA_144_MHz.html OK1AAA_144_MHz.txt OK1BBB_144_MHz.html OK1BBB_144_MHz.txt" "$(ls "$work/ubn" | tr '\n' ' ' | sed 's/ $//')"
 # The manager's band for a log, by its name in the folder: it leaves the other's set.
 check "crosscheck --band" "== 144 MHz, 2026-09-05: 1 log == 432 MHz, 2026-09-05: 1 log" \
@@ -288,7 +288,7 @@ for who in "OK1AAA JO70AA SO" "OK1BBB JO70BB MULTI-OP" "OK1CCC JO70CC CHECKLOG" 
   printf '[REG1TEST;1]\nPCall=%s\nPWWLo=%s\nPSect=%s\nPBand=144 MHz\n[QSORecords;1]\n260905;1400;OK1ZZZ;1;59;001;59;001;;JO70ZZ;8;;;;\n' "$1" "$2" "${*:3}" >"$work/sections/$1.edi"
 done
 check "crosscheck sections" "OK1AAA SINGLE 1|OK1BBB MULTI 1|OK1CCC CHECK -|OK1DDD SINGLE 2|OK1EEE Veteran 1|PSect=Veteran matches no section" \
-  "$($cli crosscheck --csv /dev/stdout "$work/sections" 2>"$work/err" | awk -F, 'NR > 1 && $4 ~ /^OK1/ {print $4, $5, ($3 == "" ? "-" : $3)}' | sort | paste -sd'|')|$(grep -o 'PSect=Veteran matches no section' "$work/err")"
+  "$($cli crosscheck --csv /dev/stdout "$work/sections" 2>"$work/err" | awk -F, 'NR > 1 && $4 ~ /^OK1/ {print $4, $6, ($3 == "" ? "-" : $3)}' | sort | paste -sd'|')|$(grep -o 'PSect=Veteran matches no section' "$work/err")"
 # The shipped rules files on a small contest each: the 11:00 QSO (OK Activity counts it), a locator
 # OK1AAA copied wrongly (the IARU text costs both sides, the Czech rules the receiver); options override.
 mkdir -p "$work/rules"
@@ -311,6 +311,13 @@ check "crosscheck ubn copied wrongly" "Stations that copied you wrongly (their l
   "$(grep -A1 'copied you wrongly' "$work/ubnc-out/OK1CCC_144_MHz.txt" | paste -sd'|')"
 check "crosscheck ubn another band" "OK1DDD sent a log for 432 MHz, none for 144 MHz" "$(grep -o 'OK1DDD sent a log for [^;]*' "$work/ubnc-out/OK1AAA_144_MHz.txt")"
 check "crosscheck ubn names no files" "0 4" "$(cat "$work/ubnc-out"/*.txt | grep -c '\.edi') $(grep -c '<li>' "$work/ubnc-out/OK1CCC_144_MHz.html")"
+# The published columns: the claimed score from CToSc, the ODX among the QSOs that scored, NILs caused.
+cp -r "$work/rules" "$work/published"
+sed -i 's/^PBand=144 MHz$/PBand=144 MHz\nCToSc=42/' "$work/published/a.edi"
+printf '260905;1045;OK1EEE;1;59;004;59;001;;JO70EE;2;;;;\n' >>"$work/published/c.edi"
+printf '[REG1TEST;1]\nPCall=OK1EEE\nPWWLo=JO70EE\nPBand=144 MHz\n[QSORecords;1]\n260905;1050;OK1ZZZ;1;59;001;59;001;;JO70ZZ;2;;;;\n' >"$work/published/e.edi"
+check "crosscheck published columns" "OK1AAA claimed 42 odx OK1BBB JO70BB|OK1EEE nils_caused 1" \
+  "$($cli crosscheck --csv /dev/stdout "$work/published" 2>/dev/null | awk -F, '$4 == "OK1AAA" {print $4, "claimed", $9, "odx", $15, $16} $4 == "OK1EEE" {print $4, "nils_caused", $18}' | sort | paste -sd'|')"
 cp -r "$work/rules" "$work/reports"
 sed -i 's/;59;002;;JO70AA;/;55;002;;JO70AA;/' "$work/reports/c.edi"  # OK1CCC heard 55 where OK1AAA sent 59
 check "crosscheck --rules, --no-report-check over it" "busted_exchange ok" \
