@@ -197,7 +197,8 @@ edi gives them (or --scoring ring). Each default names the rule it follows:
   --json              one object per QSO line, then one per log
   --csv FILE, --html FILE
                       the results table, as robots publish it
-  --ubn DIR           one UBN report per log, CALL_BAND.txt
+  --ubn DIR           one UBN report per entrant and band, CALL_BAND.txt
+                      and CALL_BAND.html
       morvane-cli crosscheck --tolerance 5 --loser both --json logs/ > v.json
 
   -h, --help      this text;  --version  the version

@@ -217,6 +217,7 @@ check "crosscheck exit" 0 $?
 check "crosscheck json line" '{"file": "a.edi", "line": 8, "call": "OK1BBB", "verdict": "ok", "match_file": "b.edi", "match_line": 6, "points": 8, "penalty": 0, "reason": "confirmed by b.edi line 6"}' "$(head -1 <<<"$out")"
 check "crosscheck json table" '"rank": 1, "qsos": 1, "claimed": 8, "cqsop": null, "checked": 8' "$(sed -n 3p <<<"$out" | grep -o '"rank.*"checked": 8')"
 check "crosscheck csv" 2 "$(grep -c '^144 MHz,2026-09-05,[12],OK1' "$work/r.csv")"
+check "crosscheck csv, a header per column" "30 30" "$(head -1 "$work/r.csv" | tr -d '\r' | awk -F, '{print NF}') $(sed -n 2p "$work/r.csv" | tr -d '\r' | awk -F, '{print NF}')"
 check "crosscheck html has no script" "2 0" "$(grep -c '<td>OK1' "$work/r.html") $(grep -ci '<script\|src=\|href=' "$work/r.html")"
 check "crosscheck html headers, one per column" "16 16" "$(grep -o '<th>' "$work/r.html" | wc -l) $(grep -m1 '<tr><td>' "$work/r.html" | grep -o '<td>' | wc -l)"
 check "crosscheck ubn" "OK1AAA_144_MHz.html OK1AAA_144_MHz.txt OK1BBB_144_MHz.html OK1BBB_144_MHz.txt" "$(ls "$work/ubn" | tr '\n' ' ' | sed 's/ $//')"
