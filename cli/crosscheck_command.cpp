@@ -107,7 +107,8 @@ class Reports {
  public:
   Reports(const std::vector<Log>& logs, const Result& result, const contest::Rules& rules,
           const Options::Crosscheck& given)
-      : logs_(logs), r_(result), rules_(rules), name_(given.contestName), source_(given.rulesSource) {}
+      : logs_(logs), r_(result), rules_(rules), name_(given.contestName), source_(given.rulesSource),
+        rulesFile_(given.rulesFile) {}
 
   std::string Line(int log, long qso) const {
     const Judged& j = r_.judged[log][qso];
@@ -200,6 +201,15 @@ class Reports {
         out.EndLine();
       }
     }
+    // Last, the contest: its name, the rules used, and its sets.
+    out << "{\"contest\": " << JsonString(ContestName()) << ", \"rules\": "
+        << (source_.empty() ? "null" : JsonString(source_)) << ", \"rules_file\": "
+        << (rulesFile_.empty() ? "null" : JsonFileName(rulesFile_)) << ", \"sets\": [";
+    for (std::size_t n = 0; n < r_.sets.size(); ++n)
+      out << (n ? ", " : "") << "{\"band\": " << JsonString(r_.sets[n].band) << ", \"date\": \""
+          << contest::DateText(r_.sets[n].firstDay) << "\", \"logs\": " << std::to_string(r_.sets[n].logs.size()) << "}";
+    out << "]}";
+    out.EndLine();
   }
 
   // Each log's rank in its set's order: superseded logs have none.
@@ -296,13 +306,14 @@ class Reports {
     const auto quoted = [](const std::string& s) { return CsvField(s, false); };  // totals may be negative
     std::string csv = "band,date";
     for (const std::string& column : Columns()) csv += "," + column;
-    csv += "\r\n";
+    csv += ",contest,rules\r\n";
+    const std::string contest = "," + quoted(ContestName()) + "," + quoted(source_);
     for (const contest::Set& set : r_.sets) {
       const std::vector<std::string> ranks = Ranks(set);
       for (std::size_t rank = 0; rank < set.logs.size(); ++rank) {
         csv += quoted(set.band) + "," + contest::DateText(set.firstDay);
         for (const std::string& cell : Row(set.logs[rank], ranks[rank])) csv += "," + quoted(cell);
-        csv += "\r\n";
+        csv += contest + "\r\n";
       }
     }
     return csv;
@@ -319,7 +330,10 @@ class Reports {
     return most == names.end() ? "Contest" : most->first;
   }
 
-  std::string Html() const {
+  // The results page; with reports (--ubn), each log's call links to its
+  // page there, by a path relative to the results page's folder.
+  std::string Html(const std::string& reports = {}) const {
+    const auto names = reports.empty() ? std::nullopt : UbnNames();
     const auto escaped = [](std::string_view s) {
       std::string e;
       for (char c : s) {
@@ -359,9 +373,15 @@ class Reports {
         h += "</tr></thead>\n<tbody>\n";
         for (std::size_t rank = 0; rank < set.logs.size(); ++rank) {
           if (Section(set.logs[rank]) != section) continue;
-          const std::vector<std::string> row = Row(set.logs[rank], ranks[rank]);
+          const int i = set.logs[rank];
+          const std::vector<std::string> row = Row(i, ranks[rank]);
           h += "<tr>";
-          for (std::size_t k = 0; k < std::size(kHeads); ++k) h += "<td>" + escaped(row[k]) + "</td>";
+          for (std::size_t k = 0; k < std::size(kHeads); ++k) {
+            const bool link = k == 1 && names && names->count(i);
+            h += "<td>" + (link ? "<a href=\"" + escaped(Uri(reports + "/" + fs::path(names->at(i)).stem().string() +
+                                                              ".html")) + "\">" : std::string()) +
+                 escaped(row[k]) + (link ? "</a>" : "") + "</td>";
+          }
           h += "</tr>\n";
         }
         h += "</tbody>\n</table>\n";
@@ -527,6 +547,22 @@ class Reports {
     return h + "</body>\n</html>\n";
   }
 
+  // A relative path as a URI: every byte but the unreserved ones and '/' escaped.
+  static std::string Uri(const std::string& path) {
+    std::string uri;
+    for (const char c : path) {
+      const auto b = static_cast<unsigned char>(c);
+      if (std::isalnum(b) || c == '-' || c == '_' || c == '.' || c == '~' || c == '/') {
+        uri += c;
+      } else {
+        char escaped[4];
+        std::snprintf(escaped, sizeof escaped, "%%%02X", b);
+        uri += escaped;
+      }
+    }
+    return uri;
+  }
+
   // One report per station and band, for the log used: its lost QSOs, and
   // the QSOs others logged with it that its log does not have.
   bool Ubn(const std::string& dir) const {
@@ -560,7 +596,7 @@ class Reports {
   const std::vector<Log>& logs_;
   const Result& r_;
   const contest::Rules& rules_;
-  const std::string name_, source_;  // the rules file's name and source, if one was given
+  const std::string name_, source_, rulesFile_;  // the rules file's name and source, and the file, if one was given
 };
 
 }  // namespace
@@ -606,7 +642,16 @@ int RunCrosscheck(const Context& context, const std::vector<std::string>& operan
   bool written = out.Flush();
   if (!written) std::fprintf(stderr, "morvane-cli: cannot write the output: %s\n", std::strerror(errno));
   if (!o.crosscheck.csv.empty()) written = WriteWholeFile(o.crosscheck.csv, reports.Csv(), "nothing written") && written;
-  if (!o.crosscheck.html.empty()) written = WriteWholeFile(o.crosscheck.html, reports.Html(), "nothing written") && written;
+  if (!o.crosscheck.html.empty()) {
+    std::string linked;  // the reports' folder as seen from the results page's
+    if (!o.crosscheck.ubn.empty()) {
+      std::error_code error;
+      const fs::path page = fs::weakly_canonical(fs::absolute(o.crosscheck.html, error), error);
+      linked = fs::weakly_canonical(fs::absolute(o.crosscheck.ubn, error), error).lexically_relative(page.parent_path()).string();
+      if (error) linked.clear();
+    }
+    written = WriteWholeFile(o.crosscheck.html, reports.Html(linked), "nothing written") && written;
+  }
   if (!o.crosscheck.ubn.empty()) written = reports.Ubn(o.crosscheck.ubn) && written;
   return allRead && written ? 0 : 1;
 }

@@ -194,7 +194,7 @@ edi gives them (or --scoring ring). Each default names the rule it follows:
   --band FILE=BAND    check that log on BAND, whatever its PBand says (a
                       PBand that names no VHF band is otherwise checked on
                       the band its partners are on, and said so)
-  --json              one object per QSO line, then one per log
+  --json              one object per QSO line, one per log, then the contest
   --csv FILE, --html FILE
                       the results table, as robots publish it
   --ubn DIR           one UBN report per entrant and band, CALL_BAND.txt

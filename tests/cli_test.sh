@@ -217,8 +217,10 @@ check "crosscheck exit" 0 $?
 check "crosscheck json line" '{"file": "a.edi", "line": 8, "call": "OK1BBB", "verdict": "ok", "match_file": "b.edi", "match_line": 6, "points": 8, "penalty": 0, "reason": "confirmed by b.edi line 6"}' "$(head -1 <<<"$out")"
 check "crosscheck json table" '"rank": 1, "qsos": 1, "claimed": 8, "cqsop": null, "checked": 8' "$(sed -n 3p <<<"$out" | grep -o '"rank.*"checked": 8')"
 check "crosscheck csv" 2 "$(grep -c '^144 MHz,2026-09-05,[12],OK1' "$work/r.csv")"
-check "crosscheck csv, a header per column" "30 30" "$(head -1 "$work/r.csv" | tr -d '\r' | awk -F, '{print NF}') $(sed -n 2p "$work/r.csv" | tr -d '\r' | awk -F, '{print NF}')"
-check "crosscheck html has no script" "2 0" "$(grep -c '<td>OK1' "$work/r.html") $(grep -ci '<script\|src=\|href=' "$work/r.html")"
+check "crosscheck csv, a header per column" "32 32" "$(head -1 "$work/r.csv" | tr -d '\r' | awk -F, '{print NF}') $(sed -n 2p "$work/r.csv" | tr -d '\r' | awk -F, '{print NF}')"
+check "crosscheck html has no script" "2 0" "$(grep -c '<td>OK1\|<td><a href="ubn/OK1' "$work/r.html") $(grep -ci '<script\|src=' "$work/r.html")"
+check "crosscheck html links each log's report" '<a href="ubn/OK1AAA_144_MHz.html">OK1AAA</a> yes' \
+  "$(grep -o '<a href="[^"]*">OK1AAA</a>' "$work/r.html") $([ -f "$work/ubn/OK1AAA_144_MHz.html" ] && echo yes)"
 check "crosscheck html headers, one per column" "16 16" "$(grep -o '<th>' "$work/r.html" | wc -l) $(grep -m1 '<tr><td>' "$work/r.html" | grep -o '<td>' | wc -l)"
 check "crosscheck ubn" "OK1AAA_144_MHz.html OK1AAA_144_MHz.txt OK1BBB_144_MHz.html OK1BBB_144_MHz.txt" "$(ls "$work/ubn" | tr '\n' ' ' | sed 's/ $//')"
 # The manager's band for a log, by its name in the folder: it leaves the other's set.
@@ -329,6 +331,8 @@ check "crosscheck --rules, a misspelt key" "2 loosers is no rule" "$? $(grep -o 
 printf 'name = "X\n' >"$work/bad.toml"
 $cli crosscheck --rules "$work/bad.toml" "$work/rules" >/dev/null 2>"$work/err"
 check "crosscheck --rules, not TOML" "2 bad.toml:1:" "$? $(grep -o 'bad.toml:1:' "$work/err")"
+check "crosscheck json, the contest last" '{"contest": "OK Activity", "rules": "The OK Activity rules: 08:00-11:00 UTC, the end minute counted, ring scoring", "rules_file": "'"$SOURCE_DIR"'/contests/ok-activity.toml", "sets": [{"band": "144 MHz", "date": "2026-09-05", "logs": 3}]}' \
+  "$($cli crosscheck --json --rules "$SOURCE_DIR/contests/ok-activity.toml" "$work/rules" 2>/dev/null | tail -1)"
 # Header text in the loggers' code pages shown as UTF-8; a file name that is no UTF-8 still found from the JSON.
 mkdir -p "$work/pages"
 printf '[REG1TEST;1]\nTName=Provozn\xed aktiv\nPCall=OK1AAA\nPWWLo=JO70AA\nPSect=Jednotlivec \xe8\xed\xf8\nPBand=144 MHz\n[QSORecords;1]\n260905;1400;DL1BBB;1;59;001;59;001;;JO50BB;8;;;;\n' >"$work/pages/ok1aaa.edi"
