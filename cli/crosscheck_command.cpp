@@ -464,19 +464,13 @@ class Reports {
                                 const std::map<std::string, std::set<std::string>>& bandsOf) const {
     const Log& log = logs_[i];
     const contest::Score& s = r_.scores[i];
-    long valid = 0;
-    for (std::size_t k = 0; k < log.qsos.size(); ++k) valid += r_.judged[i][k].points > 0;
-    const auto percent = [](long part, long whole) {
-      char text[32];
-      std::snprintf(text, sizeof text, "%.1f%%", whole ? 100.0 * double(part) / double(whole) : 0.0);
-      return std::string(text);
-    };
+    const Published p = Publish(i);  // the same numbers as the results
     std::vector<UbnSection> sections;
     sections.push_back({"UBN report: " + log.call + ", " + SetTitle(set),
-                        {"Claimed score " + std::to_string(s.claimed) + ", checked score " + std::to_string(s.total) +
-                             " (reduction " + percent(s.claimed - s.total, s.claimed) + ")",
-                         "QSOs claimed " + std::to_string(s.lines) + ", valid " + std::to_string(valid) + ", lost " +
-                             std::to_string(s.lines - valid) + " (error rate " + percent(s.lines - valid, s.lines) + ")",
+                        {"Claimed score " + std::to_string(p.claimedScore) + ", checked score " + std::to_string(s.total) +
+                             " (reduction " + p.reduction + "%)",
+                         "QSOs claimed " + std::to_string(s.lines) + ", valid " + std::to_string(p.valid) + ", lost " +
+                             std::to_string(s.lines - p.valid) + " (error rate " + p.errorRate + "%)",
                          "Checked " + std::to_string(s.checked) + " points, penalty " + std::to_string(s.penalty)}});
     static constexpr struct {
       Verdict verdict;

@@ -311,7 +311,9 @@ printf '[REG1TEST;1]\nPCall=OK1DDD\nPWWLo=JO70DD\nPBand=432 MHz\n[QSORecords;1]\
 sed -i 's/^\[QSORecords;2\]$/[QSORecords;3]/; $a 260905;1040;OK1DDD;1;59;003;59;001;;JO70DD;2;;;;' "$work/ubnc/a.edi"
 $cli crosscheck --rules "$SOURCE_DIR/contests/czech-national.toml" --ubn "$work/ubnc-out" "$work/ubnc" >/dev/null 2>&1
 check "crosscheck ubn copied wrongly" "Stations that copied you wrongly (their loss, not yours)|  OK1AAA logged 260905 1030 OK1CCC, sent 59 002, received 59 001 JO70CX: received JO70CX, OK1CCC sent JO70CC" \
-  "$(grep -A1 'copied you wrongly' "$work/ubnc-out/OK1CCC_144_MHz.txt" | paste -sd'|')"
+  "$(sed -n '/copied you wrongly/,$p' "$work/ubnc-out/OK1CCC_144_MHz.txt" | paste -sd'|')"
+check "crosscheck ubn summary as the results" "$($cli crosscheck --csv /dev/stdout --rules "$SOURCE_DIR/contests/czech-national.toml" "$work/ubnc" 2>/dev/null | awk -F, '$4 == "OK1AAA" {print "reduction " $13 "%) error rate " $14 "%)"}')" \
+  "$(grep -o 'reduction [-0-9.]*%)' "$work/ubnc-out/OK1AAA_144_MHz.txt") $(grep -o 'error rate [0-9.]*%)' "$work/ubnc-out/OK1AAA_144_MHz.txt")"
 check "crosscheck ubn another band" "OK1DDD sent a log for 432 MHz, none for 144 MHz" "$(grep -o 'OK1DDD sent a log for [^;]*' "$work/ubnc-out/OK1AAA_144_MHz.txt")"
 check "crosscheck ubn names no files" "0 4" "$(cat "$work/ubnc-out"/*.txt | grep -c '\.edi') $(grep -c '<li>' "$work/ubnc-out/OK1CCC_144_MHz.html")"
 # The published columns: the claimed score from CToSc, the ODX among the QSOs that scored, NILs caused.
