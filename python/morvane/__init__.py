@@ -366,8 +366,9 @@ def sector(azimuth, n=16, names=None):
 def centre(locators, threads=0, errors="coerce", unique=False, dtype=np.float64):
     """(lat, lon): the centre of each locator's cell in degrees, NaN where it
     is not one (errors="raise": a ValueError naming the first such row); a
-    DataFrame with columns lat and lon for a Series. Categoricals and
-    unique=True as in valid; dtype=np.float32 halves the answers' memory.
+    DataFrame with columns lat and lon for a Series (for a DataFrame, each
+    column's under its name). Categoricals and unique=True as in valid;
+    dtype=np.float32 halves the answers' memory.
 
     >>> centre("JN18EU")
     (48.854166666666664, 2.375)
@@ -377,6 +378,9 @@ def centre(locators, threads=0, errors="coerce", unique=False, dtype=np.float64)
     9   NaN  NaN
     """
     raising, dtype = _raising(errors), _dtype(dtype)
+    if _is_frame(locators):  # each column's lat and lon, under its name
+        pd = _pandas()
+        return pd.concat({c: centre(locators[c], threads, errors, unique, dtype) for c in locators}, axis=1)
     a, _, form = _aligned(locators, None)
     threads = _threads(threads)
     if _gridded(a):
@@ -664,6 +668,8 @@ def sun(locators, when, threads=0, errors="coerce"):
     64.5
     """
     raising = _raising(errors)
+    if _is_frame(locators):
+        return locators.apply(lambda column: sun(column, when, threads=threads, errors=errors))
     locators, when, form = _aligned(locators, when)
     threads = _threads(threads)
     seconds = _seconds(when)
@@ -699,6 +705,8 @@ def light(locators, when, greyline=(-6.0, 6.0), threads=0, errors="coerce"):
     low, high = (float(v) for v in greyline)
     if not low <= high:
         raise ValueError("greyline: (lowest, highest) elevation in degrees")
+    if _is_frame(locators):
+        return locators.apply(lambda column: light(column, when, greyline, threads=threads, errors=errors))
     elevation = sun(locators, when, threads=threads, errors=errors)
     e = np.asarray(elevation, dtype=np.float64)
     codes = np.where(np.isnan(e), -1, (e >= low).astype(np.int8) + (e > high))

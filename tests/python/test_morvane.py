@@ -529,6 +529,9 @@ def test_behaviours_that_matter_to_a_notebook():
     frame = pd.DataFrame({"rx": ["JN18", "x", None], "tx": ["FN20XR", "JN18EU55AA", "ZZ"]}, index=[5, 3, 1])
     pd.testing.assert_frame_equal(morvane.precision(frame), pd.DataFrame({"rx": [4, 0, 0], "tx": [6, 10, 0]},
                                                                          index=[5, 3, 1], dtype=np.int8))
+    pd.testing.assert_frame_equal(morvane.centre(frame)["tx"], morvane.centre(frame.tx))
+    assert morvane.light(frame, 1781870400).columns.tolist() == ["rx", "tx"]
+    pd.testing.assert_series_equal(morvane.sun(frame, 1781870400)["tx"], morvane.sun(frame.tx, 1781870400).rename("tx"))
     # The editor's hints name every public function with its own parameters.
     for module in (morvane, morvane.dask):
         stub = ast.parse(open(module.__file__ + "i").read())
