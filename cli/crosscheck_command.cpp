@@ -96,6 +96,19 @@ std::optional<std::string> ReadRules(const Options& o, contest::Rules& rules) {
   return std::nullopt;
 }
 
+// Text for an HTML page: its markup characters as entities.
+std::string HtmlText(std::string_view s) {
+  std::string e;
+  for (char c : s) {
+    if (c == '&') e += "&amp;";
+    else if (c == '<') e += "&lt;";
+    else if (c == '>') e += "&gt;";
+    else if (c == '"') e += "&quot;";
+    else e += c;
+  }
+  return e;
+}
+
 std::string SetTitle(const contest::Set& set) { return set.band + ", " + contest::DateText(set.firstDay); }
 
 
@@ -330,18 +343,7 @@ class Reports {
   // page there, by a path relative to the results page's folder.
   std::string Html(const std::string& reports = {}) const {
     const auto names = reports.empty() ? std::nullopt : UbnNames();
-    const auto escaped = [](std::string_view s) {
-      std::string e;
-      for (char c : s) {
-        if (c == '&') e += "&amp;";
-        else if (c == '<') e += "&lt;";
-        else if (c == '>') e += "&gt;";
-        else if (c == '"') e += "&quot;";
-        else e += c;
-      }
-      return e;
-    };
-    const std::string title = escaped(ContestName()) + " results";
+    const std::string title = HtmlText(ContestName()) + " results";
     // 20 columns within a 1366 px window and an A4 page across: headers
     // wrap at their words, the verdicts' counts are narrow.
     std::string h =
@@ -351,20 +353,20 @@ class Reports {
         "max-width:6em}td:nth-child(2),td:nth-child(3),td:nth-child(4),td:nth-child(13),td:nth-child(14),"
         "th:nth-child(2),th:nth-child(3),th:nth-child(4),th:nth-child(13),th:nth-child(14){text-align:left}"
         "@page{size:A4 landscape;margin:1cm}@media print{body{font-size:10px;margin:0}}</style>\n</head>\n<body>\n"
-        "<h1>" + title + "</h1>\n" + (source_.empty() ? "" : "<p>Rules: " + escaped(source_) + "</p>\n");
+        "<h1>" + title + "</h1>\n" + (source_.empty() ? "" : "<p>Rules: " + HtmlText(source_) + "</p>\n");
     // Per band and section, the columns a published result has (the
     // verdicts' counts are in the CSV and JSON).
     static constexpr const char* kHeads[] = {"Rank",      "Call",        "Locator", "Section", "QSOs",  "Valid",
                                              "Claimed",   "Checked",     "Penalty", "Total",   "Reduction %",
                                              "Error rate %", "ODX call", "ODX locator", "ODX km", "NILs caused"};
     for (const contest::Set& set : r_.sets) {
-      h += "<h2>" + escaped(SetTitle(set)) + "</h2>\n";
+      h += "<h2>" + HtmlText(SetTitle(set)) + "</h2>\n";
       const std::vector<std::string> ranks = Ranks(set);
       std::vector<std::string> sections;
       for (int i : set.logs)
         if (std::find(sections.begin(), sections.end(), Section(i)) == sections.end()) sections.push_back(Section(i));
       for (const std::string& section : sections) {
-        h += "<h3>" + escaped(section.empty() ? "No section" : section) + "</h3>\n<table>\n<thead><tr>";
+        h += "<h3>" + HtmlText(section.empty() ? "No section" : section) + "</h3>\n<table>\n<thead><tr>";
         for (const char* head : kHeads) h += std::string("<th>") + head + "</th>";
         h += "</tr></thead>\n<tbody>\n";
         for (std::size_t rank = 0; rank < set.logs.size(); ++rank) {
@@ -374,9 +376,9 @@ class Reports {
           h += "<tr>";
           for (std::size_t k = 0; k < std::size(kHeads); ++k) {
             const bool link = k == 1 && names && names->count(i);
-            h += "<td>" + (link ? "<a href=\"" + escaped(Uri(reports + "/" + fs::path(names->at(i)).stem().string() +
+            h += "<td>" + (link ? "<a href=\"" + HtmlText(Uri(reports + "/" + fs::path(names->at(i)).stem().string() +
                                                               ".html")) + "\">" : std::string()) +
-                 escaped(row[k]) + (link ? "</a>" : "") + "</td>";
+                 HtmlText(row[k]) + (link ? "</a>" : "") + "</td>";
           }
           h += "</tr>\n";
         }
@@ -521,17 +523,12 @@ class Reports {
   }
 
   static std::string UbnHtml(const std::vector<UbnSection>& sections) {
-    const auto escaped = [](std::string_view s) {
-      std::string e;
-      for (char c : s) e += c == '&' ? "&amp;" : c == '<' ? "&lt;" : c == '>' ? "&gt;" : c == '"' ? "&quot;" : std::string(1, c);
-      return e;
-    };
     std::string h = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>" +
-                    escaped(sections.front().title) + "</title>\n<style>body{font-family:sans-serif;max-width:70em;"
+                    HtmlText(sections.front().title) + "</title>\n<style>body{font-family:sans-serif;max-width:70em;"
                     "margin:1em auto}li{margin:.2em 0}</style>\n</head>\n<body>\n";
     for (std::size_t n = 0; n < sections.size(); ++n) {
-      h += (n == 0 ? "<h1>" : "<h2>") + escaped(sections[n].title) + (n == 0 ? "</h1>" : "</h2>") + "\n<ul>\n";
-      for (const std::string& line : sections[n].lines) h += "<li>" + escaped(line) + "</li>\n";
+      h += (n == 0 ? "<h1>" : "<h2>") + HtmlText(sections[n].title) + (n == 0 ? "</h1>" : "</h2>") + "\n<ul>\n";
+      for (const std::string& line : sections[n].lines) h += "<li>" + HtmlText(line) + "</li>\n";
       h += "</ul>\n";
     }
     return h + "</body>\n</html>\n";

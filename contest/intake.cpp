@@ -11,15 +11,11 @@
 #include <fstream>
 #include <memory>
 
+#include "locator/ascii.h"
+
 namespace morvane::contest {
 namespace fs = std::filesystem;
 namespace {
-
-std::string Lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-  return out;
-}
 
 std::optional<long long> Modified(const fs::path& path) {
   std::error_code error;
@@ -141,7 +137,7 @@ void TakeFile(const fs::path& path, const std::string& shown, Intake& intake) {
   if (StartsLikeALog(bytes)) return intake.logs.push_back({shown, std::move(bytes), Modified(path)});
   intake.skipped.push_back(shown + ": not a REG1TEST log (no [REG1TEST;1] line near its start)");
   // A file named as a log that is none is a log lost, not a note beside the logs.
-  if (Lower(path.extension().string()) == ".edi") intake.complete = false;
+  if (SameLetters(path.extension().string(), ".EDI")) intake.complete = false;
 }
 
 // A folder, all depths, in name order; a subfolder that cannot be read is
@@ -170,8 +166,8 @@ void TakeFolder(const fs::path& folder, const fs::path& root, Intake& intake) {
 bool StartsLikeALog(std::string_view head) {
   head = head.substr(0, kIdentifyBytes);
   for (std::size_t at = head.find('['); at != std::string_view::npos; at = head.find('[', at + 1)) {
-    const std::string word = Lower(head.substr(at, 10));
-    if (word == "[reg1test;" || word == "[regitest;") return true;
+    const std::string_view word = head.substr(at, 10);
+    if (SameLetters(word, "[REG1TEST;") || SameLetters(word, "[REGITEST;")) return true;
   }
   return false;
 }
