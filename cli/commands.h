@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "cli/output.h"
+#include "contest/section.h"
 #include "locator/great_circle.h"
 #include "locator/position_text.h"
 
@@ -60,7 +61,7 @@ struct Options {
   std::string scoring;       // edi --fill: km; crosscheck: km or ring
   // crosscheck: the rules as given (empty: the default) and the reports.
   struct Crosscheck {
-    std::string loser, uniques, noLog, period, endMinute;
+    std::string loser, uniques, noLog, period, endMinute, duplicates;
     std::string bandMultipliers;         // BAND=N,BAND=N
     std::string resubmission;            // newest, most-lines
     std::vector<std::string> penalties;  // VERDICT=K
@@ -69,8 +70,10 @@ struct Options {
     std::string csv, html, ubn;
     std::string rulesFile;                // --rules FILE
     std::string contestName, rulesSource;  // from the rules file: the results' title and where the rules come from
+    std::vector<contest::SectionRule> sections;  // from the rules file; empty: SINGLE, MULTI and CHECK
     bool given() const {
       return !loser.empty() || !uniques.empty() || !noLog.empty() || !period.empty() || !endMinute.empty() ||
+             !duplicates.empty() ||
              !bandMultipliers.empty() || !resubmission.empty() ||
              !penalties.empty() || !bands.empty() || reportCheck >= 0 || !csv.empty() || !html.empty() || !ubn.empty() ||
              !rulesFile.empty();

@@ -68,13 +68,21 @@ std::optional<std::string> ReadRules(const Options& o, contest::Rules& rules) {
   if (!c.endMinute.empty() && c.endMinute != "excluded" && c.endMinute != "counts")
     return "--end-minute takes excluded or counts";
   if (!c.endMinute.empty() && c.period.empty()) return "--end-minute needs --period";
-  if (!c.period.empty()) {
-    rules.period = contest::ReadPeriod(c.period);
-    if (!rules.period)
+  // Several periods are written one after another with commas.
+  for (std::size_t at = 0; !c.period.empty() && at <= c.period.size();) {
+    const std::size_t comma = std::min(c.period.find(',', at), c.period.size());
+    const auto period = contest::ReadPeriod(c.period.substr(at, comma - at));
+    if (!period)
       return "--period takes START-END, the end after the start: 08:00-11:00, or 202609051400-202609061400 "
-             "(a contest of a whole day gives its dates)";
-    rules.period->endCounts = c.endMinute == "counts";
+             "(a contest of a whole day gives its dates); several with commas";
+    rules.periods.push_back(*period);
+    rules.periods.back().endCounts = c.endMinute == "counts";
+    at = comma + 1;
   }
+  if (!c.duplicates.empty() && c.duplicates != "per-contest" && c.duplicates != "per-period")
+    return "--duplicates takes per-contest or per-period";
+  if (c.duplicates == "per-period" && rules.periods.size() < 2) return "--duplicates per-period needs two periods or more";
+  rules.duplicatesPerPeriod = c.duplicates == "per-period";
   if (o.bandMultiplier > 0) rules.bandMultiplier = o.bandMultiplier;
   for (std::size_t at = 0; !c.bandMultipliers.empty() && at <= c.bandMultipliers.size();) {
     const std::size_t comma = std::min(c.bandMultipliers.find(',', at), c.bandMultipliers.size());
@@ -109,6 +117,20 @@ std::string HtmlText(std::string_view s) {
   return e;
 }
 
+// Each column head of the results page a button that sorts its table by
+// that column (numbers as numbers, a second press the other way round),
+// with aria-sort saying which way for screen readers.
+constexpr const char* kSortScript =
+    "for(const th of document.querySelectorAll('th')){"
+    "const b=document.createElement('button');b.textContent=th.textContent;th.textContent='';th.append(b);"
+    "b.onclick=()=>{const t=th.closest('table'),k=th.cellIndex,up=th.getAttribute('aria-sort')!=='ascending';"
+    "for(const o of t.querySelectorAll('th'))o.removeAttribute('aria-sort');"
+    "th.setAttribute('aria-sort',up?'ascending':'descending');"
+    "const v=r=>r.cells[k].textContent,n=x=>x===''?NaN:Number(x);"
+    "const rows=[...t.tBodies[0].rows].sort((p,q)=>{const x=v(p),y=v(q);"
+    "const d=isNaN(n(x))||isNaN(n(y))?x.localeCompare(y):n(x)-n(y);return up?d:-d});"
+    "t.tBodies[0].append(...rows)}}";
+
 std::string SetTitle(const contest::Set& set) { return set.band + ", " + contest::DateText(set.firstDay); }
 
 
@@ -117,7 +139,8 @@ class Reports {
   Reports(const std::vector<Log>& logs, const Result& result, const contest::Rules& rules,
           const Options::Crosscheck& given)
       : logs_(logs), r_(result), rules_(rules), name_(given.contestName), source_(given.rulesSource),
-        rulesFile_(given.rulesFile) {}
+        rulesFile_(given.rulesFile), sections_(given.sections.empty() ? contest::DefaultSections() : given.sections),
+        allBands_(contest::SumBands(logs, result, sections_)) {}
 
   std::string Line(int log, long qso) const {
     const Judged& j = r_.judged[log][qso];
@@ -154,6 +177,16 @@ class Reports {
       const std::vector<std::string> ranks = Ranks(set);
       for (std::size_t rank = 0; rank < set.logs.size(); ++rank) {
         const std::vector<std::string> row = Row(set.logs[rank], ranks[rank]);
+        for (std::size_t k = 0; k < row.size(); ++k) out << (k ? "\t" : "") << Printable(row[k]);
+        out.EndLine();
+      }
+    }
+    for (const AllBandsTable& table : AllBands()) {
+      out << "results, " << Printable(table.title) << ":";
+      out.EndLine();
+      std::vector<std::vector<std::string>> lines = {AllBandsColumns()};
+      lines.insert(lines.end(), table.rows.begin(), table.rows.end());
+      for (const std::vector<std::string>& row : lines) {
         for (std::size_t k = 0; k < row.size(); ++k) out << (k ? "\t" : "") << Printable(row[k]);
         out.EndLine();
       }
@@ -210,6 +243,18 @@ class Reports {
         out.EndLine();
       }
     }
+    for (const AllBandsTable& table : AllBands())
+      for (const std::vector<std::string>& row : table.rows) {
+        const std::vector<std::string> columns = AllBandsColumns();
+        out << "{\"all_bands\": " << JsonString(table.title);
+        for (std::size_t k = 0; k < row.size(); ++k) {
+          const bool text = columns[k] == "call" || columns[k] == "locator" || columns[k] == "section" ||
+                            columns[k] == "bands";
+          out << ", \"" << columns[k] << "\": " << (text ? JsonString(row[k]) : row[k]);
+        }
+        out << "}";
+        out.EndLine();
+      }
     // Last, the contest: its name, the rules used, and its sets.
     out << "{\"contest\": " << JsonString(ContestName()) << ", \"rules\": "
         << (source_.empty() ? "null" : JsonString(source_)) << ", \"rules_file\": "
@@ -228,16 +273,40 @@ class Reports {
     std::vector<std::string> ranks;
     std::map<std::string, std::size_t> next;
     for (int i : set.logs) {
-      const std::string section = Section(i);
-      ranks.push_back(r_.supersededBy[i] >= 0 || section == "CHECK" ? "" : std::to_string(++next[section]));
+      const contest::SectionRule* rule = contest::SectionOf(logs_[i].section, sections_);
+      const bool ranked = r_.supersededBy[i] < 0 && (!rule || rule->ranked);
+      ranks.push_back(ranked ? std::to_string(++next[Section(i)]) : "");
     }
     return ranks;
   }
 
   // The section a log is ranked in: its PSect's, or PSect as written when it matches none.
   std::string Section(int i) const {
-    const std::string section = contest::SectionOf(logs_[i].section);
-    return section.empty() ? logs_[i].section : section;
+    const contest::SectionRule* rule = contest::SectionOf(logs_[i].section, sections_);
+    return rule ? rule->name : logs_[i].section;
+  }
+
+  // The all-bands results of one contest date and section, ranked.
+  struct AllBandsTable {
+    std::string title;  // "All bands, 2026-09-05, SO"
+    long day = 0;
+    std::vector<std::vector<std::string>> rows;
+  };
+  static std::vector<std::string> AllBandsColumns() {
+    return {"rank", "call", "locator", "section", "bands", "qsos", "claimed", "checked", "penalty", "total"};
+  }
+  std::vector<AllBandsTable> AllBands() const {
+    std::vector<AllBandsTable> tables;
+    for (const contest::BandsTotal& t : allBands_) {
+      const std::string title = "All bands, " + contest::DateText(t.day) + ", " + t.section;
+      if (tables.empty() || tables.back().title != title) tables.push_back({title, t.day, {}});
+      std::string bands;
+      for (int i : t.logs) bands += (bands.empty() ? "" : " + ") + r_.sets[r_.setOf[i]].band;
+      tables.back().rows.push_back({std::to_string(tables.back().rows.size() + 1), t.call, t.locator, t.section,
+                                    bands, std::to_string(t.qsos), std::to_string(t.claimed), std::to_string(t.checked),
+                                    std::to_string(t.penalty), std::to_string(t.total)});
+    }
+    return tables;
   }
 
   // What a published result gives of a log beyond its score.
@@ -325,6 +394,18 @@ class Reports {
         csv += contest + "\r\n";
       }
     }
+    // The all-bands rankings in the same columns, their band "all bands";
+    // what has no sum over bands (ODX, rates, verdicts) is left empty.
+    const std::vector<std::string> columns = Columns(), summed = AllBandsColumns();
+    for (const AllBandsTable& table : AllBands())
+      for (const std::vector<std::string>& row : table.rows) {
+        csv += "all bands," + contest::DateText(table.day);
+        for (const std::string& column : columns) {
+          const auto it = std::find(summed.begin(), summed.end(), column);
+          csv += "," + (it == summed.end() ? std::string() : quoted(row[it - summed.begin()]));
+        }
+        csv += contest + "\r\n";
+      }
     return csv;
   }
 
@@ -344,7 +425,7 @@ class Reports {
   std::string Html(const std::string& reports = {}) const {
     const auto names = reports.empty() ? std::nullopt : UbnNames();
     const std::string title = HtmlText(ContestName()) + " results";
-    // 20 columns within a 1366 px window and an A4 page across: headers
+    // 16 columns within a 1366 px window and an A4 page across: headers
     // wrap at their words, the verdicts' counts are narrow.
     std::string h =
         "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>" + title + "</title>\n"
@@ -352,13 +433,32 @@ class Reports {
         "th,td{border:1px solid #888;padding:2px 4px;text-align:right}th{vertical-align:bottom;font-size:12px;"
         "max-width:6em}td:nth-child(2),td:nth-child(3),td:nth-child(4),td:nth-child(13),td:nth-child(14),"
         "th:nth-child(2),th:nth-child(3),th:nth-child(4),th:nth-child(13),th:nth-child(14){text-align:left}"
-        "@page{size:A4 landscape;margin:1cm}@media print{body{font-size:10px;margin:0}}</style>\n</head>\n<body>\n"
+        "th button{all:inherit;cursor:pointer;border:0}th[aria-sort=ascending] button::after{content:' \\25B2'}"
+        "th[aria-sort=descending] button::after{content:' \\25BC'}"
+        "@page{size:A4 landscape;margin:1cm}@media print{body{font-size:10px;margin:0}}</style>\n</head>\n<body>\n<main>\n"
         "<h1>" + title + "</h1>\n" + (source_.empty() ? "" : "<p>Rules: " + HtmlText(source_) + "</p>\n");
     // Per band and section, the columns a published result has (the
     // verdicts' counts are in the CSV and JSON).
     static constexpr const char* kHeads[] = {"Rank",      "Call",        "Locator", "Section", "QSOs",  "Valid",
                                              "Claimed",   "Checked",     "Penalty", "Total",   "Reduction %",
                                              "Error rate %", "ODX call", "ODX locator", "ODX km", "NILs caused"};
+    const auto table = [&](const std::vector<std::string>& heads, const std::vector<std::vector<std::string>>& rows,
+                           const std::vector<int>& logs) {
+      h += "<table>\n<thead><tr>";
+      for (const std::string& head : heads) h += "<th>" + HtmlText(head) + "</th>";
+      h += "</tr></thead>\n<tbody>\n";
+      for (std::size_t r = 0; r < rows.size(); ++r) {
+        h += "<tr>";
+        for (std::size_t k = 0; k < heads.size(); ++k) {
+          const bool link = k == 1 && names && r < logs.size() && names->count(logs[r]);
+          h += "<td>" + (link ? "<a href=\"" + HtmlText(Uri(reports + "/" + fs::path(names->at(logs[r])).stem().string() +
+                                                              ".html")) + "\">" : std::string()) +
+               HtmlText(rows[r][k]) + (link ? "</a>" : "") + "</td>";
+        }
+        h += "</tr>\n";
+      }
+      h += "</tbody>\n</table>\n";
+    };
     for (const contest::Set& set : r_.sets) {
       h += "<h2>" + HtmlText(SetTitle(set)) + "</h2>\n";
       const std::vector<std::string> ranks = Ranks(set);
@@ -366,25 +466,28 @@ class Reports {
       for (int i : set.logs)
         if (std::find(sections.begin(), sections.end(), Section(i)) == sections.end()) sections.push_back(Section(i));
       for (const std::string& section : sections) {
-        h += "<h3>" + HtmlText(section.empty() ? "No section" : section) + "</h3>\n<table>\n<thead><tr>";
-        for (const char* head : kHeads) h += std::string("<th>") + head + "</th>";
-        h += "</tr></thead>\n<tbody>\n";
+        h += "<h3>" + HtmlText(section.empty() ? "No section" : section) + "</h3>\n";
+        std::vector<std::vector<std::string>> rows;
+        std::vector<int> logs;
         for (std::size_t rank = 0; rank < set.logs.size(); ++rank) {
           if (Section(set.logs[rank]) != section) continue;
-          const int i = set.logs[rank];
-          const std::vector<std::string> row = Row(i, ranks[rank]);
-          h += "<tr>";
-          for (std::size_t k = 0; k < std::size(kHeads); ++k) {
-            const bool link = k == 1 && names && names->count(i);
-            h += "<td>" + (link ? "<a href=\"" + HtmlText(Uri(reports + "/" + fs::path(names->at(i)).stem().string() +
-                                                              ".html")) + "\">" : std::string()) +
-                 HtmlText(row[k]) + (link ? "</a>" : "") + "</td>";
-          }
-          h += "</tr>\n";
+          logs.push_back(set.logs[rank]);
+          rows.push_back(Row(logs.back(), ranks[rank]));
         }
-        h += "</tbody>\n</table>\n";
+        table(std::vector<std::string>(std::begin(kHeads), std::end(kHeads)), rows, logs);
       }
     }
+    // The all-bands rankings: each call links to its first band's report.
+    for (const AllBandsTable& all : AllBands()) {
+      h += "<h2>" + HtmlText(all.title) + "</h2>\n";
+      std::vector<int> logs;
+      for (const contest::BandsTotal& t : allBands_)
+        if ("All bands, " + contest::DateText(t.day) + ", " + t.section == all.title) logs.push_back(t.logs.front());
+      table({"Rank", "Call", "Locator", "Section", "Bands", "QSOs", "Claimed", "Checked", "Penalty", "Total"}, all.rows,
+            logs);
+    }
+    // Sorting by a column where scripts run; the page reads and prints without.
+    h += std::string("</main>\n<script>") + kSortScript + "</script>\n";
     return h + "</body>\n</html>\n";
   }
 
@@ -525,13 +628,13 @@ class Reports {
   static std::string UbnHtml(const std::vector<UbnSection>& sections) {
     std::string h = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>" +
                     HtmlText(sections.front().title) + "</title>\n<style>body{font-family:sans-serif;max-width:70em;"
-                    "margin:1em auto}li{margin:.2em 0}</style>\n</head>\n<body>\n";
+                    "margin:1em auto}li{margin:.2em 0}</style>\n</head>\n<body>\n<main>\n";
     for (std::size_t n = 0; n < sections.size(); ++n) {
       h += (n == 0 ? "<h1>" : "<h2>") + HtmlText(sections[n].title) + (n == 0 ? "</h1>" : "</h2>") + "\n<ul>\n";
       for (const std::string& line : sections[n].lines) h += "<li>" + HtmlText(line) + "</li>\n";
       h += "</ul>\n";
     }
-    return h + "</body>\n</html>\n";
+    return h + "</main>\n</body>\n</html>\n";
   }
 
   // A relative path as a URI: every byte but the unreserved ones and '/' escaped.
@@ -584,6 +687,8 @@ class Reports {
   const Result& r_;
   const contest::Rules& rules_;
   const std::string name_, source_, rulesFile_;  // the rules file's name and source, and the file, if one was given
+  const std::vector<contest::SectionRule>& sections_;
+  const std::vector<contest::BandsTotal> allBands_;
 };
 
 }  // namespace
@@ -617,10 +722,14 @@ int RunCrosscheck(const Context& context, const std::vector<std::string>& operan
     allRead = allRead && logs[i].identified;
   }
   for (const std::string& note : result.notes) std::fprintf(stderr, "morvane-cli: %s\n", Printable(note).c_str());
+  const std::vector<contest::SectionRule>& sections =
+      o.crosscheck.sections.empty() ? contest::DefaultSections() : o.crosscheck.sections;
+  std::string known;  // the sections' names, for the note
+  for (const contest::SectionRule& section : sections) known += (known.empty() ? "" : ", ") + section.name;
   for (std::size_t i = 0; i < logs.size(); ++i)
-    if (result.setOf[i] >= 0 && contest::SectionOf(logs[i].section).empty())
-      std::fprintf(stderr, "morvane-cli: %s: PSect=%s matches no section (SINGLE, MULTI, CHECK); ranked in a section "
-                   "of its own\n", Printable(logs[i].file).c_str(), Printable(logs[i].section).c_str());
+    if (result.setOf[i] >= 0 && !contest::SectionOf(logs[i].section, sections))
+      std::fprintf(stderr, "morvane-cli: %s: PSect=%s matches no section (%s); ranked in a section of its own\n",
+                   Printable(logs[i].file).c_str(), Printable(logs[i].section).c_str(), Printable(known).c_str());
 
   const Reports reports(logs, result, rules, o.crosscheck);
   Output out(stdout);

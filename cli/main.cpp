@@ -172,8 +172,12 @@ edi gives them (or --scoring ring). Each default names the rule it follows:
   --scoring km|ring   km: int(d) + 1 (default); ring: OK Activity, 2 in
                       the own big square, 1 more per ring, times squares
   --period START-END  QSOs outside it are outside_period (08:00-11:00,
-                      or 202609051400-202609061400); paired first, so a
-                      partner's line past the end costs this side nothing
+                      or 202609051400-202609061400; periods with commas);
+                      paired first, so a partner's line past the end costs
+                      this side nothing
+  --duplicates per-contest|per-period
+                      a station worked once in the contest (default) or
+                      once in each period
   --end-minute excluded|counts
                       whether a QSO at the end minute is in the period
                       (default excluded: IARU R1; OK Activity counts it)
@@ -188,6 +192,7 @@ edi gives them (or --scoring ring). Each default names the rule it follows:
                       differs
   --rules FILE        the contest's rules in one file (TOML: each key an
                       option's name, name = and source = for the results;
+                      [[section]] tables for the contest's own sections;
                       options given here override it). Files for the IARU
                       R1 VHF contests, the Czech national contests and OK
                       Activity are in /usr/share/morvane/contests
@@ -396,13 +401,14 @@ int main(int argc, char* argv[]) {
       if (!v || v->find('=') == std::string::npos) return Usage("--band takes FILE=BAND (ok1abc.edi=144)");
       o.crosscheck.bands.push_back(*v);
     } else if (a == "--loser" || a == "--uniques" || a == "--no-log" || a == "--penalty" || a == "--period" ||
-               a == "--end-minute" || a == "--resubmission" || a == "--csv" || a == "--html" || a == "--ubn") {
+               a == "--end-minute" || a == "--duplicates" || a == "--resubmission" || a == "--csv" || a == "--html" || a == "--ubn") {
       const std::string* v = value();
       if (!v || v->empty()) return Usage(a + " needs a value");
       Options::Crosscheck& c = o.crosscheck;
       if (a == "--penalty") c.penalties.push_back(*v);
       else (a == "--loser" ? c.loser : a == "--uniques" ? c.uniques : a == "--no-log" ? c.noLog
             : a == "--period" ? c.period : a == "--end-minute" ? c.endMinute
+            : a == "--duplicates" ? c.duplicates
             : a == "--resubmission" ? c.resubmission : a == "--csv" ? c.csv
             : a == "--html" ? c.html : c.ubn) = *v;
     } else if (a == "--tolerance" || a == "--interface" || a == "--from" || a == "--id" || a == "--log" ||
@@ -472,7 +478,7 @@ int main(int argc, char* argv[]) {
   const bool crosscheck = command == Command::Crosscheck;
   if (o.fill && command != Command::Edi) return Usage("--fill is for edi");
   if (o.bandMultiplier && command != Command::Edi && !crosscheck) return Usage("--band-multiplier is for edi and crosscheck");
-  if (o.crosscheck.given() && !crosscheck) return Usage("--tolerance, --loser, --uniques, --no-log, --penalty, --period, --end-minute, --resubmission, "
+  if (o.crosscheck.given() && !crosscheck) return Usage("--tolerance, --loser, --uniques, --no-log, --penalty, --period, --end-minute, --duplicates, --resubmission, "
                                                         "--report-check, --csv, --html and --ubn are for crosscheck");
   if (command == Command::Edi) o.forceKmRule = o.force;
   if (command == Command::Edi && !o.scoring.empty()) {

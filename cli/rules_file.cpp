@@ -14,6 +14,41 @@ std::optional<std::string> Text(const toml::node& node) {
   return std::nullopt;
 }
 
+// [[section]] tables: name = "SO", psect = ["SO", "SINGLE*"], ranked =
+// false for check logs, all-bands = true for a ranking over all bands.
+std::optional<std::string> ReadSections(const std::string& path, const toml::node& node,
+                                        std::vector<contest::SectionRule>& sections) {
+  const toml::array* tables = node.as_array();
+  if (!tables || !tables->is_array_of_tables())
+    return path + ": section takes tables: [[section]] name = \"SO\" psect = [\"SO\", \"SINGLE*\"]";
+  for (const toml::node& item : *tables) {
+    contest::SectionRule rule;
+    for (const auto& [key, value] : *item.as_table()) {
+      const std::string k = "section." + std::string(key.str());
+      if (key == "name" && value.is_string()) {
+        rule.name = *value.value<std::string>();
+      } else if (key == "psect" && (value.is_string() || value.is_array())) {
+        if (value.is_string()) rule.psect.push_back(*value.value<std::string>());
+        else
+          for (const toml::node& word : *value.as_array()) {
+            if (!word.is_string()) return path + ": " + k + " takes texts";
+            rule.psect.push_back(*word.value<std::string>());
+          }
+      } else if ((key == "ranked" || key == "all-bands") && value.is_boolean()) {
+        (key == "ranked" ? rule.ranked : rule.allBands) = *value.value<bool>();
+      } else {
+        return path + ": " + k + (key == "name" || key == "psect" ? " takes text" :
+                                  key == "ranked" || key == "all-bands" ? " takes true or false" :
+                                  " is no part of a section (name, psect, ranked, all-bands)");
+      }
+    }
+    if (rule.name.empty() || rule.psect.empty())
+      return path + ": each [[section]] needs a name and the psect it is entered by";
+    sections.push_back(std::move(rule));
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 std::optional<std::string> ApplyRulesFile(const std::string& path, Options& o) {
@@ -35,6 +70,15 @@ std::optional<std::string> ApplyRulesFile(const std::string& path, Options& o) {
       if (!s) return wrong("text");
       if (k == "source") c.rulesSource = *s;
       else if (c.contestName.empty()) c.contestName = *s;
+    } else if (k == "section") {
+      if (const auto error = ReadSections(path, node, c.sections)) return error;
+    } else if (k == "period" && node.is_array()) {
+      // Several periods: ["08:00-11:00", "14:00-17:00"].
+      for (const toml::node& item : *node.as_array()) {
+        const auto s = item.value<std::string>();
+        if (!s) return wrong("text, or a list of texts: [\"08:00-11:00\", \"14:00-17:00\"]");
+        fromFile.period += (fromFile.period.empty() ? "" : ",") + *s;
+      }
     } else if (k == "report-check") {
       const auto b = node.value<bool>();
       if (!b) return wrong("true or false");
@@ -60,6 +104,7 @@ std::optional<std::string> ApplyRulesFile(const std::string& path, Options& o) {
       std::string* field = k == "tolerance" ? &tolerance : k == "loser" ? &fromFile.loser
                          : k == "uniques" ? &fromFile.uniques : k == "no-log" ? &fromFile.noLog
                          : k == "period" ? &fromFile.period : k == "end-minute" ? &fromFile.endMinute
+                         : k == "duplicates" ? &fromFile.duplicates
                          : k == "resubmission" ? &fromFile.resubmission : k == "scoring" ? &scoring
                          : nullptr;
       if (!field) return path + ": " + std::string(k) + " is no rule (a misspelt key?)";
@@ -78,6 +123,7 @@ std::optional<std::string> ApplyRulesFile(const std::string& path, Options& o) {
   fill(c.noLog, fromFile.noLog);
   fill(c.period, fromFile.period);
   fill(c.endMinute, fromFile.endMinute);
+  fill(c.duplicates, fromFile.duplicates);
   fill(c.resubmission, fromFile.resubmission);
   fill(o.scoring, scoring);
   if (c.reportCheck < 0) c.reportCheck = fromFile.reportCheck;

@@ -9,6 +9,7 @@
 //   period = "14:00-14:00"      end-minute = "excluded"
 //   [penalty]  duplicate = 10
 //   [band-multiplier]  "432" = 5
+//   [[section]]  name = "SO"  psect = ["SO", "SINGLE*"]  all-bands = true
 #pragma once
 
 #include <optional>

@@ -119,14 +119,21 @@ class SetChecker {
     std::sort(active_.begin(), active_.end());
   }
 
-  bool InPeriod(long minute) const {
-    if (!rules_.period) return true;
-    const Period& p = *rules_.period;
-    const auto beforeEnd = [&](long m) { return p.endCounts ? m <= p.end : m < p.end; };
-    if (!p.timeOfDay) return minute >= p.start && beforeEnd(minute);
-    const long m = minute % 1440;
-    return p.start <= p.end ? m >= p.start && beforeEnd(m) : m >= p.start || beforeEnd(m);
+  // The period a minute falls in (the first, where an end minute that
+  // counts is also the next one's start), 0 when the contest has none, -1
+  // outside them all.
+  int PeriodOf(long minute) const {
+    if (rules_.periods.empty()) return 0;
+    for (std::size_t n = 0; n < rules_.periods.size(); ++n) {
+      const Period& p = rules_.periods[n];
+      const auto beforeEnd = [&](long m) { return p.endCounts ? m <= p.end : m < p.end; };
+      const long m = p.timeOfDay ? minute % 1440 : minute;
+      if ((!p.timeOfDay || p.start <= p.end) ? m >= p.start && beforeEnd(m) : m >= p.start || beforeEnd(m))
+        return int(n);
+    }
+    return -1;
   }
+  bool InPeriod(long minute) const { return PeriodOf(minute) >= 0; }
 
   // Lines that are no QSO, or outside the period, are judged here; the
   // rest are indexed by the station worked.
@@ -397,18 +404,19 @@ class SetChecker {
   // A line outside the period counts for nothing, though it was paired:
   // its partner's line inside the period keeps its verdict.
   void JudgePeriod() {
-    if (!rules_.period) return;
+    if (rules_.periods.empty()) return;
     for (int a : active_)
       for (const auto& [minute, i] : byTime_[a]) {
         if (InPeriod(minute)) continue;
         Judged& j = J(a, i);
         const QsoLine& q = Q(a, i);
         j.verdict = Verdict::OutsidePeriod;
-        const Period& p = *rules_.period;
         // Midnight, the end of "20:00-24:00", is minute 0 of the day.
-        const bool atEnd = p.timeOfDay ? minute % 1440 == p.end % 1440 : minute == p.end;
+        const bool atEnd = std::any_of(rules_.periods.begin(), rules_.periods.end(), [&](const Period& p) {
+          return p.timeOfDay ? minute % 1440 == p.end % 1440 : minute == p.end;
+        });
         j.reason = std::string(q.date) + " " + std::string(q.time) + " is outside the period" +
-                   (atEnd ? " (its end minute is not in it)" : "");
+                   (rules_.periods.size() > 1 ? "s" : "") + (atEnd ? " (its end minute is not in it)" : "");
       }
   }
 
@@ -416,22 +424,34 @@ class SetChecker {
     return v == Verdict::Ok || (v == Verdict::NoLog && rules_.countNoLog) || (v == Verdict::Unique && rules_.countUniques);
   }
 
-  // The first counted QSO with a station stays; later ones with it are duplicates.
+  // The first counted QSO with a station (in each period, where the rules
+  // say so) stays; later ones with it are duplicates.
   void MarkDuplicates() {
     std::unordered_map<std::string_view, long> first;
+    std::map<std::pair<std::string_view, int>, long> firstInPeriod;
     for (int a : active_) {
       first.clear();
+      firstInPeriod.clear();
       for (long i = 0; i < long(logs_[a].qsos.size()); ++i) {
         Judged& j = J(a, i);
         const Verdict v = j.verdict;
         if (v == Verdict::Invalid || v == Verdict::OutsidePeriod || v == Verdict::Superseded) continue;
         const QsoLine& q = Q(a, i);
-        if (const auto it = first.find(q.station); it != first.end()) {
+        const bool perPeriod = rules_.duplicatesPerPeriod && rules_.periods.size() > 1;
+        long* counted = nullptr;
+        if (perPeriod) {
+          const auto it = firstInPeriod.find({q.station, PeriodOf(*q.minute)});
+          counted = it == firstInPeriod.end() ? nullptr : &it->second;
+        } else if (const auto it = first.find(q.station); it != first.end()) {
+          counted = &it->second;
+        }
+        if (counted) {
           j.verdict = Verdict::Duplicate;
-          j.reason = q.station + " again; line " + std::to_string(Q(a, it->second).line) + " counts" +
-                     (q.marked ? "" : " (not marked D)");
+          j.reason = q.station + " again" + (perPeriod ? " in this period" : "") + "; line " +
+                     std::to_string(Q(a, *counted).line) + " counts" + (q.marked ? "" : " (not marked D)");
         } else if (Counts(v)) {
-          first.emplace(q.station, i);
+          if (perPeriod) firstInPeriod.emplace(std::pair{std::string_view(q.station), PeriodOf(*q.minute)}, i);
+          else first.emplace(q.station, i);
         }
       }
     }

@@ -61,7 +61,13 @@ struct Rules {
   // OK Activity: 2 points in the own big square, one more per ring,
   // times the big squares worked. Otherwise km: int(d) + 1.
   bool ringScoring = false;
-  std::optional<Period> period;
+  // None: the whole contest. Several: a contest run in periods (two
+  // 3-hour halves, a weekday's evening each week), a QSO counting in the
+  // period it falls in.
+  std::vector<Period> periods;
+  // Whether a station may be worked again in each period (rules of
+  // contests run in periods) or once in the whole contest.
+  bool duplicatesPerPeriod = false;
   // A station's two logs for one band: the one sent last is its corrected
   // log (by file time; the one with more QSO lines when the times agree or
   // are unknown), or, as the contest may rule, the one with more lines.

@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   rules.bothLose = data[0] & 16;
   rules.ringScoring = data[0] & 32;
   rules.countUniques = !(data[0] & 64);
-  if (data[0] & 128) rules.period = ReadPeriod("14:00-02:00");
+  if (data[0] & 128) rules.periods = {*ReadPeriod("14:00-02:00")};
   const std::string_view input(reinterpret_cast<const char*>(data) + 1, size - 1);
   std::vector<Log> logs;
   for (std::size_t from = 0; from <= input.size();) {

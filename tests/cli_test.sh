@@ -218,7 +218,7 @@ check "crosscheck json line" '{"file": "a.edi", "line": 8, "call": "OK1BBB", "ve
 check "crosscheck json table" '"rank": 1, "qsos": 1, "claimed": 8, "cqsop": null, "checked": 8' "$(sed -n 3p <<<"$out" | grep -o '"rank.*"checked": 8')"
 check "crosscheck csv" 2 "$(grep -c '^144 MHz,2026-09-05,[12],OK1' "$work/r.csv")"
 check "crosscheck csv, a header per column" "32 32" "$(head -1 "$work/r.csv" | tr -d '\r' | awk -F, '{print NF}') $(sed -n 2p "$work/r.csv" | tr -d '\r' | awk -F, '{print NF}')"
-check "crosscheck html has no script" "2 0" "$(grep -c '<td>OK1\|<td><a href="ubn/OK1' "$work/r.html") $(grep -ci '<script\|src=' "$work/r.html")"
+check "crosscheck html, only its own sorting script" "2 1 0" "$(grep -c '<td>OK1\|<td><a href="ubn/OK1' "$work/r.html") $(grep -o '<script' "$work/r.html" | wc -l) $(grep -ci 'src=' "$work/r.html")"
 check "crosscheck html links each log's report" '<a href="ubn/OK1AAA_144_MHz.html">OK1AAA</a> yes' \
   "$(grep -o '<a href="[^"]*">OK1AAA</a>' "$work/r.html") $([ -f "$work/ubn/OK1AAA_144_MHz.html" ] && echo yes)"
 check "crosscheck html headers, one per column" "16 16" "$(grep -o '<th>' "$work/r.html" | wc -l) $(grep -m1 '<tr><td>' "$work/r.html" | grep -o '<td>' | wc -l)"
@@ -304,6 +304,12 @@ for case in "ok-activity|a:ok a:busted_locator b:ok c:ok" "iaru-r1-vhf|a:ok a:bu
 done
 check "crosscheck --rules, an option over it" "a:outside_period a:busted_locator b:outside_period c:ok" \
   "$(verdicts --rules "$SOURCE_DIR/contests/ok-activity.toml" --end-minute excluded)"
+check "crosscheck, two periods" "a:outside_period a:busted_locator b:outside_period c:ok|a:ok a:busted_locator b:ok c:ok" \
+  "$(verdicts --period 10:00-10:45 | paste -sd' ')|$(verdicts --period 10:00-10:45,11:00-12:00 --duplicates per-period)"
+for bad in "--period 10:00-10:45,1100" "--period 10:00-11:00 --duplicates per-period" "--duplicates twice"; do
+  $cli crosscheck $bad "$work/rules" >/dev/null 2>&1
+  check "crosscheck $bad refused" 2 $?
+done
 # The entrant's report: lists by verdict, the partners who copied it wrongly, a "no log" partner's
 # log on another band named, no other entrant's file names; a text file and an HTML page.
 cp -r "$work/rules" "$work/ubnc"
@@ -327,6 +333,18 @@ cp -r "$work/rules" "$work/reports"
 sed -i 's/;59;002;;JO70AA;/;55;002;;JO70AA;/' "$work/reports/c.edi"  # OK1CCC heard 55 where OK1AAA sent 59
 check "crosscheck --rules, --no-report-check over it" "busted_exchange ok" \
   "$(for o in "" --no-report-check; do $cli crosscheck --json --rules "$SOURCE_DIR/contests/czech-national.toml" $o "$work/reports" 2>/dev/null | grep -o '"file": "c.edi".*"verdict": "[a-z_]*"' | grep -o '[a-z_]*"$' | tr -d '"'; done | paste -sd' ')"
+# A rules file's own sections: a check log listed unranked, and a section ranked on all bands,
+# each band's total with its multiplier (432 x5: 8 + 40).
+mkdir -p "$work/allbands"
+for l in "a144 OK1AAA JO70AA Single-op 144 1000 OK1BBB JO70BB" "a432 OK1AAA JO70AA SO 432 1010 OK1BBB JO70BB" \
+         "b144 OK1BBB JO70BB SO 144 1000 OK1AAA JO70AA" "b432 OK1BBB JO70BB SO 432 1010 OK1AAA JO70AA" \
+         "c144 OK1CCC JO70CC CHECKLOG 144 1020 OK1AAA JO70AA"; do
+  set -- $l
+  printf '[REG1TEST;1]\nPCall=%s\nPWWLo=%s\nPSect=%s\nPBand=%s MHz\n[QSORecords;1]\n260905;%s;%s;1;59;001;59;001;;%s;2;;;;\n' "$2" "$3" "$4" "$5" "$6" "$7" "$8" >"$work/allbands/$1.edi"
+done
+printf 'period = ["10:00-10:05", "10:10-10:15"]\n[band-multiplier]\n"432" = 5\n[[section]]\nname = "SO"\npsect = ["SO", "SINGLE*"]\nall-bands = true\n[[section]]\nname = "Check"\npsect = "*CHECK*"\nranked = false\n' >"$work/allbands.toml"
+check "crosscheck --rules, sections and all bands" "|OK1CCC|Check|results, All bands, 2026-09-05, SO:|1|OK1AAA|SO|144 MHz + 432 MHz|48|2|OK1BBB|SO|144 MHz + 432 MHz|48" \
+  "$($cli crosscheck --rules "$work/allbands.toml" "$work/allbands" 2>/dev/null | awk -F'\t' '$2 == "OK1CCC" {print $1 "|" $2 "|" $4} /^results, All/ {print; a = 1; next} a && NR > 1 && $1 ~ /^[0-9]/ {print $1 "|" $2 "|" $4 "|" $5 "|" $10}' | paste -sd'|')"
 printf 'name = "X"\nloosers = "both"\n' >"$work/bad.toml"
 $cli crosscheck --rules "$work/bad.toml" "$work/rules" >/dev/null 2>"$work/err"
 check "crosscheck --rules, a misspelt key" "2 loosers is no rule" "$? $(grep -o 'loosers is no rule' "$work/err")"

@@ -144,12 +144,14 @@ TEST(Crosscheck, RulesChangeOnlyTheirLines) {
     for (const auto& [file, verdicts] : changes) all[file] = verdicts;
     return all;
   };
-  Rules both, tolerance, period, periodWithEnd;
+  Rules both, tolerance, period, periodWithEnd, halves;
   both.bothLose = true;
+  halves.periods = {*ReadPeriod("14:00-15:00"), *ReadPeriod("15:30-17:00")};
+  halves.duplicatesPerPeriod = true;
   tolerance.toleranceMinutes = 5;
-  period.period = ReadPeriod("14:00-15:00");
-  periodWithEnd.period = ReadPeriod("14:00-15:00");
-  periodWithEnd.period->endCounts = true;
+  period.periods = {*ReadPeriod("14:00-15:00")};
+  periodWithEnd.periods = {*ReadPeriod("14:00-15:00")};
+  periodWithEnd.periods[0].endCounts = true;
   const std::string outside8 =
       "outside_period outside_period outside_period outside_period outside_period outside_period outside_period "
       "outside_period";
@@ -178,6 +180,12 @@ TEST(Crosscheck, RulesChangeOnlyTheirLines) {
                            " invalid invalid invalid outside_period"},
              {"b.edi", "ok ok unique outside_period"}, {"f.edi", "outside_period"}, {"m.edi", "outside_period"},
              {"g.edi", "outside_period"}})},
+      // Two periods, a station worked once in each: the repeats in the
+      // second (with nobody's line to pair) are nils, not duplicates.
+      {"--period 14:00-15:00,15:30-17:00 --duplicates per-period", halves,
+       with({{"a.edi", "ok busted_locator busted_exchange ok time outside_period outside_period outside_period ok "
+                       "no_log unique nil nil invalid invalid invalid duplicate"},
+             {"f.edi", "outside_period"}, {"k.edi", "outside_period"}, {"m.edi", "outside_period"}})},
   };
   for (const auto& c : cases) EXPECT_EQ(Check(Contest(), c.rules).verdicts, c.verdicts) << c.name;
 
@@ -509,7 +517,15 @@ TEST(ContestLog, SectionsAsLoggersWriteThem) {
         {"single", "SINGLE"}, {"SINGLEOP", "SINGLE"}, {"SOSB", "SINGLE"}, {"MO", "MULTI"}, {"Multi operator", "MULTI"},
         {"MULTI-OP", "MULTI"}, {"CHECK LOG", "CHECK"}, {"CHECKLOG", "CHECK"}, {"checklog", "CHECK"},
         {"Jednotlivec", ""}, {"", ""}, {"MOSQUITO", ""}, {"ASSO", ""}}) {
-    EXPECT_EQ(SectionOf(psect), section) << psect;
+    const SectionRule* rule = SectionOf(psect);
+    EXPECT_EQ(rule ? rule->name : "", section) << psect;
+  }
+  // A contest's own sections: the first that matches, * anywhere in a pattern.
+  const std::vector<SectionRule> own = {{"QRP", {"*QRP*", "A*B*C"}}, {"SO", {"SO", "JEDNOTLIV*"}}};
+  for (const auto& [psect, section] : {std::pair{"Jednotlivec", "SO"}, {"SO QRP", "QRP"}, {"single", ""},
+                                       {"AxxBxxC", "QRP"}, {"AxxBxx", ""}, {"ABCD", ""}, {"xABC", ""}}) {
+    const SectionRule* rule = SectionOf(psect, own);
+    EXPECT_EQ(rule ? rule->name : "", section) << psect;
   }
 }
 
