@@ -7,6 +7,8 @@
 #include <map>
 #include <optional>
 #include <set>
+#include <string_view>
+#include <unordered_map>
 
 #include "cli/log_output.h"
 #include "cli/output.h"
@@ -140,7 +142,7 @@ class Reports {
           const Options::Crosscheck& given)
       : logs_(logs), r_(result), rules_(rules), name_(given.contestName), source_(given.rulesSource),
         rulesFile_(given.rulesFile), sections_(given.sections.empty() ? contest::DefaultSections() : given.sections),
-        allBands_(contest::SumBands(logs, result, sections_)) {}
+        allBands_(contest::SumBands(logs, result, sections_)), nilsCaused_(NilsCaused()) {}
 
   std::string Line(int log, long qso) const {
     const Judged& j = r_.judged[log][qso];
@@ -309,6 +311,24 @@ class Reports {
     return tables;
   }
 
+  // Per log: its partners' QSOs that are not in it, the NILs it caused;
+  // counted once per set by station, since a count per log would be
+  // quadratic in a contest of thousands of logs.
+  std::vector<long> NilsCaused() const {
+    std::vector<long> caused(logs_.size());
+    std::unordered_map<std::string_view, long> nils;
+    for (const contest::Set& set : r_.sets) {
+      nils.clear();
+      for (int b : set.logs)
+        for (std::size_t k = 0; k < logs_[b].qsos.size(); ++k)
+          if (r_.judged[b][k].verdict == Verdict::Nil && logs_[b].qsos[k].station != logs_[b].station)
+            ++nils[logs_[b].qsos[k].station];
+      for (int i : set.logs)
+        if (const auto it = nils.find(logs_[i].station); it != nils.end()) caused[i] = it->second;
+    }
+    return caused;
+  }
+
   // What a published result gives of a log beyond its score.
   struct Published {
     long valid = 0;             // QSO lines that scored
@@ -342,10 +362,7 @@ class Reports {
     };
     p.reduction = percent(p.claimedScore - s.total, p.claimedScore);
     p.errorRate = percent(s.lines - p.valid, s.lines);
-    const int set = r_.setOf[i];
-    for (int b : r_.sets[set].logs)
-      for (std::size_t k = 0; b != i && k < logs_[b].qsos.size(); ++k)
-        p.nilsCaused += r_.judged[b][k].verdict == Verdict::Nil && logs_[b].qsos[k].station == log.station;
+    p.nilsCaused = nilsCaused_[i];
     return p;
   }
 
@@ -689,6 +706,7 @@ class Reports {
   const std::string name_, source_, rulesFile_;  // the rules file's name and source, and the file, if one was given
   const std::vector<contest::SectionRule>& sections_;
   const std::vector<contest::BandsTotal> allBands_;
+  const std::vector<long> nilsCaused_;  // per log
 };
 
 }  // namespace
