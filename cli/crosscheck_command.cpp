@@ -332,7 +332,7 @@ class Reports {
   // What a published result gives of a log beyond its score.
   struct Published {
     long valid = 0;             // QSO lines that scored
-    long claimedScore = 0;      // CToSc, or the claimed points when the log gives none
+    long claimedScore = 0;      // CToSc, or the score its claimed points make when the log gives none
     std::string reduction, errorRate;  // "12.5"
     std::string odxCall, odxLocator, odxKm;  // the longest QSO that scored
     long nilsCaused = 0;        // partners' QSOs not in this log: NILs it caused
@@ -354,7 +354,7 @@ class Reports {
         p.odxKm = std::to_string(static_cast<long>(d->km));
       }
     }
-    p.claimedScore = log.claimedScore.value_or(s.claimed);
+    p.claimedScore = log.claimedScore.value_or(s.claimedScore);
     const auto percent = [](long part, long whole) {
       char text[32];
       std::snprintf(text, sizeof text, "%.1f", whole ? 100.0 * double(part) / double(whole) : 0.0);

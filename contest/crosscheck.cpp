@@ -489,13 +489,23 @@ class SetChecker {
       }
       std::sort(squares.begin(), squares.end());
       s.squares = std::unique(squares.begin(), squares.end()) - squares.begin();
+      // The claim as the log's own numbers make it, so that it compares
+      // with the checked score: ring points times the big squares it
+      // logged, km points times the multiplier it claims.
+      std::vector<std::pair<int, int>> claimedSquares{BigSquare(log.locator)};
       for (long i = 0; i < long(log.qsos.size()); ++i) {
         const Judged& j = J(a, i);
+        const QsoLine& q = Q(a, i);
         ++s.counts[Index(j.verdict)];
         s.checked += j.points;
         s.penalty += j.penalty;
-        if (!log.qsos[i].marked) s.claimed += log.qsos[i].claimed;
+        if (q.marked) continue;
+        s.claimed += q.claimed;
+        if (ValidSix(q.locator)) claimedSquares.push_back(BigSquare(q.locator));
       }
+      std::sort(claimedSquares.begin(), claimedSquares.end());
+      const long claimedSquareCount = std::unique(claimedSquares.begin(), claimedSquares.end()) - claimedSquares.begin();
+      s.claimedScore = s.claimed * (rules_.ringScoring ? claimedSquareCount : log.multiplier.value_or(1));
       s.lines = long(log.qsos.size());
       if (rules_.ringScoring) s.checked *= s.squares;
       s.total = s.checked - s.penalty;

@@ -99,6 +99,7 @@ struct Judged {
 struct Score {
   long lines = 0;            // QSO lines
   long claimed = 0;          // field 11 over lines not marked D
+  long claimedScore = 0;     // claimed times the log's own multiplier: its big squares (ring), CQSOs's (km)
   long checked = 0, penalty = 0, total = 0;
   long squares = 0;          // ring scoring: big squares, the own one included
   std::array<long, kVerdicts> counts{};

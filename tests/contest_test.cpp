@@ -206,6 +206,8 @@ TEST(Crosscheck, RulesChangeOnlyTheirLines) {
   EXPECT_EQ(fined.score("a.edi").penalty, 2);  // the nil claimed 1 point; the repeat costs nothing now
   // Ring: 2 each in JO70 (B, E, M, H, U), JN76 four rings off: 6; two big squares.
   EXPECT_EQ(ringed.score("a.edi").squares, 2);
+  // Claimed as ring points times the big squares logged (JO70, JO50, JN76), comparable with checked.
+  EXPECT_EQ(ringed.score("a.edi").claimedScore, 3 * ringed.score("a.edi").claimed);
   EXPECT_EQ(ringed.score("a.edi").checked, (5 * 2 + 6) * 2);
 }
 
@@ -380,6 +382,8 @@ TEST(Crosscheck, BustedCallPicksTheBestMatchAndTheMultiplierCounts) {
   EXPECT_EQ(nearest.verdicts.at("a.edi"), "nil ok");
   const Checked claimed = Check({{"k.edi", doubled}}), plain = Check({{"k.edi", files["k.edi"]}});
   EXPECT_EQ(claimed.result.judged[0][0].points, plain.result.judged[0][0].points);
+  // The claim keeps the log's own x2, so claimed and checked compare as the log meant them.
+  EXPECT_EQ(claimed.result.scores[0].claimedScore, 2 * plain.result.scores[0].claimedScore);
   EXPECT_EQ(claimed.result.notes, std::vector<std::string>{
                                       "k.edi: CQSOs claims points x2; the rules give x1 for 144 MHz, and that is what counts"});
   Rules x5;
