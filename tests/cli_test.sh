@@ -327,8 +327,8 @@ cp -r "$work/rules" "$work/published"
 sed -i 's/^PBand=144 MHz$/PBand=144 MHz\nCToSc=42/' "$work/published/a.edi"
 printf '260905;1045;OK1EEE;1;59;004;59;001;;JO70EE;2;;;;\n' >>"$work/published/c.edi"
 printf '[REG1TEST;1]\nPCall=OK1EEE\nPWWLo=JO70EE\nPBand=144 MHz\n[QSORecords;1]\n260905;1050;OK1ZZZ;1;59;001;59;001;;JO70ZZ;2;;;;\n' >"$work/published/e.edi"
-check "crosscheck published columns" "OK1AAA claimed 42 odx OK1BBB JO70BB|OK1EEE nils_caused 1" \
-  "$($cli crosscheck --csv /dev/stdout "$work/published" 2>/dev/null | awk -F, '$4 == "OK1AAA" {print $4, "claimed", $9, "odx", $15, $16} $4 == "OK1EEE" {print $4, "nils_caused", $18}' | sort | paste -sd'|')"
+check "crosscheck published columns" "OK1AAA claimed 42 odx OK1BBB JO70BB|OK1BBB nils_caused 0|OK1EEE nils_caused 1" \
+  "$($cli crosscheck --csv /dev/stdout "$work/published" 2>/dev/null | awk -F, '$4 == "OK1AAA" {print $4, "claimed", $9, "odx", $15, $16} $4 == "OK1EEE" || $4 == "OK1BBB" {print $4, "nils_caused", $18}' | sort | paste -sd'|')"
 cp -r "$work/rules" "$work/reports"
 sed -i 's/;59;002;;JO70AA;/;55;002;;JO70AA;/' "$work/reports/c.edi"  # OK1CCC heard 55 where OK1AAA sent 59
 check "crosscheck --rules, --no-report-check over it" "busted_exchange ok" \
@@ -343,8 +343,10 @@ for l in "a144 OK1AAA JO70AA Single-op 144 1000 OK1BBB JO70BB" "a432 OK1AAA JO70
   printf '[REG1TEST;1]\nPCall=%s\nPWWLo=%s\nPSect=%s\nPBand=%s MHz\n[QSORecords;1]\n260905;%s;%s;1;59;001;59;001;;%s;2;;;;\n' "$2" "$3" "$4" "$5" "$6" "$7" "$8" >"$work/allbands/$1.edi"
 done
 printf 'period = ["10:00-10:05", "10:10-10:15"]\n[band-multiplier]\n"432" = 5\n[[section]]\nname = "SO"\npsect = ["SO", "SINGLE*"]\nall-bands = true\n[[section]]\nname = "Check"\npsect = "*CHECK*"\nranked = false\n' >"$work/allbands.toml"
-check "crosscheck --rules, sections and all bands" "|OK1CCC|Check|results, All bands, 2026-09-05, SO:|1|OK1AAA|SO|144 MHz + 432 MHz|48|2|OK1BBB|SO|144 MHz + 432 MHz|48" \
-  "$($cli crosscheck --rules "$work/allbands.toml" "$work/allbands" 2>/dev/null | awk -F'\t' '$2 == "OK1CCC" {print $1 "|" $2 "|" $4} /^results, All/ {print; a = 1; next} a && NR > 1 && $1 ~ /^[0-9]/ {print $1 "|" $2 "|" $4 "|" $5 "|" $10}' | paste -sd'|')"
+check "crosscheck --rules, sections and all bands" "|OK1CCC|Check|results, All bands, 2026-09-05, SO:|1|OK1AAA|SO|144 MHz + 432 MHz|4|48|2|OK1BBB|SO|144 MHz + 432 MHz|4|48" \
+  "$($cli crosscheck --rules "$work/allbands.toml" "$work/allbands" 2>/dev/null | awk -F'\t' '$2 == "OK1CCC" {print $1 "|" $2 "|" $4} /^results, All/ {print; a = 1; next} a && NR > 1 && $1 ~ /^[0-9]/ {print $1 "|" $2 "|" $4 "|" $5 "|" $7 "|" $10}' | paste -sd'|')"
+check "crosscheck --json, all bands" '{"all_bands": "All bands, 2026-09-05, SO", "rank": 1, "call": "OK1AAA", "locator": "JO70AA", "section": "SO", "bands": "144 MHz + 432 MHz", "qsos": 2, "claimed": 4, "checked": 48, "penalty": 0, "total": 48}' \
+  "$($cli crosscheck --json --rules "$work/allbands.toml" "$work/allbands" 2>/dev/null | grep -m1 '"all_bands"')"
 printf 'name = "X"\nloosers = "both"\n' >"$work/bad.toml"
 $cli crosscheck --rules "$work/bad.toml" "$work/rules" >/dev/null 2>"$work/err"
 check "crosscheck --rules, a misspelt key" "2 loosers is no rule" "$? $(grep -o 'loosers is no rule' "$work/err")"

@@ -286,6 +286,12 @@ TEST(Crosscheck, MessyLogsGiveTheCleanVerdicts) {
 
 // Pinned edges of the busted-call search, duplicates and the report check.
 TEST(Crosscheck, BustedCallEdgesDuplicatesAndReports) {
+  // Midnight, the end of "20:00-24:00", is minute 0 of the next day, and said to be the end.
+  Rules evening;
+  evening.periods = {*ReadPeriod("20:00-24:00")};
+  const Checked late = Check({{"a.edi", Edi("OK1AAA", "JO70AA", {"260906;0000;OK1CCC;1;59;002;59;001;;JO70CC;1;;;;"})}},
+                             evening);
+  EXPECT_EQ(late.result.judged[0][0].reason, "260906 0000 is outside the period (its end minute is not in it)");
   // OK1XXX logged OK1AAB at 14:00; OK1AAA logged OK1XXX (or OK1XXY) later, with what agreeing.
   const struct {
     const char *time, *call;
