@@ -73,9 +73,12 @@ function alerter() {
   };
 }
 
-function trackView(track) {
+function trackView(track, format) {
   const list = $('track-list');
   const render = () => {
+    $('track-thinned').hidden = !track.thinned;
+    $('track-thinned').textContent = track.thinned ? t('To keep a whole day, the track’s older part was thinned: {n} fixes were let go.',
+      { n: format(track.thinned) }) : '';
     list.replaceChildren(...track.squares.map((s) => {
       const li = document.createElement('li');
       li.textContent = `${s.cell} ${t('from {time} UTC', { time: utcTime(s.time) })}`;
@@ -104,7 +107,7 @@ export function fieldMode(core, locale) {
   const format = (v) => formatNumber(v, locale);
   const alert = alerter();
   const track = loadTrack(localStorage);
-  const renderTrack = trackView(track);
+  const renderTrack = trackView(track, (n) => new Intl.NumberFormat(locale).format(n));
   // Only what this tab added is ever written, so a tab that never followed
   // never writes, and a closing tab cannot put back an older copy.
   let unsaved = false;

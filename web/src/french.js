@@ -88,6 +88,8 @@ export const kFrench = {
   'Export squares': 'Exporter les carrés',
   'Clear the track': 'Effacer la trace',
   'Track cleared.': 'Trace effacée.',
+  'To keep a whole day, the track’s older part was thinned: {n} fixes were let go.':
+    'Pour garder une journée entière, la partie la plus ancienne de la trace a été allégée : {n} positions ont été abandonnées.',
   'Morvane track': 'Trace Morvane',
   'Say the locator': 'Dire le locator',
   'No position yet.': 'Pas encore de position.',

@@ -7,6 +7,7 @@ import { readFileSync } from 'node:fs';
 import { kFrench } from '../src/french.js';
 import { course, crossing, kNoCrossing, neighbours, toGpx, usableFix } from '../src/field.js';
 import { gridLength, labelLength, unpiled } from '../src/map.js';
+import { decodeFixes, encodeFixes, loadTrack, mergeStored } from '../src/track.js';
 
 // Installed before the page's own scripts: long timers (the alert's fade,
 // "GPS lost") held until the test fires them; speech, vibration and
@@ -296,7 +297,7 @@ export async function roverTests({ browser, site, open, check, byName, type, val
       const fresh = await page.browserContext().newPage();
       await fresh.goto(site);
       await fresh.waitForSelector('body[data-ready=true]');
-      const [list, fixes] = [await squares(fresh), await fresh.evaluate(() => JSON.parse(localStorage.getItem('morvane.track')).fixes.length)];
+      const [list, fixes] = [await squares(fresh), await fresh.evaluate(() => JSON.parse(localStorage.getItem('morvane.track')).fixes.split(';').length)];
       await fresh.close();
       await page.bringToFront();
       return [list, fixes];
@@ -392,6 +393,42 @@ export async function roverTests({ browser, site, open, check, byName, type, val
       getComputedStyle(document.getElementById('live-view')).backgroundColor,
       /^rgb\((1[0-9]{2}|2[0-9]{2}), \d{1,2}, \d{1,2}\)$/.test(getComputedStyle(document.getElementById('live')).color)]));
     check('full screen: no error', [], errors);
+    await page.close();
+  }
+
+  // A day's roving in the browser's own storage: 100,000 fixes (a drive of
+  // 24 hours, a fix a second at 20 m/s) are stored and read back whole
+  // after a reload; one more thins the oldest half, and the page says so.
+  {
+    const { page, errors } = await open('en-US');
+    // The page's own track module (bundled in the site), run on the page's storage.
+    const source = readFileSync(new URL('../src/track.js', import.meta.url), 'utf8');
+    await page.evaluate((text) => { window.trackModule = URL.createObjectURL(new Blob([text], { type: 'text/javascript' })); }, source);
+    const stored = await page.evaluate(async () => {
+      const m = await import(window.trackModule);
+      const fixes = Array.from({ length: m.kMaxFixes }, (_, i) => m.keptFix(48 + i * 1.8e-4 * Math.cos(i / 5000),
+        2 + i * 1.8e-4 * Math.sin(i / 5000), 1.8e12 + i * 863, 100 + (i % 700) / 10, i % 20000 === 0));
+      const track = m.loadTrack(localStorage);
+      const failure = m.replaceTrack(localStorage, track, [], fixes);
+      const again = m.loadTrack(localStorage);
+      return [failure, again.fixes.length, JSON.stringify(again.fixes) === JSON.stringify(fixes),
+        localStorage.getItem('morvane.track').length < 2e6];
+    });
+    check('a day of fixes stored and read back whole', [null, 100000, true, true], stored);
+    const thinned = await page.evaluate(async () => {
+      const m = await import(window.trackModule);
+      const track = m.loadTrack(localStorage);
+      const last = track.fixes.at(-1);
+      m.addFix(track, { latitude: last.lat + 0.001, longitude: last.lon, time: last.time + 1000, accuracy: 5 }, () => 111);
+      m.saveTrack(localStorage, track);
+      return [track.fixes.length, track.thinned, track.fixes.filter((f) => f.seg).length, track.fixes.at(-2).time === last.time];
+    });
+    check('past a day, the oldest half thinned, segment starts and the newest fixes kept', [75001, 25000, 5, true], thinned);
+    await page.reload();
+    await page.waitForSelector('body[data-ready=true]');
+    check('the page says the track was thinned', ['To keep a whole day, the track’s older part was thinned: 25,000 fixes were let go.', false],
+      [await page.$eval('#track-thinned', (e) => e.textContent), await page.$eval('#track-thinned', (e) => e.hidden)]);
+    check('a day of fixes: no error', [], errors);
     await page.close();
   }
 
@@ -492,6 +529,22 @@ export async function roverTests({ browser, site, open, check, byName, type, val
     check('a new base after zooming: the whole map again', 'translate(0,0) scale(1)', await page.$eval('#map .layer', (g) => g.getAttribute('transform')));
     check('phone map: no error', [], errors.filter((e) => box && e));
     await page.close();
+  }
+
+  // Fixes stored as text: read back as written (west of Greenwich, heights,
+  // segment starts), tracks stored as lists before read too, broken text
+  // refused; two tabs' fixes merged once each in time order.
+  {
+    const fixes = [{ lat: 48.1234567, lon: -0.0000001, time: 1.8e12, seg: true }, { lat: 48.1, lon: 2.2, time: 1.8e12 + 5, alt: -3.5 },
+      { lat: -33.9, lon: 151.2, time: 1.8e12 + 7, seg: true, alt: 12 }];
+    const store = (t) => ({ getItem: () => JSON.stringify(t) });
+    check('fixes as text and back', fixes, decodeFixes(encodeFixes(fixes)));
+    check('a track stored as a list read', fixes, loadTrack(store({ epoch: 'e', squares: [], fixes })).fixes);
+    check('broken fixes refused', [null, null, null, 0], [decodeFixes('1,2'), decodeFixes('1,2,3,4,x'), decodeFixes('1,2,3;zzzzzzzzz,0,0'),
+      loadTrack(store({ squares: [], fixes: '1,2' })).fixes.length]);
+    const track = { epoch: 'e', squares: [], fixes: [fixes[0], fixes[2]] };
+    mergeStored(store({ epoch: 'e', squares: [], fixes: encodeFixes(fixes.slice(0, 2)) }), track);
+    check('two tabs\' fixes merged', fixes, track.fixes);
   }
 
   // Due east along 49 N the great circle leaves at 89.62 degrees (its
