@@ -51,6 +51,32 @@ bool ValidSix(std::string_view locator) { return locator.size() == 6 && CheckLoc
 // The R and S of a report: its first two characters.
 std::string_view ReadabilityAndStrength(std::string_view rst) { return rst.substr(0, 2); }
 
+// TName, for comparing: letters and digits only, upper case.
+std::string ContestKey(std::string_view name) {
+  std::string key;
+  for (char c : name)
+    if (std::isalnum(static_cast<unsigned char>(c))) key += Upper(c);
+  return key;
+}
+
+// The contest most of a set's logs name (its ContestKey and a spelling,
+// and how many), or nothing when they name fewer than two.
+struct Named {
+  std::string key, spelling;
+  long logs = 0;
+  bool several = false;  // more than one contest named
+};
+Named MostNamed(const std::vector<Log>& logs, const std::vector<int>& set) {
+  std::map<std::string, std::pair<long, std::string>> named;  // key -> logs, a spelling
+  for (int i : set)
+    if (const std::string key = ContestKey(logs[i].contest); !key.empty())
+      named.emplace(key, std::pair{0L, logs[i].contest}).first->second.first++;
+  if (named.empty()) return {};
+  const auto most = std::max_element(named.begin(), named.end(),
+                                     [](const auto& x, const auto& y) { return x.second.first < y.second.first; });
+  return {most->first, most->second.second, most->second.first, named.size() > 1};
+}
+
 class SetChecker {
  public:
   SetChecker(const std::vector<Log>& logs, const Rules& rules, Result& result, Set& set)
@@ -88,14 +114,24 @@ class SetChecker {
   // Whether log a, rather than b, is the station's log used (Rules::resubmission).
   bool Preferred(int a, int b) const {
     const Log &x = logs_[a], &y = logs_[b];
+    // A log of another contest held the same weekend never stands in for
+    // the station's log of this one, however late it came.
+    if (const bool ax = OfThisContest(a), bx = OfThisContest(b); ax != bx) return ax;
     if (rules_.resubmission == Rules::Resubmission::Newest && x.sent && y.sent && *x.sent != *y.sent)
       return *x.sent > *y.sent;
     return x.qsos.size() > y.qsos.size();
   }
 
+  // Whether a log names the contest most of its set name (or none).
+  bool OfThisContest(int i) const {
+    const std::string key = ContestKey(logs_[i].contest);
+    return key.empty() || named_.key.empty() || key == named_.key;
+  }
+
   // One log per station: the one sent last, or the one with more QSO lines;
   // the others superseded, and never ranked.
   void ChooseLogs() {
+    named_ = MostNamed(logs_, set_.logs);
     for (int i : set_.logs) {
       const auto [it, fresh] = owner_.emplace(logs_[i].station, i);
       if (fresh) continue;
@@ -110,7 +146,8 @@ class SetChecker {
       r_.supersededBy[other] = kept;
       r_.notes.push_back(logs_[other].file + ": " + logs_[other].station + " sent two logs for " + set_.band + "; " +
                          logs_[kept].file + " is used, " +
-                         (newer ? std::string("sent later")
+                         (OfThisContest(kept) != OfThisContest(other) ? "naming this contest (TName=" + logs_[kept].contest + ")"
+                          : newer ? std::string("sent later")
                                 : "having more QSO lines (" + std::to_string(logs_[kept].qsos.size()) + " against " +
                                       std::to_string(logs_[other].qsos.size()) + ")") +
                          ", and this one's are superseded");
@@ -542,6 +579,7 @@ class SetChecker {
   Result& r_;
   Set& set_;
   std::unordered_map<std::string, int> owner_;  // station -> its log used
+  Named named_;                                 // the contest most of the set name
   std::unordered_map<int, long> clockOffset_;   // log -> minutes its clock is ahead of its partners' (whole hours)
   std::vector<int> active_;
   std::unordered_map<int, std::unordered_map<std::string, std::vector<long>>> byStation_;
@@ -639,28 +677,16 @@ Band BandOf(const std::vector<Log>& logs, int i, const Rules& rules, std::vector
   return NormaliseBand(best->first);
 }
 
-// TName, for comparing: letters and digits only, upper case.
-std::string ContestKey(std::string_view name) {
-  std::string key;
-  for (char c : name)
-    if (std::isalnum(static_cast<unsigned char>(c))) key += Upper(c);
-  return key;
-}
-
 // A log naming another contest than most of its set's (one held the same
 // weekend, sent to the wrong manager) is said, not mixed in silently.
 void NoteOtherContests(const std::vector<Log>& logs, const Set& set, std::vector<std::string>& notes) {
-  std::map<std::string, std::pair<long, std::string>> named;  // key -> logs, a spelling
-  for (int i : set.logs)
-    if (const std::string key = ContestKey(logs[i].contest); !key.empty()) named.emplace(key, std::pair{0L, logs[i].contest}).first->second.first++;
-  if (named.size() < 2) return;
-  const auto most = std::max_element(named.begin(), named.end(),
-                                     [](const auto& x, const auto& y) { return x.second.first < y.second.first; });
+  const Named most = MostNamed(logs, set.logs);
+  if (!most.several) return;
   for (int i : set.logs) {
     const std::string key = ContestKey(logs[i].contest);
-    if (key.empty() || key == most->first) continue;
-    notes.push_back(logs[i].file + ": TName=" + logs[i].contest + ", another contest than the " + most->second.second +
-                    " " + Plural(most->second.first, "log", "logs") + " of its set name; checked with them (sent to "
+    if (key.empty() || key == most.key) continue;
+    notes.push_back(logs[i].file + ": TName=" + logs[i].contest + ", another contest than the " + most.spelling +
+                    " " + Plural(most.logs, "log", "logs") + " of its set name; checked with them (sent to "
                     "the wrong contest?)");
   }
 }

@@ -472,6 +472,14 @@ TEST(Crosscheck, SetsAndWholeLogsOff) {
   ASSERT_EQ(other.result.notes.size(), 1u);
   EXPECT_EQ(other.result.notes[0].rfind("earlier.edi: TName=Marconi Memorial, another contest than the Test 3 logs", 0), 0u)
       << other.result.notes[0];
+  // Nor does such a log, sent later by a station of this contest, stand in for its log of this one.
+  files["later.edi"] = ReplaceAll(Contest().at("b.edi"), "TName=Test", "TName=Marconi Memorial");
+  std::vector<Log> logs;
+  for (const auto& [name, text] : files) logs.push_back(ReadLog(name, text));
+  for (Log& log : logs) log.sent = log.file == "later.edi" ? 2 : 1;
+  const Result later = Crosscheck(logs, {});
+  for (std::size_t i = 0; i < logs.size(); ++i)
+    EXPECT_EQ(later.supersededBy[i] >= 0, logs[i].file == "later.edi") << logs[i].file;
 
   // A PBand typo is checked where its partners are; the manager's band overrides both.
   files["typo.edi"] = Edi("OK1TTT", "JO70TT", {L("1430", "OK1BBB", 1, 5, "JO70BB")}, "14 MHz");
