@@ -194,29 +194,47 @@ export function motion(fix, history, kmPerDegree) {
   return { heading: c.bearing, speed: (c.km * 1000) / ((fix.time - first.time) / 1000) };
 }
 
+// The point a distance along the great circle leaving a point on a heading
+// (angle in radians of the Earth's centre), longitude in [-180, 180).
+function destination(lat, lon, heading, angle) {
+  const [p, h] = [lat * rad, heading * rad];
+  const lat2 = Math.asin(Math.min(1, Math.max(-1, Math.sin(p) * Math.cos(angle) + Math.cos(p) * Math.sin(angle) * Math.cos(h))));
+  const lon2 = lon * rad + Math.atan2(Math.sin(h) * Math.sin(angle) * Math.cos(p), Math.cos(angle) - Math.sin(p) * Math.sin(lat2));
+  return { lat: lat2 / rad, lon: ((((lon2 / rad + 180) % 360) + 360) % 360) - 180 };
+}
+
+// A point's square as [column, row], the pole in the row below it.
+const squareOf = ({ lat, lon }) => [Math.floor((lon + 180) / 2) % 180, Math.min(179, Math.floor(lat + 90))];
+
 // The next square line ahead on a heading from a point: {km, direction,
-// lat, lon} where it is crossed (a local flat Earth, fine within a square),
-// or null when the heading runs along no line.
+// lat, lon} just past where it is crossed, going straight (a great
+// circle), so that it holds across the poles and the 180th meridian; null
+// when none is crossed within a few squares.
 export function lineAhead(lat, lon, heading, kmPerDegree) {
-  const [dLon, dLat] = kCellDegrees[4];
-  const north = Math.cos(heading * rad);
-  const east = Math.sin(heading * rad);
-  const eastWest = kmPerDegree * Math.cos(lat * rad);
-  const candidates = [];
-  if (Math.abs(north) > 1e-9) {
-    const line = north > 0 ? Math.floor(lat / dLat + 1e-12) * dLat + dLat : Math.ceil(lat / dLat - 1e-12) * dLat - dLat;
-    candidates.push({ km: ((line - lat) * kmPerDegree) / north, direction: north > 0 ? 'N' : 'S' });
+  const radiusKm = kmPerDegree / rad;
+  const at = (km) => destination(lat, lon, heading, km / radiusKm);
+  const [column, row] = squareOf({ lat, lon });
+  const left = (km) => {
+    const [c, r] = squareOf(at(km));
+    return c !== column || r !== row;
+  };
+  // Steps of 250 m, then halved to 1 m: a square is over 100 km across
+  // except within a few km of the poles, where the steps still see it.
+  let [near, far] = [0, 0.25];
+  while (far <= 500 && !left(far)) [near, far] = [far, far + 0.25];
+  if (far > 500) return null;
+  while (far - near > 0.001) {
+    const mid = (near + far) / 2;
+    if (left(mid)) far = mid;
+    else near = mid;
   }
-  if (Math.abs(east) > 1e-9 && eastWest > 0) {
-    const shifted = lon + 180;
-    const line = east > 0 ? Math.floor(shifted / dLon + 1e-12) * dLon + dLon : Math.ceil(shifted / dLon - 1e-12) * dLon - dLon;
-    candidates.push({ km: ((line - shifted) * eastWest) / east, direction: east > 0 ? 'E' : 'W' });
-  }
-  if (!candidates.length) return null;
-  const best = candidates.reduce((a, b) => (b.km < a.km ? b : a));
-  // Just past the line, in the square beyond it.
-  const past = best.km + 0.001;
-  return { ...best, lat: lat + (past * north) / kmPerDegree, lon: ((lon + (past * east) / eastWest + 540) % 360) - 180 };
+  const past = at(far);
+  const [c, r] = squareOf(past);
+  // Over a pole the column changes, and the rover went on north (or south).
+  const polar = Math.abs(past.lat) > 89.99;
+  const turn = ((c - column + 270) % 180) - 90;
+  const direction = r !== row || polar ? (polar ? (lat > 0 ? 'N' : 'S') : r > row ? 'N' : 'S') : turn > 0 ? 'E' : 'W';
+  return { km: far, direction, lat: past.lat, lon: past.lon };
 }
 
 // A duration in seconds as a walker or driver reads it: "45 s", "12 min",

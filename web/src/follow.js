@@ -424,7 +424,17 @@ function fullView(screen) {
   scheme();
   $('full-screen').addEventListener('click', open);
   $('close-full').addEventListener('click', close);
-  // Escape wherever the focus went while the view covers the page.
-  document.addEventListener('keydown', (e) => e.key === 'Escape' && close());
+  // Escape wherever the focus went while the view covers the page; Tab
+  // goes round the view's own controls, never to the page hidden under it.
+  document.addEventListener('keydown', (e) => {
+    if (e.key === 'Escape') return close();
+    if (e.key !== 'Tab' || !view.classList.contains('full')) return;
+    const controls = [...view.querySelectorAll('button, select, input, a[href]')].filter((c) => !c.hidden && c.offsetParent);
+    if (!controls.length) return;
+    const at = controls.indexOf(document.activeElement);
+    const next = at < 0 ? 0 : (at + (e.shiftKey ? -1 : 1) + controls.length) % controls.length;
+    e.preventDefault();
+    controls[next].focus();
+  });
   document.addEventListener('fullscreenchange', () => !document.fullscreenElement && close());
 }

@@ -5,7 +5,7 @@
 import { readFileSync } from 'node:fs';
 
 import { kFrench } from '../src/french.js';
-import { course, crossing, kNoCrossing, neighbours, toGpx, usableFix } from '../src/field.js';
+import { course, crossing, kNoCrossing, lineAhead, neighbours, toGpx, usableFix } from '../src/field.js';
 import { gridLength, labelLength, unpiled } from '../src/map.js';
 import { decodeFixes, encodeFixes, loadTrack, mergeStored } from '../src/track.js';
 
@@ -179,8 +179,9 @@ export async function roverTests({ browser, site, open, check, byName, type, val
     check(`${language} ahead, from the browser's heading and speed`, said(page, '{cell} in {distance} {direction}, {time} at {speed} km/h',
       { cell: 'JN29', distance: language === 'fr-FR' ? '79,5 km' : '79.5 km', direction: 'E', time: '2 h 13', speed: 36 }), await text(page, 'ahead'));
     // West and south-west: 0.9 degrees of longitude (65.07 km); half a
-    // degree of latitude on a 225 degree heading (55.66 km / cos 45).
-    for (const [heading, expected] of [[270, ['JN09', '65.1 km', 'W']], [225, ['JN18', '78.7 km', 'S']]]) {
+    // degree of latitude straight on from a 225 degree heading (78.3 km,
+    // where holding the heading would take 55.66 km / cos 45, 78.7 km).
+    for (const [heading, expected] of [[270, ['JN09', '65.1 km', 'W']], [225, ['JN18', '78.3 km', 'S']]]) {
       await fix(page, 49.5, 2.9 + heading * 1e-7, 4, { heading, speed: 10 });
       const [cell, distance, direction] = expected;
       check(`${language} ahead on ${heading} degrees`, true, (await text(page, 'ahead')).startsWith(said(page, '{cell} in {distance} {direction}, {time} at {speed} km/h',
@@ -239,8 +240,15 @@ export async function roverTests({ browser, site, open, check, byName, type, val
     await press(page, 'full-screen');
     await page.waitForFunction(() => window.locks === 1).catch(() => {});
     const full = await page.$eval('#live-view', (e) => e.classList.contains('full'));
-    await page.keyboard.press('Tab');
+    const focused = [];
+    for (const shift of [false, false, false, true]) {
+      if (shift) await page.keyboard.down('Shift');
+      await page.keyboard.press('Tab');
+      if (shift) await page.keyboard.up('Shift');
+      focused.push(await page.evaluate(() => document.activeElement.id));
+    }
     check(`${language} full screen held awake, open while other keys are pressed`, [true, true], [full, await page.$eval('#live-view', (e) => e.classList.contains('full'))]);
+    check(`${language} full screen: Tab goes round its own controls`, ['full-scheme', 'close-full', 'full-scheme', 'close-full'], focused);
     await page.keyboard.press('Escape');
     // The browser leaves full screen first, and says so when it has.
     await page.waitForFunction(() => !document.getElementById('live-view').classList.contains('full'), { timeout: 3000 }).catch(() => {});
@@ -529,6 +537,19 @@ export async function roverTests({ browser, site, open, check, byName, type, val
     check('a new base after zooming: the whole map again', 'translate(0,0) scale(1)', await page.$eval('#map .layer', (g) => g.getAttribute('transform')));
     check('phone map: no error', [], errors.filter((e) => box && e));
     await page.close();
+  }
+
+  // Ahead goes straight: over the north pole into the square beyond it,
+  // across the 180th meridian, and along the equator to the next line.
+  {
+    const k = 40076.59 / 360;
+    const ahead = (lat, lon, heading) => {
+      const l = lineAhead(lat, lon, heading, k);
+      return [l.direction, l.km.toFixed(1), Math.round(l.lat), Math.round(l.lon)];
+    };
+    check('ahead over the pole, across the 180th meridian, along the equator',
+      [['N', '5.6', 90, -170], ['S', '11.1', -90, -170], ['E', '27.4', 60, -180], ['E', '222.6', 0, 2]],
+      [ahead(89.95, 10, 0), ahead(-89.9, 10, 180), ahead(60.5, 179.5, 90), ahead(0, 0, 90)]);
   }
 
   // Fixes stored as text: read back as written (west of Greenwich, heights,
