@@ -166,6 +166,14 @@ export function neighbourKm(edges, direction) {
   return Math.hypot(...parts);
 }
 
+// The neighbouring squares a rover could work from where it stands, the
+// nearest first: each {direction, lat, lon, km} within km of the point
+// (across an edge, or to a corner where up to four squares meet).
+export function squaresWithin(centre, edges, km) {
+  return neighbours(centre).map((n) => ({ ...n, km: neighbourKm(edges, n.direction) }))
+    .filter((n) => n.km <= km).sort((a, b) => a.km - b.km);
+}
+
 export const squareEdges = (centre, lat, lon, kmPerDegree) => edgeDistances(centre, 4, lat, lon, kmPerDegree);
 
 // The great-circle bearing (degrees) and distance (km) between fixes
@@ -274,7 +282,20 @@ export function toGpx(fixes, squares, name) {
 }
 
 // The squares visited, a line each: the square and the UTC time of entry.
-export const toSquareList = (squares) => squares.map((s) => `${s.cell}\t${new Date(s.time).toISOString()}`).join('\n') + '\n';
+// The activation log: each square once, in the order first entered, with
+// the first time in it and the last (when the rover next left it, or the
+// last fix while it is still there), tab-separated UTC times.
+export function toSquareList(squares, fixes = []) {
+  const end = Math.max(squares.at(-1)?.time ?? 0, fixes.at(-1)?.time ?? 0);
+  const log = new Map();
+  squares.forEach((s, i) => {
+    const left = i + 1 < squares.length ? squares[i + 1].time : end;
+    const seen = log.get(s.cell);
+    log.set(s.cell, { first: seen ? seen.first : s.time, last: Math.max(seen ? seen.last : 0, left) });
+  });
+  const iso = (ms) => new Date(ms).toISOString();
+  return [...log].map(([cell, { first, last }]) => `${cell}\t${iso(first)}\t${iso(last)}`).join('\n') + '\n';
+}
 
 // A letter or digit at a time, as a voice should say a locator.
 export const spelt = (cell) => [...cell].join(' ');

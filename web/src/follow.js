@@ -5,7 +5,7 @@
 // are kept as a track. The screen is kept awake while following.
 import {
   course, crossing, duration, heldCell, kNoCrossing, lineAhead, motion, nearestEdge, neighbourKm, neighbours, outsideKm,
-  phonetic, placesSubSquare, spelt, squareEdges, supportedLength, toGpx, toSquareList, usableFix, walkingDistance,
+  phonetic, placesSubSquare, spelt, squareEdges, squaresWithin, supportedLength, toGpx, toSquareList, usableFix, walkingDistance,
 } from './field.js';
 import { speechLanguage, t } from './i18n.js';
 import { showMessage } from './message.js';
@@ -96,7 +96,7 @@ function trackView(track, format) {
   };
   $('track-gpx').addEventListener('click', () => download('morvane-track.gpx', 'application/gpx+xml',
     toGpx(track.fixes, track.squares, t('Morvane track'))));
-  $('track-squares').addEventListener('click', () => download('morvane-squares.txt', 'text/plain', toSquareList(track.squares)));
+  $('track-squares').addEventListener('click', () => download('morvane-squares.txt', 'text/plain', toSquareList(track.squares, track.fixes)));
   return render;
 }
 
@@ -179,6 +179,15 @@ export function fieldMode(core, locale) {
       walkingDistance(neighbourKm(edges, n.direction), format)).join(', ');
   };
 
+  // Near a line or a corner: the squares a rover could activate from here.
+  const reach = (fix, centre, here) => {
+    const km = Number($('reach-km').value);
+    const near = squaresWithin(centre, squareEdges(centre, fix.latitude, fix.longitude, kmPerDegree), km);
+    if (!near.length) return t('No other square within {distance}', { distance: walkingDistance(km, format) });
+    return [t('{cell} here', { cell: here }), ...near.map((n) =>
+      `${core.locatorAt(n.lat, n.lon, 4)} ${walkingDistance(n.km, format)} ${t(n.direction)}`)].join(', ');
+  };
+
   const show = (fix) => {
     const { latitude, longitude, accuracy } = fix;
     const wanted = Number($('live-length').value);
@@ -211,6 +220,7 @@ export function fieldMode(core, locale) {
     $('ahead').value = $('full-ahead').textContent = length >= 4 ? ahead(fix, finest) : '';
     lostOrLive(false);
     $('around').value = length >= 4 ? around(fix, centres[4]) : '';
+    $('reach').value = length >= 4 ? reach(fix, centres[4], finest.slice(0, 4)) : '';
     $('altitude').textContent = Number.isFinite(fix.altitude) ? t('Altitude {metres} m', { metres: Math.round(fix.altitude) }) : '';
 
     return { finest, nearest };
@@ -238,7 +248,7 @@ export function fieldMode(core, locale) {
   // While the GPS is lost, what came from the last fix is greyed, and full
   // screen says so in words; the next fix takes it all back.
   const lostOrLive = (lost) => {
-    for (const id of ['live', 'edge', 'ahead', 'around', 'altitude', 'full-ahead']) $(id).classList.toggle('stale', lost);
+    for (const id of ['live', 'edge', 'ahead', 'around', 'reach', 'altitude', 'full-ahead']) $(id).classList.toggle('stale', lost);
     $('full-lost').hidden = !lost;
   };
 
@@ -311,7 +321,7 @@ export function fieldMode(core, locale) {
       stop();
       // Nothing shown may pass for a live position any more.
       for (const id of ['live', 'live-note', 'alert-text', 'alert-time', 'altitude']) $(id).textContent = '';
-      for (const id of ['edge', 'ahead', 'around']) $(id).value = '';
+      for (const id of ['edge', 'ahead', 'around', 'reach']) $(id).value = '';
       showMessage(t('The browser was not allowed to tell its position.'), { title: 'Morvane', then: button });
     }, { enableHighAccuracy: true, maximumAge: 0, timeout: 30000 });
   };
@@ -322,7 +332,7 @@ export function fieldMode(core, locale) {
     $('live-note').textContent = t('Not following: the last position is shown.');
   });
   keepFieldMode(start);
-  $('live-length').addEventListener('change', () => last && watch !== null && show(last));
+  for (const id of ['live-length', 'reach-km']) $(id).addEventListener('change', () => last && watch !== null && show(last));
   // The big locator is no live region (it changes with every fix): a
   // screen reader hears the crossings, and the locator when asked.
   $('say-locator').addEventListener('click', () => {
@@ -354,7 +364,7 @@ function remember(following) {
 
 function keepFieldMode(start) {
   const boxes = ['speak'];
-  const lists = ['live-length', 'alert-cells', 'speak-as', 'full-scheme'];
+  const lists = ['live-length', 'alert-cells', 'speak-as', 'full-scheme', 'reach-km'];
   try {
     const kept = JSON.parse(localStorage.getItem(kChoicesKey) || '{}');
     for (const id of boxes) if (typeof kept[id] === 'boolean') $(id).checked = kept[id];

@@ -88,6 +88,9 @@ export const kFrench = {
   'Export squares': 'Exporter les carrés',
   'Clear the track': 'Effacer la trace',
   'Track cleared.': 'Trace effacée.',
+  'Squares within': 'Carrés à moins de',
+  'No other square within {distance}': 'Aucun autre carré à moins de {distance}',
+  '{cell} here': '{cell} ici',
   'To keep a whole day, the track’s older part was thinned: {n} fixes were let go.':
     'Pour garder une journée entière, la partie la plus ancienne de la trace a été allégée : {n} positions ont été abandonnées.',
   'Morvane track': 'Trace Morvane',

@@ -191,6 +191,10 @@ export async function roverTests({ browser, site, open, check, byName, type, val
     const around = (await text(page, 'around')).replaceAll(',', '.').split('. ');
     check(`${language} the squares around: north half a degree away, west at the square's edge`, [8, 'N JO10 55.7 km', `${language === 'fr-FR' ? 'O' : 'W'} JN09 65.1 km`],
       [around.length, around[0], around[6]]);
+    // 50 m from the corner of JN08, JN09, JN18 and JN19: all four within reach, the nearest first.
+    await fix(page, 48.99955, 1.99932, 4, { heading: 90, speed: 10 });
+    check(`${language} squares within reach of a corner`, language === 'fr-FR' ? 'JN08 ici, JN18 50 m E, JN09 50 m N, JN19 71 m NE'
+      : 'JN08 here, JN18 50 m E, JN09 50 m N, JN19 71 m NE', await text(page, 'reach'));
     check(`${language} the squares around, each named by its own direction`,
       ['N JO10', 'NE JO20', 'E JN29', 'SE JN28', 'S JN18', 'SW JN08', 'W JN09', 'NW JO00'].map((a) => `${said(page, a.split(' ')[0])} ${a.split(' ')[1]}`),
       around.map((a) => a.split(' ').slice(0, 2).join(' ')));
@@ -230,7 +234,10 @@ export async function roverTests({ browser, site, open, check, byName, type, val
         return [doc.querySelector('trk > name').textContent, doc.querySelectorAll('trkseg').length,
           [...doc.querySelectorAll('wpt > name')].map((n) => n.textContent.slice(0, 4))];
       }, gpx.text));
-    check(`${language} squares exported`, ['JN18', 'JN19', 'JN18'], list.text.trim().split('\n').map((l) => l.split('\t')[0]));
+    // The activation log: each square once, its first and last time; JN19 visited within JN18's stay.
+    const log = list.text.trim().split('\n').map((l) => l.split('\t'));
+    check(`${language} squares exported as an activation log`, [['JN18', 'JN19'], [true, true, true]], [log.map((l) => l[0]),
+      [log[0][1] < log[1][1], log[1][1] < log[1][2], log[1][2] <= log[0][2]]]);
     await press(page, 'track-clear');
     const cleared = await squares();
     await page.reload();
