@@ -7,7 +7,7 @@ import { readFileSync } from 'node:fs';
 import { kFrench } from '../src/french.js';
 import { course, crossing, kNoCrossing, lineAhead, neighbours, toGpx, usableFix } from '../src/field.js';
 import { gridLength, labelLength, unpiled } from '../src/map.js';
-import { decodeFixes, encodeFixes, loadTrack, mergeStored } from '../src/track.js';
+import { decodeFixes, encodeFixes, keptFix, loadTrack, mergeStored } from '../src/track.js';
 
 // Installed before the page's own scripts: long timers (the alert's fade,
 // "GPS lost") held until the test fires them; speech, vibration and
@@ -568,8 +568,12 @@ export async function roverTests({ browser, site, open, check, byName, type, val
     const store = (t) => ({ getItem: () => JSON.stringify(t) });
     check('fixes as text and back', fixes, decodeFixes(encodeFixes(fixes)));
     check('a track stored as a list read', fixes, loadTrack(store({ epoch: 'e', squares: [], fixes })).fixes);
-    check('broken fixes refused', [null, null, null, 0], [decodeFixes('1,2'), decodeFixes('1,2,3,4,x'), decodeFixes('1,2,3;zzzzzzzzz,0,0'),
-      loadTrack(store({ squares: [], fixes: '1,2' })).fixes.length]);
+    check('broken fixes refused', [null, null, null, null, 0], [decodeFixes('1,2'), decodeFixes('1,2,3,4,x'), decodeFixes('1,2,3,!'),
+      decodeFixes('1,2,3;zzzzzzzzz,0,0'), loadTrack(store({ squares: [], fixes: '1,2' })).fixes.length]);
+    check('a fix kept as the GPX writes it, to 1 cm and 0.1 m', { lat: 48.1234568, lon: -0, time: 5, alt: 123.5 },
+      keptFix(48.12345678, -0.00000004, 5.4, 123.456));
+    check('a stored count of thinned fixes that is no count', [0, 0],
+      [loadTrack(store({ squares: [], fixes: [], thinned: -3 })).thinned, loadTrack(store({ squares: [], fixes: [], thinnedThrough: 'x' })).thinnedThrough]);
     const track = { epoch: 'e', squares: [], fixes: [fixes[0], fixes[2]] };
     mergeStored(store({ epoch: 'e', squares: [], fixes: encodeFixes(fixes.slice(0, 2)) }), track);
     check('two tabs\' fixes merged', fixes, track.fixes);
