@@ -4,7 +4,7 @@ import { loadCore } from './core.js';
 import { loadHome, saveHome } from './home.js';
 import { fieldMode } from './follow.js';
 import { setLanguage, t, tMessage, translatePage } from './i18n.js';
-import { cellOutline, draw, drawOverlay, gridLength, kSize, landOf, markTap, zoomable } from './map.js';
+import { cellOutline, draw, drawHere, drawOverlay, gridLength, kSize, landOf, markTap, zoomable } from './map.js';
 import { showMessage } from './message.js';
 import { decimalDigits, formatNumber, kMaxDecimals, readNumber, separators } from './number.js';
 import { pastedPosition } from './paste.js';
@@ -193,8 +193,35 @@ function beamMap(core, trackFixes) {
   let drawn = null;  // {projection, layer}
   // Screen px per degree of latitude at a zoom.
   const pxPerDegree = (k) => ((drawn.projection.scale() * Math.PI) / 180) * k * (svg.clientWidth / kSize);
-  const view = zoomable(svg, $('map-pan'), $('zoom-in'), $('zoom-out'), (t) => drawn && drawOverlay(drawn.layer, drawn.projection, {
-    view: t, pxPerDegree: pxPerDegree(t.k), locatorAt: core.locatorAt, towns, track: trackFixes(), fieldsShown: $('show-fields').checked }));
+  // The rover's position while following: the map keeps it in the middle
+  // when zoomed, until panned away; a button brings it back.
+  let here = null;
+  let following = true;
+  const showHere = () => drawn && drawHere(drawn.layer, drawn.projection, here, trackFixes(), kmPerDegree);
+  const view = zoomable(svg, $('map-pan'), $('zoom-in'), $('zoom-out'), (t) => {
+    if (!drawn) return;
+    drawOverlay(drawn.layer, drawn.projection, { view: t, pxPerDegree: pxPerDegree(t.k), locatorAt: core.locatorAt, towns,
+      fieldsShown: $('show-fields').checked });
+    showHere();
+  }, () => {
+    following = false;
+    $('map-here').hidden = !here;
+  });
+  const centreOnHere = () => {
+    const p = drawn && here && drawn.projection([here.lon, here.lat]);
+    if (p && view.transform().k > 1) view.centreOn(p);
+  };
+  document.addEventListener('morvane-position', (e) => {
+    here = e.detail;
+    if (!here) $('map-here').hidden = true;
+    showHere();
+    if (following) centreOnHere();
+  });
+  $('map-here').addEventListener('click', () => {
+    following = true;
+    $('map-here').hidden = true;
+    centreOnHere();
+  });
   const render = () => {
     if (!shown) return;
     const miles = $('Check2').checked;

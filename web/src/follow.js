@@ -282,6 +282,8 @@ export function fieldMode(core, locale) {
     if (!usableFix(fix)) return unusable();
     last = fix;
     const { finest, nearest } = show(fix);
+    // The map shows where the rover is, as it moves.
+    document.dispatchEvent(new CustomEvent('morvane-position', { detail: { lat: fix.latitude, lon: fix.longitude, accuracy: fix.accuracy } }));
     if (!judge(fix, finest, nearest)) return;
     history = [...history.filter((h) => fix.time - h.time <= 30000), fix];
     if (placesSubSquare(fix.accuracy, fix.latitude, kmPerDegree))
@@ -289,6 +291,7 @@ export function fieldMode(core, locale) {
   };
 
   const stop = () => {
+    document.dispatchEvent(new CustomEvent('morvane-position', { detail: null }));
     if (watch !== null) navigator.geolocation.clearWatch(watch);
     watch = null;
     state = kNoCrossing;

@@ -89,6 +89,7 @@ export const kFrench = {
   'Clear the track': 'Effacer la trace',
   'Track cleared.': 'Trace effacée.',
   'Squares within': 'Carrés à moins de',
+  'Back to my position': 'Revenir à ma position',
   'No other square within {distance}': 'Aucun autre carré à moins de {distance}',
   '{cell} here': '{cell} ici',
   'To keep a whole day, the track’s older part was thinned: {n} fixes were let go.':

@@ -242,10 +242,10 @@ export function draw(svg, { land, ends, azimuth, km, ringLabel, showFields, desc
 // What a zoomed view adds, redrawn when a gesture ends: the grid's lines
 // for the part of the Earth in view (fields always, squares and
 // sub-squares once far enough apart) with their cells' labels where there
-// is room, the towns by size, and the rover's track. view: the layer's
+// is room, and the towns by size. view: the layer's
 // transform; pxPerDegree: screen px per degree of latitude at that zoom;
 // locatorAt(lat, lon, length) the core's.
-export function drawOverlay(layer, projection, { view, pxPerDegree, locatorAt, towns, track, fieldsShown }) {
+export function drawOverlay(layer, projection, { view, pxPerDegree, locatorAt, towns, fieldsShown }) {
   for (const old of layer.querySelectorAll('.overlay')) old.remove();
   const group = element('g', { class: 'overlay' });
   layer.insertBefore(group, layer.querySelector('.ring'));
@@ -271,8 +271,6 @@ export function drawOverlay(layer, projection, { view, pxPerDegree, locatorAt, t
     for (const { c, p } of inView.slice(0, 80))
       group.append(element('text', { class: 'grid-label', x: p[0], y: p[1] }, locatorAt(c.lat, c.lon, labelled)));
   }
-  if (track && track.length > 1)
-    group.append(element('path', { class: 'track', d: path({ type: 'LineString', coordinates: track.map((f) => [f.lon, f.lat]) }) }));
   // The larger towns first; more of them as the zoom grows.
   const room = Math.min(40, Math.round(12 * Math.sqrt(view.k)));
   const centre = projection.invert([kSize / 2, kSize / 2]);
@@ -290,6 +288,20 @@ export function drawOverlay(layer, projection, { view, pxPerDegree, locatorAt, t
   }
 }
 
+// The rover's position on the layer: a dot, within the circle of its
+// accuracy, over the track as it grows; none when here is null.
+export function drawHere(layer, projection, here, track, kmPerDegree) {
+  for (const old of layer.querySelectorAll('.here, .here-accuracy, .track-live')) old.remove();
+  const line = track && track.length > 1 && geoPath(projection)({ type: 'LineString', coordinates: track.map((f) => [f.lon, f.lat]) });
+  if (line) layer.append(element('path', { class: 'track track-live', d: line }));
+  const p = here && projection([here.lon, here.lat]);
+  if (!p) return;
+  // A circle on the layer: the few km of an accuracy are too small for the
+  // azimuthal projection's stretch to show.
+  const r = (Math.max(here.accuracy, 1) / 1000 / kmPerDegree) * (Math.PI / 180) * projection.scale();
+  layer.append(element('circle', { class: 'here-accuracy', cx: p[0], cy: p[1], r }), element('circle', { class: 'here', cx: p[0], cy: p[1] }));
+}
+
 // A tapped point and the cell a tap can tell there, drawn on the layer.
 export function markTap(layer, projection, lonLat, outline) {
   for (const old of layer.querySelectorAll('.tapped, .tapped-cell')) old.remove();
@@ -305,7 +317,7 @@ export function markTap(layer, projection, lonLat, outline) {
 // keep their size on screen (12 CSS px at least, whatever the map's width)
 // and field letters that would cover one another are hidden.
 // Returns {reset(), restore(), transform()}; the transform in SVG units.
-export function zoomable(svg, pan, zoomIn, zoomOut, onView = () => {}) {
+export function zoomable(svg, pan, zoomIn, zoomOut, onView = () => {}, onGesture = () => {}) {
   let view = zoomIdentity;  // drawn on the layer, in the SVG's units
   const perUnit = () => (svg.clientWidth || kSize) / kSize;  // CSS px per SVG unit, unzoomed
   let overlaid = null;  // the view the overlay was drawn for
@@ -332,6 +344,7 @@ export function zoomable(svg, pan, zoomIn, zoomOut, onView = () => {}) {
         view = next;
         return commit();
       }
+      onGesture();
       // From the view drawn to the one asked for, in CSS px on the SVG.
       const r = next.k / view.k;
       svg.style.transform = `translate(${s * (next.x - r * view.x)}px, ${s * (next.y - r * view.y)}px) scale(${r})`;
@@ -398,5 +411,10 @@ export function zoomable(svg, pan, zoomIn, zoomOut, onView = () => {}) {
       relabel();
     },
     transform: () => view,
+    // A point of the layer (SVG units) brought to the middle, the zoom kept.
+    centreOn(point) {
+      const s = perUnit();
+      select(pan).call(behaviour.translateTo, point[0] * s, point[1] * s);
+    },
   };
 }

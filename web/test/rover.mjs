@@ -491,6 +491,37 @@ export async function roverTests({ browser, site, open, check, byName, type, val
     await page.close();
   }
 
+  // The rover on the map: its position within its accuracy's circle, kept
+  // in the middle when zoomed; panned away, the map stays where it was
+  // panned, and a button brings the rover back to the middle.
+  {
+    const { page, errors } = await open('en-US', { hash: '#path=JN18EU,JN19AA', init: stubs });
+    await tab(page, 'Geo coord. to Locator');
+    await startAt(page, 48.85, 2.35, 20);
+    await tab(page, 'Azimuth and Distance');
+    for (let i = 0; i < 6; i += 1) await press(page, 'zoom-in');
+    await fix(page, 48.86, 2.36, 20);
+    const offCentre = () => page.evaluate(() => {
+      const [m, h] = [document.getElementById('map'), document.querySelector('#map .here')].map((e) => e.getBoundingClientRect());
+      return Math.round(Math.hypot(h.x + h.width / 2 - m.x - m.width / 2, h.y + h.height / 2 - m.y - m.height / 2));
+    });
+    const followed = await offCentre();
+    await page.$eval('#map', (e) => e.scrollIntoView({ block: 'center' }));
+    const b = await (await page.$('#map')).boundingBox();
+    await page.mouse.move(b.x + b.width / 2, b.y + b.height / 2);
+    await page.mouse.down();
+    await page.mouse.move(b.x + b.width / 2 + 100, b.y + b.height / 2 + 60, { steps: 5 });
+    await page.mouse.up();
+    await fix(page, 48.861, 2.361, 20);
+    const panned = await offCentre();
+    const offered = await page.$eval('#map-here', (e) => !e.hidden);
+    if (offered) await press(page, 'map-here');  // not offered: failed below
+    check('the rover on the map: followed, panned away, brought back', [true, true, true, true, 1],
+      [followed <= 2, panned > 50, offered, (await offCentre()) <= 2, (await page.$$('#map .here-accuracy')).length]);
+    check('the rover on the map: no error', [], errors);
+    await page.close();
+  }
+
   // The map on a phone: over the whole Earth one finger scrolls the page;
   // zoomed, it pans. A new base after zooming is seen whole.
   {
