@@ -11,7 +11,7 @@ import { kCellDegrees } from './field.js';
 
 export const kSize = 600;           // the SVG's own units; it scales with the page
 export const kRingKm = 2500;        // range rings every 2,500 km
-export const kMaxZoom = 512;        // a sub-square a finger wide on a phone
+export const kMaxZoom = 2048;       // sub-squares and their labels even on a 320 px phone, at 60 degrees
 const kGridPx = 24;                 // grid lines at least this far apart on screen are drawn, and a tap tells their cells
 const kLabelCharPx = 9;             // a cell 9 px a character wide on screen has room for its label (and is tall enough)
 const kMaxLines = 240;              // per level and view: more would be a blur, and slow

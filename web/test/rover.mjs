@@ -565,7 +565,15 @@ export async function roverTests({ browser, site, open, check, byName, type, val
     const m = await (await page.$('#map')).boundingBox();
     await page.touchscreen.tap(m.x + m.width / 2, m.y + m.height / 2);
     check('phone map zoomed 256x: a tap gives the square', 18, (await page.$eval('#clicked', (e) => e.textContent)).length);
-    for (let i = 0; i < 7; i += 1) await press(page, 'zoom-out');
+    // At the greatest zoom, 2048x, sub-squares are drawn at 49 N, labelled, and a tap tells one.
+    for (let i = 0; i < 3; i += 1) await press(page, 'zoom-in');
+    await page.evaluate(() => new Promise((r) => requestAnimationFrame(() => setTimeout(r, 50))));
+    await page.touchscreen.tap(m.x + m.width / 2, m.y + m.height / 2);
+    check('phone map zoomed 2048x: sub-squares drawn and labelled, a tap gives one', [true, true, 20], [
+      (await page.$$('#map .grid-6')).length === 1,
+      (await page.$$eval('.grid-label:not(.piled)', (l) => l.filter((e) => e.textContent.length === 6).length)) > 2,
+      (await page.$eval('#clicked', (e) => e.textContent)).length]);
+    for (let i = 0; i < 10; i += 1) await press(page, 'zoom-out');
     await press(page, 'zoom-in');
     const zoomed = await page.$eval('#map .layer', (g) => g.getAttribute('transform'));
     const [scrolled, after] = await drag();
