@@ -90,6 +90,8 @@ export const kFrench = {
   'Track cleared.': 'Trace effacée.',
   'Squares within': 'Carrés à moins de',
   'Back to my position': 'Revenir à ma position',
+  'Map: arrow keys move it, + and - zoom, Enter gives the locator at the cross':
+    'Carte : les flèches la déplacent, + et - zooment, Entrée donne le locateur sous la croix',
   'No other square within {distance}': 'Aucun autre carré à moins de {distance}',
   '{cell} here': '{cell} ici',
   'To keep a whole day, the track’s older part was thinned: {n} fixes were let go.':

@@ -385,13 +385,32 @@ export function zoomable(svg, pan, zoomIn, zoomOut, onView = () => {}, onGesture
     const cut = (b) => b.x < 0 || b.y < 0 || b.x + b.w > frame.width || b.y + b.h > frame.height;
     const whole = (i) => !/grid-label|town-label/.test(labels[i].getAttribute('class')) || !cut(boxes[i]);
     const kept = order.filter(whole);
-    const shown = unpiled(kept.map((i) => boxes[i]), { width: frame.width, height: frame.height });
+    // The zoom buttons over the map come first: nothing is left under them.
+    const covers = [...(svg.closest('.map-frame')?.querySelectorAll('.zoom-buttons button') || [])].map((b) => {
+      const r = b.getBoundingClientRect();
+      return { x: r.left - frame.left, y: r.top - frame.top, w: r.width, h: r.height };
+    });
+    const shown = unpiled([...covers, ...kept.map((i) => boxes[i])], { width: frame.width, height: frame.height }).slice(covers.length);
     const visible = new Set(kept.filter((i, k) => shown[k]));
     for (const i of order) hidden(labels[i]).classList.toggle('piled', boxes[i].rank < 3 && !visible.has(i));
   };
   // The gestures' transform in CSS px, from the view's.
   const toPx = (t) => zoomIdentity.translate(t.x * perUnit(), t.y * perUnit()).scale(t.k);
   select(pan).call(behaviour).on('dblclick.zoom', null);
+  // Without a pointer: arrows pan by an eighth of the map, + and - zoom,
+  // Enter taps the middle (marked by a cross while the map has the focus).
+  pan.addEventListener('keydown', (e) => {
+    const step = (svg.clientWidth || kSize) / 8;
+    const moves = { ArrowLeft: [step, 0], ArrowRight: [-step, 0], ArrowUp: [0, step], ArrowDown: [0, -step] };
+    if (moves[e.key]) select(pan).call(behaviour.translateBy, ...moves[e.key].map((v) => v / view.k));
+    else if (e.key === '+' || e.key === '=') select(pan).call(behaviour.scaleBy, 2);
+    else if (e.key === '-') select(pan).call(behaviour.scaleBy, 0.5);
+    else if (e.key === 'Enter') {
+      const r = svg.getBoundingClientRect();
+      svg.dispatchEvent(new MouseEvent('click', { bubbles: true, clientX: r.left + r.width / 2, clientY: r.top + r.height / 2 }));
+    } else return;
+    e.preventDefault();
+  });
   zoomIn.addEventListener('click', () => select(pan).call(behaviour.scaleBy, 2));
   zoomOut.addEventListener('click', () => select(pan).call(behaviour.scaleBy, 0.5));
   window.addEventListener('resize', () => {

@@ -522,6 +522,36 @@ export async function roverTests({ browser, site, open, check, byName, type, val
     await page.close();
   }
 
+  // Without a pointer: the map takes the focus; + zooms, an arrow moves it,
+  // Enter gives the locator under the cross in the middle.
+  {
+    const { page, errors } = await open('en-US', { hash: '#path=JN18EU,JN19AA' });
+    await page.focus('#map-pan');
+    const transform = () => page.$eval('#map .layer', (g) => g.getAttribute('transform'));
+    for (let i = 0; i < 6; i += 1) await page.keyboard.type('+');
+    const zoomed = await transform();
+    await page.keyboard.press('ArrowRight');
+    const moved = await transform();
+    await page.keyboard.press('Enter');
+    check('the map by keyboard: zoomed, moved, a locator picked', [true, true, true],
+      [zoomed.endsWith('scale(64)'), moved !== zoomed, /^Point tapped: JN\d\d$/.test(await page.$eval('#clicked', (e) => e.textContent))]);
+    // Wherever the map is moved, no label is left under the zoom buttons.
+    const under = new Set();
+    for (const key of ['ArrowUp', 'ArrowUp', 'ArrowLeft', 'ArrowLeft', '-', 'ArrowDown', '-', 'ArrowRight', 'ArrowRight']) {
+      await page.keyboard.press(key);
+      await page.evaluate(() => new Promise((r) => requestAnimationFrame(() => setTimeout(r, 30))));
+      for (const name of await page.evaluate(() => {
+        const buttons = [...document.querySelectorAll('.zoom-buttons button')].map((b) => b.getBoundingClientRect());
+        const hit = (r) => buttons.some((b) => r.left < b.right && b.left < r.right && r.top < b.bottom && b.top < r.bottom);
+        return [...document.querySelectorAll('.grid-label, .town-label')].filter((t) => !t.closest('.piled') && !t.classList.contains('piled'))
+          .filter((t) => hit(t.getBoundingClientRect())).map((t) => t.textContent);
+      })) under.add(name);
+    }
+    check('the map moved about: no label under the zoom buttons', [], [...under]);
+    check('the map by keyboard: no error', [], errors);
+    await page.close();
+  }
+
   // The map on a phone: over the whole Earth one finger scrolls the page;
   // zoomed, it pans. A new base after zooming is seen whole.
   {
