@@ -99,6 +99,7 @@ console.log(`cold load, CPU 4x slower, Fast 3G: first page working ${loads[3].af
   console.log(`map while panning and zooming, CPU 4x slower: work per frame median ${at(0.5).toFixed(1)} ms, ` +
     `95th percentile ${at(0.95).toFixed(1)} ms, worst ${at(1).toFixed(1)} ms over ${work.length} frames that moved it (budget 16 ms); ` +
     `the frame that redraws when a gesture ends: median ${ends[Math.floor(ends.length / 2)].toFixed(1)} ms, worst ${ends.at(-1).toFixed(1)} ms over ${ends.length} (budget 50 ms)`);
+  if (process.env.MORVANE_TRACE) console.log(ends.map((e) => e.toFixed(1)).join(" "));
   await page.close();
 }
 
