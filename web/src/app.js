@@ -492,6 +492,12 @@ async function main() {
   check1();
   if (home.problem) showMessage(tMessage(home.problem), { title: 'Morvane' });
   const selectTab = tabs();
+  // Field mode is on the first page, below its boxes: taken there at once.
+  $('to-field').addEventListener('click', () => {
+    selectTab('tab-geo');
+    $('field').scrollIntoView({ block: 'start' });
+    $('follow').focus({ preventScroll: true });
+  });
   enterComputes();
   openFromAddress(selectTab);
   window.addEventListener('hashchange', () => openFromAddress(selectTab));

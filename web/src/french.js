@@ -90,6 +90,7 @@ export const kFrench = {
   'Track cleared.': 'Trace effacée.',
   'Squares within': 'Carrés à moins de',
   'Back to my position': 'Revenir à ma position',
+  'In the field? Follow my position': 'Sur le terrain ? Suivre ma position',
   'Map: arrow keys move it, + and - zoom, Enter gives the locator at the cross':
     'Carte : les flèches la déplacent, + et - zooment, Entrée donne le locateur sous la croix',
   'No other square within {distance}': 'Aucun autre carré à moins de {distance}',

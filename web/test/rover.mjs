@@ -552,6 +552,21 @@ export async function roverTests({ browser, site, open, check, byName, type, val
     await page.close();
   }
 
+  // A first visit on a small phone: field mode is offered above the fold,
+  // and the offer takes the rover to it, from any page.
+  {
+    const { page, errors } = await open('fr-FR', { hash: '#path=JN18EU,JN19AA' });
+    await page.setViewport({ width: 320, height: 568, isMobile: true, hasTouch: true });
+    await page.evaluate(() => window.scrollTo(0, 0));
+    const offer = await page.$eval('#to-field', (b) => [b.textContent, b.getBoundingClientRect().bottom <= innerHeight]);
+    await press(page, 'to-field');
+    check('field mode offered above the fold, and taken to', ['Sur le terrain ? Suivre ma position', true, 'follow', true], [...offer,
+      await page.evaluate(() => document.activeElement.id),
+      await page.$eval('#follow', (b) => b.getBoundingClientRect().top >= 0 && b.getBoundingClientRect().bottom <= innerHeight)]);
+    check('field mode offered: no error', [], errors);
+    await page.close();
+  }
+
   // The map on a phone: over the whole Earth one finger scrolls the page;
   // zoomed, it pans. A new base after zooming is seen whole.
   {

@@ -1,0 +1,11 @@
+import puppeteer from 'puppeteer-core';
+import { serve } from './serve.mjs';
+const { site, server } = await serve(process.argv[2]);
+const browser = await puppeteer.launch({ executablePath: '/usr/bin/chromium', args: ['--no-sandbox', '--headless=new'] });
+const page = await browser.newPage();
+await page.setViewport({ width: Number(process.argv[4] || 390), height: Number(process.argv[5] || 844), isMobile: true, hasTouch: true, deviceScaleFactor: 1 });
+if (process.argv[6]) await page.evaluateOnNewDocument((l) => Object.defineProperty(navigator, 'language', { get: () => l }), process.argv[6]);
+await page.goto(site);
+await page.waitForSelector('body[data-ready=true]');
+await page.screenshot({ path: process.argv[3] });
+await browser.close(); server.close();
