@@ -176,7 +176,7 @@ export function fieldMode(core, locale) {
   const around = (fix, centre) => {
     const edges = squareEdges(centre, fix.latitude, fix.longitude, kmPerDegree);
     return neighbours(centre).map((n) => `${t(n.direction)} ${core.locatorAt(n.lat, n.lon, 4)} ` +
-      walkingDistance(neighbourKm(edges, n.direction), format)).join(', ');
+      walkingDistance(neighbourKm(edges, n.direction), format)).join(t(', '));
   };
 
   // Near a line or a corner: the squares a rover could activate from here.
@@ -185,7 +185,7 @@ export function fieldMode(core, locale) {
     const near = squaresWithin(centre, squareEdges(centre, fix.latitude, fix.longitude, kmPerDegree), km);
     if (!near.length) return t('No other square within {distance}', { distance: walkingDistance(km, format) });
     return [t('{cell} here', { cell: here }), ...near.map((n) =>
-      `${core.locatorAt(n.lat, n.lon, 4)} ${walkingDistance(n.km, format)} ${t(n.direction)}`)].join(', ');
+      `${core.locatorAt(n.lat, n.lon, 4)} ${walkingDistance(n.km, format)} ${t(n.direction)}`)].join(t(', '));
   };
 
   const show = (fix) => {

@@ -105,7 +105,9 @@ export const kFrench = {
   'a geo: link naming a place, not a position': 'un lien geo: qui nomme un lieu, pas une position',
   Undo: 'Annuler',
   N: 'N', S: 'S', E: 'E', W: 'O', NE: 'NE', SE: 'SE', SW: 'SO', NW: 'NO',
-  'Now in {cell}': 'Maintenant en {cell}',
+  'Now in {cell}': 'Vous entrez dans {cell}',
+  // Lists of distances: their decimal commas are not the list's.
+  ', ': ' ; ',
   'at {time} UTC': 'à {time} UTC',
   'from {time} UTC': 'depuis {time} UTC',
   'Altitude {metres} m': 'Altitude {metres} m',
@@ -120,7 +122,7 @@ export const kFrench = {
   'Within {metres} m, as the browser says.': 'À {metres} m près, selon le navigateur.',
   'Within about {metres} m, as the browser says.': 'À environ {metres} m près, selon le navigateur.',
   'Shown to {length} characters: too coarse for {wanted}.': 'Affiché sur {length} caractères : trop imprécise pour {wanted}.',
-  '{cell} in {distance} {direction}, {time} at {speed} km/h': '{cell} dans {distance} {direction}, {time} à {speed} km/h',
+  '{cell} in {distance} {direction}, {time} at {speed} km/h': '{cell} dans {distance} {direction} ; {time} à {speed} km/h',
   'Not following: the last position is shown.': 'Suivi arrêté : la dernière position est affichée.',
   'The last fix was not usable: the locator shown is from an earlier one.':
     'La dernière position était inutilisable : le locator affiché vient d’une position antérieure.',
@@ -159,7 +161,7 @@ export const kFrench = {
   'This browser does not let Morvane read its storage.': 'Ce navigateur ne laisse pas Morvane lire son stockage.',
   'The home locator stored in this browser could not be read and was ignored.':
     'Le locator personnel stocké dans ce navigateur n’a pas pu être lu et a été ignoré.',
-  'Path from {base} to {target}: {azimuth}°, {distance} {unit}': 'Trajet de {base} à {target} : {azimuth}°, {distance} {unit}',
+  'Path from {base} to {target}: {azimuth}°, {distance} {unit}': 'Trajet de {base} à {target} : {azimuth}° ; {distance} {unit}',
   '{base} to {target}: {azimuth}°, {distance} {unit}; long path {longAzimuth}°, {longDistance} {unit}':
     '{base} à {target} : {azimuth}°, {distance} {unit} ; long chemin {longAzimuth}°, {longDistance} {unit}',
   'Point tapped: {locator}': 'Point touché : {locator}',

@@ -185,15 +185,16 @@ export async function roverTests({ browser, site, open, check, byName, type, val
       await fix(page, 49.5, 2.9 + heading * 1e-7, 4, { heading, speed: 10 });
       const [cell, distance, direction] = expected;
       check(`${language} ahead on ${heading} degrees`, true, (await text(page, 'ahead')).startsWith(said(page, '{cell} in {distance} {direction}, {time} at {speed} km/h',
-        { cell, distance: language === 'fr-FR' ? distance.replace('.', ',') : distance, direction: said(page, direction), time: '', speed: '' }).split(', ')[0]));
+        { cell, distance: language === 'fr-FR' ? distance.replace('.', ',') : distance, direction: said(page, direction), time: '', speed: '' }).split(/, | ; /)[0]));
     }
     await fix(page, 49.5, 2.9, 4, { heading: 90, speed: 10 });
-    const around = (await text(page, 'around')).replaceAll(',', '.').split('. ');
+    // French lists distances with " ; ", their decimal commas apart.
+    const around = (await text(page, 'around')).split(language === 'fr-FR' ? ' ; ' : ', ').map((n) => n.replace(',', '.'));
     check(`${language} the squares around: north half a degree away, west at the square's edge`, [8, 'N JO10 55.7 km', `${language === 'fr-FR' ? 'O' : 'W'} JN09 65.1 km`],
       [around.length, around[0], around[6]]);
     // 50 m from the corner of JN08, JN09, JN18 and JN19: all four within reach, the nearest first.
     await fix(page, 48.99955, 1.99932, 4, { heading: 90, speed: 10 });
-    check(`${language} squares within reach of a corner`, language === 'fr-FR' ? 'JN08 ici, JN18 50 m E, JN09 50 m N, JN19 71 m NE'
+    check(`${language} squares within reach of a corner`, language === 'fr-FR' ? 'JN08 ici ; JN18 50 m E ; JN09 50 m N ; JN19 71 m NE'
       : 'JN08 here, JN18 50 m E, JN09 50 m N, JN19 71 m NE', await text(page, 'reach'));
     check(`${language} the squares around, each named by its own direction`,
       ['N JO10', 'NE JO20', 'E JN29', 'SE JN28', 'S JN18', 'SW JN08', 'W JN09', 'NW JO00'].map((a) => `${said(page, a.split(' ')[0])} ${a.split(' ')[1]}`),
@@ -210,7 +211,7 @@ export async function roverTests({ browser, site, open, check, byName, type, val
     check(`${language} following again: no alert for the first fix`, before, (await alerts(page)).length);
     // No heading or speed from the browser: taken from the last fixes (11 m north).
     const north = said(page, '{cell} in {distance} {direction}, {time} at {speed} km/h',
-      { cell: 'JN19', distance: language === 'fr-FR' ? '55,7 km' : '55.7 km', direction: 'N', time: '', speed: '' }).split(', ')[0];
+      { cell: 'JN19', distance: language === 'fr-FR' ? '55,7 km' : '55.7 km', direction: 'N', time: '', speed: '' }).split(/, | ; /)[0];
     // 11 m in the moments between two fixes: never standing still, whatever this machine's pace.
     const fromFixes = await text(page, 'ahead');
     check(`${language} ahead, from the last fixes`, [true, true], [fromFixes.startsWith(north), Number(/(\d+) km\/h$/.exec(fromFixes)?.[1]) >= 1]);
