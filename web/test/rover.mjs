@@ -718,6 +718,9 @@ export async function roverTests({ browser, site, open, check, byName, type, val
 
   // The squares around one next to the north pole's row, and in it.
   check('squares around near the pole', [8, 5], [neighbours({ lat: 88.5, lon: 1 }).length, neighbours({ lat: 89.5, lon: 1 }).length]);
+  // Each of the eight named by its own direction: the south-east one lies south and east.
+  check('squares around, each in its own direction', ['N 1 0', 'NE 1 2', 'E 0 2', 'SE -1 2', 'S -1 0', 'SW -1 -2', 'W 0 -2', 'NW 1 -2'],
+    neighbours({ lat: 48.5, lon: 3 }).map((n) => `${n.direction} ${n.lat - 48.5} ${n.lon - 3}`));
 
   // Grid lines drawn once 24 px apart: sub-squares (1/24 degree high) from
   // 576 px a degree, squares from 24. A label only where its own cell has
