@@ -61,6 +61,26 @@ for (const scheme of ['light', 'dark']) {
   await page.screenshot({ path: path.join(out, `web-map-zoomed-${scheme}.png`) });
   await page.browserContext().close();
 }
+// The rover on the map, zoomed 1024 times: its position within its
+// accuracy's circle and the track behind it, kept in the middle.
+for (const scheme of ['light', 'dark']) {
+  const page = await phone(scheme, '#path=JN18EU,FN20XR');
+  await page.waitForSelector('#map .land');
+  await page.click('#tab-geo');
+  await page.setGeolocation({ latitude: 48.80, longitude: 2.13, accuracy: 1500 });
+  await page.click('#follow');
+  await page.waitForFunction(() => document.getElementById('live').textContent !== '');
+  await page.click('#tab-path');
+  for (let i = 0; i < 10; i += 1) await page.click('#zoom-in');
+  for (let i = 1; i <= 12; i += 1) {
+    await page.setGeolocation({ latitude: 48.80 + i * 0.002 + (i % 3) * 0.001, longitude: 2.13 + i * 0.005, accuracy: 1500 });
+    await page.waitForFunction((n) => document.querySelectorAll('#map .here').length === 1 && n, {}, i);
+    await new Promise((r) => setTimeout(r, 150));
+  }
+  await page.$eval('#map-figure', (e) => e.scrollIntoView({ block: 'start' }));
+  await page.screenshot({ path: path.join(out, `web-map-rover-${scheme}.png`) });
+  await page.browserContext().close();
+}
 for (const scheme of ['light', 'dark']) {
   const context = await browser.createBrowserContext();
   const page = await context.newPage();
