@@ -448,9 +448,12 @@ class SetChecker {
         Judged& j = J(a, i);
         const QsoLine& q = Q(a, i);
         j.verdict = Verdict::OutsidePeriod;
-        // Midnight, the end of "20:00-24:00", is minute 0 of the day.
-        const bool atEnd = std::any_of(rules_.periods.begin(), rules_.periods.end(), [&](const Period& p) {
-          return p.timeOfDay ? minute % 1440 == p.end % 1440 : minute == p.end;
+        // Midnight, the end of "20:00-24:00", is minute 0 of the day. (A
+        // copy: lambdas may not capture a structured binding before C++20's
+        // last compilers, and the fuzzers build with clang 14.)
+        const long at = minute;
+        const bool atEnd = std::any_of(rules_.periods.begin(), rules_.periods.end(), [at](const Period& p) {
+          return p.timeOfDay ? at % 1440 == p.end % 1440 : at == p.end;
         });
         j.reason = std::string(q.date) + " " + std::string(q.time) + " is outside the period" +
                    (rules_.periods.size() > 1 ? "s" : "") + (atEnd ? " (its end minute is not in it)" : "");

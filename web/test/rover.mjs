@@ -653,8 +653,9 @@ export async function roverTests({ browser, site, open, check, byName, type, val
     const store = (t) => ({ getItem: () => JSON.stringify(t) });
     check('fixes as text and back', fixes, decodeFixes(encodeFixes(fixes)));
     check('a track stored as a list read', fixes, loadTrack(store({ epoch: 'e', squares: [], fixes })).fixes);
-    check('broken fixes refused', [null, null, null, null, 0], [decodeFixes('1,2'), decodeFixes('1,2,3,4,x'), decodeFixes('1,2,3,!'),
-      decodeFixes('1,2,3;zzzzzzzzz,0,0'), loadTrack(store({ squares: [], fixes: '1,2' })).fixes.length]);
+    check('broken fixes refused', [null, null, null, null, null, 0], [decodeFixes('1,2'), decodeFixes('1,2,3,4,x'), decodeFixes('1,2,3,!'),
+      decodeFixes('1,2,3;zzzzzzzzz,0,0'), decodeFixes(encodeFixes([{ lat: 0, lon: 180.5, time: 1 }])),
+      loadTrack(store({ squares: [], fixes: '1,2' })).fixes.length]);
     check('a fix kept as the GPX writes it, to 1 cm and 0.1 m', { lat: 48.1234568, lon: -0, time: 5, alt: 123.5 },
       keptFix(48.12345678, -0.00000004, 5.4, 123.456));
     check('a stored count of thinned fixes that is no count', [0, 0],
