@@ -142,7 +142,7 @@ class Reports {
           const Options::Crosscheck& given)
       : logs_(logs), r_(result), rules_(rules), name_(given.contestName), source_(given.rulesSource),
         rulesFile_(given.rulesFile), sections_(given.sections.empty() ? contest::DefaultSections() : given.sections),
-        allBands_(contest::SumBands(logs, result, sections_)), nilsCaused_(NilsCaused()) {}
+        allBands_(contest::SumBands(logs, result, sections_)), nilsCaused_(NilsCaused()), allBandsTables_(AllBands()) {}
 
   std::string Line(int log, long qso) const {
     const Judged& j = r_.judged[log][qso];
@@ -183,7 +183,7 @@ class Reports {
         out.EndLine();
       }
     }
-    for (const AllBandsTable& table : AllBands()) {
+    for (const AllBandsTable& table : allBandsTables_) {
       out << "results, " << Printable(table.title) << ":";
       out.EndLine();
       std::vector<std::vector<std::string>> lines = {AllBandsColumns()};
@@ -245,7 +245,7 @@ class Reports {
         out.EndLine();
       }
     }
-    for (const AllBandsTable& table : AllBands())
+    for (const AllBandsTable& table : allBandsTables_)
       for (const std::vector<std::string>& row : table.rows) {
         const std::vector<std::string> columns = AllBandsColumns();
         out << "{\"all_bands\": " << JsonString(table.title);
@@ -293,6 +293,7 @@ class Reports {
     std::string title;  // "All bands, 2026-09-05, SO"
     long day = 0;
     std::vector<std::vector<std::string>> rows;
+    std::vector<int> logs;  // per row: the station's first band's log, whose report its call links to
   };
   static std::vector<std::string> AllBandsColumns() {
     return {"rank", "call", "locator", "section", "bands", "qsos", "claimed", "checked", "penalty", "total"};
@@ -301,7 +302,8 @@ class Reports {
     std::vector<AllBandsTable> tables;
     for (const contest::BandsTotal& t : allBands_) {
       const std::string title = "All bands, " + contest::DateText(t.day) + ", " + t.section;
-      if (tables.empty() || tables.back().title != title) tables.push_back({title, t.day, {}});
+      if (tables.empty() || tables.back().title != title) tables.push_back({title, t.day, {}, {}});
+      tables.back().logs.push_back(t.logs.front());
       std::string bands;
       for (int i : t.logs) bands += (bands.empty() ? "" : " + ") + r_.sets[r_.setOf[i]].band;
       tables.back().rows.push_back({std::to_string(tables.back().rows.size() + 1), t.call, t.locator, t.section,
@@ -414,7 +416,7 @@ class Reports {
     // The all-bands rankings in the same columns, their band "all bands";
     // what has no sum over bands (ODX, rates, verdicts) is left empty.
     const std::vector<std::string> columns = Columns(), summed = AllBandsColumns();
-    for (const AllBandsTable& table : AllBands())
+    for (const AllBandsTable& table : allBandsTables_)
       for (const std::vector<std::string>& row : table.rows) {
         csv += "all bands," + contest::DateText(table.day);
         for (const std::string& column : columns) {
@@ -495,13 +497,10 @@ class Reports {
       }
     }
     // The all-bands rankings: each call links to its first band's report.
-    for (const AllBandsTable& all : AllBands()) {
+    for (const AllBandsTable& all : allBandsTables_) {
       h += "<h2>" + HtmlText(all.title) + "</h2>\n";
-      std::vector<int> logs;
-      for (const contest::BandsTotal& t : allBands_)
-        if ("All bands, " + contest::DateText(t.day) + ", " + t.section == all.title) logs.push_back(t.logs.front());
       table({"Rank", "Call", "Locator", "Section", "Bands", "QSOs", "Claimed", "Checked", "Penalty", "Total"}, all.rows,
-            logs);
+            all.logs);
     }
     // Sorting by a column where scripts run; the page reads and prints without.
     h += std::string("</main>\n<script>") + kSortScript + "</script>\n";
@@ -707,6 +706,7 @@ class Reports {
   const std::vector<contest::SectionRule>& sections_;
   const std::vector<contest::BandsTotal> allBands_;
   const std::vector<long> nilsCaused_;  // per log
+  const std::vector<AllBandsTable> allBandsTables_;
 };
 
 }  // namespace
