@@ -1,7 +1,5 @@
 #include "cli/adif_command.h"
 
-#include <fcntl.h>
-#include <sched.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -10,15 +8,11 @@
 #include "logs/adif.h"
 #include "cli/adif_pairs.h"
 #include "cli/log_output.h"
+#include "platform/files.h"
+#include "platform/process.h"
 
 namespace morvane::cli {
 namespace {
-
-int Processors() {
-  cpu_set_t set;
-  if (sched_getaffinity(0, sizeof set, &set) != 0) return 1;
-  return CPU_COUNT(&set);
-}
 
 struct Counts {
   long added = 0, replaced = 0, kept = 0, noGrid = 0, badGrid = 0, noOwnGrid = 0;
@@ -39,7 +33,7 @@ int RunAdif(const Context& context, const std::string& file) {
     own = context.homeBase;
   }
 
-  const int in = file == "-" ? STDIN_FILENO : open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  const int in = file == "-" ? STDIN_FILENO : platform::OpenToRead(file);
   if (in < 0) {
     std::fprintf(stderr, "morvane-cli: %s: %s\n", file.c_str(), std::strerror(errno));
     return 1;
@@ -83,7 +77,7 @@ int RunAdif(const Context& context, const std::string& file) {
   // Records are decided and written on a second thread (when there is a
   // second processor) while the next bytes are read; the counts above are
   // that thread's until Finish has returned.
-  adif::Filler filler(decide, write, warn, Processors() >= 2);
+  adif::Filler filler(decide, write, warn, platform::ProcessorsAvailable() >= 2);
   // Reading stops at a failed write (a closed pipe): the rest cannot be written.
   const bool readFailed = !ReadChunks(in, file, [&](std::size_t n) { return filler.Room(n); },
                                       [&](std::size_t n) {

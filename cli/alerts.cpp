@@ -1,10 +1,5 @@
 #include "cli/alerts.h"
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -15,8 +10,7 @@
 #endif
 
 #include "cli/output.h"
-
-extern char** environ;
+#include "platform/files.h"
 
 namespace morvane::cli {
 
@@ -32,51 +26,27 @@ Alerts::~Alerts() {
 void Alerts::Raise(const std::string& title, const std::vector<std::pair<std::string, std::string>>& fields) {
   // The bell goes to the terminal, whichever stream is one: standard output
   // may be a pipe to another program.
-  const int terminal = isatty(STDERR_FILENO) ? STDERR_FILENO : isatty(STDOUT_FILENO) ? STDOUT_FILENO : -1;
-  if (terminal >= 0 && write(terminal, "\a", 1) < 0) {
-    // nothing to be done about a bell that cannot ring
-  }
+  const int terminal = platform::IsTerminal(2) ? 2 : platform::IsTerminal(1) ? 1 : -1;
+  if (terminal >= 0) std::fputs("\a", terminal == 2 ? stderr : stdout), std::fflush(terminal == 2 ? stderr : stdout);
   Notify(title);
   if (program_.empty()) return;
   Reap();
-  if (running_ >= kMaxRunning) {
+  if (children_.running() >= kMaxRunning) {
     std::fprintf(stderr, "morvane-cli: --exec %s: %d still running, not run for %s\n", Printable(program_).c_str(),
-                 running_, Printable(title).c_str());
+                 children_.running(), Printable(title).c_str());
     return;
   }
-  std::vector<std::string> env;
-  for (char** e = environ; *e; ++e)
-    if (std::strncmp(*e, "MORVANE_", 8) != 0) env.emplace_back(*e);
+  std::vector<std::string> env = platform::EnvironmentWithout("MORVANE_");
   for (const auto& [name, value] : fields) env.push_back("MORVANE_" + name + "=" + value);
-  std::vector<char*> envp;
-  for (std::string& e : env) envp.push_back(e.data());
-  envp.push_back(nullptr);
-  std::string program = program_;
-  char* argv[] = {program.data(), nullptr};
-  // Its output goes where ours is said, not among the decode lines.
-  posix_spawn_file_actions_t files;
-  posix_spawn_file_actions_init(&files);
-  posix_spawn_file_actions_addopen(&files, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_adddup2(&files, STDERR_FILENO, STDOUT_FILENO);
-  pid_t pid = 0;
-  const int e = posix_spawnp(&pid, program.c_str(), &files, nullptr, argv, envp.data());
-  posix_spawn_file_actions_destroy(&files);
-  if (e != 0)
-    std::fprintf(stderr, "morvane-cli: --exec %s: %s\n", Printable(program_).c_str(), std::strerror(e));
-  else
-    ++running_;
+  if (const std::string e = children_.Start(program_, env); !e.empty())
+    std::fprintf(stderr, "morvane-cli: --exec %s: %s\n", Printable(program_).c_str(), e.c_str());
 }
 
 void Alerts::Reap() {
-  int status = 0;
-  while (running_ > 0) {
-    const pid_t pid = waitpid(-1, &status, WNOHANG);
-    if (pid <= 0) break;
-    --running_;
-    if (WIFEXITED(status) && WEXITSTATUS(status) != 0)
-      std::fprintf(stderr, "morvane-cli: --exec %s ended with status %d\n", Printable(program_).c_str(),
-                   WEXITSTATUS(status));
-  }
+  children_.Reap([&](int status) {
+    if (status != 0)
+      std::fprintf(stderr, "morvane-cli: --exec %s ended with status %d\n", Printable(program_).c_str(), status);
+  });
 }
 
 void Alerts::Notify(const std::string& title) {

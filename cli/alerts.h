@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/process.h"
+
 namespace morvane::cli {
 
 class Alerts {
@@ -31,7 +33,7 @@ class Alerts {
  private:
   void Notify(const std::string& title);
   std::string program_;
-  int running_ = 0;
+  platform::Children children_;
   void* notification_ = nullptr;  // the desktop's, updated in place rather than stacked
   bool notifyTried_ = false;
 };

@@ -19,6 +19,7 @@
 #include "contest/section.h"
 #include "locator/ascii.h"
 #include "logs/edi.h"
+#include "platform/files.h"
 
 namespace morvane::cli {
 namespace {
@@ -470,7 +471,7 @@ class Reports {
         h += "<tr>";
         for (std::size_t k = 0; k < heads.size(); ++k) {
           const bool link = k == 1 && names && r < logs.size() && names->count(logs[r]);
-          h += "<td>" + (link ? "<a href=\"" + HtmlText(Uri(reports + "/" + fs::path(names->at(logs[r])).stem().string() +
+          h += "<td>" + (link ? "<a href=\"" + HtmlText(Uri(reports + "/" + platform::TextOf(platform::PathOf(names->at(logs[r])).stem()) +
                                                               ".html")) + "\">" : std::string()) +
                HtmlText(rows[r][k]) + (link ? "</a>" : "") + "</td>";
         }
@@ -675,7 +676,7 @@ class Reports {
     const auto names = UbnNames();
     if (!names) return false;
     std::error_code error;
-    fs::create_directories(dir, error);
+    fs::create_directories(platform::PathOf(dir), error);
     if (error) {
       std::fprintf(stderr, "morvane-cli: %s: %s\n", dir.c_str(), error.message().c_str());
       return false;
@@ -690,9 +691,9 @@ class Reports {
       for (int i : set.logs) {
         if (r_.supersededBy[i] >= 0) continue;  // its station's report is the one of the log used
         const std::vector<UbnSection> sections = UbnOf(i, set, bandsOf);
-        const std::string base = fs::path(names->at(i)).stem().string();
-        all = WriteWholeFile((fs::path(dir) / (base + ".txt")).string(), UbnText(sections), "nothing written") && all;
-        all = WriteWholeFile((fs::path(dir) / (base + ".html")).string(), UbnHtml(sections), "nothing written") && all;
+        const std::string base = platform::TextOf(platform::PathOf(names->at(i)).stem());
+        all = WriteWholeFile(platform::TextOf(platform::PathOf(dir) / platform::PathOf(base + ".txt")), UbnText(sections), "nothing written") && all;
+        all = WriteWholeFile(platform::TextOf(platform::PathOf(dir) / platform::PathOf(base + ".html")), UbnHtml(sections), "nothing written") && all;
       }
     }
     return all;
@@ -760,8 +761,9 @@ int RunCrosscheck(const Context& context, const std::vector<std::string>& operan
     std::string linked;  // the reports' folder as seen from the results page's
     if (!o.crosscheck.ubn.empty()) {
       std::error_code error;
-      const fs::path page = fs::weakly_canonical(fs::absolute(o.crosscheck.html, error), error);
-      linked = fs::weakly_canonical(fs::absolute(o.crosscheck.ubn, error), error).lexically_relative(page.parent_path()).string();
+      const fs::path page = fs::weakly_canonical(fs::absolute(platform::PathOf(o.crosscheck.html), error), error);
+      linked = platform::TextOf(fs::weakly_canonical(fs::absolute(platform::PathOf(o.crosscheck.ubn), error), error)
+                                    .lexically_relative(page.parent_path()));
       if (error) linked.clear();
     }
     written = WriteWholeFile(o.crosscheck.html, reports.Html(linked), "nothing written") && written;

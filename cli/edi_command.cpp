@@ -1,7 +1,5 @@
 #include "cli/edi_command.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -12,6 +10,7 @@
 #include "logs/edi.h"
 #include "cli/log_output.h"
 #include "cli/position_text.h"
+#include "platform/files.h"
 
 namespace morvane::cli {
 namespace {
@@ -38,22 +37,18 @@ class Input {
 
   bool Open() {
     shown_ = name_ == "-" ? "standard input" : name_;
-    fd_ = name_ == "-" ? STDIN_FILENO : open(name_.c_str(), O_RDONLY | O_CLOEXEC);
+    fd_ = name_ == "-" ? STDIN_FILENO : platform::OpenToRead(name_);
     if (fd_ < 0) return Fail(std::strerror(errno));
-    struct stat st {};
-    if (fstat(fd_, &st) == 0 && S_ISDIR(st.st_mode)) return Fail(std::strerror(EISDIR));
+    const auto st = platform::StatusOf(fd_);
+    if (st && st->directory) return Fail(std::strerror(EISDIR));
     start_ = lseek(fd_, 0, SEEK_CUR);
-    if (start_ >= 0 && S_ISREG(st.st_mode)) {
-      before_ = st;
+    if (start_ >= 0 && st && st->regular) {
+      before_ = *st;
       return true;
     }
     start_ = -1;
-    const char* dir = std::getenv("TMPDIR");
-    tmpdir_ = dir && *dir ? dir : "/tmp";
-    std::string path = tmpdir_ + "/morvane-edi-XXXXXX";
-    copy_ = mkostemp(path.data(), O_CLOEXEC);
+    copy_ = platform::ScratchFile(tmpdir_);
     if (copy_ < 0) return Fail("cannot keep a copy to read it twice in " + tmpdir_ + ": " + std::strerror(errno));
-    unlink(path.c_str());
     return true;
   }
 
@@ -77,9 +72,8 @@ class Input {
   // grows between the passes would give totals that do not match its lines.
   bool Unchanged() const {
     if (start_ < 0) return true;
-    struct stat now {};
-    return fstat(fd_, &now) == 0 && now.st_size == before_.st_size && now.st_mtim.tv_sec == before_.st_mtim.tv_sec &&
-           now.st_mtim.tv_nsec == before_.st_mtim.tv_nsec;
+    const auto now = platform::StatusOf(fd_);
+    return now && now->size == before_.size && now->modifiedNs == before_.modifiedNs;
   }
 
  private:
@@ -100,8 +94,8 @@ class Input {
 
   std::string name_, shown_, tmpdir_;
   int fd_ = -1, copy_ = -1, copyFailed_ = 0, passes_ = 0;
-  off_t start_ = -1;
-  struct stat before_ {};
+  long long start_ = -1;
+  platform::FileStatus before_;
 };
 
 // One header value against what the QSOs give.

@@ -1,20 +1,18 @@
 #include "cli/line_reader.h"
 
-#include <poll.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+
+#include "platform/files.h"
 
 namespace morvane::cli {
 
 LineReader::LineReader(int fd) : fd_(fd), buffer_(4 * kMaxLine) {}
 
 std::size_t LineReader::Read(std::size_t at) {
-  if (beforeWaiting_) {
-    pollfd ready{fd_, POLLIN, 0};
-    if (poll(&ready, 1, 0) == 0) beforeWaiting_();
-  }
+  if (beforeWaiting_ && platform::InputWouldWait(fd_)) beforeWaiting_();
   for (;;) {
     const ssize_t n = read(fd_, buffer_.data() + at, buffer_.size() - at);
     if (n < 0 && errno == EINTR) continue;

@@ -6,7 +6,7 @@
 #include <vector>
 #include <cstring>
 
-#include "cli/interrupt.h"
+#include "platform/signals.h"
 
 namespace morvane::cli {
 namespace {
@@ -38,19 +38,19 @@ bool ReadChunks(int fd, const std::string& name, const std::function<bool(std::s
 
 LogOutput::LogOutput(std::string target) : target_(std::move(target)), standardOut_(stdout) {}
 
-LogOutput::~LogOutput() { RemoveOnInterrupt(""); }
+LogOutput::~LogOutput() { platform::RemoveOnInterrupt(""); }
 
 bool LogOutput::Open() {
   if (target_.empty()) return true;
   // Devices and pipes are written into; a file with other hard links is
   // left alone rather than split from them.
   file_.emplace(target_, ReplacingFile::Rules{true, true});
-  const SignalsHeld held;  // until the temporary file's name is known to the handler
+  const platform::SignalsHeld held;  // until the temporary file's name is known to the handler
   if (!file_->Open()) {
     std::fprintf(stderr, "morvane-cli: %s: %s; nothing written\n", target_.c_str(), file_->error().c_str());
     return false;
   }
-  RemoveOnInterrupt(file_->temporaryPath());
+  platform::RemoveOnInterrupt(file_->temporaryPath());
   return true;
 }
 
@@ -80,7 +80,7 @@ LogOutput::Written LogOutput::Finish(bool abandon) {
       std::fprintf(stderr, "morvane-cli: %s: %s%s\n", target_.c_str(), file_->error().c_str(),
                    file_->writesThrough() ? "" : "; the file is left as it was");
     }
-    RemoveOnInterrupt("");
+    platform::RemoveOnInterrupt("");
   } else if (!standardOut_.Flush()) {
     written = Written::Part;
     std::fprintf(stderr, "morvane-cli: cannot write the output: %s\n", std::strerror(errno));

@@ -2,7 +2,6 @@
 #include <unistd.h>
 
 #include <cmath>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -18,6 +17,9 @@
 #include "cli/station_commands.h"
 #include "cli/position_text.h"
 #include "locator/grid.h"
+#include "platform/files.h"
+#include "platform/process.h"
+#include "platform/signals.h"
 #include "settings/home_store.h"
 
 namespace {
@@ -322,8 +324,9 @@ int RunCases(Command command, const std::vector<std::string>& operands, const Co
 }  // namespace
 
 int main(int argc, char* argv[]) {
-  std::signal(SIGXFSZ, SIG_IGN);  // a size limit fails a write instead of killing us
-  std::vector<std::string> args(argv + 1, argv + argc);
+  platform::IgnoreFileSizeLimit();  // a size limit fails a write instead of killing us
+  platform::SetUpStandardStreams();
+  const std::vector<std::string> args = platform::Arguments(argc, argv);
   if (args.empty()) return Usage("no command");
 
   Context context;

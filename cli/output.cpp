@@ -1,13 +1,13 @@
 #include "cli/output.h"
 
-#include <unistd.h>
+#include "platform/files.h"
 
 #include <cmath>
 
 #include "logs/utf8.h"
 
 namespace morvane::cli {
-Output::Output(std::FILE* file) : file_(file), perLine_(isatty(fileno(file))) { buffer_.reserve(kBlock + 4096); }
+Output::Output(std::FILE* file) : file_(file), perLine_(platform::IsTerminal(fileno(file))) { buffer_.reserve(kBlock + 4096); }
 
 void Output::EndLine() {
   buffer_.push_back('\n');

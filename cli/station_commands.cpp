@@ -1,7 +1,5 @@
 #include "cli/station_commands.h"
 
-#include <poll.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -11,13 +9,14 @@
 #include <cerrno>
 #include <chrono>
 #include <cmath>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 
 #include "cli/alerts.h"
 #include "cli/position_text.h"
 #include "files/replacing_file.h"
+#include "platform/files.h"
+#include "platform/signals.h"
 #include "station/session.h"
 #include "station/decodes.h"
 #include "cli/log_output.h"
@@ -35,29 +34,19 @@ constexpr double kAnswerSeconds = 5;    // for one answer of rotctld
 constexpr double kStopSeconds = 1.5;    // for the answer to a stop, after Ctrl-C
 constexpr double kProgressDegrees = 0.1;
 
-// The signal that asked us to stop (SIGINT, SIGTERM, SIGHUP or SIGQUIT), or
-// 0. A second one ends the program at once, whatever it is waiting for.
-volatile std::sig_atomic_t stopAsked = 0;
-extern "C" void AskStop(int signal) {
-  if (stopAsked) _exit(128 + signal);
-  stopAsked = signal;
+// The request that asked us to stop (Ctrl-C, SIGTERM, SIGHUP...), or 0. A
+// second one ends the program at once, whatever it is waiting for.
+volatile int stopAsked = 0;
+extern "C" void AskStop(int request) {
+  if (stopAsked) platform::EndStopped(request);
+  stopAsked = request;
 }
-volatile std::sig_atomic_t summaryAsked = 0;
+volatile int summaryAsked = 0;
 extern "C" void AskSummary(int) { summaryAsked = 1; }
 
-// Every way a session is ended from outside (Ctrl-C, kill, the terminal
-// closed or SSH dropped, Ctrl-Backslash) ends the wait (and the listening) cleanly:
-// no restart of the call they interrupt, so the loop sees them at once.
-void CatchStop() {
-  struct sigaction act {};
-  act.sa_handler = AskStop;
-  sigemptyset(&act.sa_mask);
-  for (int s : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
-    struct sigaction old {};
-    sigaction(s, nullptr, &old);
-    if (old.sa_handler != SIG_IGN) sigaction(s, &act, nullptr);
-  }
-}
+// Every way a session is ended from outside ends the wait (and the
+// listening) cleanly, seen by the loop at once.
+void CatchStop() { platform::CatchStop(AskStop); }
 
 using station::Bearing;
 using station::BearingsApart;
@@ -89,7 +78,7 @@ int Stopped(const Rotator& rotator, double lastSeen) {
   else
     std::fprintf(stderr, "morvane-cli: stop sent, no answer from the rotator (last seen at %s)\n",
                  Whole(lastSeen).c_str());
-  return 128 + signal;
+  return platform::StoppedStatus(signal);
 }
 
 // Turns the antenna to bearing; with wait, follows it until it points
@@ -102,7 +91,7 @@ int Turn(const Rotator& rotator, double bearing, bool wait, double timeout, doub
   station::RotatorRange range;
   double azimuth = 0, elevation = 0;
   switch (station::BeginTurn(client, rotator, bearing, kAnswerSeconds, azimuth, range)) {
-    case Begun::NoAnswer: return stopAsked ? 128 + stopAsked : Fail(client.error());
+    case Begun::NoAnswer: return stopAsked ? platform::StoppedStatus(stopAsked) : Fail(client.error());
     case Begun::OutOfRange:
       return Fail("bearing " + Whole(bearing) + " is outside the rotator's range (" + Shown(range.minAzimuth) + " to " +
                   Shown(range.maxAzimuth) + ")");
@@ -115,7 +104,7 @@ int Turn(const Rotator& rotator, double bearing, bool wait, double timeout, doub
     std::printf("turning to %s (from %s)\n", Whole(bearing).c_str(), Whole(from).c_str());
     return 0;
   }
-  const bool terminal = isatty(STDOUT_FILENO);
+  const bool terminal = platform::IsTerminal(1);
   double closest = BearingsApart(azimuth, bearing);
   auto approached = Clock::now();
   while (BearingsApart(azimuth, bearing) > tolerance) {
@@ -217,12 +206,13 @@ constexpr std::string_view kOlderSummaryHeader = "square,decodes,best_snr,farthe
 std::optional<std::string> SummaryRefused(const Options& o) {
   if (!o.log.empty() && NamesSameFile(o.summary, o.log))
     return "--summary " + o.summary + " is the log given with --log: not replaced";
-  struct stat st {};
-  if (o.force || stat(o.summary.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size == 0) return std::nullopt;
+  const auto st = platform::StatusOfPath(o.summary);
+  if (o.force || !st || !st->regular || st->size == 0) return std::nullopt;
   std::string start(kSummaryHeader.size(), '\0');
-  std::FILE* f = std::fopen(o.summary.c_str(), "rb");
-  start.resize(f ? std::fread(start.data(), 1, start.size(), f) : 0);
-  if (f) std::fclose(f);
+  const int fd = platform::OpenToRead(o.summary);
+  const long long n = fd >= 0 ? platform::ReadAt(fd, start.data(), start.size(), 0) : 0;
+  start.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+  if (fd >= 0) close(fd);
   if (start.rfind(kSummaryHeader, 0) == 0 || start.rfind(kOlderSummaryHeader, 0) == 0) return std::nullopt;
   return "--summary " + o.summary + ": not a summary of listen; not replaced (--force replaces it)";
 }
@@ -266,10 +256,7 @@ std::string Thousands(std::size_t n) {
 
 // The reader of standard output has gone (a pipe to head, a closed
 // terminal): nothing more can be shown.
-bool ReaderGone() {
-  pollfd p{STDOUT_FILENO, 0, 0};
-  return poll(&p, 1, 0) == 1 && (p.revents & (POLLERR | POLLHUP)) != 0;
-}
+bool ReaderGone() { return platform::ReaderGone(1); }
 
 // Colours in the program's band activity: a new square, a watched call,
 // the station --turn follows.
@@ -308,11 +295,8 @@ int RunListen(const Context& context) {
   // so that none of them (nor SIGUSR1) ends it without its summary; and a
   // reader that goes away is an error to see, not a signal that kills.
   CatchStop();
-  struct sigaction summary {};
-  summary.sa_handler = AskSummary;
-  sigemptyset(&summary.sa_mask);
-  sigaction(SIGUSR1, &summary, nullptr);
-  std::signal(SIGPIPE, SIG_IGN);
+  platform::CatchSummary(AskSummary);
+  platform::IgnoreBrokenPipe();
 
   std::optional<station::LogFollower> log;
   if (!o.log.empty()) {
@@ -369,8 +353,8 @@ int RunListen(const Context& context) {
   std::map<std::pair<std::uint32_t, std::uint16_t>, std::set<std::pair<std::string, std::string>>> highlighted;
   std::size_t highlights = 0;
   const bool pipedOut = [] {
-    struct stat st {};
-    return fstat(STDOUT_FILENO, &st) == 0 && (S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode));
+    const auto st = platform::StatusOf(1);
+    return st && st->pipe;
   }();
   const auto sayTotals = [&] {
     summaryFailed = !WriteSummary(session.heard(), o) || summaryFailed;

@@ -11,7 +11,10 @@
 #include <fstream>
 #include <memory>
 
+#include <unistd.h>
+
 #include "locator/ascii.h"
+#include "platform/files.h"
 
 namespace morvane::contest {
 namespace fs = std::filesystem;
@@ -71,10 +74,23 @@ bool IsArchive(const std::string& head) {
 
 // The logs in an archive: each entry read as far as it must be.
 void TakeArchive(const fs::path& path, const std::string& shown, Intake& intake) {
+  // Opened here, so that its name is read as UTF-8 on every system.
+  struct Descriptor {
+    int fd;
+    ~Descriptor() {
+      if (fd >= 0) close(fd);
+    }
+  } const file{platform::OpenToRead(platform::TextOf(path))};
+  const int fd = file.fd;
+  if (fd < 0) {
+    intake.skipped.push_back(shown + ": an archive that cannot be read (" + std::strerror(errno) + ")");
+    intake.complete = false;
+    return;
+  }
   const std::unique_ptr<archive, int (*)(archive*)> a(archive_read_new(), archive_read_free);
   archive_read_support_filter_all(a.get());
   archive_read_support_format_all(a.get());
-  if (archive_read_open_filename(a.get(), path.c_str(), 1 << 16) != ARCHIVE_OK) {
+  if (archive_read_open_fd(a.get(), fd, 1 << 16) != ARCHIVE_OK) {
     intake.skipped.push_back(shown + ": an archive that cannot be read (" + archive_error_string(a.get()) + ")");
     intake.complete = false;
     return;
@@ -146,14 +162,14 @@ void TakeFolder(const fs::path& folder, const fs::path& root, Intake& intake) {
   std::error_code error;
   std::vector<fs::directory_entry> entries;
   for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) entries.push_back(*it);
-  const std::string shown = folder == root ? folder.string() : folder.lexically_relative(root).string();
+  const std::string shown = platform::TextOf(folder == root ? folder : folder.lexically_relative(root));
   if (error) {
     intake.skipped.push_back(shown + ": a folder that cannot be read (" + error.message() + "); its logs are not seen");
     intake.complete = false;
   }
   std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) { return a.path() < b.path(); });
   for (const fs::directory_entry& e : entries) {
-    const std::string name = e.path().lexically_relative(root).string();
+    const std::string name = platform::TextOf(e.path().lexically_relative(root));
     std::error_code kind;
     if (e.is_directory(kind)) TakeFolder(e.path(), root, intake);
     else if (e.is_regular_file(kind)) TakeFile(e.path(), name, intake);
@@ -176,9 +192,10 @@ Intake TakeIn(const std::vector<std::string>& operands) {
   Intake intake;
   for (const std::string& operand : operands) {
     std::error_code error;
-    if (fs::is_directory(operand, error)) {
+    const fs::path path = platform::PathOf(operand);
+    if (fs::is_directory(path, error)) {
       const std::size_t before = intake.logs.size();
-      TakeFolder(operand, operand, intake);
+      TakeFolder(path, path, intake);
       if (intake.logs.size() == before) {  // a folder given by mistake is not a contest checked
         intake.skipped.push_back(operand + ": no REG1TEST logs in it");
         intake.complete = false;
@@ -188,13 +205,13 @@ Intake TakeIn(const std::vector<std::string>& operands) {
     // A file named is meant as a log: taken whatever it holds, its start
     // only when it is not one, so that it is reported as unusable.
     std::string bytes, why;
-    if (!ReadFile(operand, bytes, why)) {
+    if (!ReadFile(path, bytes, why)) {
       intake.skipped.push_back(operand + ": " + why);
       intake.complete = false;
     } else if (IsArchive(bytes)) {
-      TakeArchive(operand, operand, intake);
+      TakeArchive(path, operand, intake);
     } else {
-      intake.logs.push_back({operand, std::move(bytes), Modified(operand)});
+      intake.logs.push_back({operand, std::move(bytes), Modified(path)});
     }
   }
   return intake;

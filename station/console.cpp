@@ -1,7 +1,5 @@
 #include "station/console.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -13,6 +11,7 @@
 
 #include "locator/ascii.h"
 #include "locator/position_text.h"
+#include "platform/files.h"
 #include "station/decodes.h"
 
 namespace morvane::station {
@@ -25,7 +24,7 @@ constexpr std::uint64_t kCheckedBytes = 4096;
 // FNV-1a of n bytes of fd from offset; 0 when they cannot all be read.
 std::uint64_t Checksum(int fd, std::uint64_t offset, std::uint64_t n) {
   char buffer[kCheckedBytes];
-  if (n > sizeof buffer || pread(fd, buffer, n, static_cast<off_t>(offset)) != static_cast<ssize_t>(n)) return 0;
+  if (n > sizeof buffer || platform::ReadAt(fd, buffer, n, offset) != static_cast<long long>(n)) return 0;
   std::uint64_t h = 14695981039346656037ull;
   for (std::uint64_t i = 0; i < n; ++i) h = (h ^ static_cast<unsigned char>(buffer[i])) * 1099511628211ull;
   return h;
@@ -107,20 +106,21 @@ void WorkedLog::Restart() {
 
 bool WorkedLog::Update() {
   // Not blocking: a FIFO named as the log would wait for a writer.
-  const int fd = open(path_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  const int fd = platform::OpenToRead(path_, true);
   if (fd < 0) {
     error_ = path_ + ": " + std::strerror(errno);
     return false;
   }
-  struct stat st {};
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+  const auto st = platform::StatusOf(fd);
+  if (!st || !st->regular) {
     close(fd);
     error_ = path_ + ": not a plain file (an ADIF log is read from a file, not a pipe or device)";
     return false;
   }
-  const auto size = static_cast<std::uint64_t>(st.st_size);
-  const std::int64_t modified = std::int64_t{st.st_mtim.tv_sec} * 1'000'000'000 + st.st_mtim.tv_nsec;
-  const bool sameFile = st.st_dev == device_ && st.st_ino == inode_;
+  const std::uint64_t size = st->size;
+  const std::int64_t modified = st->modifiedNs;
+  // A log replaced by rename is another file under the same name.
+  const bool sameFile = st->device == device_ && st->index == inode_;
   if (sameFile && size == size_ && modified == modified_) {
     close(fd);
     error_.clear();
@@ -133,11 +133,11 @@ bool WorkedLog::Update() {
   const bool appended = sameFile && size > offset_ && Checksum(fd, 0, head) == head_ &&
                         Checksum(fd, offset_ - head, head) == tail_;
   if (!appended) Restart();
-  device_ = st.st_dev;
-  inode_ = st.st_ino;
+  device_ = st->device;
+  inode_ = st->index;
   char buffer[1 << 16];
-  ssize_t n;
-  while ((n = pread(fd, buffer, sizeof buffer, static_cast<off_t>(offset_))) > 0) {
+  long long n;
+  while ((n = platform::ReadAt(fd, buffer, sizeof buffer, offset_)) > 0) {
     if (offset_ == 0) {
       const std::string start = Lower(std::string(buffer, static_cast<std::size_t>(n)));
       header_ = start.find("<eoh>") != std::string::npos;

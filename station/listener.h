@@ -4,17 +4,16 @@
 // to be there rather than robbed of its datagrams; with a group it shares
 // the port with the other listeners and joins the group on the loopback
 // interface (where the programs multicast by default) and on every other
-// interface that is up and can take multicast. POSIX sockets only, tested
-// alone on loopback.
+// interface that is up and can take multicast. Tested alone on loopback.
 #pragma once
-
-#include <netinet/in.h>
 
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "platform/net.h"
 
 namespace morvane::station {
 
@@ -68,11 +67,10 @@ class Listener {
   bool Send(std::uint32_t to, std::uint16_t port, std::string_view bytes);
   // Datagrams the system dropped for want of room in the buffer, since Open.
   std::uint32_t dropped() const { return dropped_; }
-  int fd() const { return fd_; }
 
  private:
-  bool Join(const ListenerOptions& o, in_addr group);
-  int fd_ = -1;
+  bool Join(const ListenerOptions& o, std::uint32_t group);
+  platform::Socket socket_ = platform::kNoSocket;
   std::vector<Network> from_;
   std::vector<std::string> joined_;
   std::vector<char> buffer_ = std::vector<char>(65536);

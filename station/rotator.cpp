@@ -1,11 +1,5 @@
 #include "station/rotator.h"
 
-#include <fcntl.h>
-#include <netdb.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <cctype>
 #include <cerrno>
 #include <charconv>
@@ -125,45 +119,18 @@ bool ParseAddress(std::string_view text, std::string& host, int& port) {
   return true;
 }
 
-RotatorClient::~RotatorClient() {
-  if (fd_ >= 0) close(fd_);
-}
+RotatorClient::~RotatorClient() { platform::CloseSocket(socket_); }
 
 bool RotatorClient::Connect(const std::string& host, int port, double timeoutSeconds) {
   const std::string where = host + ":" + std::to_string(port);
-  addrinfo hints{};
-  hints.ai_family = AF_UNSPEC;
-  hints.ai_socktype = SOCK_STREAM;
-  addrinfo* found = nullptr;
-  if (const int rc = getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found); rc != 0) {
-    error_ = "no rotator at " + where + ": " + gai_strerror(rc);
+  std::string resolverError, why;
+  socket_ = platform::ConnectTcp(host, port, static_cast<int>(timeoutSeconds * 1000), resolverError, why);
+  if (!resolverError.empty()) {
+    error_ = "no rotator at " + where + ": " + resolverError;
     return false;
   }
-  int lastErrno = ECONNREFUSED;
-  for (addrinfo* a = found; a && fd_ < 0; a = a->ai_next) {
-    const int fd = socket(a->ai_family, a->ai_socktype | SOCK_CLOEXEC | SOCK_NONBLOCK, a->ai_protocol);
-    if (fd < 0) continue;
-    int rc = connect(fd, a->ai_addr, a->ai_addrlen);
-    if (rc != 0 && errno == EINPROGRESS) {
-      pollfd p{fd, POLLOUT, 0};
-      rc = poll(&p, 1, static_cast<int>(timeoutSeconds * 1000));
-      int soError = rc == 0 ? ETIMEDOUT : 0;
-      socklen_t len = sizeof soError;
-      if (rc > 0) getsockopt(fd, SOL_SOCKET, SO_ERROR, &soError, &len);
-      rc = soError == 0 ? 0 : -1;
-      errno = soError;
-    }
-    if (rc == 0) {
-      fd_ = fd;
-    } else {
-      lastErrno = errno;
-      close(fd);
-    }
-  }
-  freeaddrinfo(found);
-  if (fd_ < 0) {
-    std::string why = std::strerror(lastErrno);
-    why[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(why[0])));
+  if (socket_ == platform::kNoSocket) {
+    if (!why.empty()) why[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(why[0])));
     error_ = "no rotator at " + where + ": " + why + "; start rotctld";
     return false;
   }
@@ -187,10 +154,9 @@ bool RotatorClient::ReadLine(std::string& line, double timeoutSeconds) {
       error_ = "interrupted";
       return false;
     }
-    pollfd p{fd_, POLLIN, 0};
     // In slices, so that an interruption asked for from another thread is seen soon.
     const int left = MillisecondsLeft(deadline);
-    const int rc = poll(&p, 1, interrupt_ ? std::min(left, 100) : left);
+    const int rc = platform::WaitReadable(socket_, interrupt_ ? std::min(left, 100) : left);
     if (rc < 0 && errno == EINTR) continue;
     if (rc == 0 && left > 100 && interrupt_) continue;
     if (rc <= 0) {
@@ -198,8 +164,8 @@ bool RotatorClient::ReadLine(std::string& line, double timeoutSeconds) {
       return false;
     }
     char buffer[1024];
-    const ssize_t n = read(fd_, buffer, sizeof buffer);
-    if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+    const long long n = platform::ReceiveSome(socket_, buffer, sizeof buffer);
+    if (n == -1) continue;
     if (n <= 0) {
       error_ = "the rotator closed the connection";
       return false;
@@ -211,13 +177,13 @@ bool RotatorClient::ReadLine(std::string& line, double timeoutSeconds) {
 bool RotatorClient::Ask(const std::string& command, std::vector<std::string>& answer, std::size_t lines,
                         double timeoutSeconds) {
   answer.clear();
-  if (fd_ < 0) {
+  if (socket_ == platform::kNoSocket) {
     error_ = "not connected";
     return false;
   }
   const std::string out = command + "\n";
-  if (send(fd_, out.data(), out.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(out.size())) {
-    error_ = std::string("cannot send to the rotator: ") + std::strerror(errno);
+  if (std::string why; !platform::SendAll(socket_, out, why)) {
+    error_ = "cannot send to the rotator: " + why;
     return false;
   }
   std::string line;

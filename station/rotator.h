@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/net.h"
+
 namespace morvane::station {
 
 // Hamlib's default rotctld port.
@@ -71,7 +73,7 @@ class RotatorClient {
  private:
   bool ReadLine(std::string& line, double timeoutSeconds);
   const volatile int* interrupt_ = nullptr;
-  int fd_ = -1;
+  platform::Socket socket_ = platform::kNoSocket;
   std::string pending_, error_;
 };
 

@@ -1,12 +1,12 @@
-#include "cli/interrupt.h"
+#include "platform/signals.h"
+
+#include <unistd.h>
 
 #include <climits>
 #include <csignal>
 #include <cstring>
 
-#include <unistd.h>
-
-namespace morvane::cli {
+namespace morvane::platform {
 namespace {
 
 // Every signal whose default action ends the process. The program's own
@@ -27,16 +27,31 @@ extern "C" void RemoveAndEnd(int signal) {
   raise(signal);
 }
 
+sigset_t* OldSet(std::array<unsigned char, 128>& storage) {
+  static_assert(sizeof(sigset_t) <= 128);
+  return reinterpret_cast<sigset_t*>(storage.data());
+}
+
+// No restart of the call a signal interrupts, so that the loop sees it at once.
+void Catch(int s, void (*handler)(int)) {
+  struct sigaction act {};
+  act.sa_handler = handler;
+  sigemptyset(&act.sa_mask);
+  struct sigaction old {};
+  sigaction(s, nullptr, &old);
+  if (old.sa_handler != SIG_IGN) sigaction(s, &act, nullptr);
+}
+
 }  // namespace
 
 SignalsHeld::SignalsHeld() {
   static sigset_t block;
   sigemptyset(&block);
   ForEachSignal([](int s) { sigaddset(&block, s); });
-  sigprocmask(SIG_BLOCK, &block, &old_);
+  sigprocmask(SIG_BLOCK, &block, OldSet(old_));
 }
 
-SignalsHeld::~SignalsHeld() { sigprocmask(SIG_SETMASK, &old_, nullptr); }
+SignalsHeld::~SignalsHeld() { sigprocmask(SIG_SETMASK, OldSet(old_), nullptr); }
 
 void RemoveOnInterrupt(const std::string& path) {
   // The handler never sees a half-copied name.
@@ -57,4 +72,21 @@ void RemoveOnInterrupt(const std::string& path) {
     });
 }
 
-}  // namespace morvane::cli
+void CatchStop(void (*onStop)(int)) {
+  for (int s : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) Catch(s, onStop);
+}
+
+void CatchSummary(void (*onSummary)(int)) {
+  struct sigaction act {};
+  act.sa_handler = onSummary;
+  sigemptyset(&act.sa_mask);
+  sigaction(SIGUSR1, &act, nullptr);
+}
+
+int StoppedStatus(int request) { return 128 + request; }
+void EndStopped(int request) { _exit(StoppedStatus(request)); }
+
+void IgnoreBrokenPipe() { std::signal(SIGPIPE, SIG_IGN); }
+void IgnoreFileSizeLimit() { std::signal(SIGXFSZ, SIG_IGN); }
+
+}  // namespace morvane::platform
