@@ -415,7 +415,7 @@ int RunListen(const Context& context) {
     }
     out.EndLine();
     if (!out.Flush()) {  // at once: someone is waiting for it
-      outputError = errno;
+      outputError = platform::WriteError();
       break;
     }
     if (o.highlight && r.highlight) {

@@ -5,8 +5,8 @@
 # MORVANE_WINDOWS_DEPS.
 include_directories(SYSTEM ${MORVANE_WINDOWS_DEPS}/include)
 add_library(tomlplusplus::tomlplusplus INTERFACE IMPORTED)
-# Nothing of Windows' headers in ours: no min and max macros, no GDI.
-add_compile_definitions(NOMINMAX WIN32_LEAN_AND_MEAN _FILE_OFFSET_BITS=64)
+# 64-bit file offsets in the C runtime too.
+add_compile_definitions(_FILE_OFFSET_BITS=64)
 set(MORVANE_BENCHMARKS OFF)
 
 # Called once the command line's targets are defined.
@@ -23,8 +23,11 @@ macro(morvane_windows_program)
   if(MORVANE_TESTS)
     find_package(GTest REQUIRED)
     include(GoogleTest)
-    foreach(test locator_test exact_cell_test contest_test home_file_test home_store_test cli_test adif_test edi_test
-                 rotator_test session_test)
+    # Not here: home_store_test and adif_test stage Linux faults (file size limits, a
+    # full file system in a mount namespace), and rotator_test's stand-in
+    # for rotctld is a POSIX server. tests/windows_test.sh takes their
+    # place: the program's files on Windows, and rotate against rotctld.
+    foreach(test locator_test exact_cell_test contest_test home_file_test cli_test edi_test session_test)
       add_executable(${test} tests/${test}.cpp)
       # Listed when ctest runs, not at build time: no Wine while building.
       gtest_discover_tests(${test} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120)
@@ -33,11 +36,9 @@ macro(morvane_windows_program)
     target_link_libraries(exact_cell_test PRIVATE morvane_locator GTest::gtest_main)
     target_link_libraries(contest_test PRIVATE morvane_contest GTest::gtest_main)
     target_link_libraries(home_file_test PRIVATE morvane_settings GTest::gtest_main)
-    target_link_libraries(home_store_test PRIVATE morvane_settings GTest::gtest_main)
-    foreach(test cli_test adif_test edi_test)
+    foreach(test cli_test edi_test)
       target_link_libraries(${test} PRIVATE morvane_cli_core GTest::gtest_main)
     endforeach()
-    target_link_libraries(rotator_test PRIVATE morvane_station GTest::gtest_main)
     target_link_libraries(session_test PRIVATE morvane_station GTest::gtest_main)
     target_compile_options(locator_test PRIVATE -ffp-contract=off)
   endif()

@@ -48,6 +48,9 @@ bool IsTerminal(int fd);
 bool InputWouldWait(int fd);
 // Whether the reader of this output has gone (a closed pipe).
 bool ReaderGone(int fd);
+// errno after a failed write, EPIPE when it failed because the reader of
+// a pipe had gone (which Windows' C runtime calls EINVAL).
+int WriteError();
 
 // Standard streams pass bytes unchanged (no CR added, no ^Z as the end),
 // and text shown on a console is UTF-8. Called once, first thing.

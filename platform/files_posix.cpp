@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 
 namespace morvane::platform {
@@ -65,6 +66,8 @@ bool ReaderGone(int fd) {
   pollfd p{fd, 0, 0};
   return poll(&p, 1, 0) == 1 && (p.revents & (POLLERR | POLLHUP)) != 0;
 }
+
+int WriteError() { return errno; }
 
 void SetUpStandardStreams() {}
 

@@ -1,7 +1,9 @@
 #include "platform/files.h"
 
 #define WIN32_LEAN_AND_MEAN
+#ifndef NOMINMAX
 #define NOMINMAX
+#endif
 #include <windows.h>
 #include <fcntl.h>
 #include <io.h>
@@ -147,6 +149,11 @@ bool InputWouldWait(int fd) {
 
 // A closed pipe is only seen when written to, where the write fails.
 bool ReaderGone(int) { return false; }
+
+int WriteError() {
+  const DWORD e = GetLastError();
+  return e == ERROR_NO_DATA || e == ERROR_BROKEN_PIPE || e == ERROR_PIPE_NOT_CONNECTED ? EPIPE : errno;
+}
 
 void SetUpStandardStreams() {
   for (int fd = 0; fd <= 2; ++fd) _setmode(fd, _O_BINARY);

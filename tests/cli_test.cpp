@@ -265,10 +265,12 @@ TEST(Files, NamesSameFile) {
   fs::create_directories(dir / "sub");
   std::ofstream(dir / "log.adi") << "<EOH>";
   std::ofstream(dir / "other.adi") << "<EOH>";
-  fs::create_symlink(dir / "log.adi", dir / "link.adi");
+  // Windows lets only some users make symbolic links: where it does not, the link case is left out.
+  std::error_code noLinks;
+  fs::create_symlink(dir / "log.adi", dir / "link.adi", noLinks);
   fs::create_hard_link(dir / "log.adi", dir / "hard.adi");
   const std::string log = (dir / "log.adi").string(), d = dir.string();
-  for (const auto& [other, same] : {std::pair{d + "/./log.adi", true}, {d + "/sub/../log.adi", true}, {d + "/link.adi", true},
+  for (const auto& [other, same] : {std::pair{d + "/./log.adi", true}, {d + "/sub/../log.adi", true}, {d + "/link.adi", !noLinks},
                                     {d + "/hard.adi", true}, {d + "/other.adi", false}, {d + "/new.csv", false}})
     EXPECT_EQ(NamesSameFile(other, log), same) << other;
   EXPECT_TRUE(NamesSameFile(d + "/sub/../new.csv", d + "/./new.csv"));

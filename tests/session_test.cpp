@@ -5,7 +5,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -214,8 +216,7 @@ TEST_F(LogFile, RewrittenInPlaceIsReadAgain) {
   for (const auto& step : steps) {
     Write(step.file);
     // Each write a second apart, as a logger's are: the system's clock ticks more coarsely than this loop runs.
-    struct timespec times[2] = {{0, UTIME_OMIT}, {++second, 0}};
-    utimensat(AT_FDCWD, path_.c_str(), times, 0);
+    std::filesystem::last_write_time(path_, std::filesystem::file_time_type(std::chrono::seconds(++second)));
     const std::uint64_t before = log.wholeReads();
     ASSERT_TRUE(log.Update()) << log.error();
     EXPECT_EQ(squares(), step.squares) << step.file;
@@ -243,13 +244,17 @@ TEST_F(LogFile, WhatIsNotAnAdifLogIsRefused) {
     ASSERT_TRUE(log.Update()) << c.text;
     EXPECT_EQ(log.LooksLikeAdif(), c.adif) << c.text;
   }
-  const std::string fifo = ::testing::TempDir() + "/session_test_fifo";
-  unlink(fifo.c_str());
-  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-  WorkedLog piped(fifo, false);
+#ifdef _WIN32
+  const std::string special = "NUL";  // a device, as a pipe would be
+#else
+  const std::string special = ::testing::TempDir() + "/session_test_fifo";
+  unlink(special.c_str());
+  ASSERT_EQ(mkfifo(special.c_str(), 0600), 0);
+#endif
+  WorkedLog piped(special, false);
   EXPECT_FALSE(piped.Update());  // refused at once, not waited on
   EXPECT_NE(piped.error().find("not a plain file"), std::string::npos);
-  unlink(fifo.c_str());
+  std::remove(special.c_str());
 }
 
 TEST(Bands, TheWholeTable) {

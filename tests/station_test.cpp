@@ -28,8 +28,16 @@ namespace {
 
 QString Cli() { return qEnvironmentVariable("MORVANE_CLI", "morvane-cli"); }
 
+// MORVANE_CLI_WINDOWS: the program is the Windows build under Wine, where
+// the only way to stop a console program is Ctrl-C, which Wine makes of
+// SIGINT; it then ends with STATUS_CONTROL_C_EXIT, of which a POSIX parent
+// sees the low byte. Ctrl-Break (the summary) cannot be sent through Wine.
+bool Windows() { return qEnvironmentVariableIsSet("MORVANE_CLI_WINDOWS"); }
+int Interrupted(int signal) { return Windows() ? 0x3a : 128 + signal; }
+
 // A signal to a program still running (never to pid 0: this whole group).
 void Signal(const QProcess& p, int signal) {
+  if (Windows() && signal != SIGUSR1) signal = SIGINT;
   if (p.processId() > 0) ::kill(static_cast<pid_t>(p.processId()), signal);
 }
 
@@ -305,18 +313,18 @@ class StationTest : public QObject {
     took.start();
     const auto once = RotateAgainst(fake, {"--azimuth", "90"}, 700);
     QVERIFY2(took.elapsed() < 700 + 2500, qPrintable(QString::number(took.elapsed())));
-    QCOMPARE(once.first, 130);
+    QCOMPARE(once.first, Interrupted(SIGINT));
     QVERIFY2(once.second.contains("stop sent, no answer from the rotator"), qPrintable(once.second));
     took.restart();
     const auto twice = RotateAgainst(fake, {"--azimuth", "90"}, 700, 200);
     QVERIFY2(took.elapsed() < 700 + 200 + 800, qPrintable(QString::number(took.elapsed())));
-    QCOMPARE(twice.first, 130);
+    QCOMPARE(twice.first, Interrupted(SIGINT));
     QProcess cli;
     cli.start(Cli(), {"rotate", "--rotator", "127.0.0.1:" + QString::number(fake.serverPort()), "--azimuth", "90"});
     QTest::qWait(700);
     Signal(cli, SIGTERM);
     QVERIFY(cli.waitForFinished(5000));
-    QCOMPARE(cli.exitCode(), 143);
+    QCOMPARE(cli.exitCode(), Interrupted(SIGTERM));
   }
 
   void ctrlCStopsTheRotatorBeforeLeaving() {
@@ -328,7 +336,7 @@ class StationTest : public QObject {
     QTRY_VERIFY_WITH_TIMEOUT(heard.contains("P 90.00 0.00"), 5000);
     Signal(cli, SIGINT);
     QTRY_VERIFY_WITH_TIMEOUT(cli.state() == QProcess::NotRunning, 5000);
-    QCOMPARE(cli.exitCode(), 130);
+    QCOMPARE(cli.exitCode(), Interrupted(SIGINT));
     QVERIFY(heard.contains("S"));
   }
 
@@ -392,8 +400,10 @@ class StationTest : public QObject {
     QTest::qWait(1500);
     send(Decode("CQ N1XYZ FN42", QTime(14, 5, 0)));
     QTest::qWait(300);
-    Signal(cli, SIGUSR1);
-    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(csv), 3000);
+    if (!Windows()) {
+      Signal(cli, SIGUSR1);
+      QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(csv), 3000);
+    }
     Signal(cli, SIGTERM);
     QVERIFY(cli.waitForFinished(5000));
     QCOMPARE(cli.exitCode(), 0);
@@ -545,8 +555,15 @@ void StationTest::summaryNeverReplacesTheLog() {
   }
   QCOMPARE(ReadAll(log), logged);
   QCOMPARE(ReadAll(foreign), QByteArray("item,price\n"));
+  // --force replaces a file of other text; a folder that is not there fails the exit status.
+  Listen forced({"--my", "JN18EU", "--summary", foreign, "--force"});
+  QCOMPARE(forced.End(), 0);
+  QVERIFY(ReadAll(foreign).startsWith("band,square,"));
+  Listen nowhere({"--my", "JN18EU", "--summary", dir.filePath("no/such/folder.csv")});
+  QCOMPARE(nowhere.End(), 1);
   // Mid-session, the summary's name comes to point at the log: not written, and said by the exit status.
   const QString csv = dir.filePath("heard.csv");
+  if (Windows()) return;  // the summary on request needs Ctrl-Break
   Listen l({"--my", "JN18EU", "--log", log, "--summary", csv});
   l.Send(Decode("CQ K1ABC FN42"));
   Signal(l.p, SIGUSR1);
@@ -557,12 +574,6 @@ void StationTest::summaryNeverReplacesTheLog() {
   QTest::qWait(300);
   QCOMPARE(l.End(), 1);
   QCOMPARE(ReadAll(log), logged);
-  // --force replaces a file of other text; a folder that is not there fails the exit status.
-  Listen forced({"--my", "JN18EU", "--summary", foreign, "--force"});
-  QCOMPARE(forced.End(), 0);
-  QVERIFY(ReadAll(foreign).startsWith("band,square,"));
-  Listen nowhere({"--my", "JN18EU", "--summary", dir.filePath("no/such/folder.csv")});
-  QCOMPARE(nowhere.End(), 1);
 }
 
 // Every way a session ends writes the summary: the signals that end it, and
@@ -570,6 +581,7 @@ void StationTest::summaryNeverReplacesTheLog() {
 void StationTest::everyEndingWritesTheSummary() {
   QTemporaryDir dir;
   for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
+    if (Windows() && signal != SIGINT) continue;
     const QString csv = dir.filePath(QString::number(signal) + ".csv");
     Listen l({"--my", "JN18EU", "--summary", csv});
     l.Send(Decode("CQ K1ABC FN42"));
@@ -578,6 +590,8 @@ void StationTest::everyEndingWritesTheSummary() {
     QVERIFY2(ReadAll(csv).contains("FN42,1,"), qPrintable(QString::number(signal)));
   }
   for (const bool more : {true, false}) {  // a decode after the reader left, or none
+    // Windows tells of a reader gone only when written to: at the next decode.
+    if (Windows() && !more) continue;
     const quint16 port = FreePort();
     const QString csv = dir.filePath(more ? "piped.csv" : "idle.csv");
     QProcess shell;
@@ -604,6 +618,7 @@ void StationTest::everyEndingWritesTheSummary() {
   QTRY_VERIFY_WITH_TIMEOUT(disk.state() == QProcess::NotRunning, 3000);
   QCOMPARE(disk.exitCode(), 1);
   // SIGUSR1 while a large log is still being read at the start does not end it.
+  if (Windows()) return;
   const QString log = dir.filePath("big.adi");
   {
     QFile f(log);
@@ -658,7 +673,9 @@ void StationTest::talksBackToTheProgram() {
   QTest::qWait(300);
   QCOMPARE(l.End(), 0);
   const QString lines = l.p.readAllStandardOutput();
-  QVERIFY(l.p.readAllStandardError().contains("alert.sh ended with status 1"));  // a program that failed is said
+  // A program that failed is said. (Wine runs a Unix script outside its own
+  // processes, and the Windows build never sees its status.)
+  QVERIFY(Windows() || l.p.readAllStandardError().contains("alert.sh ended with status 1"));
   QCOMPARE(lines, QString("14:03:15\t20m\tFT8\t-12\tK1ABC/R\tFN43\t293\t5465\tkm\tnew square, call worked\n"
                           "14:03:15\t20m\tFT8\t-12\tVE1ABC\tFN74\t291\t4998\tkm\tworked\n"
                           "14:03:15\t20m\tFT8\t-12\tW9XY\tEN52\t302\t6701\tkm\tworked\n"
