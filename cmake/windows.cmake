@@ -41,5 +41,8 @@ macro(morvane_windows_program)
     endforeach()
     target_link_libraries(session_test PRIVATE morvane_station GTest::gtest_main)
     target_compile_options(locator_test PRIVATE -ffp-contract=off)
+    # For tests/windows_test.sh: a log held open as another program would.
+    add_executable(hold_open tests/windows/hold_open.cpp)
+    target_link_options(hold_open PRIVATE -municode)
   endif()
 endmacro()

@@ -6,7 +6,9 @@
 #include "files/replacing_file.h"
 
 #define WIN32_LEAN_AND_MEAN
+#ifndef NOMINMAX
 #define NOMINMAX
+#endif
 #include <windows.h>
 #include <fcntl.h>
 #include <io.h>
@@ -111,6 +113,16 @@ bool ReplacingFile::Open() {
     return true;
   }
   if (probe != INVALID_HANDLE_VALUE) CloseHandle(probe);
+  // A device name (CON, COM1, LPT1; \\.\ paths) that could not be opened
+  // is not a file to make either.
+  if (target.rfind(L"\\\\.\\", 0) == 0) {
+    if (!rules_.writeThroughSpecialFiles) {
+      error_ = "not a regular file";
+      return false;
+    }
+    errno = platform::ErrnoOf(GetLastError());
+    return Fail("cannot open");
+  }
   if (exists && rules_.refuseHardLinks) {
     if (const auto info = Identity(target_); info && info->nNumberOfLinks > 1) {
       error_ = "it has " + std::to_string(info->nNumberOfLinks) + " hard links, and replacing it would split them";

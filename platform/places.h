@@ -7,6 +7,9 @@
 
 namespace morvane::platform {
 
+// Between a folder and a name in paths shown to the user.
+extern const char kSeparator;
+
 // The folder the running program was started from.
 std::string ProgramFolder();
 // The user's configuration folder for Morvane: $XDG_CONFIG_HOME/morvane or

@@ -19,6 +19,8 @@ std::string Canonical(const std::string& path) {
 
 }  // namespace
 
+const char kSeparator = '/';
+
 std::string ProgramFolder() {
   std::array<char, PATH_MAX> buffer{};
   const ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);

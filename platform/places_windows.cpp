@@ -36,6 +36,8 @@ std::wstring Environment(const wchar_t* name) {
 
 }  // namespace
 
+const char kSeparator = '\\';
+
 std::string ProgramFolder() {
   std::wstring path(32768, L'\0');
   path.resize(GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size())));

@@ -13,7 +13,7 @@
 namespace morvane {
 namespace {
 
-constexpr const char* kFileName = "/user.ini";
+constexpr const char* kFileName = "user.ini";
 constexpr std::size_t kReadChunk = 64 * 1024;
 
 }  // namespace
@@ -28,8 +28,8 @@ HomeStore HomeStore::ForThisProgram() {
 HomeStore HomeStore::Choose(const std::string& programDir, const std::string& configDir,
                             const std::string& installedBinDir) {
   const bool installed = platform::IsInstalledFolder(programDir, installedBinDir);
-  if (!installed && platform::IsWritableFolder(programDir)) return HomeStore(programDir + kFileName);
-  return HomeStore(configDir + kFileName, programDir + kFileName);
+  if (!installed && platform::IsWritableFolder(programDir)) return HomeStore(programDir + platform::kSeparator + kFileName);
+  return HomeStore(configDir + platform::kSeparator + kFileName, programDir + platform::kSeparator + kFileName);
 }
 
 std::string HomeStore::readPath() const {
