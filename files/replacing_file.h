@@ -1,8 +1,8 @@
 // Replacing a file so that a failure at any step leaves the old one intact:
 // the new bytes go to a temporary file beside it, every write is checked,
 // the data reaches the disk (fsync) and only then does a rename swap it in.
-// POSIX and standard C++ only, shared by the window program and the command
-// line.
+// Shared by the window program and the command line; what differs between
+// systems is in replacing_file_posix.cpp and replacing_file_windows.cpp.
 #pragma once
 
 #include <sys/types.h>
@@ -28,6 +28,8 @@ struct FileCalls {
   int (*close)(int);
 };
 void SetFileCallsForTesting(const FileCalls* calls);
+// The system's own, defined by each system's half.
+extern const FileCalls kSystemFileCalls;
 
 class ReplacingFile {
  public:
@@ -72,6 +74,10 @@ class ReplacingFile {
 
  private:
   bool Fail(const char* step);
+  // Each system's half: the temporary file put in the target's place, and
+  // the temporary file removed.
+  bool SwapIn();
+  void RemoveTemporary();
 
   std::string target_;  // the file finally written: links resolved
   Rules rules_;

@@ -15,8 +15,6 @@
 namespace morvane {
 namespace {
 
-constexpr FileCalls kSystemCalls = {::write, ::fsync, ::close};
-const FileCalls* calls = &kSystemCalls;
 
 mode_t NewFileMode() {
   const mode_t mask = umask(0);
@@ -84,7 +82,7 @@ bool CopyExtendedAttributes(const std::string& from, int to) {
 
 }  // namespace
 
-void SetFileCallsForTesting(const FileCalls* replacement) { calls = replacement ? replacement : &kSystemCalls; }
+const FileCalls kSystemFileCalls = {::write, ::fsync, ::close};
 
 std::string DirectoryOf(const std::string& path) {
   const std::size_t slash = path.rfind('/');
@@ -118,15 +116,7 @@ bool NamesSameFile(const std::string& a, const std::string& b) {
   return Resolved(a) == Resolved(b);
 }
 
-ReplacingFile::~ReplacingFile() {
-  if (fd_ >= 0) ::close(fd_);
-  if (!committed_ && !temp_.empty()) unlink(temp_.c_str());
-}
-
-bool ReplacingFile::Fail(const char* step) {
-  error_ = std::string(step) + ": " + std::strerror(errno);
-  return false;
-}
+void ReplacingFile::RemoveTemporary() { unlink(temp_.c_str()); }
 
 bool ReplacingFile::Open() {
   if (const std::optional<int> descriptor = DescriptorNamed(target_)) {
@@ -182,41 +172,8 @@ bool ReplacingFile::Open() {
   return true;
 }
 
-bool ReplacingFile::Write(std::string_view bytes) {
-  if (fd_ < 0) {
-    error_ = "not open";
-    return false;
-  }
-  while (!bytes.empty()) {
-    const ssize_t n = calls->write(fd_, bytes.data(), bytes.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return Fail("write failed");
-    }
-    bytes.remove_prefix(static_cast<std::size_t>(n));
-  }
-  return true;
-}
-
-bool ReplacingFile::Commit() {
-  if (fd_ < 0) {
-    error_ = "not open";
-    return false;
-  }
-  const int fd = fd_;
-  fd_ = -1;
-  if (direct_) {
-    committed_ = true;
-    return calls->close(fd) == 0 || Fail("write failed");
-  }
-  if (calls->fsync(fd) != 0) {
-    Fail("write failed");
-    ::close(fd);
-    return false;
-  }
-  if (calls->close(fd) != 0) return Fail("write failed");
+bool ReplacingFile::SwapIn() {
   if (rename(temp_.c_str(), target_.c_str()) != 0) return Fail("cannot replace the file");
-  committed_ = true;
   // Makes the rename itself durable; the new file is in place either way.
   const int dir = open(DirectoryOf(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dir >= 0) {

@@ -5,11 +5,7 @@
 // pipes are written into, not replaced.
 #include "files/replacing_file.h"
 
-#define WIN32_LEAN_AND_MEAN
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "platform/windows_api.h"
 #include <fcntl.h>
 #include <io.h>
 
@@ -17,8 +13,6 @@
 #include <cstring>
 #include <optional>
 #include <random>
-
-#include "platform/windows_text.h"
 
 namespace morvane {
 namespace {
@@ -32,8 +26,6 @@ ssize_t Write(int fd, const void* data, size_t n) {
 int Flush(int fd) { return _commit(fd); }
 int Close(int fd) { return _close(fd); }
 
-constexpr FileCalls kSystemCalls = {Write, Flush, Close};
-const FileCalls* calls = &kSystemCalls;
 
 // Full paths: Wine's ReplaceFileW refuses relative ones, and a full path
 // names the same file whatever the current folder becomes.
@@ -59,7 +51,7 @@ std::optional<BY_HANDLE_FILE_INFORMATION> Identity(const std::string& path) {
 
 }  // namespace
 
-void SetFileCallsForTesting(const FileCalls* replacement) { calls = replacement ? replacement : &kSystemCalls; }
+const FileCalls kSystemFileCalls = {Write, Flush, Close};
 
 std::string DirectoryOf(const std::string& path) {
   const std::size_t slash = path.find_last_of("/\\");
@@ -77,15 +69,7 @@ bool NamesSameFile(const std::string& a, const std::string& b) {
   return CompareStringOrdinal(fa.c_str(), -1, fb.c_str(), -1, TRUE) == CSTR_EQUAL;
 }
 
-ReplacingFile::~ReplacingFile() {
-  if (fd_ >= 0) _close(fd_);
-  if (!committed_ && !temp_.empty()) DeleteFileW(Full(temp_).c_str());
-}
-
-bool ReplacingFile::Fail(const char* step) {
-  error_ = std::string(step) + ": " + std::strerror(errno);
-  return false;
-}
+void ReplacingFile::RemoveTemporary() { DeleteFileW(Full(temp_).c_str()); }
 
 bool ReplacingFile::Open() {
   const std::wstring target = Full(target_);
@@ -156,39 +140,7 @@ bool ReplacingFile::Open() {
   return Fail("cannot create a file beside it");
 }
 
-bool ReplacingFile::Write(std::string_view bytes) {
-  if (fd_ < 0) {
-    error_ = "not open";
-    return false;
-  }
-  while (!bytes.empty()) {
-    const ssize_t n = calls->write(fd_, bytes.data(), bytes.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return Fail("write failed");
-    }
-    bytes.remove_prefix(static_cast<std::size_t>(n));
-  }
-  return true;
-}
-
-bool ReplacingFile::Commit() {
-  if (fd_ < 0) {
-    error_ = "not open";
-    return false;
-  }
-  const int fd = fd_;
-  fd_ = -1;
-  if (direct_) {
-    committed_ = true;
-    return calls->close(fd) == 0 || Fail("write failed");
-  }
-  if (calls->fsync(fd) != 0) {
-    Fail("write failed");
-    _close(fd);
-    return false;
-  }
-  if (calls->close(fd) != 0) return Fail("write failed");
+bool ReplacingFile::SwapIn() {
   const std::wstring target = Wide(target_), temp = Full(temp_);
   bool replaced = false;
   if (GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES)
@@ -199,7 +151,6 @@ bool ReplacingFile::Commit() {
     errno = platform::ErrnoOf(GetLastError());
     return Fail("cannot replace the file");
   }
-  committed_ = true;
   return true;
 }
 

@@ -1,17 +1,11 @@
 #include "platform/files.h"
 
-#define WIN32_LEAN_AND_MEAN
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "platform/windows_api.h"
 #include <fcntl.h>
 #include <io.h>
 
 #include <cerrno>
 #include <random>
-
-#include "platform/windows_text.h"
 
 namespace morvane::platform {
 namespace {

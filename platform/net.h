@@ -30,9 +30,6 @@ long long ReceiveSome(Socket s, char* buffer, std::size_t n);
 // The whole text sent, or false with error set; never a signal that kills.
 bool SendAll(Socket s, std::string_view bytes, std::string& error);
 
-// An IPv4 address in dotted form, in host order.
-bool ParseIPv4(const std::string& text, std::uint32_t& address);
-
 struct UdpPort {
   Socket socket = kNoSocket;
   bool inUse = false;  // another program has the port

@@ -72,13 +72,6 @@ bool SendAll(Socket s, std::string_view bytes, std::string& error) {
   return false;
 }
 
-bool ParseIPv4(const std::string& text, std::uint32_t& address) {
-  in_addr a{};
-  if (inet_pton(AF_INET, text.c_str(), &a) != 1) return false;
-  address = ntohl(a.s_addr);
-  return true;
-}
-
 UdpPort OpenUdp(int port, bool shared, int receiveBuffer) {
   UdpPort u;
   const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);

@@ -1,18 +1,11 @@
 #include "platform/net.h"
 
-#define WIN32_LEAN_AND_MEAN
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <winsock2.h>
+#include "platform/windows_api.h"
 #include <ws2tcpip.h>
 #include <iphlpapi.h>
-#include <windows.h>
 
 #include <cstring>
 #include <memory>
-
-#include "platform/windows_text.h"
 
 namespace morvane::platform {
 namespace {
@@ -119,13 +112,6 @@ bool SendAll(Socket s, std::string_view bytes, std::string& error) {
     }
     bytes.remove_prefix(static_cast<std::size_t>(n));
   }
-  return true;
-}
-
-bool ParseIPv4(const std::string& text, std::uint32_t& address) {
-  in_addr a{};
-  if (inet_pton(AF_INET, text.c_str(), &a) != 1) return false;
-  address = ntohl(a.s_addr);
   return true;
 }
 

@@ -1,10 +1,6 @@
 #include "platform/places.h"
 
-#define WIN32_LEAN_AND_MEAN
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "platform/windows_api.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -12,7 +8,6 @@
 #include <random>
 
 #include "platform/files.h"
-#include "platform/windows_text.h"
 
 namespace morvane::platform {
 namespace {

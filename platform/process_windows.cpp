@@ -1,16 +1,10 @@
 #include "platform/process.h"
 
-#define WIN32_LEAN_AND_MEAN
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "platform/windows_api.h"
 #include <shellapi.h>
 #include <io.h>
 
 #include <algorithm>
-
-#include "platform/windows_text.h"
 
 namespace morvane::platform {
 

@@ -1,15 +1,9 @@
 #include "platform/signals.h"
 
-#define WIN32_LEAN_AND_MEAN
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "platform/windows_api.h"
 
 #include <csignal>
 #include <mutex>
-
-#include "platform/windows_text.h"
 
 namespace morvane::platform {
 namespace {

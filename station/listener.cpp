@@ -7,13 +7,32 @@ namespace {
 
 constexpr std::uint32_t kLoopbackNetwork = 0x7f000000;  // 127.0.0.0/8
 
+// Dotted decimal, four parts of 0 to 255 without leading zeros (which some
+// systems would read as octal), in host order.
+bool ParseIPv4(std::string_view text, std::uint32_t& address) {
+  std::uint32_t a = 0;
+  for (int part = 0; part < 4; ++part) {
+    const std::size_t end = part < 3 ? text.find('.') : text.size();
+    const std::string_view digits = text.substr(0, end);
+    unsigned value = 0;
+    const auto [stop, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    if (end == std::string_view::npos || digits.empty() || digits.size() > 3 || ec != std::errc() ||
+        stop != digits.data() + digits.size() || value > 255 || (digits.size() > 1 && digits[0] == '0'))
+      return false;
+    a = a << 8 | value;
+    text.remove_prefix(part < 3 ? end + 1 : end);
+  }
+  address = a;
+  return true;
+}
+
 }  // namespace
 
 std::optional<Network> ParseNetwork(std::string_view text) {
   Network n;
   const std::size_t slash = text.find('/');
   const std::string address(text.substr(0, slash));
-  if (!platform::ParseIPv4(address, n.address)) return std::nullopt;
+  if (!ParseIPv4(address, n.address)) return std::nullopt;
   if (slash != std::string_view::npos) {
     const std::string_view p = text.substr(slash + 1);
     const auto [end, ec] = std::from_chars(p.data(), p.data() + p.size(), n.prefix);
@@ -27,7 +46,7 @@ Listener::~Listener() { platform::CloseSocket(socket_); }
 
 bool Listener::Open(const ListenerOptions& o) {
   std::uint32_t group = 0;
-  if (!o.group.empty() && (!platform::ParseIPv4(o.group, group) || (group >> 28) != 0xe)) {
+  if (!o.group.empty() && (!ParseIPv4(o.group, group) || (group >> 28) != 0xe)) {
     error_ = "--group " + o.group + ": not an IPv4 multicast group (224.0.0.0 to 239.255.255.255)";
     return false;
   }

@@ -73,7 +73,8 @@ TEST(Rotator, StateAddressesAndErrors) {
     EXPECT_TRUE(n->Holds(holds)) << text;
     EXPECT_EQ(n->Holds(other), n->prefix == 0) << text;
   }
-  for (const char* bad : {"", "10.0.0", "10.0.0.0/33", "10.0.0.0/", "host"}) EXPECT_FALSE(ParseNetwork(bad)) << bad;
+  for (const char* bad : {"", "10.0.0", "10.0.0.0/33", "10.0.0.0/", "host", "010.0.0.1", "256.0.0.1", "1.2.3.4.5", "1..2.3", "+1.2.3.4", "1.2.3.4 "})
+    EXPECT_FALSE(ParseNetwork(bad)) << bad;
   for (const auto& [hertz, band] : {std::pair{14074000ull, "20m"}, {144174000ull, "2m"}, {432065000ull, "70cm"},
                                     {1296000000ull, "23cm"}, {13000000ull, ""}, {50313000ull, "6m"}})
     EXPECT_EQ(BandOf(hertz), band) << hertz;

@@ -1,5 +1,14 @@
-// UTF-8 and the UTF-16 of Windows' own calls, for the Windows halves only.
+// Windows' own API, for the Windows halves only: without its min and max
+// macros and its older parts (winsock2 before windows.h, as it must be);
+// and UTF-8 to and from the UTF-16 of its calls.
 #pragma once
+
+#define WIN32_LEAN_AND_MEAN
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <winsock2.h>
+#include <windows.h>
 
 #include <string>
 #include <string_view>
