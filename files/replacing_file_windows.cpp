@@ -120,7 +120,9 @@ bool ReplacingFile::Open() {
   for (int tries = 0; tries < 100; ++tries) {
     std::string name = folder + "\\.morvane-" + std::to_string(random() % 1000000);
     SECURITY_ATTRIBUTES noInherit{sizeof noInherit, nullptr, FALSE};
-    const HANDLE h = CreateFileW(Wide(name).c_str(), GENERIC_WRITE, 0, &noInherit, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Deletion shared, so that Ctrl-C's handler can remove it while it is open.
+    const HANDLE h = CreateFileW(Wide(name).c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, &noInherit, CREATE_NEW,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
       if (GetLastError() == ERROR_FILE_EXISTS) continue;
       errno = platform::ErrnoOf(GetLastError());

@@ -143,6 +143,21 @@ for holder in viewer editor; do
   fi
 done
 
+# Ctrl-C (Wine makes it of SIGINT) in the middle of a fill: the temporary
+# file beside the output is gone, and the status is STATUS_CONTROL_C_EXIT
+# (0xC000013A, of which a POSIX parent sees 0x3A).
+mkdir -p "$work/ctrl-c"; mkfifo "$work/ctrl-c/in"
+(
+  cd "$work/ctrl-c"
+  wine "$exe" adif --my JN18EU -o out.adi <in 2>/dev/null & pid=$!
+  exec 3>in
+  for _ in 1 2 3 4 5 6 7 8; do cat "$work/run/log.adi" >&3; done
+  for _ in $(seq 50); do ls -A | grep -q '^\.morvane-' && break; sleep 0.1; done
+  kill -INT "$pid"; wait "$pid"; echo "status $? $(ls -A | grep -c '^\.morvane-')" >../ctrl-c.said
+  exec 3>&-
+)
+check "Ctrl-C during a fill" "status 58 0" "$(cat "$work/ctrl-c.said")"
+
 # The home locator: beside a copy unpacked into a folder of the user's; in
 # %APPDATA%\morvane for the copy installed into Program Files.
 mkdir -p "$work/portable"; cp "$exe" "$work/portable/"
