@@ -227,6 +227,26 @@ TEST_F(LogFile, RewrittenInPlaceIsReadAgain) {
   EXPECT_EQ(log.wholeReads() + log.generation(), before + generation);
 }
 
+// A logger that saves by writing a new file and renaming it over the old
+// one: another file (inode, or Windows' file index), read whole, even when
+// both ends of it are as they were and it only looks appended to.
+TEST_F(LogFile, ReplacedByRenameIsReadWhole) {
+  std::string log = "Log <EOH>\n";
+  for (int i = 0; i < 300; ++i) log += i == 150 ? kQso2 : kQso1;
+  Write(log);
+  WorkedLog worked(path_, false);
+  ASSERT_TRUE(worked.Update()) << worked.error();
+  std::string saved = log;
+  saved.replace(saved.find("FN31"), 4, "FN43");
+  std::ofstream(path_ + ".new", std::ios::binary) << saved + kQso1;
+  std::filesystem::rename(path_ + ".new", path_);
+  const std::uint64_t before = worked.wholeReads();
+  ASSERT_TRUE(worked.Update()) << worked.error();
+  EXPECT_EQ(worked.wholeReads() - before, 1u);
+  EXPECT_TRUE(worked.worked().HasSquare("20m", "FN43"));
+  EXPECT_FALSE(worked.worked().HasSquare("20m", "FN31"));
+}
+
 TEST_F(LogFile, WhatIsNotAnAdifLogIsRefused) {
   const struct {
     const char* text;
