@@ -52,6 +52,9 @@ mkdir -p "$work/run/contest" "$work/run/Grüße"
 printf '48.8566 2.3522\n-33:52:0 151:12\n51.5N 0.1W\n0 -0.000001\n95 0\nzz\n48 2\n' >"$work/positions"
 printf 'JN18EU\nFN20XR55\njn18eu55aa\nXX99\nIO91wm\n' >"$work/locators"
 printf 'JN18EU FN20XR\r\nIO91WM,QF56OD\nJN18EU\nAA00AA RR99XX\nFD41GE\tRL90XA\nJJ00 JJ00\nIO91WM KP20LE\n' >"$work/pairs"
+# ^Z is a byte like any other (text mode would end the input there), and a
+# refusal's words on standard error end in LF, as on Linux.
+printf 'JN18EU FN20XR\n\x1a\nIO91WM QF56OD\r\n\x1aKP20LE\n' >"$work/ctrl-z"
 {
   printf 'ADIF export from a logger\n<ADIF_VER:5>3.1.4 <PROGRAMID:6>Logger <EOH>\n'
   for g in FN42 FN31pr QF56OD io91wm KP20LE RR99xx JN18EU; do
@@ -88,6 +91,7 @@ same pairs path
 same pairs path --json
 same pairs path --miles --long
 same pairs path --ellipsoid
+same ctrl-z path
 same empty path JN18EU FN20XR
 same empty path --ellipsoid --json QF56OD IO91WM
 same empty locator -- -33.8688 151.2093
