@@ -30,6 +30,20 @@ TEST(WindowsPaths, SameFileWhateverTheCase) {
   std::filesystem::remove_all(dir);
 }
 
+// Where a portable copy keeps user.ini: a folder it can make a file in.
+TEST(WindowsPaths, WritableFolders) {
+  const auto dir = std::filesystem::temp_directory_path() / "morvane-writable-test";
+  std::filesystem::remove_all(dir);
+  const std::string nested = (dir / "a" / "b").string();
+  EXPECT_TRUE(platform::MakeFolders(nested));
+  EXPECT_TRUE(platform::IsWritableFolder(nested));
+  std::ofstream(dir / "file.txt") << "x";
+  EXPECT_FALSE(platform::IsWritableFolder((dir / "file.txt").string()));
+  EXPECT_FALSE(platform::IsWritableFolder((dir / "none").string()));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(nested), {}), 0);  // the probe is gone
+  std::filesystem::remove_all(dir);
+}
+
 TEST(WindowsPaths, InstalledMeansUnderProgramFiles) {
   SetEnvironmentVariableW(L"ProgramW6432", nullptr);
   SetEnvironmentVariableW(L"ProgramFiles(x86)", nullptr);
