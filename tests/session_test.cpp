@@ -184,7 +184,10 @@ class LogFile : public ::testing::Test {
   void Write(const std::string& text) {
     std::ofstream(path_, std::ios::binary | std::ios::trunc) << text;
   }
-  std::string path_ = ::testing::TempDir() + "/session_test_log.adi";
+  // One file a test: ctest runs them at once, and Windows refuses a rename
+  // over a file another test has open.
+  std::string path_ = ::testing::TempDir() + "/session_test_" +
+                      ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".adi";
 };
 
 constexpr const char* kQso1 = "<CALL:5>K1ABC <GRIDSQUARE:4>FN42 <BAND:3>20m <EOR>\n";
