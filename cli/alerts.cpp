@@ -26,8 +26,10 @@ Alerts::~Alerts() {
 void Alerts::Raise(const std::string& title, const std::vector<std::pair<std::string, std::string>>& fields) {
   // The bell goes to the terminal, whichever stream is one: standard output
   // may be a pipe to another program.
-  const int terminal = platform::IsTerminal(2) ? 2 : platform::IsTerminal(1) ? 1 : -1;
-  if (terminal >= 0) std::fputs("\a", terminal == 2 ? stderr : stdout), std::fflush(terminal == 2 ? stderr : stdout);
+  if (std::FILE* terminal = platform::IsTerminal(2) ? stderr : platform::IsTerminal(1) ? stdout : nullptr) {
+    std::fputs("\a", terminal);
+    std::fflush(terminal);
+  }
   Notify(title);
   if (program_.empty()) return;
   Reap();

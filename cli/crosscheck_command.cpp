@@ -692,8 +692,9 @@ class Reports {
         if (r_.supersededBy[i] >= 0) continue;  // its station's report is the one of the log used
         const std::vector<UbnSection> sections = UbnOf(i, set, bandsOf);
         const std::string base = platform::TextOf(platform::PathOf(names->at(i)).stem());
-        all = WriteWholeFile(platform::TextOf(platform::PathOf(dir) / platform::PathOf(base + ".txt")), UbnText(sections), "nothing written") && all;
-        all = WriteWholeFile(platform::TextOf(platform::PathOf(dir) / platform::PathOf(base + ".html")), UbnHtml(sections), "nothing written") && all;
+        const fs::path folder = platform::PathOf(dir);
+        all = WriteWholeFile(platform::TextOf(folder / platform::PathOf(base + ".txt")), UbnText(sections), "nothing written") && all;
+        all = WriteWholeFile(platform::TextOf(folder / platform::PathOf(base + ".html")), UbnHtml(sections), "nothing written") && all;
       }
     }
     return all;
