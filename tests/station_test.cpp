@@ -543,10 +543,12 @@ void StationTest::summaryNeverReplacesTheLog() {
   const QByteArray logged = "<EOH>\n<CALL:5>K1ABC <GRIDSQUARE:4>FN42 <BAND:3>20m <EOR>\n";
   { QFile f(log); f.open(QIODevice::WriteOnly); f.write(logged); }
   { QFile f(foreign); f.open(QIODevice::WriteOnly); f.write("item,price\n"); }
+  const QString tiny = dir.filePath("note.txt");  // one byte is not nothing
+  { QFile f(tiny); f.open(QIODevice::WriteOnly); f.write("x"); }
   QFile::link(log, dir.filePath("link.adi"));
   ::link(log.toLocal8Bit().constData(), dir.filePath("hard.adi").toLocal8Bit().constData());
   for (const QString& named : {log, dir.path() + "/./log.adi", dir.filePath("link.adi"), dir.filePath("hard.adi"),
-                               foreign}) {
+                               foreign, tiny}) {
     QProcess cli;
     cli.start(Cli(), {"listen", "--port", QString::number(FreePort()), "--log", log, "--summary", named});
     QVERIFY(cli.waitForFinished(5000));
@@ -555,6 +557,7 @@ void StationTest::summaryNeverReplacesTheLog() {
   }
   QCOMPARE(ReadAll(log), logged);
   QCOMPARE(ReadAll(foreign), QByteArray("item,price\n"));
+  QCOMPARE(ReadAll(tiny), QByteArray("x"));
   // --force replaces a file of other text; a folder that is not there fails the exit status.
   Listen forced({"--my", "JN18EU", "--summary", foreign, "--force"});
   QCOMPARE(forced.End(), 0);
