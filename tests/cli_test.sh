@@ -175,10 +175,11 @@ for target in /dev/stdout /dev/fd/1 /proc/self/fd/1; do
 done
 # An ACL, its mask and a user attribute survive an in-place fill.
 if command -v setfacl >/dev/null && setfacl -m u:nobody:rw "$work/c.edi" 2>/dev/null && setfattr -n user.note -v kept "$work/c.edi" 2>/dev/null; then
+  setfattr -n user.empty "$work/c.edi"  # an attribute with no value is kept too
   chmod g-w "$work/c.edi"; setfacl -m u:nobody:rw "$work/c.edi"
-  before=$(cd "$work" && getfacl -c c.edi; getfattr -n user.note --only-values c.edi)
+  before=$(cd "$work" && getfacl -c c.edi; getfattr -d c.edi)
   $cli edi --fill --in-place "$work/c.edi" 2>/dev/null
-  check "edi fill keeps ACL and attributes" "$before" "$(cd "$work" && getfacl -c c.edi; getfattr -n user.note --only-values c.edi)"
+  check "edi fill keeps ACL and attributes" "$before" "$(cd "$work" && getfacl -c c.edi; getfattr -d c.edi)"
 else
   check "ACLs and user attributes can be set here (acl, attr)" "yes" "no"
 fi

@@ -112,6 +112,26 @@ TEST(Rotator, RefusalNamedAsSent) {
   close(listener);
 }
 
+// A rotator that never answers the connection (its queue full, as a hung
+// rotctld's is): given up after the time allowed, and said so.
+TEST(Rotator, ConnectionNeverAnsweredTimesOut) {
+  const int listener = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t size = sizeof address;
+  ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), size), 0);
+  ASSERT_EQ(listen(listener, 0), 0);
+  getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size);
+  std::vector<RotatorClient> queued(3);  // never accepted: they fill the queue
+  for (RotatorClient& c : queued) c.Connect("127.0.0.1", ntohs(address.sin_port), 0.2);
+  RotatorClient client;
+  EXPECT_FALSE(client.Connect("127.0.0.1", ntohs(address.sin_port), 0.3));
+  EXPECT_EQ(client.error(), "no rotator at 127.0.0.1:" + std::to_string(ntohs(address.sin_port)) +
+                                ": connection timed out; start rotctld");
+  close(listener);
+}
+
 TEST(Decodes, TheLocatorAMessageCarries) {
   const struct {
     const char *message, *call, *locator;  // "": none
