@@ -83,16 +83,22 @@ TEST(Rotator, StateAddressesAndErrors) {
   EXPECT_EQ(ErrorMeaning(-99), "unknown error");
 }
 
-// A refusal as rotctld sends it is named with its code and meaning.
-TEST(Rotator, RefusalNamedAsSent) {
+// A TCP socket listening on a free port of 127.0.0.1 (address filled in), or -1.
+int LoopbackListener(int backlog, sockaddr_in& address) {
   const int listener = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   socklen_t size = sizeof address;
-  ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), size), 0);
-  ASSERT_EQ(listen(listener, 1), 0);
+  if (bind(listener, reinterpret_cast<sockaddr*>(&address), size) != 0 || listen(listener, backlog) != 0) return -1;
   getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size);
+  return listener;
+}
+
+// A refusal as rotctld sends it is named with its code and meaning.
+TEST(Rotator, RefusalNamedAsSent) {
+  sockaddr_in address{};
+  const int listener = LoopbackListener(1, address);
+  ASSERT_GE(listener, 0);
   std::thread rotctld([listener] {
     const int peer = accept(listener, nullptr, nullptr);
     char line[64];
@@ -115,14 +121,9 @@ TEST(Rotator, RefusalNamedAsSent) {
 // A rotator that never answers the connection (its queue full, as a hung
 // rotctld's is): given up after the time allowed, and said so.
 TEST(Rotator, ConnectionNeverAnsweredTimesOut) {
-  const int listener = socket(AF_INET, SOCK_STREAM, 0);
   sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t size = sizeof address;
-  ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), size), 0);
-  ASSERT_EQ(listen(listener, 0), 0);
-  getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size);
+  const int listener = LoopbackListener(0, address);
+  ASSERT_GE(listener, 0);
   std::vector<RotatorClient> queued(3);  // never accepted: they fill the queue
   for (RotatorClient& c : queued) c.Connect("127.0.0.1", ntohs(address.sin_port), 0.2);
   RotatorClient client;
