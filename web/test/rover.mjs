@@ -608,13 +608,18 @@ export async function roverTests({ browser, site, open, check, byName, type, val
     check('zoomed 32x: the towns placed are the ones in view', [true, []], [(await page.$$('.town:not(.piled)')).length > 5, far]);
     // At 256x a sub-square is 10 px tall on a 374-px map: a tap gives the square.
     for (let i = 0; i < 3; i += 1) await press(page, 'zoom-in');
-    const m = await (await page.$('#map')).boundingBox();
-    await page.touchscreen.tap(m.x + m.width / 2, m.y + m.height / 2);
+    // A tap of its own: past the zoom's double-tap time since the last
+    // touch, and where the map is now.
+    const tapCentre = async () => {
+      await page.evaluate(() => new Promise((r) => setTimeout(r, 600)));
+      const m = await (await page.$('#map')).boundingBox();
+      await page.touchscreen.tap(m.x + m.width / 2, m.y + m.height / 2);
+    };
+    await tapCentre();
     check('phone map zoomed 256x: a tap gives the square', 18, (await page.$eval('#clicked', (e) => e.textContent)).length);
     // At the greatest zoom, 2048x, sub-squares are drawn at 49 N, labelled, and a tap tells one.
     for (let i = 0; i < 3; i += 1) await press(page, 'zoom-in');
-    await page.evaluate(() => new Promise((r) => requestAnimationFrame(() => setTimeout(r, 50))));
-    await page.touchscreen.tap(m.x + m.width / 2, m.y + m.height / 2);
+    await tapCentre();
     check('phone map zoomed 2048x: sub-squares drawn and labelled, a tap gives one', [true, true, 20], [
       (await page.$$('#map .grid-6')).length === 1,
       (await page.$$eval('.grid-label:not(.piled)', (l) => l.filter((e) => e.textContent.length === 6).length)) > 2,
